@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and starts Morvena's main program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh release
+bin=build/release/bin
+if [[ -x $bin/Morvena ]]; then
+  exec "$bin/Morvena" "$@"
+elif [[ -x $bin/mrvtool ]]; then
+  exec "$bin/mrvtool" "$@"
+else
+  echo "Compilati:"
+  find build/release -maxdepth 3 \( -name '*.a' -o -path '*/bin/*' \) -type f -printf '  %P\n' | sort
+fi

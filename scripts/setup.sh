@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Morvena needs (only those missing) and builds it.
+# Usage: scripts/setup.sh [preset]    (default preset: release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential g++ cmake ninja-build pkg-config git ca-certificates
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev libicu-dev libpcre2-dev nlohmann-json3-dev
+  libssl-dev liblzma-dev zlib1g-dev libpng-dev libcurl4-openssl-dev
+  libassimp-dev
+  libepoxy-dev libegl-dev libgl-dev libegl1 libgl1-mesa-dri libglx-mesa0 libegl-mesa0
+  qt6-base-dev libqt6opengl6-dev
+  xvfb xauth python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installo i pacchetti mancanti: ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+preset=${1:-release}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
