@@ -4,8 +4,8 @@
 #include "AnatomyImport/UnicodeText.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace morvena::CuratedContent {
@@ -158,13 +158,22 @@ Table parse(std::string_view text, TableKind kind)
     return table;
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& file)
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole file, or nothing when it cannot be opened or read to its end (a
+// folder opens but cannot be read).
+std::optional<std::string> readFile(const std::filesystem::path& path)
 {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream)
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
         return std::nullopt;
-    std::string bytes {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-    if (stream.bad())
+    std::string bytes;
+    std::array<char, 64 * 1024> chunk;
+    while (auto count = std::fread(chunk.data(), 1, chunk.size(), file.get()))
+        bytes.append(chunk.data(), count);
+    if (std::ferror(file.get()))
         return std::nullopt;
     return bytes;
 }
@@ -216,9 +225,9 @@ Table load(const std::optional<std::filesystem::path>& file)
         file ? *file : ResourceLocator::resource(moduleName, italianLatinTable), TableKind::italianLatin);
 }
 
-Table loadEnglish()
+Table loadEnglish(const std::optional<std::filesystem::path>& file)
 {
-    return loadTable(ResourceLocator::resource(moduleName, englishTable), TableKind::english);
+    return loadTable(file ? *file : ResourceLocator::resource(moduleName, englishTable), TableKind::english);
 }
 
 std::string normalizeName(std::string_view text)

@@ -34,9 +34,9 @@ struct Table {
 // The Italian/Latin table at `file`, or the import module's own table
 // "curated_it_la.tsv" when no file is given.
 Table load(const std::optional<std::filesystem::path>& file = std::nullopt);
-// The import module's English table "curated_en.tsv"; its entries have no names
-// and no synonyms.
-Table loadEnglish();
+// The English table at `file`, or the import module's own "curated_en.tsv"; its
+// entries have no names and no synonyms.
+Table loadEnglish(const std::optional<std::filesystem::path>& file = std::nullopt);
 
 // The lookup key of an English name: lower-cased, without the whole words
 // "right" and "left", single spaces. Unlike the classifier it keeps hyphens.
