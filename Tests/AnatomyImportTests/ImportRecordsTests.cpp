@@ -1,3 +1,5 @@
+#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/GenericDatasetImporter.h"
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/ImportProgress.h"
 
@@ -48,4 +50,21 @@ TEST(ImportProgressRecord, carriesFractionAndMessageUnchanged)
     EXPECT_EQ(progress.message, "Costruzione del pack geometrico…");
     EXPECT_EQ(progress, (ImportProgress {0.55, "Costruzione del pack geometrico…"}));
     EXPECT_EQ(ImportProgress {}, (ImportProgress {0, ""}));
+}
+
+TEST(ImporterSettings, bodyParts3DConstantsAndDefaults)
+{
+    EXPECT_EQ(BodyParts3DImporter::attribution,
+        "BodyParts3D, © The Database Center for Life Science licensed under CC Attribution 4.0 "
+        "International");
+    EXPECT_TRUE(BodyParts3DImporter::sourceURL.starts_with("https://"));
+    EXPECT_TRUE(BodyParts3DImporter::sourceURL.ends_with("/en/bodyparts3d/download.html"));
+
+    BodyParts3DImporter::Options options {"/dati/meta", "/dati/obj", "bp3d", 0.01f, true};
+    EXPECT_EQ(options.curatedTSV, std::nullopt); // the module's own table
+
+    GenericDatasetImporter::Options generic {"/dati/modello.glb", "mio", "Mio modello", "CC0", "Autore",
+        "https://example.org", std::nullopt, 0, false, true};
+    EXPECT_EQ(generic.unitsPerMillimeter, std::nullopt);
+    EXPECT_TRUE(generic.splitOBJGroups);
 }
