@@ -11,6 +11,8 @@ namespace {
 }
 } // namespace
 
+void importBodyParts3DCommand(const Args&) { notAvailable("import-bodyparts3d"); }
+void importCommand(const Args&) { notAvailable("import"); }
 void verifyCommand(const Args&) { notAvailable("verify"); }
 void renderCommand(const Args&) { notAvailable("render"); }
 void auditCommand(const Args&) { notAvailable("audit"); }
