@@ -1,60 +1,31 @@
 #pragma once
 
+#include "AnatomyCore/Float3.h"
+
 #include <cmath>
 
 namespace morvena {
 
-// Positions, directions and colours in 32-bit floats. Twelve bytes, no padding:
-// it is a CPU-side type and never sits inside a GPU record.
-struct float3 {
-    float x = 0;
-    float y = 0;
-    float z = 0;
+// The renderer's three-component vector is the pack's own packed triple, so
+// positions, centres and bounds pass between pack, scene and camera unconverted.
+// What follows are the operations the camera and the scene need on top of it.
+using float3 = Float3;
 
-    bool operator==(const float3&) const = default;
-
-    constexpr float3& operator+=(float3 other)
-    {
-        x += other.x;
-        y += other.y;
-        z += other.z;
-        return *this;
-    }
-    constexpr float3& operator-=(float3 other)
-    {
-        x -= other.x;
-        y -= other.y;
-        z -= other.z;
-        return *this;
-    }
-    constexpr float3& operator*=(float scale)
-    {
-        x *= scale;
-        y *= scale;
-        z *= scale;
-        return *this;
-    }
-};
-
-constexpr float3 operator+(float3 a, float3 b)
+constexpr float3& operator+=(float3& a, float3 b)
 {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
+    return a = a + b;
 }
-constexpr float3 operator-(float3 a, float3 b)
+constexpr float3& operator-=(float3& a, float3 b)
 {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
+    return a = a - b;
+}
+constexpr float3& operator*=(float3& a, float scale)
+{
+    return a = a * scale;
 }
 constexpr float3 operator-(float3 a)
 {
     return {-a.x, -a.y, -a.z};
-}
-constexpr float3 operator*(float3 a, float scale)
-{
-    return {a.x * scale, a.y * scale, a.z * scale};
-}
-constexpr float3 operator*(float scale, float3 a)
-{
-    return a * scale;
 }
 constexpr float3 operator/(float3 a, float divisor)
 {
@@ -69,11 +40,6 @@ constexpr float dot(float3 a, float3 b)
 constexpr float3 cross(float3 a, float3 b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-inline float length(float3 a)
-{
-    return std::sqrt(dot(a, a));
 }
 
 // The zero vector stays zero instead of turning into NaNs.
