@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 using namespace morvena;
@@ -168,6 +169,8 @@ TEST_F(SceneTest, opacityChainAndOverrides)
     s.setOpacity(0.9995f, 2);
     EXPECT_FALSE(s.structureOpacity.find(2));
     EXPECT_EQ(s.opacity(2), 0.4f);
+    s.setOpacity(std::numeric_limits<float>::quiet_NaN(), 1); // ignored, not stored as NaN
+    EXPECT_EQ(s.opacity(1), 0.7f);
     s.setOpacity(0.5f, 99); // stored under whatever index it is given
     EXPECT_TRUE(s.structureOpacity.find(99));
 }
@@ -318,6 +321,21 @@ TEST_F(SceneTest, frustumCullingDropsStructuresOutsideTheView)
     EXPECT_EQ(plan.culled, 0);
     EXPECT_EQ(plan.visibleStructures, 3);
     EXPECT_EQ(plan.opaque[0], (Range {0, 108, 0}));
+}
+
+TEST_F(SceneTest, aDamagedCameraStillGivesAUsablePlan)
+{
+    auto& s = makeScene(rowOfCubes({AnatomySystem::skeletal, AnatomySystem::skeletal}));
+    s.setOpacity(0.5f, 1);
+    OrbitCamera broken;
+    broken.distance = std::numeric_limits<float>::quiet_NaN();
+    broken.fovY = 0;
+    broken.target = {std::numeric_limits<float>::infinity(), 0, 0};
+    auto plan = frame(broken);
+    EXPECT_EQ(plan.visibleStructures, 2);
+    ASSERT_EQ(plan.transparent.size(), 1u);
+    EXPECT_TRUE(std::isfinite(plan.transparent[0].sortKey));
+    EXPECT_EQ(s.buildPickFrame(broken, {1000, 1000}, {500, 500}, 600, props).opaque.size(), 2u);
 }
 
 TEST_F(SceneTest, levelOfDetailFollowsTheProjectedSize)
