@@ -325,17 +325,22 @@ TEST_F(SceneTest, frustumCullingDropsStructuresOutsideTheView)
 
 TEST_F(SceneTest, aDamagedCameraStillGivesAUsablePlan)
 {
-    auto& s = makeScene(rowOfCubes({AnatomySystem::skeletal, AnatomySystem::skeletal}));
-    s.setOpacity(0.5f, 1);
+    // Repaired, the camera looks from (0, 0, 2000) at the origin: structure 2 is out of view.
+    auto& s = makeScene({{AnatomySystem::skeletal, {-100, 0, 0}}, {AnatomySystem::skeletal, {0, 0, 0}},
+        {AnatomySystem::skeletal, {50000, 0, 0}}});
+    s.setOpacity(0.5f, 0);
     OrbitCamera broken;
     broken.distance = std::numeric_limits<float>::quiet_NaN();
     broken.fovY = 0;
     broken.target = {std::numeric_limits<float>::infinity(), 0, 0};
     auto plan = frame(broken);
     EXPECT_EQ(plan.visibleStructures, 2);
+    EXPECT_EQ(plan.culled, 1);
     ASSERT_EQ(plan.transparent.size(), 1u);
-    EXPECT_TRUE(std::isfinite(plan.transparent[0].sortKey));
-    EXPECT_EQ(s.buildPickFrame(broken, {1000, 1000}, {500, 500}, 600, props).opaque.size(), 2u);
+    EXPECT_LT(plan.transparent[0].sortKey, -1e6f);
+    auto pick = s.buildPickFrame(broken, {1000, 1000}, {500, 500}, 7, props);
+    ASSERT_EQ(pick.opaque.size(), 1u);
+    EXPECT_EQ(pick.opaque[0].indexStart, 36);
 }
 
 TEST_F(SceneTest, levelOfDetailFollowsTheProjectedSize)
