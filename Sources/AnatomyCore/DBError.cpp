@@ -13,12 +13,14 @@ DBError::DBError(Kind kind, std::string description, std::string message)
 
 DBError DBError::open(std::string message)
 {
-    return DBError(Kind::open, "Impossibile aprire il database anatomico: " + message, std::move(message));
+    std::string description = "Impossibile aprire il database anatomico: " + message;
+    return DBError(Kind::open, std::move(description), std::move(message));
 }
 
 DBError DBError::sql(std::string message)
 {
-    return DBError(Kind::sql, "Errore SQL: " + message, std::move(message));
+    std::string description = "Errore SQL: " + message;
+    return DBError(Kind::sql, std::move(description), std::move(message));
 }
 
 } // namespace morvena
