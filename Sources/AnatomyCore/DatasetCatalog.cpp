@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
-#include <limits>
 
 namespace morvena {
 
@@ -17,17 +16,7 @@ constexpr std::size_t maximumCatalogBytes = 16u << 20;
 
 std::int64_t decodeRequiredInt64(const nlohmann::json& object, std::string_view key)
 {
-    if (!object.is_object())
-        throw DecodingError("atteso un oggetto JSON");
-    auto it = object.find(key);
-    if (it == object.end())
-        throw DecodingError("chiave mancante: " + std::string(key));
-    if (it->is_number_unsigned()
-        && it->get<std::uint64_t>() > std::uint64_t(std::numeric_limits<std::int64_t>::max()))
-        throw DecodingError("valore fuori intervallo per la chiave " + std::string(key));
-    if (!it->is_number_integer())
-        throw DecodingError("atteso un numero intero per la chiave " + std::string(key));
-    return it->get<std::int64_t>();
+    return decodeInteger(requiredField(object, key), key);
 }
 
 // A version piece as a whole decimal number with an optional sign; anything
@@ -210,16 +199,14 @@ void to_json(nlohmann::json& json, const DatasetCatalog& catalog)
 void from_json(const nlohmann::json& json, DatasetCatalog& catalog)
 {
     catalog.formatVersion = decodeRequiredInt64(json, "formatVersion");
-    auto datasets = json.find("datasets");
-    if (datasets == json.end())
-        throw DecodingError("chiave mancante: datasets");
-    if (!datasets->is_array())
+    const auto& datasets = requiredField(json, "datasets");
+    if (!datasets.is_array())
         throw DecodingError("attesa una lista per la chiave datasets");
     catalog.datasets.clear();
-    catalog.datasets.reserve(datasets->size());
-    for (std::size_t i = 0; i < datasets->size(); ++i) {
+    catalog.datasets.reserve(datasets.size());
+    for (std::size_t i = 0; i < datasets.size(); ++i) {
         try {
-            catalog.datasets.push_back((*datasets)[i].get<DatasetCatalog::Entry>());
+            catalog.datasets.push_back(datasets[i].get<DatasetCatalog::Entry>());
         } catch (const DecodingError& error) {
             throw DecodingError("datasets[" + std::to_string(i) + "]: " + error.what());
         }
