@@ -1,5 +1,6 @@
 #include "AnatomyCore/ResumableTransfer.h"
 
+#include "RandomBytes.h"
 #include "TemporaryFolder.h"
 #include "TestHttpServer.h"
 
@@ -9,21 +10,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <random>
-
 using namespace morvena;
 using nlohmann::json;
 
 namespace {
-
-std::string randomBytes(std::size_t count, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (auto& byte : bytes)
-        byte = static_cast<char>(generator());
-    return bytes;
-}
 
 class ResumableTransferTest : public ::testing::Test {
 protected:
@@ -67,8 +57,8 @@ protected:
         return headers;
     }
 
-    const std::string original = randomBytes(300'000, 1);
-    const std::string changed = randomBytes(280'000, 2);
+    const std::string original = test::randomBytes(300'000, 1);
+    const std::string changed = test::randomBytes(280'000, 2);
     test::TemporaryFolder served {"served"};
     test::TemporaryFolder target {"target"};
     test::TestHttpServer server {served.path()};
