@@ -59,6 +59,8 @@ function(morvena_tests name)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS ${kind} TIMEOUT 900
-                 ENVIRONMENT "MORVENA_SOURCE_DIR=${PROJECT_SOURCE_DIR};MORVENA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+                 # One value per property: gtest_discover_tests splits a ";" list of them.
+                 ENVIRONMENT "MORVENA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+                 ENVIRONMENT_MODIFICATION "MORVENA_BINARY_DIR=set:${CMAKE_BINARY_DIR}")
   endforeach()
 endfunction()

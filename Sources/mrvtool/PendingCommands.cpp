@@ -19,8 +19,5 @@ void auditCommand(const Args&) { notAvailable("audit"); }
 void benchCommand(const Args&) { notAvailable("bench"); }
 void pickTestCommand(const Args&) { notAvailable("pick-test"); }
 void exportGLTFCommand(const Args&) { notAvailable("export-gltf"); }
-void exportWebCommand(const Args&) { notAvailable("export-web"); }
-void packDatasetCommand(const Args&) { notAvailable("pack-dataset"); }
-void fetchDatasetCommand(const Args&) { notAvailable("fetch-dataset"); }
 
 } // namespace morvena::tool
