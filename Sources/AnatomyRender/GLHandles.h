@@ -158,7 +158,7 @@ inline VertexArray createVertexArray()
 // Names the object in GPU debuggers and driver messages.
 inline void label(GLenum identifier, GLuint name, std::string_view text)
 {
-    if (name != 0)
+    if (name != 0 && !text.empty())
         glObjectLabel(identifier, name, static_cast<GLsizei>(text.size()), text.data());
 }
 
