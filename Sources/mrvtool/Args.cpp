@@ -6,7 +6,10 @@
 namespace morvena::tool {
 
 namespace {
-bool startsWithDashes(const std::string& word) { return word.starts_with("--"); }
+bool startsWithDashes(const std::string& word)
+{
+    return word.starts_with("--");
+}
 } // namespace
 
 Args::Args(const std::vector<std::string>& words)
@@ -53,6 +56,19 @@ std::optional<std::filesystem::path> Args::url(const std::string& name) const
     return path.lexically_normal();
 }
 
+long long Args::integer(const std::string& name, long long fallback) const
+{
+    auto value = option(name);
+    auto parsed = value ? parseInteger(*value) : std::nullopt;
+    return parsed.value_or(fallback);
+}
+
+std::optional<double> Args::number(const std::string& name) const
+{
+    auto value = option(name);
+    return value ? parseDecimal(*value) : std::nullopt;
+}
+
 std::optional<long long> parseInteger(const std::string& text)
 {
     std::string_view digits = text;
@@ -69,7 +85,8 @@ std::optional<long long> parseInteger(const std::string& text)
     // Parse with the sign attached so the most negative value still fits.
     std::string signedDigits = (negative ? "-" : "") + std::string(digits);
     long long value = 0;
-    auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
+    auto [end, error]
+        = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
     if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
         return std::nullopt;
     return value;
