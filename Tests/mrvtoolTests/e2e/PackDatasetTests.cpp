@@ -1,5 +1,5 @@
 #include "AnatomyCore/DatasetCatalog.h"
-#include "TestDataset.h"
+#include "DatasetFixtures.h"
 #include "ToolSandbox.h"
 
 #include <gmock/gmock.h>
@@ -45,9 +45,9 @@ std::string catalogDocument(const DatasetCatalog& catalog)
 
 class PackDataset : public ::testing::Test {
 protected:
-    void SetUp() override { dataset.install(sandbox.datasets()); }
+    void SetUp() override { dataset.install(sandbox.dataHome()); }
 
-    ToolResult pack(std::vector<std::string> extra = {})
+    ToolSandbox::Result pack(std::vector<std::string> extra = {})
     {
         std::vector<std::string> arguments {
             "pack-dataset", "--out", out.string(), "--base-url", "http://host/dl"};
@@ -57,7 +57,7 @@ protected:
     DatasetCatalog catalog() const { return DatasetCatalog::decode(readFile(out / "catalog.json")); }
 
     ToolSandbox sandbox;
-    TestDataset dataset = TestDataset::sample();
+    TestDataset dataset = sampleDataset();
     std::filesystem::path out = sandbox.root() / "published";
 };
 
@@ -101,8 +101,8 @@ TEST_F(PackDataset, newEntryJoinsTheCatalogByStructureCountAfterEqualOnes)
         .datasets = {otherEntry("medium-a", 1200), otherEntry("large", 3000), otherEntry("medium-b", 1200)}};
     existing.macApp = DatasetCatalog::AppRelease {"1.2", "5", "https://host/M.dmg", 9, "macOS 15", ""};
     writeFile(out / "catalog.json", catalogDocument(existing));
-    dataset.declaredStructureCount = 1200;
-    dataset.install(sandbox.datasets());
+    editManifest(
+        sandbox.datasetFolder("test-dataset"), [](auto& manifest) { manifest.structureCount = 1200; });
 
     auto result = pack({"--app-version", "2.0"}); // without its disk image the release stays
     ASSERT_EQ(result.status, 0) << result.err;
@@ -137,7 +137,7 @@ TEST_F(PackDataset, defaultOutputFolderIsBelowTheWorkingFolder)
 {
     auto result = sandbox.run({"pack-dataset"});
     ASSERT_EQ(result.status, 0) << result.err;
-    auto folder = sandbox.home() / "web" / "public" / "dl";
+    auto folder = sandbox.workFolder() / "web" / "public" / "dl";
     EXPECT_TRUE(std::filesystem::exists(folder / "test-dataset-r1.mrvz"));
     auto written = DatasetCatalog::decode(readFile(folder / "catalog.json"));
     ASSERT_EQ(written.datasets.size(), 1u);
@@ -151,10 +151,8 @@ TEST_F(PackDataset, refusalsWriteNothingOutsideTheirFolders)
         std::vector<std::string> arguments;
         std::string message;
     };
-    std::filesystem::remove(sandbox.datasets() / "test-dataset" / "manifest.json");
-    TestDataset second = TestDataset::sample();
-    second.id = "second";
-    second.install(sandbox.datasets());
+    std::filesystem::remove(sandbox.datasetFolder("test-dataset") / "manifest.json");
+    sampleDataset("second").install(sandbox.dataHome());
     const std::vector<Case> cases {
         {{"--id", "second", "--revision", "../../escaped"}, "Revisione non valida"},
         {{"--id", "second", "--revision", "1/x"}, "Revisione non valida"},
@@ -169,7 +167,8 @@ TEST_F(PackDataset, refusalsWriteNothingOutsideTheirFolders)
         EXPECT_EQ(result.out, "");
         EXPECT_THAT(result.err, testing::StartsWith("\nErrore: " + refused.message));
     }
-    EXPECT_FALSE(std::filesystem::exists(sandbox.root() / "escaped-r1.mrvz"));
+    for (const auto& item : std::filesystem::recursive_directory_iterator(sandbox.root()))
+        EXPECT_NE(item.path().extension(), ".mrvz") << item.path();
     EXPECT_FALSE(std::filesystem::exists(out / "catalog.json"));
 }
 
