@@ -111,11 +111,13 @@ template <typename Record> void store(std::byte* at, const Record& record)
     std::memcpy(at, &record, sizeof record);
 }
 
-// Widening that ignores NaN components (IEEE minNum/maxNum).
+// Widening that ignores NaN components (IEEE minNum/maxNum): the box starts
+// finite and std::min/std::max keep their first argument when a comparison
+// with NaN is false.
 void widen(Float3& low, Float3& high, Float3 lowPoint, Float3 highPoint)
 {
-    low = {std::fmin(low.x, lowPoint.x), std::fmin(low.y, lowPoint.y), std::fmin(low.z, lowPoint.z)};
-    high = {std::fmax(high.x, highPoint.x), std::fmax(high.y, highPoint.y), std::fmax(high.z, highPoint.z)};
+    low = {std::min(low.x, lowPoint.x), std::min(low.y, lowPoint.y), std::min(low.z, lowPoint.z)};
+    high = {std::max(high.x, highPoint.x), std::max(high.y, highPoint.y), std::max(high.z, highPoint.z)};
 }
 
 [[noreturn]] void throwFileError(const char* what, const std::filesystem::path& path, int error)
