@@ -100,6 +100,8 @@ public:
     // False when the pack is damaged, a value is not finite or the file grows
     // past the limit; the export then gives nothing.
     bool add(std::int64_t structureIndex);
+    // Room for the BIN data of `structures`, so that it is never moved while it grows.
+    void reserve(std::span<const std::int64_t> structures);
     std::optional<Result> finish();
 
 private:
@@ -241,6 +243,21 @@ bool GLBWriter::add(std::int64_t structureIndex)
     return true;
 }
 
+void GLBWriter::reserve(std::span<const std::int64_t> structures)
+{
+    const auto records = pack_.structures();
+    std::uint64_t bound = 0;
+    for (auto index : structures) {
+        if (index < 0 || static_cast<std::uint64_t>(index) >= records.size())
+            continue;
+        const auto& record = records[static_cast<std::size_t>(index)];
+        const std::uint64_t count = record.lodIndexCount(record.resolvedLOD(options_.lod));
+        bound += count * sizeof(std::uint32_t)
+            + std::min<std::uint64_t>(count, record.vertexCount) * 2 * sizeof(Float3) + 12;
+    }
+    bin_.reserve(static_cast<std::size_t>(std::min(bound, limit_)));
+}
+
 void appendLE32(std::vector<std::byte>& data, std::uint32_t value)
 {
     const auto at = data.size();
@@ -326,6 +343,7 @@ std::optional<Result> exportGLB(const MeshPack& pack, std::span<const std::int64
     const auto records = pack.structures();
     const Float3 center = options.centered ? selectionCenter(records, structures) : Float3 {};
     GLBWriter writer(pack, names, options, center, maxLength);
+    writer.reserve(structures);
     for (auto index : structures) {
         if (index < 0 || static_cast<std::uint64_t>(index) >= records.size())
             continue;
