@@ -6,14 +6,15 @@
 #include "AnatomyCore/ArchiveEntry.h"
 #include "AnatomyCore/ArchiveError.h"
 #include "AnatomyCore/AtomicFile.h"
+#include "AnatomyCore/DBError.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/FileDescriptor.h"
 #include "AnatomyCore/FileError.h"
+#include "AnatomyCore/Internal/SQLite.h"
 #include "AnatomyCore/Sha256.h"
 
 #include <fcntl.h>
 #include <openssl/rand.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -106,44 +107,22 @@ void makeDirectories(const fs::path& folder)
         throw FileError("Impossibile creare la cartella", folder, error);
 }
 
-struct SqliteClose {
-    void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
-};
-using SqliteConnection = std::unique_ptr<sqlite3, SqliteClose>;
-
-[[noreturn]] void throwDatabaseError(sqlite3* connection)
-{
-    throw ArchiveError(
-        std::string("Impossibile creare l'archivio: il database anatomico non si può copiare (")
-        + sqlite3_errmsg(connection) + ").");
-}
-
-SqliteConnection openDatabase(const fs::path& file, int flags)
-{
-    sqlite3* raw = nullptr;
-    int result = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
-    SqliteConnection connection(raw);
-    if (result != SQLITE_OK)
-        throwDatabaseError(connection.get());
-    return connection;
-}
-
 // Connections to a dataset's database use write-ahead logging, so its main
 // file alone may lack committed changes; the online backup copies a
 // consistent snapshot including them, into a file without a journal of its own.
 void snapshotDatabase(const fs::path& source, const fs::path& copy)
 {
-    auto from = openDatabase(source, SQLITE_OPEN_READONLY);
-    auto to = openDatabase(copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    sqlite::Connection from(source, SQLITE_OPEN_READONLY);
+    sqlite::Connection to(copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
     if (!backup)
-        throwDatabaseError(to.get());
+        throw DBError::sql(to.errorMessage());
     int stepped = sqlite3_backup_step(backup, -1);
+    // Finishing leaves the step's error, if any, on the destination.
     sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE)
-        throwDatabaseError(from.get());
-    if (sqlite3_exec(to.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throwDatabaseError(to.get());
+        throw DBError::sql(to.errorMessage());
+    to.execute("PRAGMA journal_mode=DELETE");
 }
 
 ArchiveEntry::Time timeOf(const struct timespec& time)

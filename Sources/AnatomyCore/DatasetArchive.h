@@ -16,8 +16,9 @@ namespace morvena {
 // The container is described in ArchiveBlocks and ArchiveEntry.
 //
 // Besides Failure the operations throw FileError for file-system failures,
-// ArchiveError for damaged or hostile archives and AppPaths::InvalidDatasetID
-// for a target folder whose name is not a dataset id.
+// ArchiveError for damaged or hostile archives, DBError for a database that
+// cannot be copied and AppPaths::InvalidDatasetID for a target folder whose
+// name is not a dataset id.
 namespace DatasetArchive {
 
 inline constexpr std::string_view fileExtension = "mrvz";

@@ -4,6 +4,7 @@
 #include "AnatomyCore/ArchiveBlocks.h"
 #include "AnatomyCore/ArchiveEntry.h"
 #include "AnatomyCore/ArchiveError.h"
+#include "AnatomyCore/DBError.h"
 #include "AnatomyCore/DatasetArchive.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/FileError.h"
@@ -358,7 +359,7 @@ TEST(DatasetArchive, createRefusesADatabaseThatIsNotOneAndLeavesNothingBehind)
     test::writeFile(source / "geometry.mrvpack", "p");
     test::writeFile(source / "anatomy.sqlite", std::string(4096, 'n'));
     test::writeFile(source / "manifest.json", "{}");
-    EXPECT_THROW(DatasetArchive::create(source.path(), target / "a.mrvz"), ArchiveError);
+    EXPECT_THROW(DatasetArchive::create(source.path(), target / "a.mrvz"), DBError);
     EXPECT_EQ(countEntries(target.path()), 0u);
     EXPECT_FALSE(hasStagingLeftovers());
 }
