@@ -1,0 +1,189 @@
+#include "AnatomyCore/DatasetCatalog.h"
+#include "DatasetFixtures.h"
+#include "TestHttpServer.h"
+#include "ToolSandbox.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace morvena::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// A dataset published by pack-dataset into a folder that the tests' HTTP server serves.
+class FetchDataset : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(served);
+        server = std::make_unique<TestHttpServer>(served);
+    }
+
+    void publish(TestDataset dataset = sampleDataset())
+    {
+        auto folder = dataset.install(publisher.dataHome());
+        if (declaredStructures)
+            editManifest(folder, [this](auto& manifest) { manifest.structureCount = *declaredStructures; });
+        auto base = server->address("");
+        base.pop_back();
+        auto packed = publisher.run(
+            {"pack-dataset", "--id", dataset.id(), "--out", served.string(), "--base-url", base});
+        ASSERT_EQ(packed.status, 0) << packed.err;
+    }
+
+    DatasetCatalog catalog() const { return DatasetCatalog::decode(readFile(served / "catalog.json")); }
+    void replaceCatalog(const DatasetCatalog& changed) const
+    {
+        writeFile(served / "catalog.json", nlohmann::json(changed).dump());
+    }
+
+    ToolSandbox::Result fetch(
+        std::vector<std::string> extra = {}, const std::string& catalogPath = "catalog.json")
+    {
+        std::vector<std::string> arguments {"fetch-dataset", "--catalog", server->address(catalogPath)};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return user.run(arguments);
+    }
+
+    bool archiveRequested() const
+    {
+        for (const auto& request : server->requests())
+            if (request.find(".mrvz") != std::string::npos)
+                return true;
+        return false;
+    }
+
+    ToolSandbox publisher;
+    ToolSandbox user;
+    fs::path served = publisher.root() / "served";
+    std::unique_ptr<TestHttpServer> server;
+    std::optional<std::int64_t> declaredStructures;
+};
+
+TEST_F(FetchDataset, publishedDatasetArrivesWholeInAnotherHome)
+{
+    publish();
+    auto result = fetch();
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    const auto installed = user.datasetFolder("test-dataset");
+    EXPECT_THAT(lines(result.out),
+        ElementsAre("Catalogo: " + server->address("catalog.json"),
+            "Dataset:  Dataset di prova — 5 strutture",
+            "Archivio: " + server->address("test-dataset-r1.mrvz"),
+            StartsWith("          0 MB da scaricare, "), "✓ installato in " + installed.string(),
+            "  manifest   Dataset di prova 1", StartsWith("  pack       5 strutture, "),
+            "  database   5 strutture classificate"));
+    EXPECT_THAT(result.err,
+        EndsWith("\r[100%] download\r[ 93%] verifica SHA-256   \r[ 97%] installazione      "
+                 "\r[100%] completato         \n"));
+
+    const auto original = publisher.datasetFolder("test-dataset");
+    for (const char* file : {"geometry.mrvpack", "manifest.json"})
+        EXPECT_EQ(readFile(installed / file), readFile(original / file)) << file;
+    EXPECT_EQ(AnatomyDB(installed / "anatomy.sqlite", true).allStructures(),
+        AnatomyDB(original / "anatomy.sqlite", true).allStructures());
+    auto verified = user.run({"verify", "--id", "test-dataset"});
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+}
+
+TEST_F(FetchDataset, firstEntryUnlessAnIDIsGiven)
+{
+    publish();
+    publish(sampleDataset("larger-one"));
+    auto entries = catalog();
+    ASSERT_EQ(entries.datasets.size(), 2u);
+    // Equal counts: the later publication comes second, so the first is test-dataset.
+    auto first = fetch();
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(fs::exists(user.datasetFolder(entries.datasets[0].id)));
+    EXPECT_FALSE(fs::exists(user.datasetFolder(entries.datasets[1].id)));
+
+    auto chosen = fetch({"--id", entries.datasets[1].id});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_TRUE(fs::exists(user.datasetFolder(entries.datasets[1].id)));
+}
+
+TEST_F(FetchDataset, wrongDigestKeepsTheInstalledDataset)
+{
+    publish();
+    ASSERT_EQ(fetch().status, 0);
+    const auto installed = user.datasetFolder("test-dataset");
+    writeFile(installed / "mine.txt", "note dell'utente");
+    auto changed = catalog();
+    changed.datasets[0].sha256 = std::string(64, '0');
+    replaceCatalog(changed);
+
+    auto result = fetch();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(
+        result.err, HasSubstr("\r[ 93%] verifica SHA-256   \nErrore: L'archivio scaricato non corrisponde"));
+    EXPECT_THAT(result.err, EndsWith("\n"));
+    EXPECT_EQ(readFile(installed / "mine.txt"), "note dell'utente");
+    EXPECT_EQ(lines(result.out).size(), 4u) << "no installation lines";
+}
+
+TEST_F(FetchDataset, catalogAndArchiveFailuresEndWithTheirMessages)
+{
+    publish();
+    auto published = catalog();
+    struct Case {
+        std::string name;
+        std::function<void()> prepare;
+        std::vector<std::string> arguments;
+        std::string catalogPath;
+        std::string message;
+        bool fetchesArchive;
+    };
+    auto withEntry = [&](auto change) {
+        return [&, change] {
+            auto changed = published;
+            change(changed.datasets[0]);
+            replaceCatalog(changed);
+        };
+    };
+    const std::vector<Case> cases {
+        {"unknown id", [] {}, {"--id", "nessuno"}, "catalog.json", "Dataset nessuno assente dal catalogo.",
+            false},
+        {"server error", [] {}, {}, "catalog.json?status=500",
+            "Il catalogo dei dataset ha risposto con stato 500. Riprova fra poco.", false},
+        {"empty catalog", [&] { replaceCatalog({.formatVersion = 1, .datasets = {}}); }, {}, "catalog.json",
+            "Il catalogo non elenca dataset.", false},
+        {"missing archive", withEntry([&](auto& entry) { entry.archive = server->address("assente.mrvz"); }),
+            {}, "catalog.json", "Il server ha risposto con stato 404 scaricando l'archivio.", true},
+        {"hostile id", withEntry([](auto& entry) { entry.id = "../fuori"; }), {}, "catalog.json",
+            "Identificativo di dataset non valido \"../fuori\"", false},
+    };
+    for (const auto& failure : cases) {
+        SCOPED_TRACE(failure.name);
+        fs::remove(served / "requests.log");
+        failure.prepare();
+        auto result = fetch(failure.arguments, failure.catalogPath);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_THAT(result.err, HasSubstr("\nErrore: " + failure.message));
+        EXPECT_EQ(archiveRequested(), failure.fetchesArchive);
+        EXPECT_FALSE(fs::exists(user.datasetFolder("test-dataset")));
+    }
+    EXPECT_FALSE(fs::exists(user.root() / "data" / "Morvena" / "fuori"));
+}
+
+TEST_F(FetchDataset, packThatDisagreesWithItsManifestIsReportedAfterInstalling)
+{
+    declaredStructures = 7;
+    publish();
+    auto result = fetch();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.out, HasSubstr("  pack       5 strutture, "));
+    EXPECT_THAT(result.err,
+        EndsWith("\nErrore: Il pack installato contiene 5 strutture, il manifest ne dichiara 7.\n"));
+    EXPECT_TRUE(fs::exists(user.datasetFolder("test-dataset") / "geometry.mrvpack"));
+}
+
+} // namespace
+} // namespace morvena::test
