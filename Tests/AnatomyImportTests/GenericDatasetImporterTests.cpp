@@ -1,5 +1,6 @@
 #include "AnatomyImport/GenericDatasetImporter.h"
 
+#include "FreshDataFolder.h"
 #include "TemporaryFolder.h"
 
 #include "AnatomyCore/AnatomyDB.h"
@@ -122,26 +123,7 @@ ImportError::Kind failureKind(const GenericDatasetImporter::Options& options)
     return ImportError::Kind::missingMetadata;
 }
 
-// Each test gets a datasets folder of its own.
-class GenericDatasetImporterTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (const char* previous = std::getenv("XDG_DATA_HOME"))
-            previous_ = previous;
-        data_ = std::make_unique<TemporaryFolder>("morvena-data");
-        setenv("XDG_DATA_HOME", data_->path().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        setenv("XDG_DATA_HOME", previous_.c_str(), 1);
-        data_.reset();
-    }
-
-private:
-    std::string previous_;
-    std::unique_ptr<TemporaryFolder> data_;
-};
+using GenericDatasetImporterTest = FreshDataFolder;
 
 } // namespace
 
