@@ -13,7 +13,6 @@ namespace {
 
 void importBodyParts3DCommand(const Args&) { notAvailable("import-bodyparts3d"); }
 void importCommand(const Args&) { notAvailable("import"); }
-void exportGLTFCommand(const Args&) { notAvailable("export-gltf"); }
 void exportWebCommand(const Args&) { notAvailable("export-web"); }
 void packDatasetCommand(const Args&) { notAvailable("pack-dataset"); }
 void fetchDatasetCommand(const Args&) { notAvailable("fetch-dataset"); }
