@@ -6,10 +6,7 @@
 namespace morvena::tool {
 
 namespace {
-bool startsWithDashes(const std::string& word)
-{
-    return word.starts_with("--");
-}
+bool startsWithDashes(const std::string& word) { return word.starts_with("--"); }
 } // namespace
 
 Args::Args(const std::vector<std::string>& words)
@@ -85,8 +82,7 @@ std::optional<long long> parseInteger(const std::string& text)
     // Parse with the sign attached so the most negative value still fits.
     std::string signedDigits = (negative ? "-" : "") + std::string(digits);
     long long value = 0;
-    auto [end, error]
-        = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
+    auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
     if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
         return std::nullopt;
     return value;

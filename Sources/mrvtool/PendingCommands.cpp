@@ -7,34 +7,11 @@ namespace morvena::tool {
 namespace {
 [[noreturn]] void notAvailable(const char* word)
 {
-    throw Fail(
-        std::string("il comando «") + word + "» non è ancora disponibile in questa versione di mrvtool.");
+    throw Fail(std::string("il comando «") + word + "» non è ancora disponibile in questa versione di mrvtool.");
 }
 } // namespace
 
-void importBodyParts3DCommand(const Args&)
-{
-    notAvailable("import-bodyparts3d");
-}
-void importCommand(const Args&)
-{
-    notAvailable("import");
-}
-void renderCommand(const Args&)
-{
-    notAvailable("render");
-}
-void benchCommand(const Args&)
-{
-    notAvailable("bench");
-}
-void pickTestCommand(const Args&)
-{
-    notAvailable("pick-test");
-}
-void exportGLTFCommand(const Args&)
-{
-    notAvailable("export-gltf");
-}
+void importBodyParts3DCommand(const Args&) { notAvailable("import-bodyparts3d"); }
+void importCommand(const Args&) { notAvailable("import"); }
 
 } // namespace morvena::tool

@@ -37,15 +37,12 @@ I percorsi dei dataset installati stanno in
   )";
 } // namespace
 
-std::string usageText()
-{
-    return usageBody + AppPaths::datasetsDirectory().string();
-}
+std::string usageText() { return usageBody + AppPaths::datasetsDirectory().string(); }
 
 void usage()
 {
     Console::print(usageText());
-    throw ExitRequest {2};
+    throw ExitRequest{2};
 }
 
 } // namespace morvena::tool

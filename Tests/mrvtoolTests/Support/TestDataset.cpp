@@ -9,11 +9,11 @@
 
 namespace morvena::test {
 
-MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments)
+MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments, int levels)
 {
     MeshPackBuilder::Mesh mesh;
+    segments = std::max(segments, 4);
     int rings = std::max(segments / 2, 2);
-    segments = std::max(segments, 3);
     for (int ring = 0; ring <= rings; ++ring) {
         float polar = std::numbers::pi_v<float> * float(ring) / float(rings);
         for (int step = 0; step <= segments; ++step) {
@@ -25,13 +25,17 @@ MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments)
             mesh.normals.push_back(unit);
         }
     }
-    mesh.lodIndices.emplace_back();
-    auto& triangles = mesh.lodIndices.front();
     auto at = [segments](int ring, int step) { return std::uint32_t(ring * (segments + 1) + step); };
-    for (int ring = 0; ring < rings; ++ring) {
-        for (int step = 0; step < segments; ++step) {
-            triangles.insert(triangles.end(), {at(ring, step), at(ring + 1, step), at(ring + 1, step + 1)});
-            triangles.insert(triangles.end(), {at(ring, step), at(ring + 1, step + 1), at(ring, step + 1)});
+    for (int level = 0, skip = 1; level < levels && rings % skip == 0 && segments % skip == 0;
+         ++level, skip *= 2) {
+        auto& triangles = mesh.lodIndices.emplace_back();
+        for (int ring = 0; ring < rings; ring += skip) {
+            for (int step = 0; step < segments; step += skip) {
+                triangles.insert(
+                    triangles.end(), {at(ring, step), at(ring + skip, step), at(ring + skip, step + skip)});
+                triangles.insert(
+                    triangles.end(), {at(ring, step), at(ring + skip, step + skip), at(ring, step + skip)});
+            }
         }
     }
     return mesh;

@@ -13,8 +13,9 @@
 namespace morvena::test {
 
 // A closed ellipsoid around `center` with the given semi-axes: `segments` steps
-// around and segments / 2 from pole to pole, level 0 only.
-MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments = 12);
+// around and segments / 2 from pole to pole. Each further level of detail (up to
+// `levels` in all) skips every other step of the one before, over the same vertices.
+MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments = 12, int levels = 1);
 
 // An installed dataset written the way an import leaves it: pack, database and
 // manifest in the dataset's folder. Structures get their pack index from the
