@@ -91,6 +91,19 @@ TEST_F(FetchDataset, publishedDatasetArrivesWholeInAnotherHome)
         AnatomyDB(original / "anatomy.sqlite", true).allStructures());
     auto verified = user.run({"verify", "--id", "test-dataset"});
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+
+    const std::vector<std::string> render {"render", "--id", "test-dataset", "--width", "160", "--height",
+        "120", "--view", "left", "--systems", "scheletro,muscoli,cuore", "--out"};
+    auto withOut = [&](const ToolSandbox& sandbox) {
+        auto arguments = render;
+        arguments.push_back((sandbox.root() / "view.png").string());
+        return arguments;
+    };
+    ASSERT_EQ(publisher.run(withOut(publisher)).status, 0);
+    auto rendered = user.run(withOut(user));
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    EXPECT_FALSE(readFile(user.root() / "view.png").empty());
+    EXPECT_EQ(readFile(user.root() / "view.png"), readFile(publisher.root() / "view.png"));
 }
 
 TEST_F(FetchDataset, firstEntryUnlessAnIDIsGiven)
