@@ -46,16 +46,6 @@ struct Drawable {
     float aspect() const { return static_cast<float>(width) / static_cast<float>(height); }
 };
 
-std::string datasetOrExit(const Args& args)
-{
-    auto id = resolveDatasetID(args);
-    if (!id) {
-        Console::print("Nessun dataset.");
-        throw ExitRequest {1};
-    }
-    return *id;
-}
-
 // Width and height from the options, refused unless the GPU of the current context can
 // draw them.
 Drawable drawableFrom(const Args& args, long long defaultWidth, long long defaultHeight)

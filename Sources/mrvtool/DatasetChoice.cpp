@@ -3,6 +3,8 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/Preferences.h"
+#include "mrvtool/Console.h"
+#include "mrvtool/Fail.h"
 
 namespace morvena::tool {
 
@@ -23,6 +25,16 @@ std::optional<std::string> resolveDatasetID(const Args& args)
     if (!installed.empty())
         return installed.front().id;
     return std::nullopt;
+}
+
+std::string datasetOrExit(const Args& args)
+{
+    auto id = resolveDatasetID(args);
+    if (!id) {
+        Console::print("Nessun dataset.");
+        throw ExitRequest {1};
+    }
+    return *id;
 }
 
 } // namespace morvena::tool

@@ -10,5 +10,8 @@ namespace morvena::tool {
 // The dataset a command works on: --id as given, else the tool's last used
 // dataset while it is installed, else the newest installed one.
 std::optional<std::string> resolveDatasetID(const Args& args);
+// The same choice for commands that need a dataset: without one it prints
+// "Nessun dataset." and ends the run with status 1.
+std::string datasetOrExit(const Args& args);
 
 } // namespace morvena::tool

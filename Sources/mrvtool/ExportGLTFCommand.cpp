@@ -69,13 +69,9 @@ GLTFExporter::Names displayNames(
 
 void exportGLTFCommand(const Args& args)
 {
-    auto id = resolveDatasetID(args);
-    if (!id) {
-        Console::print("Nessun dataset.");
-        throw ExitRequest {1};
-    }
-    MeshPack pack(AppPaths::packURL(*id));
-    AnatomyDB db(AppPaths::databaseURL(*id), true);
+    auto id = datasetOrExit(args);
+    MeshPack pack(AppPaths::packURL(id));
+    AnatomyDB db(AppPaths::databaseURL(id), true);
     auto out = args.url("out").value_or(std::filesystem::current_path() / "anatomia.glb");
     auto lod = static_cast<int>(std::clamp<long long>(
         args.integer("lod", 1), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));

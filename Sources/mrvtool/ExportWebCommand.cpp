@@ -4,8 +4,6 @@
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/FileDescriptor.h"
-#include "AnatomyCore/FileError.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyImport/CuratedContent.h"
 #include "AnatomyImport/GLTFExporter.h"
@@ -14,11 +12,10 @@
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/OutputFiles.h"
 #include "mrvtool/Usage.h"
 #include "mrvtool/WebFileNames.h"
 #include "mrvtool/WebRecords.h"
-
-#include <fcntl.h>
 
 #include <algorithm>
 #include <climits>
@@ -37,42 +34,10 @@ GLTFExporter::Options modelOptions(int lod)
     return {.lod = lod, .coloredMaterials = true, .scale = 0.001f, .centered = true};
 }
 
-// A plain write that replaces the file: web files are many and rebuilt whole by
-// the next export, so they are not staged.
-void writeFile(const fs::path& file, std::span<const std::byte> bytes)
-{
-    FileDescriptor descriptor(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!descriptor || !descriptor.writeAll(bytes) || !descriptor.close())
-        throw FileError("Impossibile scrivere il file", file, errno);
-}
-
-void writeFile(const fs::path& file, std::string_view text)
-{
-    writeFile(file, std::as_bytes(std::span(text)));
-}
-
-void makeFolder(const fs::path& folder)
-{
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        throw FileError("Impossibile creare la cartella", folder, error);
-}
-
 // Invalid UTF-8 from the database is written as U+FFFD rather than failing the export.
 template <typename Json> std::string serialized(const Json& document, int indent = -1)
 {
     return document.dump(indent, ' ', false, Json::error_handler_t::replace);
-}
-
-std::string datasetOrExit(const Args& args)
-{
-    auto id = resolveDatasetID(args);
-    if (!id) {
-        Console::print("Nessun dataset.");
-        throw ExitRequest {1};
-    }
-    return *id;
 }
 
 std::vector<AnatomyStructure> meshedStructures(const AnatomyDB& db, long long limit)
@@ -112,7 +77,7 @@ public:
 
     void contextModels()
     {
-        makeFolder(folder_ / "models" / "context");
+        OutputFiles::makeFolder(folder_ / "models" / "context");
         for (auto [name, system] : {std::pair {"scheletro", AnatomySystem::skeletal},
                  std::pair {"cute", AnatomySystem::integument}}) {
             std::vector<std::int64_t> indices;
@@ -122,7 +87,8 @@ public:
             if (indices.empty())
                 continue;
             if (auto model = GLTFExporter::exportGLB(pack_, indices, {}, modelOptions(contextLOD))) {
-                writeFile(folder_ / "models" / "context" / (std::string(name) + ".glb"), model->data);
+                OutputFiles::replace(
+                    folder_ / "models" / "context" / (std::string(name) + ".glb"), model->data);
                 totalBytes_ += static_cast<std::int64_t>(model->data.size());
             }
         }
@@ -130,10 +96,10 @@ public:
 
     void documents(const std::optional<DatasetManifest>& manifest)
     {
-        writeFile(folder_ / "data" / "index.json", serialized(index_));
-        writeFile(
+        OutputFiles::replace(folder_ / "data" / "index.json", serialized(index_));
+        OutputFiles::replace(
             folder_ / "data" / "systems.json", serialized(WebRecords::systems(db_.countsBySystem()), 2));
-        writeFile(folder_ / "data" / "meta.json",
+        OutputFiles::replace(folder_ / "data" / "meta.json",
             serialized(WebRecords::meta(manifest, modelCount_, lod_, std::chrono::system_clock::now()), 2));
     }
 
@@ -150,7 +116,7 @@ private:
             GLTFExporter::Names names {{meshIndex, structure.displayName()}};
             std::array<std::int64_t, 1> only {meshIndex};
             if (auto model = GLTFExporter::exportGLB(pack_, only, names, modelOptions(lod_))) {
-                writeFile(folder_ / "models" / (fileName + ".glb"), model->data);
+                OutputFiles::replace(folder_ / "models" / (fileName + ".glb"), model->data);
                 totalBytes_ += static_cast<std::int64_t>(model->data.size());
                 ++modelCount_;
             }
@@ -165,7 +131,7 @@ private:
             .ancestry = ancestry,
             .english = english ? &*english : nullptr,
         };
-        writeFile(folder_ / "data" / "s" / (fileName + ".json"),
+        OutputFiles::replace(folder_ / "data" / "s" / (fileName + ".json"),
             serialized(WebRecords::record(structure, context)));
         index_.push_back(WebRecords::indexEntry(structure, english.has_value()));
     }
@@ -193,8 +159,8 @@ void exportWebCommand(const Args& args)
     auto manifest = DatasetManifest::read(AppPaths::manifestURL(id));
     int lod = static_cast<int>(std::clamp<long long>(args.integer("lod", 1), INT_MIN, INT_MAX));
 
-    makeFolder(*folder / "models");
-    makeFolder(*folder / "data" / "s");
+    OutputFiles::makeFolder(*folder / "models");
+    OutputFiles::makeFolder(*folder / "data" / "s");
     auto records = meshedStructures(db, args.integer("limit", 0));
     WebExport web(pack, db, *folder, lod);
     web.structures(records);

@@ -4,13 +4,13 @@
 #include "AnatomyCore/DatasetArchive.h"
 #include "AnatomyCore/DatasetCatalog.h"
 #include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/FileError.h"
 #include "mrvtool/CatalogPublishing.h"
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/OutputFiles.h"
 
 #include <algorithm>
 
@@ -32,10 +32,7 @@ std::string megabytes(std::int64_t bytes)
 fs::path outputFolder(const Args& args)
 {
     fs::path folder = args.url("out").value_or(fs::current_path() / defaultOutputFolder);
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        throw FileError("Impossibile creare la cartella", folder, error);
+    OutputFiles::makeFolder(folder);
     return folder;
 }
 

@@ -22,16 +22,6 @@ namespace {
 
 constexpr std::size_t problemLinesShown = 40;
 
-std::string datasetOrExit(const Args& args)
-{
-    auto id = resolveDatasetID(args);
-    if (!id) {
-        Console::print("Nessun dataset.");
-        throw ExitRequest {1};
-    }
-    return *id;
-}
-
 // How many of a run's indices name a vertex outside [first, first + count).
 std::size_t indicesOutside(std::span<const std::uint32_t> run, std::uint64_t first, std::uint64_t count)
 {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <string_view>
+
+namespace morvena::tool {
+
+// Folders and files that commands write for the user; failures throw FileError
+// with the Italian description of what failed and where.
+namespace OutputFiles {
+
+// Creates the folder with its missing parents; an existing folder is fine.
+void makeFolder(const std::filesystem::path& folder);
+// Writes the whole file in place, replacing an earlier one. Not staged: for
+// files that are many and rebuilt whole by the next run.
+void replace(const std::filesystem::path& file, std::span<const std::byte> bytes);
+void replace(const std::filesystem::path& file, std::string_view text);
+
+} // namespace OutputFiles
+
+} // namespace morvena::tool
