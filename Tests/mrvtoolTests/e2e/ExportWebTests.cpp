@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sqlite3.h>
+
 #include <set>
 
 namespace morvena::test {
@@ -198,6 +200,26 @@ TEST_F(ExportWeb, conceptIDsNeverNameFilesOutsideTheirFolderOrTwice)
             "tab_here.json", "back_slash.json", "FMA1.json"}));
 }
 
+TEST_F(ExportWeb, meshIndexOutsideThePackGivesARecordWithoutModel)
+{
+    auto folder = sampleDataset().install(sandbox.dataHome());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder / "anatomy.sqlite").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE structures SET mesh_index = 999 WHERE concept_id = 'FMA9465'", nullptr,
+                  nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+
+    auto result = exportWeb();
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("  modelli    4 file .glb"));
+    EXPECT_THAT(result.out, HasSubstr("  schede     5 file .json"));
+    EXPECT_FALSE(fs::exists(out / "models" / "FMA9465.glb"));
+    auto record = document("data/s/FMA9465.json");
+    EXPECT_EQ(record["triangles"], 0);
+    EXPECT_EQ(record["sizeMM"], json::array({0, 0, 0}));
+}
+
 TEST(ExportWebRefusals, missingDatasetOrOutputFolder)
 {
     ToolSandbox sandbox;
@@ -210,6 +232,11 @@ TEST(ExportWebRefusals, missingDatasetOrOutputFolder)
     auto noOut = sandbox.run({"export-web", "--limit", "2"});
     EXPECT_EQ(noOut.status, 2);
     EXPECT_THAT(noOut.out, HasSubstr("mrvtool export-web --out <dir>"));
+
+    auto escaping
+        = sandbox.run({"export-web", "--id", "../../home", "--out", (sandbox.root() / "web").string()});
+    EXPECT_EQ(escaping.status, 1);
+    EXPECT_THAT(escaping.err, ::testing::StartsWith("\nErrore: Identificativo di dataset non valido"));
 
     auto unwritable = sandbox.run({"export-web", "--out", "/proc/mrvtool-web"});
     EXPECT_EQ(unwritable.status, 1);
