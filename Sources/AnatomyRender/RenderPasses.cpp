@@ -16,7 +16,10 @@ constexpr GLuint propsBinding = 2;
 constexpr GLuint blurDirectionBinding = 2;
 constexpr GLint fullScreenStripVertices = 4;
 
-void drawFullScreen() { glDrawArrays(GL_TRIANGLE_STRIP, 0, fullScreenStripVertices); }
+void drawFullScreen()
+{
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, fullScreenStripVertices);
+}
 
 void bindStructurePass(GLuint program, const StructureBindings& bindings)
 {
@@ -106,7 +109,7 @@ void RenderPasses::endFrame()
 void RenderPasses::background(const RenderTargets& targets, GLuint program, GLuint backgroundColors) const
 {
     GLuint framebuffer = targets.sceneFramebuffer.get();
-    constexpr std::array<float, 4> black{0, 0, 0, 1};
+    constexpr std::array<float, 4> black {0, 0, 0, 1};
     constexpr float farDepth = 1;
     glDepthMask(GL_TRUE);
     glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, black.data());
@@ -191,8 +194,8 @@ void RenderPasses::blur(
     drawFullScreen();
 }
 
-void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuint uniforms, bool withOcclusion,
-    const CompositeDestination& destination) const
+void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuint uniforms,
+    bool withOcclusion, const CompositeDestination& destination) const
 {
     // On screen GL shows row 0 at the bottom: a lower-left origin for this one pass
     // turns the top-down scene the right way up.
@@ -210,8 +213,8 @@ void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuin
         glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
 }
 
-void RenderPasses::pick(const PickTarget& target, GLuint program, const StructureBindings& bindings, const MultiDraw& draws,
-    PickSquare square, std::span<std::uint32_t> texels, int rowLength)
+void RenderPasses::pick(const PickTarget& target, GLuint program, const StructureBindings& bindings,
+    const MultiDraw& draws, PickSquare square, std::span<std::uint32_t> texels, int rowLength)
 {
     GLuint framebuffer = target.framebuffer.get();
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
@@ -219,7 +222,7 @@ void RenderPasses::pick(const PickTarget& target, GLuint program, const Structur
     // Only the square is cleared, drawn and read: the rest of the target is never looked at.
     glEnable(GL_SCISSOR_TEST);
     glScissor(square.x, square.y, square.width, square.height);
-    constexpr std::array<GLuint, 4> background{0, 0, 0, 0};
+    constexpr std::array<GLuint, 4> background {0, 0, 0, 0};
     constexpr float farDepth = 1;
     glDepthMask(GL_TRUE);
     glClearNamedFramebufferuiv(framebuffer, GL_COLOR, 0, background.data());
@@ -237,7 +240,8 @@ void RenderPasses::pick(const PickTarget& target, GLuint program, const Structur
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
     if (texels.size() >= static_cast<std::size_t>(rowLength) * static_cast<std::size_t>(square.height))
-        glReadPixels(square.x, square.y, square.width, square.height, GL_RED_INTEGER, GL_UNSIGNED_INT, texels.data());
+        glReadPixels(
+            square.x, square.y, square.width, square.height, GL_RED_INTEGER, GL_UNSIGNED_INT, texels.data());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
 }

@@ -59,17 +59,18 @@ public:
     static void beginFrame();
     static void endFrame();
 
-// Clears the scene targets and draws the background gradient, depth untouched.
+    // Clears the scene targets and draws the background gradient, depth untouched.
     void background(const RenderTargets& targets, GLuint program, GLuint backgroundColors) const;
-    static void opaque(
-        const RenderTargets& targets, GLuint program, const StructureBindings& bindings, const MultiDraw& draws);
+    static void opaque(const RenderTargets& targets, GLuint program, const StructureBindings& bindings,
+        const MultiDraw& draws);
     // Source-over blending, depth tested but not written; ranges in the order given.
-    static void transparent(
-        const RenderTargets& targets, GLuint program, const StructureBindings& bindings, const MultiDraw& draws);
+    static void transparent(const RenderTargets& targets, GLuint program, const StructureBindings& bindings,
+        const MultiDraw& draws);
     // Multisampled colour by blit, depth by copying sample 0 in a small pass.
     void resolve(const RenderTargets& targets, GLuint depthResolveProgram) const;
     void ambientOcclusion(const RenderTargets& targets, GLuint program, GLuint uniforms) const;
-    void blur(const RenderTargets& targets, GLuint program, GLuint uniforms, GLuint direction, bool vertical) const;
+    void blur(
+        const RenderTargets& targets, GLuint program, GLuint uniforms, GLuint direction, bool vertical) const;
     void composite(const RenderTargets& targets, GLuint program, GLuint uniforms, bool withOcclusion,
         const CompositeDestination& destination) const;
     // Draws identifiers into the square only and reads it back, row by row from the top,

@@ -73,7 +73,8 @@ std::optional<RenderTargets> RenderTargets::create(
     targets.depth = texture2D(GL_DEPTH_COMPONENT32F, width, height, GL_NEAREST, "Profondità");
     targets.ao = texture2D(
         GL_R16F, targets.occlusionWidth, targets.occlusionHeight, GL_LINEAR, "Occlusione ambientale");
-    targets.aoBlur = texture2D(GL_R16F, targets.occlusionWidth, targets.occlusionHeight, GL_LINEAR, "Sfocatura occlusione");
+    targets.aoBlur = texture2D(
+        GL_R16F, targets.occlusionWidth, targets.occlusionHeight, GL_LINEAR, "Sfocatura occlusione");
     targets.resolvedFramebuffer = makeFramebuffer(targets.sceneColor.get(), 0, "Scena risolta");
     targets.depthFramebuffer = makeFramebuffer(0, targets.depth.get(), "Profondità risolta");
     targets.aoFramebuffer = makeFramebuffer(targets.ao.get(), 0, "Occlusione ambientale");
@@ -86,7 +87,8 @@ std::optional<RenderTargets> RenderTargets::create(
         targets.sceneFramebuffer
             = makeFramebuffer(targets.sceneColorMSAA.get(), targets.depthMSAA.get(), "Scena anatomica");
     } else {
-        targets.sceneFramebuffer = makeFramebuffer(targets.sceneColor.get(), targets.depth.get(), "Scena anatomica");
+        targets.sceneFramebuffer
+            = makeFramebuffer(targets.sceneColor.get(), targets.depth.get(), "Scena anatomica");
     }
     if (gl::allocationFailed()
         || !complete({targets.sceneFramebuffer.get(), targets.resolvedFramebuffer.get(),

@@ -18,15 +18,15 @@ struct RenderTargets {
     int occlusionHeight = 0;
 
     gl::Texture sceneColorMSAA; // absent with one sample
-    gl::Texture sceneColor;     // "Scena HDR"
-    gl::Texture depthMSAA;      // absent with one sample
-    gl::Texture depth;          // "Profondità"
-    gl::Texture ao;             // "Occlusione ambientale"
+    gl::Texture sceneColor; // "Scena HDR"
+    gl::Texture depthMSAA; // absent with one sample
+    gl::Texture depth; // "Profondità"
+    gl::Texture ao; // "Occlusione ambientale"
     gl::Texture aoBlur;
 
-    gl::Framebuffer sceneFramebuffer;   // what background, opaque and transparent draw into
+    gl::Framebuffer sceneFramebuffer; // what background, opaque and transparent draw into
     gl::Framebuffer resolvedFramebuffer; // sceneColor alone, the colour resolve's destination
-    gl::Framebuffer depthFramebuffer;   // depth alone, the depth resolve's destination
+    gl::Framebuffer depthFramebuffer; // depth alone, the depth resolve's destination
     gl::Framebuffer aoFramebuffer;
     gl::Framebuffer aoBlurFramebuffer;
 
