@@ -52,9 +52,9 @@ AnatomyScene::AnatomyScene(std::shared_ptr<const MeshPack> pack, std::set<Anatom
 {
     if (!pack_)
         throw std::invalid_argument("AnatomyScene needs a geometry pack");
-    auto records = pack_->structures();
-    structureCount_ = static_cast<std::int64_t>(records.size());
-    auto count = records.size();
+    records_ = pack_->structures();
+    structureCount_ = static_cast<std::int64_t>(records_.size());
+    auto count = records_.size();
     hidden = StructureSet(count);
     isolated = StructureSet(count);
     alwaysVisible = StructureSet(count);
@@ -68,7 +68,12 @@ AnatomyScene::AnatomyScene(std::shared_ptr<const MeshPack> pack, std::set<Anatom
     explodeDirections_.reserve(count);
     float3 bodyCenter = pack_->center();
     float bodyRadius = std::max(1.f, pack_->radius());
-    for (const PackStructure& record : records) {
+    for (AnatomySystem system : allAnatomySystems()) {
+        SystemColor color = baseColor(system);
+        systemColors_[rawValue(system)] = {color.red, color.green, color.blue};
+        systemMaterials_[rawValue(system)] = surfaceMaterial(system);
+    }
+    for (const PackStructure& record : records_) {
         systemOf_.push_back(anatomySystem(record.system).value_or(AnatomySystem::unclassified));
         centers_.push_back(record.center());
         radii_.push_back(record.radius);
@@ -225,25 +230,19 @@ AnatomyScene::DrawRange AnatomyScene::levelRange(
     std::int64_t index, const Placement& placed, const FrameView& view) const
 {
     float pixels = view.lodScale * placed.radius / std::max(placed.distance, 0.001f);
-    const PackStructure& record = pack_->structures()[static_cast<std::size_t>(index)];
+    const PackStructure& record = records_[static_cast<std::size_t>(index)];
     int level = record.resolvedLOD(requestedLevel(pixels));
     return {record.lodIndexStart(level), record.lodIndexCount(level), 0};
 }
 
 void AnatomyScene::writeProps(StructureProps& props, std::int64_t index, float alpha, bool selectedFlag) const
 {
-    AnatomySystem system = systemOf_[static_cast<std::size_t>(index)];
-    float3 color;
-    if (const float3* override = colorOverrides.find(index)) {
-        color = *override;
-    } else {
-        SystemColor base = baseColor(system);
-        color = {base.red, base.green, base.blue};
-    }
-    props.colorAlpha = {color, alpha};
+    auto system = rawValue(systemOf_[static_cast<std::size_t>(index)]);
+    const float3* override = colorOverrides.find(index);
+    props.colorAlpha = {override ? *override : systemColors_[system], alpha};
     props.explodeFlags = {explodeDirections_[static_cast<std::size_t>(index)],
         selectedFlag ? StructureProps::selectedFlag : 0.f};
-    props.material = surfaceMaterial(system);
+    props.material = systemMaterials_[system];
 }
 
 void AnatomyScene::requireProps(std::span<StructureProps> props) const
@@ -378,11 +377,10 @@ std::optional<AnatomyScene::Bounds> AnatomyScene::boxUnion(
     std::span<const std::int64_t> indices, bool displaced) const
 {
     Bounds box {{largestFloat, largestFloat, largestFloat}, {-largestFloat, -largestFloat, -largestFloat}};
-    auto records = pack_->structures();
     for (std::int64_t index : indices) {
         if (!inRange(index))
             continue;
-        const PackStructure& record = records[static_cast<std::size_t>(index)];
+        const PackStructure& record = records_[static_cast<std::size_t>(index)];
         float3 offset = displaced ? explodeOffset(index) : float3 {};
         box.min = min(box.min, record.boundsMin() + offset);
         box.max = max(box.max, record.boundsMax() + offset);
@@ -407,7 +405,7 @@ std::optional<float3> AnatomyScene::raycast(float3 origin, float3 direction, std
     if (!inRange(index))
         return std::nullopt;
     float3 o = origin - explodeOffset(index);
-    const PackStructure& record = pack_->structures()[static_cast<std::size_t>(index)];
+    const PackStructure& record = records_[static_cast<std::size_t>(index)];
     int level = record.resolvedLOD(0);
     std::uint64_t start = record.lodIndexStart(level);
     std::uint64_t count = record.lodIndexCount(level);

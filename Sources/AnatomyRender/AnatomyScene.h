@@ -175,7 +175,11 @@ private:
     std::optional<Bounds> boxUnion(std::span<const std::int64_t> indices, bool displaced) const;
 
     std::shared_ptr<const MeshPack> pack_;
+    std::span<const PackStructure> records_;
     std::int64_t structureCount_ = 0;
+    // Per system raw value: base colour and surface material, fixed for the scene's life.
+    std::array<float3, anatomySystemCount> systemColors_;
+    std::array<float4, anatomySystemCount> systemMaterials_;
     std::vector<AnatomySystem> systemOf_;
     std::vector<float3> centers_;
     std::vector<float> radii_;

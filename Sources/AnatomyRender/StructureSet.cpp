@@ -10,10 +10,8 @@ StructureSet::StructureSet(std::size_t structureCount)
 {
 }
 
-bool StructureSet::contains(std::int64_t index) const
+bool StructureSet::containsOutsideRange(std::int64_t index) const
 {
-    if (inRange(index))
-        return (bits_[static_cast<std::size_t>(index) / 64] >> (index % 64)) & 1;
     return std::find(members_.begin(), members_.end(), index) != members_.end();
 }
 

@@ -15,7 +15,12 @@ class StructureSet {
 public:
     explicit StructureSet(std::size_t structureCount = 0);
 
-    bool contains(std::int64_t index) const;
+    bool contains(std::int64_t index) const
+    {
+        if (inRange(index))
+            return (bits_[static_cast<std::size_t>(index) / 64] >> (index % 64)) & 1;
+        return containsOutsideRange(index);
+    }
     // False when the index was already present.
     bool insert(std::int64_t index);
     bool erase(std::int64_t index);
@@ -34,6 +39,7 @@ public:
 
 private:
     bool inRange(std::int64_t index) const { return index >= 0 && index < capacity_; }
+    bool containsOutsideRange(std::int64_t index) const;
     void setBit(std::int64_t index, bool value);
 
     std::int64_t capacity_ = 0;

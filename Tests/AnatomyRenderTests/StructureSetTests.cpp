@@ -9,7 +9,10 @@ using namespace morvena;
 
 namespace {
 
-std::vector<std::int64_t> membersOf(const StructureSet& set) { return {set.begin(), set.end()}; }
+std::vector<std::int64_t> membersOf(const StructureSet& set)
+{
+    return {set.begin(), set.end()};
+}
 
 } // namespace
 
@@ -21,7 +24,7 @@ TEST(StructureSet, keepsInsertionOrderAndAnswersMembershipInAndOutOfRange)
     EXPECT_TRUE(set.insert(-4));
     EXPECT_TRUE(set.insert(100));
     EXPECT_FALSE(set.insert(3));
-    EXPECT_EQ(membersOf(set), (std::vector<std::int64_t>{70, 3, -4, 100}));
+    EXPECT_EQ(membersOf(set), (std::vector<std::int64_t> {70, 3, -4, 100}));
     for (std::int64_t index : {70, 3, -4, 100})
         EXPECT_TRUE(set.contains(index)) << index;
     for (std::int64_t index : {0, 63, 64, 99, 101, -1})
@@ -32,7 +35,7 @@ TEST(StructureSet, keepsInsertionOrderAndAnswersMembershipInAndOutOfRange)
     EXPECT_TRUE(set.erase(100));
     EXPECT_FALSE(set.contains(3));
     EXPECT_FALSE(set.contains(100));
-    EXPECT_EQ(membersOf(set), (std::vector<std::int64_t>{70, -4}));
+    EXPECT_EQ(membersOf(set), (std::vector<std::int64_t> {70, -4}));
 
     set.clear();
     EXPECT_TRUE(set.empty());
@@ -44,9 +47,9 @@ TEST(StructureSet, assignCollapsesDuplicatesAndForgetsOldMembers)
 {
     StructureSet set(10);
     set.insert(9);
-    std::vector<std::int64_t> indices{4, 2, 4, 7, 2};
+    std::vector<std::int64_t> indices {4, 2, 4, 7, 2};
     set.assign(indices);
-    EXPECT_EQ(membersOf(set), (std::vector<std::int64_t>{4, 2, 7}));
+    EXPECT_EQ(membersOf(set), (std::vector<std::int64_t> {4, 2, 7}));
     EXPECT_FALSE(set.contains(9));
     set.assign({});
     EXPECT_TRUE(set.empty());
@@ -66,7 +69,7 @@ TEST(StructureOverrides, storesValuesDenselyInRangeAndAsideOutside)
     EXPECT_EQ(*values.find(-1), 0.75f);
     EXPECT_FALSE(values.find(3));
     EXPECT_EQ(values.size(), 3u);
-    EXPECT_EQ(membersOf(values.keys()), (std::vector<std::int64_t>{2, 20, -1}));
+    EXPECT_EQ(membersOf(values.keys()), (std::vector<std::int64_t> {2, 20, -1}));
 
     EXPECT_TRUE(values.erase(20));
     EXPECT_FALSE(values.find(20));
