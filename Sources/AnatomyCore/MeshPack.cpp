@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -68,13 +69,31 @@ bool runWithin(std::uint64_t start, std::uint64_t count, std::uint64_t total)
     return start <= total && count <= total - start;
 }
 
+// Whether every value lies in [first, end), where end - first < 2^32 - first
+// (the structure's vertex range has been checked against the 32-bit vertex
+// count). Values below `first` then wrap around to offsets past the range, so
+// one maximum answers both bounds; eight independent lanes keep the scan over
+// millions of indices vectorised.
+bool allWithin(std::span<const std::uint32_t> values, std::uint32_t first, std::uint64_t end)
+{
+    constexpr std::size_t lanes = 8;
+    std::array<std::uint32_t, lanes> highest {};
+    std::size_t i = 0;
+    for (; i + lanes <= values.size(); i += lanes) {
+        for (std::size_t lane = 0; lane < lanes; ++lane)
+            highest[lane] = std::max(highest[lane], values[i + lane] - first);
+    }
+    for (; i < values.size(); ++i)
+        highest[0] = std::max(highest[0], values[i] - first);
+    return std::uint64_t(std::ranges::max(highest)) + first < end;
+}
+
 // Every level run lies in the index section, holds whole triangles, belongs to
 // a level the pack declares and indexes only its own structure's vertices.
 void requireValidRuns(
     const PackStructure& record, std::span<const std::uint32_t> indices, std::size_t lodCount)
 {
-    const std::uint64_t firstVertex = record.vertexStart;
-    const std::uint64_t endVertex = firstVertex + record.vertexCount;
+    const std::uint64_t endVertex = std::uint64_t(record.vertexStart) + record.vertexCount;
     for (int lod = 0; lod < PackFormat::maxLODs; ++lod) {
         std::uint32_t start = record.lodIndexStart(lod);
         std::uint32_t count = record.lodIndexCount(lod);
@@ -84,8 +103,7 @@ void requireValidRuns(
             continue;
         if (count % 3 != 0 || static_cast<std::size_t>(lod) >= lodCount)
             throw MeshPackError::truncated();
-        auto [low, high] = std::ranges::minmax(indices.subspan(start, count));
-        if (low < firstVertex || high >= endVertex)
+        if (!allWithin(indices.subspan(start, count), record.vertexStart, endVertex))
             throw MeshPackError::truncated();
     }
 }
@@ -116,10 +134,10 @@ std::string decodedUTF8(std::string_view bytes)
     std::string text;
     text.reserve(bytes.size());
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    std::int32_t position = 0;
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    std::int64_t position = 0;
     while (position < length) {
-        std::int32_t start = position;
+        std::int64_t start = position;
         UChar32 scalar;
         U8_NEXT(data, position, length, scalar);
         if (scalar < 0)

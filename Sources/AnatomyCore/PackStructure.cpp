@@ -4,32 +4,35 @@
 
 namespace morvena {
 
-std::uint32_t PackStructure::lodIndexStart(int lod) const
+namespace {
+
+// Levels 0 to 2 pick their own value; every other level, negative ones
+// included, picks level 3's.
+std::uint32_t atLevel(
+    int lod, std::uint32_t level0, std::uint32_t level1, std::uint32_t level2, std::uint32_t level3)
 {
     switch (lod) {
     case 0:
-        return lod0Start;
+        return level0;
     case 1:
-        return lod1Start;
+        return level1;
     case 2:
-        return lod2Start;
+        return level2;
     default:
-        return lod3Start;
+        return level3;
     }
+}
+
+} // namespace
+
+std::uint32_t PackStructure::lodIndexStart(int lod) const
+{
+    return atLevel(lod, lod0Start, lod1Start, lod2Start, lod3Start);
 }
 
 std::uint32_t PackStructure::lodIndexCount(int lod) const
 {
-    switch (lod) {
-    case 0:
-        return lod0Count;
-    case 1:
-        return lod1Count;
-    case 2:
-        return lod2Count;
-    default:
-        return lod3Count;
-    }
+    return atLevel(lod, lod0Count, lod1Count, lod2Count, lod3Count);
 }
 
 int PackStructure::resolvedLOD(int lod) const

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvena {
+
+// The description of an installed dataset, stored as its manifest.json. The
+// JSON keys are the field names; the file is pretty-printed with sorted keys
+// and importedAt as a UTC date-time with whole seconds ("2024-05-01T12:00:00Z").
+struct DatasetManifest {
+    std::string id; // also the dataset's folder name
+    std::string displayName;
+    std::string version;
+    std::string sourceURL;
+    std::string license;
+    std::string attribution;
+    std::chrono::system_clock::time_point importedAt;
+    std::int64_t structureCount = 0;
+    std::int64_t triangleCount = 0; // level-0 triangles
+    std::int64_t vertexCount = 0;
+    // Structures per body system, keyed by the system's raw value in decimal.
+    std::map<std::string, std::int64_t> systemCounts;
+    std::vector<std::string> missingSystems; // Italian system names
+    std::string notes;
+
+    bool operator==(const DatasetManifest&) const = default;
+
+    // The JSON document.
+    std::string encoded() const;
+    // Strict: all 13 keys with values of the right type; other keys are ignored.
+    // Throws DecodingError.
+    static DatasetManifest decode(std::string_view json);
+
+    // Creates the containing folder with its parents and replaces the file
+    // atomically. Throws FileError.
+    void write(const std::filesystem::path& url) const;
+    // The manifest stored at `url`, or nothing when it cannot be read or decoded.
+    static std::optional<DatasetManifest> read(const std::filesystem::path& url);
+    // Manifests of the installed datasets, newest import first (equal dates keep
+    // the folder listing's order). Hidden folders and folders whose manifest
+    // names another id are left out.
+    static std::vector<DatasetManifest> installed();
+};
+
+} // namespace morvena

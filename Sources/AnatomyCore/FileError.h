@@ -1,0 +1,18 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace morvena {
+
+// A failed file-system call, with the Italian description of what was being
+// done and the file concerned; code() keeps the system's error number.
+class FileError : public std::system_error {
+public:
+    FileError(std::string_view action, const std::filesystem::path& path, std::error_code code);
+    // Takes the error number of the call that just failed.
+    FileError(std::string_view action, const std::filesystem::path& path, int errorNumber);
+};
+
+} // namespace morvena

@@ -1,0 +1,31 @@
+#include "AnatomyImport/ImportError.h"
+
+#include <utility>
+
+namespace morvena {
+
+ImportError::ImportError(Kind kind, std::string payload, const std::string& description)
+    : std::runtime_error(description)
+    , kind_(kind)
+    , payload_(std::move(payload))
+{
+}
+
+ImportError ImportError::missingMetadata(std::string fileName)
+{
+    auto description = "File di metadati assente: " + fileName;
+    return ImportError(Kind::missingMetadata, std::move(fileName), description);
+}
+
+ImportError ImportError::noOBJFiles(std::string path)
+{
+    auto description = "Nessun file .obj trovato in " + path;
+    return ImportError(Kind::noOBJFiles, std::move(path), description);
+}
+
+ImportError ImportError::noStructures()
+{
+    return ImportError(Kind::noStructures, {}, "Nessuna struttura anatomica ricostruita dal dataset.");
+}
+
+} // namespace morvena

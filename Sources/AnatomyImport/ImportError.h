@@ -1,0 +1,37 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace morvena {
+
+// The failures that the importers' own checks find. what() is the Italian
+// description shown to the user, the payload appended as it is.
+class ImportError : public std::runtime_error {
+public:
+    enum class Kind {
+        missingMetadata, // payload: the metadata file's name
+        noOBJFiles, // payload: the folder or input searched
+        noStructures, // no payload
+    };
+
+    static ImportError missingMetadata(std::string fileName);
+    static ImportError noOBJFiles(std::string path);
+    static ImportError noStructures();
+
+    Kind kind() const { return kind_; }
+    const std::string& payload() const { return payload_; }
+
+    bool operator==(const ImportError& other) const
+    {
+        return kind_ == other.kind_ && payload_ == other.payload_;
+    }
+
+private:
+    ImportError(Kind kind, std::string payload, const std::string& description);
+
+    Kind kind_;
+    std::string payload_;
+};
+
+} // namespace morvena

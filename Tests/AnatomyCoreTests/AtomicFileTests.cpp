@@ -1,0 +1,44 @@
+#include "AnatomyCore/AtomicFile.h"
+#include "AnatomyCore/FileError.h"
+
+#include "TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace morvena;
+namespace fs = std::filesystem;
+
+TEST(AtomicFile, theTargetChangesOnlyOnCommit)
+{
+    test::TemporaryFolder folder;
+    auto target = folder / "geometry.mrvpack";
+    test::writeFile(target, "vecchio");
+    {
+        AtomicFile file(target);
+        file.write("nuovo, ma incompleto");
+        EXPECT_EQ(test::readFile(target), "vecchio");
+        EXPECT_EQ(file.temporaryPath().parent_path(), folder.path());
+    } // abandoned, e.g. by an exception
+    EXPECT_EQ(test::readFile(target), "vecchio");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+
+    AtomicFile file(target);
+    file.write("nuovo");
+    file.commit();
+    EXPECT_EQ(test::readFile(target), "nuovo");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(AtomicFile, aMissingFolderIsAnItalianFileError)
+{
+    test::TemporaryFolder folder;
+    try {
+        AtomicFile::write(folder / "manca/viewer.json", "{}");
+        FAIL() << "wrote into a missing folder";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code().value(), ENOENT);
+        EXPECT_NE(std::string(error.what()).find("Impossibile creare il file"), std::string::npos);
+    }
+}
