@@ -101,7 +101,7 @@ struct AnatomyRenderer::GPU {
     gl::Buffer horizontalBlur;
     gl::Buffer verticalBlur;
     std::optional<RenderTargets> targets;
-    std::optional<PickTarget> pickTarget;
+    std::optional<ColorTarget> pickTarget;
     MultiDraw opaqueDraws;
     MultiDraw transparentDraws;
 
@@ -213,6 +213,11 @@ const RenderTargets* AnatomyRenderer::ensureTargets(int width, int height)
     return &*targets;
 }
 
+std::optional<ColorTarget> AnatomyRenderer::imageTarget(int width, int height) const
+{
+    return ColorTarget::create(gpu_->limits, width, height, GL_RGBA8, false, "Immagine");
+}
+
 std::span<StructureProps> AnatomyRenderer::propsSpan(void* records) const
 {
     return {static_cast<StructureProps*>(records), std::max<std::size_t>(pack_->structureCount(), 1)};
@@ -231,20 +236,8 @@ void AnatomyRenderer::draw(unsigned framebuffer, int width, int height)
     advanceCameraAnimation();
     ++frameIndex_;
 
-    float2 viewSize {static_cast<float>(width), static_cast<float>(height)};
-    scene_->buildFrame(camera_, viewSize, propsSpan(slot.props.data()), plan_);
-    RenderUniforms uniforms;
-    fillUniforms(uniforms, viewSize);
-    std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
-    fillBackground(slot.background.data());
-
-    RenderPasses::beginFrame();
-    auto drawCalls
-        = encodeScene(*targets, slot.props.name(), slot.uniforms.name(), slot.background.name(), plan_);
-    encodeAmbientOcclusion(*targets, slot.uniforms.name());
-    gpu_->passes.composite(*targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
-        hasAmbientOcclusion(quality_), {framebuffer, width, height, true});
-    RenderPasses::endFrame();
+    prepareFrame(slot, {static_cast<float>(width), static_cast<float>(height)});
+    auto drawCalls = encodeFrame(*targets, slot, {framebuffer, width, height, true}, "Frame anatomico");
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     slot.fence = gl::Fence::insert();
     glFlush();
@@ -382,14 +375,39 @@ void AnatomyRenderer::fillBackground(void* colors) const
     std::memcpy(colors, values.data(), sizeof values);
 }
 
-std::int64_t AnatomyRenderer::encodeScene(const RenderTargets& targets, unsigned props, unsigned uniforms,
-    unsigned background, const AnatomyScene::DrawPlan& plan)
+void AnatomyRenderer::prepareFrame(const FrameSlot& slot, float2 viewSize)
+{
+    scene_->buildFrame(camera_, viewSize, propsSpan(slot.props.data()), plan_);
+    RenderUniforms uniforms;
+    fillUniforms(uniforms, viewSize);
+    std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
+    fillBackground(slot.background.data());
+}
+
+std::int64_t AnatomyRenderer::encodeFrame(const RenderTargets& targets, const FrameSlot& slot,
+    const CompositeDestination& destination, std::string_view label)
+{
+    RenderPasses::beginFrame();
+    std::int64_t drawCalls = 0;
+    {
+        gl::DebugGroup group(label);
+        drawCalls = encodeScene(targets, slot, plan_);
+        encodeAmbientOcclusion(targets, slot.uniforms.name());
+        gpu_->passes.composite(targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
+            hasAmbientOcclusion(quality_), destination);
+    }
+    RenderPasses::endFrame();
+    return drawCalls;
+}
+
+std::int64_t AnatomyRenderer::encodeScene(
+    const RenderTargets& targets, const FrameSlot& slot, const AnatomyScene::DrawPlan& plan)
 {
     auto& gpu = *gpu_;
-    StructureBindings bindings {gpu.geometry.vertexArray.get(), props, uniforms};
+    auto bindings = gpu.bindings(slot);
     gpu.opaqueDraws.assign(plan.opaque, gpu.geometry.indexCount);
     gpu.transparentDraws.assign(plan.transparent, gpu.geometry.indexCount);
-    gpu.passes.background(targets, gpu.pipelines.scene.background.get(), background);
+    gpu.passes.background(targets, gpu.pipelines.scene.background.get(), slot.background.name());
     RenderPasses::opaque(targets, gpu.pipelines.scene.opaque.get(), bindings, gpu.opaqueDraws);
     RenderPasses::transparent(targets, gpu.pipelines.scene.transparent.get(), bindings, gpu.transparentDraws);
     gpu.passes.resolve(targets, gpu.pipelines.depthResolve.get());
@@ -408,7 +426,7 @@ void AnatomyRenderer::encodeAmbientOcclusion(const RenderTargets& targets, unsig
 }
 
 std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen(
-    int width, int height, const ImageTarget& into)
+    int width, int height, const ColorTarget& into)
 {
     const auto* targets = ensureTargets(width, height);
     if (!targets)
@@ -417,21 +435,12 @@ std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen
     // serves them all without touching the frames in flight.
     auto& slot = gpu_->offscreenSlot;
     double t0 = now();
-    float2 viewSize {static_cast<float>(width), static_cast<float>(height)};
-    scene_->buildFrame(camera_, viewSize, propsSpan(slot.props.data()), plan_);
-    RenderUniforms uniforms;
-    fillUniforms(uniforms, viewSize);
-    std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
-    fillBackground(slot.background.data());
+    prepareFrame(slot, {static_cast<float>(width), static_cast<float>(height)});
     double cpuMS = (now() - t0) * 1000;
 
     double g0 = now();
-    RenderPasses::beginFrame();
-    encodeScene(*targets, slot.props.name(), slot.uniforms.name(), slot.background.name(), plan_);
-    encodeAmbientOcclusion(*targets, slot.uniforms.name());
-    gpu_->passes.composite(*targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
-        hasAmbientOcclusion(quality_), {into.framebuffer.get(), into.width, into.height, false});
-    RenderPasses::endFrame();
+    encodeFrame(
+        *targets, slot, {into.framebuffer.get(), into.width, into.height, false}, "Frame fuori schermo");
     glFinish();
     return OffscreenTiming {cpuMS, (now() - g0) * 1000};
 }
@@ -440,7 +449,7 @@ std::optional<RenderedImage> AnatomyRenderer::renderImage(int width, int height)
 {
     if (width < 2 || height < 2)
         return std::nullopt;
-    auto target = ImageTarget::create(gpu_->limits, width, height);
+    auto target = imageTarget(width, height);
     if (!target)
         return std::nullopt;
     RenderedImage image;
@@ -465,7 +474,7 @@ std::optional<RenderedImage> AnatomyRenderer::renderImage(int width, int height)
 AnatomyRenderer::BenchmarkResult AnatomyRenderer::benchmark(int width, int height, int frames)
 {
     BenchmarkResult result;
-    auto target = ImageTarget::create(gpu_->limits, std::max(width, 1), std::max(height, 1));
+    auto target = imageTarget(std::max(width, 1), std::max(height, 1));
     if (!target)
         return result;
     std::vector<double> gpuTimes;
@@ -523,7 +532,8 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
         return std::nullopt;
     auto& gpu = *gpu_;
     if (!gpu.pickTarget || gpu.pickTarget->width != width || gpu.pickTarget->height != height) {
-        gpu.pickTarget = PickTarget::create(gpu.limits, width, height);
+        gpu.pickTarget
+            = ColorTarget::create(gpu.limits, width, height, GL_R32UI, true, "Buffer identificativi");
         if (!gpu.pickTarget)
             return std::nullopt;
     }

@@ -75,10 +75,10 @@ public:
         const CompositeDestination& destination) const;
     // Draws identifiers into the square only and reads it back, row by row from the top,
     // into texels (rowLength texels per row). Blocks until the GPU is done.
-    static void pick(const PickTarget& target, GLuint program, const StructureBindings& bindings,
+    static void pick(const ColorTarget& target, GLuint program, const StructureBindings& bindings,
         const MultiDraw& draws, PickSquare square, std::span<std::uint32_t> texels, int rowLength);
     // Reads a composited image, rows top-down, blue-green-red-x.
-    static void readImage(const ImageTarget& target, std::span<std::uint8_t> pixels);
+    static void readImage(const ColorTarget& target, std::span<std::uint8_t> pixels);
 
 private:
     void bindFullScreenPass(GLuint program, GLuint framebuffer, int width, int height) const;
