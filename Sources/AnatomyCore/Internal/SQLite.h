@@ -1,0 +1,127 @@
+#pragma once
+
+// Thin owners of SQLite handles for the anatomy database. Private to
+// AnatomyCore: nothing outside the module sees a sqlite3 type.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace morvena::sqlite {
+
+// A compiled statement, finalized when it goes.
+class Statement {
+public:
+    Statement() = default;
+    explicit Statement(sqlite3_stmt* statement)
+        : statement_(statement)
+    {
+    }
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(Statement&& other) noexcept
+        : statement_(std::exchange(other.statement_, nullptr))
+    {
+    }
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    explicit operator bool() const { return statement_ != nullptr; }
+
+    // Text is always copied by SQLite (transient destructor).
+    void bindText(int index, std::string_view text);
+    // An absent text is bound as NULL, never as empty text.
+    void bindOptionalText(int index, const std::optional<std::string>& text);
+    void bindInt64(int index, std::int64_t value);
+    void bindDouble(int index, double value);
+    void bindNull(int index);
+
+    int step() { return sqlite3_step(statement_); }
+    // One step that must report completion.
+    bool stepDone() { return step() == SQLITE_DONE; }
+    void reset() { sqlite3_reset(statement_); }
+
+    bool isNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
+    // NULL and empty text both give no value.
+    std::optional<std::string> text(int column) const;
+    // No value becomes empty text, for fields that are not optional.
+    std::string requiredText(int column) const { return text(column).value_or(std::string()); }
+    // NULL reads as 0.
+    std::int64_t int64(int column) const { return sqlite3_column_int64(statement_, column); }
+    std::optional<std::int64_t> optionalInt64(int column) const;
+    double real(int column) const { return sqlite3_column_double(statement_, column); }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+// One open connection, closed with the deferred close so that it is released
+// once every statement is finalized.
+class Connection {
+public:
+    // Throws DBError::open with SQLite's message, or "open failed" when no
+    // handle came back.
+    Connection(const std::filesystem::path& file, int flags);
+    ~Connection() { sqlite3_close_v2(db_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* get() const { return db_; }
+    std::string errorMessage() const { return sqlite3_errmsg(db_); }
+
+    // Runs one text of one or more statements; throws DBError::sql.
+    void execute(const std::string& sql);
+    // Runs the text and reports only whether it succeeded.
+    bool tryExecute(const std::string& sql) noexcept;
+    // Compiles one statement; throws DBError::sql when it does not compile or
+    // the text holds no statement.
+    Statement prepare(std::string_view sql) const;
+    // Compiles one statement; an empty statement when it does not compile.
+    Statement tryPrepare(std::string_view sql) const noexcept;
+
+    // SQLite's message, " — " and the start of the statement that failed.
+    std::string failureMessage(std::string_view sql) const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// Compiles, binds, reads every row and finalizes; empty when the statement
+// does not compile.
+template <class Read, class Bind>
+auto readRows(const Connection& connection, std::string_view sql, Bind&& bind, Read&& read)
+{
+    std::vector<std::invoke_result_t<Read&, const Statement&>> rows;
+    auto statement = connection.tryPrepare(sql);
+    if (!statement)
+        return rows;
+    bind(statement);
+    while (statement.step() == SQLITE_ROW)
+        rows.push_back(read(statement));
+    return rows;
+}
+
+template <class Read> auto readRows(const Connection& connection, std::string_view sql, Read&& read)
+{
+    return readRows(
+        connection, sql, [](Statement&) {}, read);
+}
+
+// Runs one change and reports whether it completed.
+template <class Bind> bool change(const Connection& connection, std::string_view sql, Bind&& bind)
+{
+    auto statement = connection.tryPrepare(sql);
+    if (!statement)
+        return false;
+    bind(statement);
+    return statement.stepDone();
+}
+
+} // namespace morvena::sqlite

@@ -1,0 +1,257 @@
+#include "AnatomyDBTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace morvena;
+using namespace morvena::test;
+
+namespace {
+
+std::vector<std::string> columnsOf(RawDatabase& raw, const std::string& table)
+{
+    return raw.rows("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info('" + table + "')");
+}
+
+} // namespace
+
+TEST(AnatomyDBOpening, readOnlyOpenOfAMissingFileFailsAndCreatesNothing)
+{
+    TemporaryFolder folder;
+    const auto file = folder / "absent" / "anatomy.sqlite";
+    try {
+        AnatomyDB db(file, true);
+        FAIL() << "a missing file opened read-only";
+    } catch (const DBError& error) {
+        EXPECT_EQ(error.kind(), DBError::Kind::open);
+        EXPECT_EQ(std::string(error.what()).rfind("Impossibile aprire il database anatomico: ", 0), 0u);
+        EXPECT_FALSE(error.message().empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
+}
+
+TEST(AnatomyDBOpening, writableOpenCreatesFolderAndFileButNoSchema)
+{
+    TemporaryFolder folder;
+    const auto file = folder / "a" / "b" / "anatomy.sqlite";
+    {
+        AnatomyDB db(file);
+        EXPECT_EQ(db.url(), file);
+        EXPECT_FALSE(db.hasFTS());
+        EXPECT_TRUE(std::filesystem::exists(file));
+        EXPECT_EQ(RawDatabase(file).scalar("SELECT count(*) FROM sqlite_master"), "0");
+        EXPECT_EQ(RawDatabase(file).scalar("PRAGMA journal_mode"), "wal");
+
+        db.createSchema();
+        EXPECT_TRUE(db.hasFTS());
+        db.createSchema(); // runs again on an existing schema
+        EXPECT_TRUE(db.hasFTS());
+    }
+    AnatomyDB reopened(file);
+    EXPECT_TRUE(reopened.hasFTS()); // found by the probe
+}
+
+TEST(AnatomyDBOpening, aFileThatIsNoDatabaseFailsAtFirstUse)
+{
+    TemporaryFolder folder;
+    writeFile(folder / "anatomy.sqlite", std::string(4096, 'x'));
+    AnatomyDB db(folder / "anatomy.sqlite");
+    EXPECT_FALSE(db.hasFTS());
+    EXPECT_THROW(db.createSchema(), DBError);
+    EXPECT_TRUE(db.allStructures().empty());
+    EXPECT_EQ(db.saveView("v", "{}"), 0);
+}
+
+TEST(AnatomyDBSchema, tablesColumnsAndKeysAreThoseStoredFilesUse)
+{
+    SchemaDatabase fixture;
+    RawDatabase raw(fixture.file);
+    EXPECT_EQ(
+        raw.rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'structures_fts%' "
+                 "AND name NOT LIKE 'sqlite_%' ORDER BY name"),
+        (std::vector<std::string> {"bookmarks", "concept_meshes", "concepts", "meta", "notes", "relations",
+            "saved_views", "structures", "taxonomy"}));
+    EXPECT_EQ(
+        columnsOf(raw, "meta"), (std::vector<std::string> {"key|TEXT|0|<null>|1", "value|TEXT|0|<null>|0"}));
+    EXPECT_EQ(columnsOf(raw, "structures"),
+        (std::vector<std::string> {"concept_id|TEXT|0|<null>|1", "mesh_index|INTEGER|0|<null>|0",
+            "name_en|TEXT|1|<null>|0", "name_la|TEXT|0|<null>|0", "name_it|TEXT|0|<null>|0",
+            "synonyms|TEXT|0|<null>|0", "system|INTEGER|1|0|0", "region|INTEGER|1|0|0",
+            "laterality|INTEGER|1|0|0", "description|TEXT|0|<null>|0", "function|TEXT|0|<null>|0",
+            "origin|TEXT|0|<null>|0", "insertion|TEXT|0|<null>|0", "innervation|TEXT|0|<null>|0",
+            "blood_supply|TEXT|0|<null>|0", "clinical|TEXT|0|<null>|0", "content_source|TEXT|1|'dataset'|0",
+            "dataset|TEXT|1|''|0"}));
+    EXPECT_EQ(columnsOf(raw, "taxonomy"),
+        (std::vector<std::string> {
+            "parent|TEXT|1|<null>|1", "child|TEXT|1|<null>|2", "kind|TEXT|1|<null>|3"}));
+    EXPECT_EQ(columnsOf(raw, "concepts"),
+        (std::vector<std::string> {"concept_id|TEXT|0|<null>|1", "name_en|TEXT|1|<null>|0",
+            "name_it|TEXT|0|<null>|0", "system|INTEGER|1|0|0", "mesh_descendants|INTEGER|1|0|0",
+            "has_mesh|INTEGER|1|0|0"}));
+    EXPECT_EQ(columnsOf(raw, "concept_meshes"),
+        (std::vector<std::string> {"concept_id|TEXT|1|<null>|1", "mesh_index|INTEGER|1|<null>|2"}));
+    EXPECT_EQ(columnsOf(raw, "relations"),
+        (std::vector<std::string> {
+            "src|TEXT|1|<null>|1", "dst|TEXT|1|<null>|2", "kind|TEXT|1|<null>|3", "source|TEXT|1|<null>|0"}));
+    EXPECT_EQ(columnsOf(raw, "notes"),
+        (std::vector<std::string> {
+            "concept_id|TEXT|0|<null>|1", "body|TEXT|1|<null>|0", "updated_at|REAL|1|<null>|0"}));
+    EXPECT_EQ(columnsOf(raw, "bookmarks"),
+        (std::vector<std::string> {"concept_id|TEXT|0|<null>|1", "created_at|REAL|1|<null>|0"}));
+    EXPECT_EQ(columnsOf(raw, "saved_views"),
+        (std::vector<std::string> {"id|INTEGER|0|<null>|1", "name|TEXT|1|<null>|0", "payload|TEXT|1|<null>|0",
+            "created_at|REAL|1|<null>|0"}));
+    // AUTOINCREMENT keeps view IDs from ever being reused.
+    EXPECT_EQ(raw.scalar("SELECT count(*) FROM sqlite_master WHERE name='sqlite_sequence'"), "1");
+}
+
+TEST(AnatomyDBSchema, indexesAndFullTextTableAreExact)
+{
+    SchemaDatabase fixture;
+    RawDatabase raw(fixture.file);
+    EXPECT_EQ(
+        raw.rows("SELECT m.name, m.tbl_name, group_concat(i.name, ',') FROM sqlite_master m, "
+                 "pragma_index_info(m.name) i WHERE m.type='index' AND m.name NOT LIKE 'sqlite_autoindex%' "
+                 "GROUP BY m.name ORDER BY m.name"),
+        (std::vector<std::string> {"idx_rel_dst|relations|dst", "idx_struct_mesh|structures|mesh_index",
+            "idx_struct_name_en|structures|name_en", "idx_struct_system|structures|system",
+            "idx_tax_child|taxonomy|child,kind"}));
+    const std::string fts = raw.scalar("SELECT sql FROM sqlite_master WHERE name='structures_fts'");
+    EXPECT_NE(
+        fts.find(
+            "USING fts5(\n    concept_id UNINDEXED, body,\n    tokenize='unicode61 remove_diacritics 2'\n)"),
+        std::string::npos)
+        << fts;
+}
+
+TEST(AnatomyDBErrors, statementMessagesCarrySQLiteTextAndTheFirst160Characters)
+{
+    TemporaryFolder folder;
+    AnatomyDB db(folder / "anatomy.sqlite"); // no schema: every write fails to compile
+    const AnatomyStructure structure = makeStructure("FMA1", "Femur");
+    try {
+        db.insert(std::span(&structure, 1));
+        FAIL();
+    } catch (const DBError& error) {
+        EXPECT_EQ(error.kind(), DBError::Kind::sql);
+        const std::string what = error.what();
+        const std::string prefix = "Errore SQL: no such table: structures — ";
+        ASSERT_EQ(what.rfind(prefix, 0), 0u) << what;
+        const std::string excerpt = what.substr(prefix.size());
+        EXPECT_EQ(excerpt.size(), 160u);
+        EXPECT_EQ(
+            excerpt.rfind("INSERT OR REPLACE INTO structures\n(concept_id, mesh_index, name_en", 0), 0u);
+        EXPECT_EQ(error.message(), what.substr(std::string("Errore SQL: ").size()));
+    }
+}
+
+TEST(AnatomyDBErrors, aSchemaThatCannotBeCreatedThrowsWithTheSchemaText)
+{
+    TemporaryFolder folder;
+    const auto file = folder / "anatomy.sqlite";
+    AnatomyDB db(file);
+    RawDatabase(file).exec("CREATE VIEW structures AS SELECT 1 AS system");
+    try {
+        db.createSchema();
+        FAIL();
+    } catch (const DBError& error) {
+        const std::string what = error.what();
+        EXPECT_NE(what.find("views may not be indexed — "), std::string::npos) << what;
+        EXPECT_NE(what.find("CREATE TABLE IF NOT EXISTS meta"), std::string::npos);
+    }
+    EXPECT_FALSE(db.hasFTS());
+    EXPECT_EQ(integrityCheck(file), "ok");
+}
+
+TEST(AnatomyDBTransaction, commitsTheBodyAndReturnsItsResult)
+{
+    SchemaDatabase fixture;
+    const int result = fixture.db->transaction([&] {
+        fixture.db->setMeta("version", "1");
+        return 42;
+    });
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(fixture.db->meta("version"), "1");
+}
+
+TEST(AnatomyDBTransaction, aBodyThatThrowsLeavesNoRow)
+{
+    SchemaDatabase fixture;
+    const std::vector structures {makeStructure("FMA1", "Femur"), makeStructure("FMA2", "Tibia")};
+    EXPECT_THROW(fixture.db->transaction([&] {
+        fixture.db->insert(structures);
+        fixture.db->setMeta("version", "1");
+        throw std::runtime_error("interrotto");
+    }),
+        std::runtime_error);
+    EXPECT_TRUE(fixture.db->allStructures().empty());
+    EXPECT_FALSE(fixture.db->meta("version"));
+    EXPECT_TRUE(fixture.db->search("Femur", 10).empty());
+    // The connection is out of the failed transaction and can write again.
+    fixture.db->transaction([&] { fixture.db->setMeta("version", "2"); });
+    EXPECT_EQ(fixture.db->meta("version"), "2");
+    EXPECT_EQ(integrityCheck(fixture.file), "ok");
+}
+
+TEST(AnatomyDBTransaction, aFailedCommitRollsBackAndThrowsTheCommitError)
+{
+    SchemaDatabase fixture;
+    // A deferred foreign key that is violated only becomes an error at COMMIT.
+    RawDatabase(fixture.file)
+        .exec("CREATE TABLE owner(id TEXT PRIMARY KEY);"
+              "CREATE TABLE owned(id TEXT REFERENCES owner(id) DEFERRABLE INITIALLY DEFERRED);"
+              "CREATE TRIGGER orphan AFTER INSERT ON meta WHEN NEW.key='orphan' "
+              "BEGIN INSERT INTO owned VALUES('nobody'); END;");
+    try {
+        fixture.db->transaction([&] {
+            fixture.db->setMeta("kept", "no");
+            fixture.db->setMeta("orphan", "yes");
+        });
+        FAIL() << "the commit succeeded";
+    } catch (const DBError& error) {
+        EXPECT_NE(std::string(error.what()).find("FOREIGN KEY constraint failed — COMMIT"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(fixture.db->meta("kept"));
+    fixture.db->transaction([&] { fixture.db->setMeta("kept", "yes"); });
+    EXPECT_EQ(fixture.db->meta("kept"), "yes");
+    EXPECT_EQ(integrityCheck(fixture.file), "ok");
+}
+
+TEST(AnatomyDBTransaction, aBeginThatFailsDoesNotRollBackTheOuterTransaction)
+{
+    SchemaDatabase fixture;
+    fixture.db->transaction([&] {
+        fixture.db->setMeta("outer", "1");
+        EXPECT_THROW(fixture.db->transaction([&] { fixture.db->setMeta("inner", "1"); }), DBError);
+        fixture.db->setMeta("after", "1");
+    });
+    EXPECT_EQ(fixture.db->meta("outer"), "1");
+    EXPECT_EQ(fixture.db->meta("after"), "1");
+    EXPECT_FALSE(fixture.db->meta("inner"));
+}
+
+TEST(AnatomyDBConcurrency, aWriterWaitsForAnotherConnectionInsteadOfDroppingItsChange)
+{
+    SchemaDatabase fixture;
+    AnatomyDB other(fixture.file);
+    other.setMeta("a", "b");
+    std::atomic<bool> holding = false;
+    std::thread holder([&] {
+        other.transaction([&] {
+            other.setMeta("held", "yes");
+            holding = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        });
+    });
+    while (!holding)
+        std::this_thread::yield();
+    const auto id = fixture.db->saveView("Vista", "{}");
+    holder.join();
+    EXPECT_GT(id, 0);
+    EXPECT_EQ(fixture.db->savedViews().size(), 1u);
+    EXPECT_EQ(fixture.db->meta("held"), "yes");
+}
