@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -79,6 +80,15 @@ std::vector<std::string> decodeStringArray(const nlohmann::json& json, std::stri
         texts.push_back(element.get<std::string>());
     }
     return texts;
+}
+
+double shortestDouble(float value)
+{
+    char text[32];
+    auto printed = std::to_chars(text, text + sizeof text, value);
+    double widened = value;
+    std::from_chars(text, printed.ptr, widened);
+    return widened;
 }
 
 } // namespace morvena

@@ -34,4 +34,9 @@ float decodeFloat(const nlohmann::json& json, std::string_view name);
 bool decodeBool(const nlohmann::json& json, std::string_view name);
 std::vector<std::string> decodeStringArray(const nlohmann::json& json, std::string_view name);
 
+// The double to store for a single-precision number: it prints as the float's
+// shortest decimal form (0.1f as "0.1", not "0.10000000149011612") and reads
+// back to the same float.
+double shortestDouble(float value);
+
 } // namespace morvena
