@@ -165,6 +165,13 @@ std::int64_t integerRow(const sqlite::Statement& row)
     return row.int64(0);
 }
 
+// 0 when there is no row or the count is NULL.
+std::int64_t singleCount(const sqlite::Connection& connection, std::string_view sql)
+{
+    const auto counts = sqlite::readRows(connection, sql, integerRow);
+    return counts.empty() ? 0 : counts.front();
+}
+
 // Every word must start some token of the body; quoting keeps FTS5 syntax in
 // the user's text inert.
 std::string prefixMatchExpression(const std::vector<std::string_view>& words)
@@ -184,11 +191,7 @@ std::string prefixMatchExpression(const std::vector<std::string_view>& words)
 
 std::optional<std::string> AnatomyDB::meta(std::string_view key) const
 {
-    auto values = sqlite::readRows(
-        *handle_, "SELECT value FROM meta WHERE key=?1",
-        [&](sqlite::Statement& statement) { statement.bindText(1, key); },
-        [](const sqlite::Statement& row) { return row.text(0); });
-    return values.empty() ? std::nullopt : values.front();
+    return sqlite::textForKey(*handle_, "SELECT value FROM meta WHERE key=?1", key);
 }
 
 std::optional<AnatomyStructure> AnatomyDB::structure(std::string_view conceptID) const
@@ -368,16 +371,13 @@ std::map<AnatomySystem, std::int64_t> AnatomyDB::countsBySystem(bool) const
 
 std::int64_t AnatomyDB::curatedCount() const
 {
-    const auto counts = sqlite::readRows(
-        *handle_, "SELECT COUNT(*) FROM structures WHERE content_source='curated'", integerRow);
-    return counts.empty() ? 0 : counts.front();
+    return singleCount(*handle_, "SELECT COUNT(*) FROM structures WHERE content_source='curated'");
 }
 
 std::int64_t AnatomyDB::italianNameCount() const
 {
-    const auto counts = sqlite::readRows(*handle_,
-        "SELECT COUNT(*) FROM structures WHERE name_it IS NOT NULL AND mesh_index IS NOT NULL", integerRow);
-    return counts.empty() ? 0 : counts.front();
+    return singleCount(
+        *handle_, "SELECT COUNT(*) FROM structures WHERE name_it IS NOT NULL AND mesh_index IS NOT NULL");
 }
 
 } // namespace morvena

@@ -36,11 +36,7 @@ Clock::time_point timeFromSeconds(double seconds)
 
 std::optional<std::string> AnatomyDB::note(std::string_view conceptID) const
 {
-    auto bodies = sqlite::readRows(
-        *handle_, "SELECT body FROM notes WHERE concept_id=?1",
-        [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); },
-        [](const sqlite::Statement& row) { return row.text(0); });
-    return bodies.empty() ? std::nullopt : bodies.front();
+    return sqlite::textForKey(*handle_, "SELECT body FROM notes WHERE concept_id=?1", conceptID);
 }
 
 std::optional<std::string> AnatomyDB::setNote(std::string_view body, std::string_view conceptID)

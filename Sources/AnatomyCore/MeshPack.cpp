@@ -69,9 +69,11 @@ bool runWithin(std::uint64_t start, std::uint64_t count, std::uint64_t total)
     return start <= total && count <= total - start;
 }
 
-// Whether every value lies in [first, end). Values below `first` wrap around
-// to large offsets, so one maximum answers both bounds; eight independent lanes
-// keep the scan over millions of indices vectorised.
+// Whether every value lies in [first, end), where end - first < 2^32 - first
+// (the structure's vertex range has been checked against the 32-bit vertex
+// count). Values below `first` then wrap around to offsets past the range, so
+// one maximum answers both bounds; eight independent lanes keep the scan over
+// millions of indices vectorised.
 bool allWithin(std::span<const std::uint32_t> values, std::uint32_t first, std::uint64_t end)
 {
     constexpr std::size_t lanes = 8;
@@ -132,10 +134,10 @@ std::string decodedUTF8(std::string_view bytes)
     std::string text;
     text.reserve(bytes.size());
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int32_t>(bytes.size());
-    std::int32_t position = 0;
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    std::int64_t position = 0;
     while (position < length) {
-        std::int32_t start = position;
+        std::int64_t start = position;
         UChar32 scalar;
         U8_NEXT(data, position, length, scalar);
         if (scalar < 0)

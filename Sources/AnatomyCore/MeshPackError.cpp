@@ -34,8 +34,7 @@ MeshPackError MeshPackError::truncated()
 
 MeshPackError MeshPackError::tooLarge()
 {
-    return {
-        Kind::tooLarge, "Il pack geometrico supera i limiti del formato (4 294 967 295 elementi o byte)."};
+    return {Kind::tooLarge, "Il pack geometrico è troppo grande per il formato .mrvpack."};
 }
 
 } // namespace morvena

@@ -150,3 +150,5 @@ void BM_SearchPunctuation(benchmark::State& state)
 BENCHMARK(BM_SearchPunctuation)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+BENCHMARK_MAIN();

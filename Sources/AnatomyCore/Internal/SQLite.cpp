@@ -127,4 +127,13 @@ std::string Connection::failureMessage(std::string_view sql) const
     return message;
 }
 
+std::optional<std::string> textForKey(
+    const Connection& connection, std::string_view sql, std::string_view key)
+{
+    auto values = readRows(
+        connection, sql, [&](Statement& statement) { statement.bindText(1, key); },
+        [](const Statement& row) { return row.text(0); });
+    return values.empty() ? std::nullopt : std::move(values.front());
+}
+
 } // namespace morvena::sqlite

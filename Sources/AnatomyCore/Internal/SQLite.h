@@ -114,6 +114,11 @@ template <class Read> auto readRows(const Connection& connection, std::string_vi
         connection, sql, [](Statement&) {}, read);
 }
 
+// The first column of the first row for one bound text key; no row, NULL and
+// empty text give no value.
+std::optional<std::string> textForKey(
+    const Connection& connection, std::string_view sql, std::string_view key);
+
 // Runs one change and reports whether it completed.
 template <class Bind> bool change(const Connection& connection, std::string_view sql, Bind&& bind)
 {

@@ -1,0 +1,92 @@
+#include "mrvtool/Args.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace morvena::tool {
+
+namespace {
+bool startsWithDashes(const std::string& word) { return word.starts_with("--"); }
+} // namespace
+
+Args::Args(const std::vector<std::string>& words)
+{
+    for (std::size_t i = 0; i < words.size();) {
+        const auto& word = words[i];
+        if (!startsWithDashes(word)) {
+            positional.push_back(word);
+            ++i;
+            continue;
+        }
+        auto name = word.substr(2);
+        if (i + 1 < words.size() && !startsWithDashes(words[i + 1])) {
+            options[name] = words[i + 1];
+            i += 2;
+        } else {
+            flags.insert(name);
+            ++i;
+        }
+    }
+}
+
+std::optional<std::string> Args::option(const std::string& name) const
+{
+    auto it = options.find(name);
+    if (it == options.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::filesystem::path> Args::url(const std::string& name) const
+{
+    auto value = option(name);
+    if (!value)
+        return std::nullopt;
+    std::string text = *value;
+    if (text == "~" || text.starts_with("~/")) {
+        const char* home = std::getenv("HOME");
+        text = std::string(home ? home : "") + text.substr(1);
+    }
+    std::filesystem::path path(text);
+    if (path.is_relative())
+        path = std::filesystem::current_path() / path;
+    return path.lexically_normal();
+}
+
+std::optional<long long> parseInteger(const std::string& text)
+{
+    std::string_view digits = text;
+    bool negative = false;
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    if (digits.empty())
+        return std::nullopt;
+    for (char c : digits)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    // Parse with the sign attached so the most negative value still fits.
+    std::string signedDigits = (negative ? "-" : "") + std::string(digits);
+    long long value = 0;
+    auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
+    if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseDecimal(const std::string& text)
+{
+    std::string_view view = text;
+    if (!view.empty() && view.front() == '+')
+        view.remove_prefix(1);
+    if (view.empty())
+        return std::nullopt;
+    double value = 0;
+    auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (error != std::errc() || end != view.data() + view.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace morvena::tool

@@ -1,0 +1,28 @@
+#include "mrvtool/DatasetChoice.h"
+
+#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/Preferences.h"
+
+namespace morvena::tool {
+
+std::optional<std::string> resolveDatasetID(const Args& args)
+{
+    if (auto id = args.option("id")) {
+        // The id names a folder: one that would leave the datasets folder is refused.
+        AppPaths::validateDatasetID(*id);
+        return id;
+    }
+    auto installed = DatasetManifest::installed();
+    auto lastUsed = Preferences::shared().lastDatasetID();
+    if (!lastUsed.empty()) {
+        for (const auto& manifest : installed)
+            if (manifest.id == lastUsed)
+                return lastUsed;
+    }
+    if (!installed.empty())
+        return installed.front().id;
+    return std::nullopt;
+}
+
+} // namespace morvena::tool

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace morvena::tool {
+
+// n with a full stop between groups of three digits, as Italian readers expect.
+std::string humanCount(std::int64_t n);
+// Number of user-perceived characters (grapheme clusters) of UTF-8 text.
+std::size_t characterCount(std::string_view text);
+// Left-justified column, never cut.
+std::string pad(std::string_view text, std::size_t width);
+// Right-justified column, never cut.
+std::string rpad(std::string_view text, std::size_t width);
+// Like pad, but a text that fills the width gets one blank so cells never touch.
+std::string cell(std::string_view text, std::size_t width);
+// printf-style formatting into a std::string, always in the "C" conventions.
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace morvena::tool
