@@ -1,17 +1,14 @@
 #include "AnatomyImport/BodyParts3DGeometry.h"
 
 #include "AnatomyImport/AnatomyClassifier.h"
+#include "AnatomyImport/ElementCache.h"
 #include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/OBJLoader.h"
 #include "AnatomyImport/ParallelWork.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <memory>
-#include <mutex>
-#include <new>
 #include <optional>
 #include <system_error>
 
@@ -35,108 +32,6 @@ bool hasOBJExtension(const std::filesystem::path& file)
         extension[at] = static_cast<char>(extension[at] | 0x20); // ASCII lower case
     return extension == ".obj";
 }
-
-// The element files of a run, each parsed once however many concepts list
-// it. A file used once is handed over whole; one used several times stays
-// until its last user has taken a copy.
-class ElementCache {
-public:
-    ElementCache(std::span<const std::string> concepts, const Metadata& metadata, const OBJIndex& index)
-    {
-        for (const auto& conceptID : concepts) {
-            auto elements = metadata.elements.find(conceptID);
-            if (elements == metadata.elements.end())
-                continue;
-            for (const auto& element : elements->second) {
-                if (auto file = index.find(element); file != index.end())
-                    ++uses_.try_emplace(element, Uses {&file->second}).first->second.count;
-            }
-        }
-        std::size_t shared = 0;
-        for (auto& [element, uses] : uses_) {
-            if (uses.count > 1)
-                uses.slot = shared++;
-        }
-        entries_ = std::make_unique<Entry[]>(shared);
-        for (const auto& [element, uses] : uses_) {
-            if (uses.count > 1)
-                entries_[uses.slot].remaining = uses.count;
-        }
-    }
-
-    // Appends the element's mesh to `target`; false when the element has no
-    // file or its file cannot be read. A file without a triangle adds nothing.
-    bool append(const std::string& element, RawMesh& target)
-    {
-        auto found = uses_.find(element);
-        if (found == uses_.end())
-            return false;
-        const auto& uses = found->second;
-        if (uses.count == 1) {
-            auto mesh = load(*uses.file);
-            if (!mesh)
-                return false;
-            merge(std::move(*mesh), target);
-            return true;
-        }
-        auto& entry = entries_[uses.slot];
-        std::call_once(entry.once, [&] { entry.mesh = load(*uses.file); });
-        bool readable = entry.mesh.has_value();
-        if (readable && !entry.mesh->indices.empty())
-            target.append(*entry.mesh);
-        if (entry.remaining.fetch_sub(1, std::memory_order_acq_rel) == 1)
-            entry.mesh.reset();
-        return readable;
-    }
-
-private:
-    struct Uses {
-        const std::filesystem::path* file = nullptr;
-        std::size_t count = 0;
-        std::size_t slot = 0;
-    };
-    struct Entry {
-        std::once_flag once;
-        std::optional<RawMesh> mesh;
-        std::atomic<std::size_t> remaining {0};
-    };
-
-    // The file's positions and triangles; nothing when it cannot be read. Its own normals are not wanted: the
-    // import computes them after moving the positions.
-    static std::optional<RawMesh> load(const std::filesystem::path& file)
-    {
-        RawMesh mesh;
-        try {
-            auto parsed = OBJLoader::load(file);
-            if (parsed.groups.size() == 1)
-                mesh.indices = std::move(parsed.groups.front().indices);
-            else
-                mesh.indices = parsed.allIndices();
-            mesh.positions = std::move(parsed.positions);
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (const std::exception&) {
-            return std::nullopt;
-        }
-        // The loader has already dropped triangles with corners it does not have.
-        if (mesh.positions.empty() || mesh.indices.size() <= 2)
-            return RawMesh {};
-        return mesh;
-    }
-
-    static void merge(RawMesh&& mesh, RawMesh& target)
-    {
-        if (mesh.indices.empty())
-            return;
-        if (target.positions.empty())
-            target = std::move(mesh);
-        else
-            target.append(mesh);
-    }
-
-    std::unordered_map<std::string, Uses> uses_;
-    std::unique_ptr<Entry[]> entries_;
-};
 
 Vector3 mean(std::span<const Vector3> positions)
 {
@@ -223,9 +118,14 @@ OBJIndex indexOBJFiles(const std::filesystem::path& folder)
 Reading read(std::span<const std::string> concepts, const Metadata& metadata, const OBJIndex& index,
     float weldTolerance, const ImportProgressHandler& progress)
 {
-    ElementCache cache(concepts, metadata, index);
+    std::vector<std::string_view> listings;
+    for (const auto& conceptID : concepts) {
+        if (auto elements = metadata.elements.find(conceptID); elements != metadata.elements.end())
+            listings.insert(listings.end(), elements->second.begin(), elements->second.end());
+    }
+    ElementCache cache(index, listings);
     std::vector<std::optional<Loaded>> slots(concepts.size());
-    std::unique_ptr<bool[]> missing(new bool[concepts.size()]());
+    auto missing = std::make_unique<bool[]>(concepts.size()); // value-initialised: false
     ParallelWork::forEach(
         concepts.size(),
         [&](std::size_t item) {
