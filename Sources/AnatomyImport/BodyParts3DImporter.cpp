@@ -7,8 +7,8 @@
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/BodyParts3DGeometry.h"
 #include "AnatomyImport/CuratedContent.h"
+#include "AnatomyImport/DatasetStaging.h"
 #include "AnatomyImport/ImportError.h"
-#include "AnatomyImport/StagedDataset.h"
 
 #include <algorithm>
 #include <chrono>
@@ -283,7 +283,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
         = BodyParts3DGeometry::build(std::move(reading.loaded), frame, metadata, opt.generateLODs, progress);
     auto loaded = loadedConcepts(geometry);
 
-    StagedDataset staged(opt.datasetID);
+    DatasetStaging staged(opt.datasetID);
     auto packURL = staged.folder() / AppPaths::packFileName;
     auto databaseURL = staged.folder() / AppPaths::databaseFileName;
     progress({0.87, "Scrittura del pack geometrico…"});
@@ -319,7 +319,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
         result.manifest.write(staged.folder() / AppPaths::manifestFileName);
     } // the database and the pack mapping close before the folder moves
 
-    staged.install();
+    staged.commit();
     result.packURL = AppPaths::packURL(opt.datasetID);
     result.databaseURL = AppPaths::databaseURL(opt.datasetID);
     progress({1.0, "Importazione completata."});
