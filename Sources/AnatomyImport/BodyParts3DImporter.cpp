@@ -9,9 +9,9 @@
 #include "AnatomyImport/CuratedContent.h"
 #include "AnatomyImport/DatasetStaging.h"
 #include "AnatomyImport/ImportError.h"
+#include "AnatomyImport/ImportManifest.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -220,20 +220,7 @@ DatasetManifest manifestFor(const std::string& datasetID, const std::vector<Anat
     manifest.sourceURL = BodyParts3DImporter::sourceURL;
     manifest.license = BodyParts3DImporter::license;
     manifest.attribution = BodyParts3DImporter::attribution;
-    // The file keeps whole seconds; the result must equal what was written.
-    manifest.importedAt = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    manifest.structureCount = static_cast<std::int64_t>(structures.size());
-    manifest.triangleCount = static_cast<std::int64_t>(pack.triangleCount());
-    manifest.vertexCount = static_cast<std::int64_t>(pack.vertexCount());
-    std::map<AnatomySystem, std::int64_t> counts;
-    for (const auto& structure : structures)
-        ++counts[structure.system];
-    for (const auto& [system, count] : counts)
-        manifest.systemCounts[std::to_string(rawValue(system))] = count;
-    for (auto system : allAnatomySystems()) {
-        if (system != AnatomySystem::unclassified && !counts.contains(system))
-            manifest.missingSystems.emplace_back(italianName(system));
-    }
+    ImportManifest::count(manifest, structures, pack);
     manifest.notes = std::move(notes);
     return manifest;
 }
