@@ -43,8 +43,8 @@ public:
         bool operator==(const Result&) const = default;
     };
 
-    // The FMA tables of one release, keyed by concept ID. Only run() and the
-    // tests look at it.
+    // The FMA tables of one release, keyed by concept ID. Public for the
+    // tests and the classifier benchmark; nothing else keeps it past run().
     struct Metadata {
         using Table = std::unordered_map<std::string, std::string>;
         using Lists = std::unordered_map<std::string, std::vector<std::string>>;
