@@ -13,10 +13,13 @@ packages=(
   libepoxy-dev libegl-dev libgl-dev libegl1 libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   qt6-base-dev libqt6opengl6-dev
   xvfb xauth python3
+  nodejs npm
 )
 
 missing=()
 for p in "${packages[@]}"; do
+  # Node.js builds that bundle npm provide it without the Debian package.
+  if [[ $p == npm ]] && command -v npm >/dev/null; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
@@ -29,6 +32,16 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The Khronos glTF validator that the exporter's tests run, pinned by its lock file.
+validator=Tests/Tools/gltf-validator
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  if [[ ! -e $validator/node_modules/.package-lock.json
+        || $validator/package-lock.json -nt $validator/node_modules/.package-lock.json ]]; then
+    (cd "$validator" && npm ci --no-audit --no-fund --silent) \
+      || echo "Attenzione: validatore glTF non installato in $validator; il suo test fallirà." >&2
+  fi
 fi
 
 preset=${1:-release}

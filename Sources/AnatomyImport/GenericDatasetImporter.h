@@ -1,12 +1,19 @@
 #pragma once
 
+#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/ImportProgress.h"
+
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace morvena {
 
-// Turns any 3D file, or a folder of them, into an installed dataset.
+// Turns any 3D file, or a folder of them, into an installed dataset: every
+// object with triangles becomes one structure, classified by its name alone,
+// under a synthetic part-of hierarchy of body system, then region.
 class GenericDatasetImporter {
 public:
     struct Options {
@@ -21,6 +28,22 @@ public:
         bool generateLODs = false;
         bool splitOBJGroups = false; // one structure per group of an OBJ file
     };
+
+    explicit GenericDatasetImporter(Options options);
+
+    // The lower-case file extensions a folder import reads: the glTF and OBJ
+    // formats and those of ModelIOLoader.
+    static const std::set<std::string>& supportedExtensions();
+
+    // The whole import, on the calling thread, reporting to `progress` as it
+    // goes. The dataset is built in a staging folder and replaces the installed
+    // one of the same id only when complete, so any failure leaves that one as
+    // it was. Throws ImportError, AppPaths::InvalidDatasetID, and the errors of
+    // the pack writer, the database and the manifest.
+    BodyParts3DImporter::Result run(const std::function<void(const ImportProgress&)>& progress);
+
+private:
+    Options opt;
 };
 
 } // namespace morvena

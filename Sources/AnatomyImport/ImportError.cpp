@@ -28,4 +28,10 @@ ImportError ImportError::noStructures()
     return ImportError(Kind::noStructures, {}, "Nessuna struttura anatomica ricostruita dal dataset.");
 }
 
+ImportError ImportError::invalidUnits(std::string value)
+{
+    auto description = "Unità per millimetro non valide (serve un numero positivo): " + value;
+    return ImportError(Kind::invalidUnits, std::move(value), description);
+}
+
 } // namespace morvena

@@ -13,11 +13,15 @@ public:
         missingMetadata, // payload: the metadata file's name
         noOBJFiles, // payload: the folder or input searched
         noStructures, // no payload
+        invalidUnits, // payload: the units-per-millimetre value as given
     };
 
     static ImportError missingMetadata(std::string fileName);
     static ImportError noOBJFiles(std::string path);
     static ImportError noStructures();
+    // A units-per-millimetre setting that is zero, negative or not a number
+    // would turn the model into infinities or its mirror image.
+    static ImportError invalidUnits(std::string value);
 
     Kind kind() const { return kind_; }
     const std::string& payload() const { return payload_; }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace morvena {
+
+// The next version of one dataset's folder, built beside the installed one and
+// put in its place in one step. An import writes its pack, database and manifest
+// into folder() and calls commit(); until then the installed dataset is
+// untouched, and a staging that is never committed is removed with everything
+// in it, so a failed import keeps the previous dataset.
+//
+// The staging folder is the hidden sibling "." + id + ".incoming" of the
+// dataset's folder; the installed folder is set aside as "." + id + ".previous"
+// only where the file system cannot exchange two folders in one step. One
+// import or installation of a dataset runs at a time.
+class DatasetStaging {
+public:
+    // Checks the id (AppPaths::InvalidDatasetID), removes what an earlier,
+    // interrupted import left behind and creates an empty staging folder with
+    // the datasets folder above it. Throws FileError when it cannot.
+    explicit DatasetStaging(std::string_view datasetID);
+    ~DatasetStaging();
+    DatasetStaging(const DatasetStaging&) = delete;
+    DatasetStaging& operator=(const DatasetStaging&) = delete;
+
+    const std::filesystem::path& folder() const { return staging_; }
+    // The dataset's own folder, which commit() replaces.
+    const std::filesystem::path& installedFolder() const { return installed_; }
+
+    // Makes the staged folder the dataset's folder and removes the one it
+    // replaces. Every file written into the staging folder must be closed.
+    // Throws FileError; the installed dataset then stays as it was.
+    void commit();
+
+private:
+    std::filesystem::path installed_;
+    std::filesystem::path staging_;
+    std::filesystem::path previous_;
+    bool committed_ = false;
+};
+
+} // namespace morvena

@@ -1,0 +1,430 @@
+#include "AnatomyImport/GenericDatasetImporter.h"
+
+#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyImport/AnatomyClassifier.h"
+#include "AnatomyImport/CuratedContent.h"
+#include "AnatomyImport/DatasetStaging.h"
+#include "AnatomyImport/ImportError.h"
+#include "AnatomyImport/ImportManifest.h"
+#include "AnatomyImport/MeshGeometry.h"
+#include "AnatomyImport/OBJLoader.h"
+#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/UnicodeText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <tuple>
+#include <unordered_set>
+
+namespace morvena {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Progress = std::function<void(const ImportProgress&)>;
+using Vector3 = RawMesh::Vector3;
+
+// Structures below this size keep their one level of detail.
+constexpr int minTrianglesForLOD = 1200;
+constexpr std::string_view partOfKind = "partOf";
+
+// The shortest text that reads back as the same float, never in exponent form
+// and always with a digit after the point: 1.0, 10.0, 0.001.
+std::string decimalText(float value)
+{
+    char buffer[128];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    std::string text = error == std::errc() ? std::string(buffer, end) : std::to_string(value);
+    if (std::isfinite(value) && text.find('.') == std::string::npos)
+        text += ".0";
+    return text;
+}
+
+std::string lowercasedExtension(const fs::path& file)
+{
+    auto extension = file.extension().string();
+    if (!extension.empty())
+        extension.erase(0, 1); // the dot
+    return UnicodeText::lowercased(extension);
+}
+
+// A folder gives its supported files at any depth, hidden ones included; any
+// other input is the one file, whatever its extension. Sorted by path text.
+std::vector<fs::path> inputFiles(const fs::path& input)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    if (!fs::is_directory(input, error)) {
+        files.push_back(input);
+        return files;
+    }
+    const auto& extensions = GenericDatasetImporter::supportedExtensions();
+    for (fs::recursive_directory_iterator walk(input, fs::directory_options::skip_permission_denied, error),
+         end;
+         !error && walk != end; walk.increment(error)) {
+        std::error_code ignored;
+        if (!walk->is_directory(ignored) && extensions.contains(lowercasedExtension(walk->path())))
+            files.push_back(walk->path());
+    }
+    std::ranges::sort(files, {}, [](const fs::path& file) -> const std::string& { return file.native(); });
+    return files;
+}
+
+// One mesh for the whole file, or, when asked and the file has several groups,
+// one per group holding only the vertices its triangles use.
+std::vector<RawMesh> meshesOfOBJ(const fs::path& file, bool splitGroups)
+{
+    auto obj = OBJLoader::load(file);
+    const std::string baseName = file.stem().string();
+    std::vector<RawMesh> meshes;
+    if (splitGroups && obj.groups.size() >= 2) {
+        for (std::size_t group = 0; group < obj.groups.size(); ++group) {
+            if (obj.groups[group].indices.empty())
+                continue;
+            auto& mesh = meshes.emplace_back(obj.groupMesh(group));
+            if (mesh.name.empty())
+                mesh.name = baseName;
+        }
+        return meshes;
+    }
+    auto indices = obj.allIndices();
+    meshes.push_back({baseName, std::move(obj.positions), std::move(obj.normals), std::move(indices)});
+    return meshes;
+}
+
+// The meshes of one file by its extension; a file its reader cannot read gives none.
+std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
+{
+    const auto extension = lowercasedExtension(file);
+    try {
+        if (extension == "obj")
+            return meshesOfOBJ(file, splitOBJGroups);
+    } catch (const std::exception&) {
+    }
+    return {};
+}
+
+struct Placement {
+    Vector3 center {};
+    float factor = 1;
+};
+
+// Centre of the box around every mesh, and the factor to millimetres: the one
+// asked for, else a guess from the box's largest side.
+Placement placement(std::span<const RawMesh> meshes, std::optional<float> unitsPerMillimeter)
+{
+    constexpr float largest = std::numeric_limits<float>::max();
+    RawMesh::Bounds box {{largest, largest, largest}, {-largest, -largest, -largest}};
+    for (const auto& mesh : meshes) {
+        const auto bounds = mesh.bounds();
+        for (int k = 0; k < 3; ++k) {
+            box.min[k] = std::fmin(box.min[k], bounds.min[k]);
+            box.max[k] = std::fmax(box.max[k], bounds.max[k]);
+        }
+    }
+    Placement placement;
+    float extent = -largest;
+    for (int k = 0; k < 3; ++k) {
+        placement.center[k] = (box.min[k] + box.max[k]) / 2;
+        extent = std::fmax(extent, box.max[k] - box.min[k]);
+    }
+    if (unitsPerMillimeter)
+        placement.factor = 1 / *unitsPerMillimeter;
+    else
+        placement.factor = extent > 500 ? 1 : extent > 50 ? 10 : extent > 5 ? 100 : 1000;
+    return placement;
+}
+
+// A structure as the import classified it.
+struct Classified {
+    std::string id;
+    std::string name;
+    AnatomySystem system;
+    BodyRegion region;
+    Laterality laterality;
+};
+
+std::string systemNodeID(AnatomySystem system)
+{
+    return "system:" + std::to_string(rawValue(system));
+}
+
+std::string regionNodeID(AnatomySystem system, BodyRegion region)
+{
+    return systemNodeID(system) + ":region:" + std::to_string(rawValue(region));
+}
+
+// Identifiers handed out so far; those of the synthetic hierarchy count as
+// taken from the start, so no structure can pose as a system or region node.
+class IdentifierSet {
+public:
+    IdentifierSet()
+    {
+        for (auto system : allAnatomySystems()) {
+            used_.insert(systemNodeID(system));
+            for (auto region : allBodyRegions())
+                used_.insert(regionNodeID(system, region));
+        }
+    }
+
+    // The name lower-cased with blanks as "_", made unique by appending "_" and
+    // the mesh's position as often as needed.
+    std::string claim(std::string_view name, std::size_t position)
+    {
+        std::string id = UnicodeText::lowercased(name);
+        std::ranges::replace(id, ' ', '_');
+        const std::string suffix = "_" + std::to_string(position);
+        while (used_.contains(id))
+            id += suffix;
+        used_.insert(id);
+        return id;
+    }
+
+private:
+    std::unordered_set<std::string> used_;
+};
+
+// Geometry of one mesh in millimetres with its normals and levels of detail.
+struct PreparedGeometry {
+    std::vector<Vector3> positions;
+    std::vector<Vector3> normals;
+    std::vector<std::vector<std::uint32_t>> levels;
+};
+
+std::optional<PreparedGeometry> prepare(
+    RawMesh mesh, const Placement& place, const GenericDatasetImporter::Options& opt)
+{
+    const float f = place.factor;
+    mesh.transform(f, {-place.center[0] * f, -place.center[1] * f, -place.center[2] * f});
+    PreparedGeometry geometry;
+    const bool welding = opt.weldTolerance > 0;
+    if (welding) {
+        auto welded = MeshGeometry::weld(mesh.positions, mesh.indices, opt.weldTolerance);
+        if (welded.indices.size() < 3)
+            return std::nullopt;
+        geometry.positions = std::move(welded.positions);
+        mesh.indices = std::move(welded.indices);
+    } else {
+        geometry.positions = std::move(mesh.positions);
+    }
+    if (!welding && mesh.normals.size() == geometry.positions.size())
+        geometry.normals = std::move(mesh.normals);
+    else
+        geometry.normals = MeshGeometry::computeNormals(geometry.positions, mesh.indices);
+    if (opt.generateLODs) {
+        const auto box = RawMesh::bounds(geometry.positions);
+        const float dx = box.max[0] - box.min[0], dy = box.max[1] - box.min[1], dz = box.max[2] - box.min[2];
+        const float diagonal = std::sqrt(dx * dx + dy * dy + dz * dz);
+        geometry.levels
+            = MeshGeometry::buildLODs(geometry.positions, mesh.indices, diagonal, minTrianglesForLOD);
+    } else {
+        geometry.levels.push_back(std::move(mesh.indices));
+    }
+    return geometry;
+}
+
+std::vector<Float3> asFloat3(std::vector<Vector3>&& vectors)
+{
+    std::vector<Float3> converted(vectors.size());
+    for (std::size_t i = 0; i < vectors.size(); ++i)
+        converted[i] = {vectors[i][0], vectors[i][1], vectors[i][2]};
+    vectors = {};
+    return converted;
+}
+
+// The part-of tree of body system, region and structure, built from the
+// structures that have a mesh.
+struct Hierarchy {
+    std::vector<TaxonomyNode> nodes;
+    std::vector<AnatomyDB::TaxonomyEdge> edges;
+    std::vector<AnatomyDB::ConceptMesh> links;
+};
+
+struct GroupNode {
+    AnatomySystem system;
+    std::optional<BodyRegion> region; // absent for a system node
+    std::set<std::int64_t> meshes;
+};
+
+Hierarchy hierarchyOf(std::span<const AnatomyStructure> structures)
+{
+    Hierarchy tree;
+    std::map<std::string, GroupNode> groups;
+    std::set<std::pair<std::string, std::string>> edges;
+    for (const auto& structure : structures) {
+        if (!structure.meshIndex)
+            continue;
+        const auto mesh = *structure.meshIndex;
+        tree.links.push_back({structure.conceptID, mesh});
+        tree.nodes.push_back(
+            {structure.conceptID, structure.nameEN, structure.nameIT, true, 1, structure.system});
+        const auto systemID = systemNodeID(structure.system);
+        const auto regionID = regionNodeID(structure.system, structure.region);
+        groups.try_emplace(systemID, GroupNode {structure.system, std::nullopt, {}})
+            .first->second.meshes.insert(mesh);
+        groups.try_emplace(regionID, GroupNode {structure.system, structure.region, {}})
+            .first->second.meshes.insert(mesh);
+        if (edges.emplace(systemID, regionID).second)
+            tree.edges.push_back({systemID, regionID, std::string(partOfKind)});
+        if (edges.emplace(regionID, structure.conceptID).second)
+            tree.edges.push_back({regionID, structure.conceptID, std::string(partOfKind)});
+        tree.links.push_back({systemID, mesh});
+        tree.links.push_back({regionID, mesh});
+    }
+    for (const auto& [id, group] : groups) {
+        const std::string name(group.region ? italianName(*group.region) : italianName(group.system));
+        tree.nodes.push_back(
+            {id, name, name, false, static_cast<std::int64_t>(group.meshes.size()), group.system});
+    }
+    return tree;
+}
+
+DatasetManifest manifestOf(const GenericDatasetImporter::Options& opt,
+    std::span<const AnatomyStructure> structures, const MeshPack& pack, std::size_t fileCount)
+{
+    DatasetManifest manifest;
+    manifest.id = opt.datasetID;
+    manifest.displayName = opt.displayName;
+    manifest.version = "importato";
+    manifest.sourceURL = opt.sourceURL;
+    manifest.license = opt.license;
+    manifest.attribution = opt.attribution;
+    ImportManifest::count(manifest, structures, pack);
+    manifest.notes = "Importato da " + std::to_string(fileCount)
+        + " file. Classificazione basata sui nomi degli oggetti del file di origine.";
+    return manifest;
+}
+
+} // namespace
+
+GenericDatasetImporter::GenericDatasetImporter(Options options)
+    : opt(std::move(options))
+{
+}
+
+const std::set<std::string>& GenericDatasetImporter::supportedExtensions()
+{
+    static const std::set<std::string> extensions {
+        "gltf", "glb", "obj", "usd", "usda", "usdc", "usdz", "stl", "ply", "abc"};
+    return extensions;
+}
+
+BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress)
+{
+    // Bad settings are refused before anything is read or written.
+    AppPaths::validateDatasetID(opt.datasetID);
+    if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
+        throw ImportError::invalidUnits(decimalText(*opt.unitsPerMillimeter));
+
+    progress({0.02, "Ricerca dei file 3D…"});
+    const auto files = inputFiles(opt.input);
+    if (files.empty())
+        throw ImportError::noOBJFiles(opt.input.string());
+
+    std::vector<RawMesh> meshes;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        progress({0.05 + 0.45 * double(i) / double(files.size()),
+            "Lettura " + files[i].filename().string() + "…"});
+        for (auto& mesh : meshesOfFile(files[i], opt.splitOBJGroups))
+            if (!mesh.isEmpty())
+                meshes.push_back(std::move(mesh));
+    }
+    if (meshes.empty())
+        throw ImportError::noStructures();
+    const auto place = placement(meshes, opt.unitsPerMillimeter);
+
+    progress({0.55, "Costruzione del pack geometrico…"});
+    MeshPackBuilder builder;
+    IdentifierSet identifiers;
+    std::vector<Classified> classified;
+    const std::size_t m = meshes.size();
+    for (std::size_t i = 0; i < m; ++i) {
+        if (i % 25 == 0)
+            progress({0.55 + 0.3 * double(i) / double(m),
+                "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
+        std::string name = meshes[i].name.empty() ? "structure " + std::to_string(i) : meshes[i].name;
+        auto geometry = prepare(std::move(meshes[i]), place, opt);
+        if (!geometry)
+            continue;
+        auto& entry = classified.emplace_back(Classified {identifiers.claim(name, i), std::move(name),
+            AnatomySystem::unclassified, BodyRegion::unknown, Laterality::unpaired});
+        entry.system = AnatomyClassifier::system(entry.name);
+        entry.region = AnatomyClassifier::region(entry.name);
+        entry.laterality = AnatomyClassifier::laterality(entry.name);
+        builder.add({entry.id, entry.name, entry.system, entry.region, entry.laterality,
+            asFloat3(std::move(geometry->positions)), asFloat3(std::move(geometry->normals)),
+            std::move(geometry->levels)});
+    }
+    meshes = {};
+    if (classified.empty())
+        throw ImportError::noStructures();
+
+    DatasetStaging staging(opt.datasetID);
+    const auto packFile = staging.folder() / AppPaths::packFileName;
+    const auto databaseFile = staging.folder() / AppPaths::databaseFileName;
+    builder.sortForLocality();
+    builder.write(packFile, opt.displayName, opt.attribution);
+    builder = {};
+
+    BodyParts3DImporter::Result result;
+    {
+        MeshPack pack(packFile);
+        const auto& indexOf = pack.indexByConceptID();
+
+        progress({0.9, "Costruzione del database anatomico…"});
+        AnatomyDB db(databaseFile, false);
+        db.createSchema();
+        const auto curated = CuratedContent::load();
+
+        std::vector<AnatomyStructure> structures;
+        structures.reserve(classified.size());
+        for (const auto& entry : classified) {
+            auto& structure = structures.emplace_back();
+            structure.conceptID = entry.id;
+            if (auto found = indexOf.find(entry.id); found != indexOf.end())
+                structure.meshIndex = found->second;
+            structure.nameEN = entry.name;
+            structure.system = entry.system;
+            structure.region = entry.region;
+            structure.laterality = entry.laterality;
+            structure.contentSource = FieldSource::dataset;
+            structure.datasetName = opt.displayName;
+            if (auto content = curated.entry(entry.id, entry.name))
+                content->apply(structure);
+            if (structure.system == AnatomySystem::unclassified)
+                result.unclassified.push_back(structure.nameEN);
+        }
+        const auto tree = hierarchyOf(structures);
+
+        const auto factor = decimalText(place.factor);
+        db.transaction([&] {
+            db.insert(std::span<const AnatomyStructure>(structures));
+            db.insert(std::span<const TaxonomyNode>(tree.nodes));
+            db.insertTaxonomy(tree.edges);
+            db.insertConceptMeshes(tree.links);
+            db.setMeta("dataset", opt.displayName);
+            db.setMeta("attribution", opt.attribution);
+            db.setMeta("license", opt.license);
+            db.setMeta("sourceURL", opt.sourceURL);
+            db.setMeta("units", "millimetri (fattore applicato: " + factor + ")");
+            db.setMeta("navigationRootKind", partOfKind);
+        });
+
+        result.manifest = manifestOf(opt, structures, pack, files.size());
+        result.manifest.write(staging.folder() / AppPaths::manifestFileName);
+    }
+    staging.commit();
+
+    result.packURL = AppPaths::packURL(opt.datasetID);
+    result.databaseURL = AppPaths::databaseURL(opt.datasetID);
+    progress({1.0, "Importazione completata."});
+    return result;
+}
+
+} // namespace morvena

@@ -1,0 +1,99 @@
+// Exporting a dataset-sized geometry pack as GLB.
+//   build/release/bin/GLTFExporterBenchmark
+#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyImport/GLTFExporter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <numeric>
+
+using namespace morvena;
+
+namespace {
+
+// A side × side grid of vertices: 2 (side - 1)² triangles, like one anatomical element.
+MeshPackBuilder::Mesh gridMesh(int index, int side)
+{
+    MeshPackBuilder::Mesh mesh;
+    mesh.conceptID = "FMA" + std::to_string(100000 + index);
+    mesh.name = "struttura " + std::to_string(index);
+    mesh.system = static_cast<AnatomySystem>(index % 18);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            mesh.positions.push_back({float(x) + float(index), float(y), float(index % 37)});
+            mesh.normals.push_back({0, 0, 1});
+        }
+    }
+    auto& triangles = mesh.lodIndices.emplace_back();
+    for (int y = 0; y + 1 < side; ++y) {
+        for (int x = 0; x + 1 < side; ++x) {
+            auto corner = static_cast<std::uint32_t>(y * side + x);
+            auto right = corner + 1, up = corner + static_cast<std::uint32_t>(side);
+            triangles.insert(triangles.end(), {corner, right, up, right, up + 1, up});
+        }
+    }
+    return mesh;
+}
+
+// The pack of `meshes` grids, written once per process under TMPDIR.
+class PackOnDisk {
+public:
+    PackOnDisk(int meshes, int side)
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        folder_ = std::filesystem::path(tmp && *tmp ? tmp : "/tmp")
+            / ("morvena-bench-" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder_);
+        MeshPackBuilder builder;
+        for (int i = 0; i < meshes; ++i)
+            builder.add(gridMesh(i, side));
+        builder.write(folder_ / "geometry.mrvpack", "Benchmark", "CC BY-SA");
+        pack = std::make_unique<MeshPack>(folder_ / "geometry.mrvpack");
+    }
+    ~PackOnDisk()
+    {
+        pack.reset();
+        std::filesystem::remove_all(folder_);
+    }
+
+    std::unique_ptr<MeshPack> pack;
+
+private:
+    std::filesystem::path folder_;
+};
+
+// The whole pack at level 0, as the tool's export command does by default.
+void exportWholePack(benchmark::State& state)
+{
+    PackOnDisk disk(int(state.range(0)), int(state.range(1)));
+    std::vector<std::int64_t> all(disk.pack->structureCount());
+    std::iota(all.begin(), all.end(), std::int64_t(0));
+    const GLTFExporter::Options options {
+        .lod = 0, .coloredMaterials = state.range(2) != 0, .scale = 0.001f, .centered = true};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        auto result = GLTFExporter::exportGLB(*disk.pack, all, {}, options);
+        bytes = result ? result->data.size() : 0;
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["triangles"] = double(disk.pack->triangleCount());
+    state.counters["glbMiB"] = double(bytes) / (1 << 20);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
+}
+
+// 500 elements of 2,048 triangles (1 M), plain and with materials; 2,000 (4.1 M).
+BENCHMARK(exportWholePack)
+    ->Args({500, 33, 0})
+    ->Args({500, 33, 1})
+    ->Args({2000, 33, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
