@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <atomic>
 #include <memory>
 #include <stdexcept>
@@ -54,12 +57,24 @@ TEST(ParallelWork, aFailureStopsTheWorkAndReachesTheCaller)
     EXPECT_LT(started.load(), 100000u);
 
     // A checkpoint that throws (a cancelled import) stops the workers too.
+    // Workers past the first items wait until the checkpoint has thrown, so a
+    // busy machine cannot let them finish everything before the caller runs.
     started = 0;
+    std::atomic<bool> cancelled {false};
     EXPECT_THROW(ParallelWork::forEach(
-                     100000, [&](std::size_t) { ++started; }, 40,
-                     [](std::size_t item) {
-                         if (item == 80)
+                     100000,
+                     [&](std::size_t item) {
+                         ++started;
+                         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                         while (item >= 1000 && !cancelled && std::chrono::steady_clock::now() < deadline)
+                             std::this_thread::sleep_for(std::chrono::microseconds(200));
+                     },
+                     40,
+                     [&](std::size_t item) {
+                         if (item == 80) {
+                             cancelled = true;
                              throw std::runtime_error("annullato");
+                         }
                      },
                      4),
         std::runtime_error);
