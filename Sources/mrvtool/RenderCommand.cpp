@@ -106,7 +106,7 @@ void applyOpacities(const Args& args, AnatomyScene& scene)
 
 void applyExplodeAndClip(const Args& args, AnatomyScene& scene)
 {
-    if (auto explode = args.number("explode"); explode && std::isfinite(*explode))
+    if (auto explode = args.number("explode"))
         scene.explode = static_cast<float>(*explode);
     auto clip = args.option("clip");
     if (!clip)
@@ -116,7 +116,7 @@ void applyExplodeAndClip(const Args& args, AnatomyScene& scene)
         : clip->starts_with("fro")        ? ClipAxis::frontal
                                           : ClipAxis::sagittal;
     auto offset = args.number("clip-offset");
-    plane.offset = offset && std::isfinite(*offset) ? static_cast<float>(*offset) : 0.0f;
+    plane.offset = offset ? static_cast<float>(*offset) : 0.0f;
     plane.flipped = args.flag("clip-flip");
     scene.clip = plane;
 }
