@@ -11,8 +11,6 @@ namespace {
 }
 } // namespace
 
-void importBodyParts3DCommand(const Args&) { notAvailable("import-bodyparts3d"); }
-void importCommand(const Args&) { notAvailable("import"); }
 void exportWebCommand(const Args&) { notAvailable("export-web"); }
 void packDatasetCommand(const Args&) { notAvailable("pack-dataset"); }
 void fetchDatasetCommand(const Args&) { notAvailable("fetch-dataset"); }
