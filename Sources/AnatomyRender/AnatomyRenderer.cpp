@@ -66,7 +66,7 @@ std::size_t propsByteCount(const MeshPack& pack)
 gl::Buffer blurDirection(float dx, float dy, std::string_view label)
 {
     // A std140 block is at least 16 bytes on some drivers; the shader reads the first 8.
-    const std::array<float, 4> direction{dx, dy, 0, 0};
+    const std::array<float, 4> direction {dx, dy, 0, 0};
     auto buffer = gl::createBuffer();
     glNamedBufferStorage(buffer.get(), sizeof(direction), direction.data(), 0);
     gl::label(GL_BUFFER, buffer.get(), label);
@@ -101,7 +101,7 @@ struct AnatomyRenderer::GPU {
     gl::Buffer horizontalBlur;
     gl::Buffer verticalBlur;
     std::optional<RenderTargets> targets;
-    std::optional<PickTarget> pickTarget;
+    std::optional<ColorTarget> pickTarget;
     MultiDraw opaqueDraws;
     MultiDraw transparentDraws;
 
@@ -127,7 +127,8 @@ struct AnatomyRenderer::GPU {
 };
 
 AnatomyRenderer::AnatomyRenderer(std::shared_ptr<const MeshPack> pack, std::shared_ptr<AnatomyScene> scene)
-    : AnatomyRenderer(std::move(pack), std::move(scene), ResourceLocator::resource("AnatomyRender", "Shaders.glsl"))
+    : AnatomyRenderer(
+        std::move(pack), std::move(scene), ResourceLocator::resource("AnatomyRender", "Shaders.glsl"))
 {
 }
 
@@ -188,9 +189,15 @@ void AnatomyRenderer::setQuality(RenderQuality quality)
     }
 }
 
-int AnatomyRenderer::sceneSampleCount() const { return gpu_->targets ? gpu_->targets->samples : 0; }
+int AnatomyRenderer::sceneSampleCount() const
+{
+    return gpu_->targets ? gpu_->targets->samples : 0;
+}
 
-void AnatomyRenderer::drawableSizeChanged() { gpu_->targets.reset(); }
+void AnatomyRenderer::drawableSizeChanged()
+{
+    gpu_->targets.reset();
+}
 
 const RenderTargets* AnatomyRenderer::ensureTargets(int width, int height)
 {
@@ -198,11 +205,17 @@ const RenderTargets* AnatomyRenderer::ensureTargets(int width, int height)
     auto& targets = gpu_->targets;
     if (targets && targets->width == width && targets->height == height && targets->samples == samples)
         return &*targets;
-    auto made = RenderTargets::create(gpu_->limits, width, height, samples, ambientOcclusionDivisor(quality_));
+    auto made
+        = RenderTargets::create(gpu_->limits, width, height, samples, ambientOcclusionDivisor(quality_));
     if (!made)
         return nullptr;
     targets = std::move(made);
     return &*targets;
+}
+
+std::optional<ColorTarget> AnatomyRenderer::imageTarget(int width, int height) const
+{
+    return ColorTarget::create(gpu_->limits, width, height, GL_RGBA8, false, "Immagine");
 }
 
 std::span<StructureProps> AnatomyRenderer::propsSpan(void* records) const
@@ -223,20 +236,8 @@ void AnatomyRenderer::draw(unsigned framebuffer, int width, int height)
     advanceCameraAnimation();
     ++frameIndex_;
 
-    float2 viewSize{static_cast<float>(width), static_cast<float>(height)};
-    scene_->buildFrame(camera_, viewSize, propsSpan(slot.props.data()), plan_);
-    RenderUniforms uniforms;
-    fillUniforms(uniforms, viewSize);
-    std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
-    fillBackground(slot.background.data());
-
-    RenderPasses::beginFrame();
-    auto drawCalls
-        = encodeScene(*targets, slot.props.name(), slot.uniforms.name(), slot.background.name(), plan_);
-    encodeAmbientOcclusion(*targets, slot.uniforms.name());
-    gpu_->passes.composite(*targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
-        hasAmbientOcclusion(quality_), {framebuffer, width, height, true});
-    RenderPasses::endFrame();
+    prepareFrame(slot, {static_cast<float>(width), static_cast<float>(height)});
+    auto drawCalls = encodeFrame(*targets, slot, {framebuffer, width, height, true}, "Frame anatomico");
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     slot.fence = gl::Fence::insert();
     glFlush();
@@ -272,7 +273,7 @@ void AnatomyRenderer::advanceCameraAnimation()
 
 void AnatomyRenderer::animate(const OrbitCamera& to, double duration)
 {
-    cameraAnimation_ = CameraAnimation{camera_, to, now(), duration};
+    cameraAnimation_ = CameraAnimation {camera_, to, now(), duration};
 }
 
 void AnatomyRenderer::frameStructures(std::span<const std::int64_t> indices, float aspect, bool animated)
@@ -345,9 +346,9 @@ void AnatomyRenderer::fillUniforms(RenderUniforms& uniforms, float2 viewSize) co
     uniforms.params = {scene_->explode, scene_->ghostAlpha, 0.55f, 0.26f};
     uniforms.screen = {w, h, 1 / std::max(w, 1.0f), 1 / std::max(h, 1.0f)};
     float occlusion = hasAmbientOcclusion(quality_) ? ambientOcclusionIntensity_ : 0;
-    uniforms.depthParams = {std::max(0.5f, 0.002f * camera_.distance),
-        camera_.distance + 4 * camera_.sceneRadius + 1,
-        std::max(6.0f, pack_->radius() * ambientOcclusionRadius_), occlusion};
+    uniforms.depthParams
+        = {std::max(0.5f, 0.002f * camera_.distance), camera_.distance + 4 * camera_.sceneRadius + 1,
+            std::max(6.0f, pack_->radius() * ambientOcclusionRadius_), occlusion};
     if (isDarkBackground_) {
         uniforms.ambientSky = {0.33f, 0.34f, 0.37f, 0.26f};
         uniforms.ambientGround = {0.17f, 0.18f, 0.21f, 0};
@@ -374,14 +375,39 @@ void AnatomyRenderer::fillBackground(void* colors) const
     std::memcpy(colors, values.data(), sizeof values);
 }
 
-std::int64_t AnatomyRenderer::encodeScene(const RenderTargets& targets, unsigned props, unsigned uniforms,
-    unsigned background, const AnatomyScene::DrawPlan& plan)
+void AnatomyRenderer::prepareFrame(const FrameSlot& slot, float2 viewSize)
+{
+    scene_->buildFrame(camera_, viewSize, propsSpan(slot.props.data()), plan_);
+    RenderUniforms uniforms;
+    fillUniforms(uniforms, viewSize);
+    std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
+    fillBackground(slot.background.data());
+}
+
+std::int64_t AnatomyRenderer::encodeFrame(const RenderTargets& targets, const FrameSlot& slot,
+    const CompositeDestination& destination, std::string_view label)
+{
+    RenderPasses::beginFrame();
+    std::int64_t drawCalls = 0;
+    {
+        gl::DebugGroup group(label);
+        drawCalls = encodeScene(targets, slot, plan_);
+        encodeAmbientOcclusion(targets, slot.uniforms.name());
+        gpu_->passes.composite(targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
+            hasAmbientOcclusion(quality_), destination);
+    }
+    RenderPasses::endFrame();
+    return drawCalls;
+}
+
+std::int64_t AnatomyRenderer::encodeScene(
+    const RenderTargets& targets, const FrameSlot& slot, const AnatomyScene::DrawPlan& plan)
 {
     auto& gpu = *gpu_;
-    StructureBindings bindings{gpu.geometry.vertexArray.get(), props, uniforms};
+    auto bindings = gpu.bindings(slot);
     gpu.opaqueDraws.assign(plan.opaque, gpu.geometry.indexCount);
     gpu.transparentDraws.assign(plan.transparent, gpu.geometry.indexCount);
-    gpu.passes.background(targets, gpu.pipelines.scene.background.get(), background);
+    gpu.passes.background(targets, gpu.pipelines.scene.background.get(), slot.background.name());
     RenderPasses::opaque(targets, gpu.pipelines.scene.opaque.get(), bindings, gpu.opaqueDraws);
     RenderPasses::transparent(targets, gpu.pipelines.scene.transparent.get(), bindings, gpu.transparentDraws);
     gpu.passes.resolve(targets, gpu.pipelines.depthResolve.get());
@@ -400,7 +426,7 @@ void AnatomyRenderer::encodeAmbientOcclusion(const RenderTargets& targets, unsig
 }
 
 std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen(
-    int width, int height, const ImageTarget& into)
+    int width, int height, const ColorTarget& into)
 {
     const auto* targets = ensureTargets(width, height);
     if (!targets)
@@ -409,37 +435,29 @@ std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen
     // serves them all without touching the frames in flight.
     auto& slot = gpu_->offscreenSlot;
     double t0 = now();
-    float2 viewSize{static_cast<float>(width), static_cast<float>(height)};
-    scene_->buildFrame(camera_, viewSize, propsSpan(slot.props.data()), plan_);
-    RenderUniforms uniforms;
-    fillUniforms(uniforms, viewSize);
-    std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
-    fillBackground(slot.background.data());
+    prepareFrame(slot, {static_cast<float>(width), static_cast<float>(height)});
     double cpuMS = (now() - t0) * 1000;
 
     double g0 = now();
-    RenderPasses::beginFrame();
-    encodeScene(*targets, slot.props.name(), slot.uniforms.name(), slot.background.name(), plan_);
-    encodeAmbientOcclusion(*targets, slot.uniforms.name());
-    gpu_->passes.composite(*targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
-        hasAmbientOcclusion(quality_), {into.framebuffer.get(), into.width, into.height, false});
-    RenderPasses::endFrame();
+    encodeFrame(
+        *targets, slot, {into.framebuffer.get(), into.width, into.height, false}, "Frame fuori schermo");
     glFinish();
-    return OffscreenTiming{cpuMS, (now() - g0) * 1000};
+    return OffscreenTiming {cpuMS, (now() - g0) * 1000};
 }
 
 std::optional<RenderedImage> AnatomyRenderer::renderImage(int width, int height)
 {
     if (width < 2 || height < 2)
         return std::nullopt;
-    auto target = ImageTarget::create(gpu_->limits, width, height);
+    auto target = imageTarget(width, height);
     if (!target)
         return std::nullopt;
     RenderedImage image;
     image.width = width;
     image.height = height;
     try {
-        image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * bytesPerPixel);
+        image.pixels.resize(
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * bytesPerPixel);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -456,7 +474,7 @@ std::optional<RenderedImage> AnatomyRenderer::renderImage(int width, int height)
 AnatomyRenderer::BenchmarkResult AnatomyRenderer::benchmark(int width, int height, int frames)
 {
     BenchmarkResult result;
-    auto target = ImageTarget::create(gpu_->limits, std::max(width, 1), std::max(height, 1));
+    auto target = imageTarget(std::max(width, 1), std::max(height, 1));
     if (!target)
         return result;
     std::vector<double> gpuTimes;
@@ -466,8 +484,8 @@ AnatomyRenderer::BenchmarkResult AnatomyRenderer::benchmark(int width, int heigh
     // Render 0 warms caches and is not timed; fewer than one frame times nothing.
     for (int i = 0; i <= std::max(frames, 0); ++i) {
         camera_.yaw -= benchmarkYawStep;
-        camera_.pitch
-            = std::clamp(camera_.pitch + benchmarkPitchStep, -OrbitCamera::pitchLimit, OrbitCamera::pitchLimit);
+        camera_.pitch = std::clamp(
+            camera_.pitch + benchmarkPitchStep, -OrbitCamera::pitchLimit, OrbitCamera::pitchLimit);
         if (camera_.yaw > halfTurn)
             camera_.yaw -= fullTurn;
         else if (camera_.yaw < -halfTurn)
@@ -509,11 +527,13 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
     if (width < 2 || height < 2)
         return std::nullopt;
     // A cursor outside the drawable points at nothing (NaN coordinates fail these too).
-    if (!(pixel.x >= 0 && pixel.y >= 0 && pixel.x < static_cast<float>(width) && pixel.y < static_cast<float>(height)))
+    if (!(pixel.x >= 0 && pixel.y >= 0 && pixel.x < static_cast<float>(width)
+            && pixel.y < static_cast<float>(height)))
         return std::nullopt;
     auto& gpu = *gpu_;
     if (!gpu.pickTarget || gpu.pickTarget->width != width || gpu.pickTarget->height != height) {
-        gpu.pickTarget = PickTarget::create(gpu.limits, width, height);
+        gpu.pickTarget
+            = ColorTarget::create(gpu.limits, width, height, GL_R32UI, true, "Buffer identificativi");
         if (!gpu.pickTarget)
             return std::nullopt;
     }
@@ -522,11 +542,11 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
     int x0 = std::max(0, std::min(static_cast<int>(pixel.x) - tolerance, width - side));
     int y0 = std::max(0, std::min(static_cast<int>(pixel.y) - tolerance, height - side));
     // A drawable smaller than the square: only its part inside the target is drawn and read.
-    PickSquare square{x0, y0, std::min(side, width - x0), std::min(side, height - y0)};
+    PickSquare square {x0, y0, std::min(side, width - x0), std::min(side, height - y0)};
 
     auto& slot = gpu.pickSlot;
-    plan_ = scene_->buildPickFrame(camera_, drawableSize, pixel, static_cast<float>(tolerance + pickPlanMargin),
-        propsSpan(slot.props.data()));
+    plan_ = scene_->buildPickFrame(camera_, drawableSize, pixel,
+        static_cast<float>(tolerance + pickPlanMargin), propsSpan(slot.props.data()));
     lastPickStructureCount_ = plan_.visibleStructures;
     lastPickTriangles_ = plan_.triangles;
     RenderUniforms uniforms;
@@ -566,7 +586,8 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
     return std::nullopt;
 }
 
-AnatomyRenderer::PickBenchmark AnatomyRenderer::benchmarkPick(float2 pixel, float2 drawableSize, int repetitions)
+AnatomyRenderer::PickBenchmark AnatomyRenderer::benchmarkPick(
+    float2 pixel, float2 drawableSize, int repetitions)
 {
     PickBenchmark result;
     std::vector<double> times;

@@ -15,12 +15,15 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morvena {
 
 class MeshPack;
-struct ImageTarget;
+struct ColorTarget;
+struct CompositeDestination;
+struct FrameSlot;
 struct RenderTargets;
 struct RenderUniforms;
 
@@ -149,10 +152,16 @@ private:
     void animate(const OrbitCamera& to, double duration);
     void fillUniforms(RenderUniforms& uniforms, float2 viewSize) const;
     void fillBackground(void* colors) const;
-    std::int64_t encodeScene(const RenderTargets& targets, unsigned props, unsigned uniforms,
-        unsigned background, const AnatomyScene::DrawPlan& plan);
+    // Plans the frame: structure records, uniforms and background colours into the slot.
+    void prepareFrame(const FrameSlot& slot, float2 viewSize);
+    // Every pass of the planned frame, composited into the destination; the draw calls.
+    std::int64_t encodeFrame(const RenderTargets& targets, const FrameSlot& slot,
+        const CompositeDestination& destination, std::string_view label);
+    std::int64_t encodeScene(
+        const RenderTargets& targets, const FrameSlot& slot, const AnatomyScene::DrawPlan& plan);
     void encodeAmbientOcclusion(const RenderTargets& targets, unsigned uniforms);
-    std::optional<OffscreenTiming> renderOffscreen(int width, int height, const ImageTarget& into);
+    std::optional<OffscreenTiming> renderOffscreen(int width, int height, const ColorTarget& into);
+    std::optional<ColorTarget> imageTarget(int width, int height) const;
     std::optional<std::int64_t> pickOnce(float2 pixel, float2 drawableSize, int tolerance);
     std::span<StructureProps> propsSpan(void* records) const;
     double now() const { return clock_(); }

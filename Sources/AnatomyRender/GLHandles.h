@@ -162,4 +162,16 @@ inline void label(GLenum identifier, GLuint name, std::string_view text)
         glObjectLabel(identifier, name, static_cast<GLsizei>(text.size()), text.data());
 }
 
+// Names a stretch of commands (a frame, a pass) in GPU debuggers, for as long as it lives.
+class DebugGroup {
+public:
+    explicit DebugGroup(std::string_view name)
+    {
+        glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(name.size()), name.data());
+    }
+    ~DebugGroup() { glPopDebugGroup(); }
+    DebugGroup(const DebugGroup&) = delete;
+    DebugGroup& operator=(const DebugGroup&) = delete;
+};
+
 } // namespace morvena::gl

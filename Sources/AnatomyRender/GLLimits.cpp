@@ -12,7 +12,7 @@ std::set<int> supportedSamples(GLenum format)
 {
     GLint count = 0;
     glGetInternalformativ(GL_TEXTURE_2D_MULTISAMPLE, format, GL_NUM_SAMPLE_COUNTS, 1, &count);
-    std::array<GLint, 16> samples{};
+    std::array<GLint, 16> samples {};
     count = std::clamp(count, 0, static_cast<GLint>(samples.size()));
     if (count > 0)
         glGetInternalformativ(GL_TEXTURE_2D_MULTISAMPLE, format, GL_SAMPLES, count, samples.data());
@@ -57,8 +57,7 @@ int Limits::clampSamples(int requested) const
 void clearErrors()
 {
     // Bounded: a lost context can keep reporting errors.
-    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) { }
 }
 
 bool allocationFailed()

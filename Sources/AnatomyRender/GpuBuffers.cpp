@@ -25,7 +25,7 @@ gl::Buffer immutableCopy(const void* data, std::size_t byteCount, std::string_vi
     auto buffer = gl::createBuffer();
     std::vector<std::byte> zeros;
     if (byteCount < minimumGeometryBytes) {
-        zeros.assign(minimumGeometryBytes, std::byte{0});
+        zeros.assign(minimumGeometryBytes, std::byte {0});
         if (byteCount > 0)
             std::copy_n(static_cast<const std::byte*>(data), byteCount, zeros.begin());
         data = zeros.data();
@@ -43,11 +43,11 @@ void describeAttribute(GLuint vertexArray, const VertexLayout::Attribute& attrib
 {
     glEnableVertexArrayAttrib(vertexArray, attribute.location);
     if (attribute.type == VertexLayout::ComponentType::uint32)
-        glVertexArrayAttribIFormat(vertexArray, attribute.location, static_cast<GLint>(attribute.componentCount),
-            GL_UNSIGNED_INT, attribute.byteOffset);
+        glVertexArrayAttribIFormat(vertexArray, attribute.location,
+            static_cast<GLint>(attribute.componentCount), GL_UNSIGNED_INT, attribute.byteOffset);
     else
-        glVertexArrayAttribFormat(vertexArray, attribute.location, static_cast<GLint>(attribute.componentCount),
-            GL_FLOAT, GL_FALSE, attribute.byteOffset);
+        glVertexArrayAttribFormat(vertexArray, attribute.location,
+            static_cast<GLint>(attribute.componentCount), GL_FLOAT, GL_FALSE, attribute.byteOffset);
     glVertexArrayAttribBinding(vertexArray, attribute.location, VertexLayout::bufferBinding);
 }
 

@@ -33,8 +33,8 @@ private:
 // The pack's vertices and indices, copied once into immutable buffers, with the vertex
 // array object that reads them in the pack's own layout.
 struct GeometryBuffers {
-    gl::Buffer vertices;     // "Vertici anatomici"
-    gl::Buffer indices;      // "Indici anatomici"
+    gl::Buffer vertices; // "Vertici anatomici"
+    gl::Buffer indices; // "Indici anatomici"
     gl::VertexArray vertexArray;
     std::int64_t indexCount = 0;
 
@@ -46,8 +46,8 @@ struct GeometryBuffers {
 // What one frame writes for the GPU. Three of them let the CPU fill one frame while
 // two are still being drawn; the fence says when the GPU is done with the slot.
 struct FrameSlot {
-    MappedBuffer props;      // "Proprietà strutture i"
-    MappedBuffer uniforms;   // "Uniform i"
+    MappedBuffer props; // "Proprietà strutture i"
+    MappedBuffer uniforms; // "Uniform i"
     MappedBuffer background; // the two background colours of this frame
     gl::Fence fence;
 

@@ -16,27 +16,43 @@ constexpr GLuint propsBinding = 2;
 constexpr GLuint blurDirectionBinding = 2;
 constexpr GLint fullScreenStripVertices = 4;
 
-void drawFullScreen() { glDrawArrays(GL_TRIANGLE_STRIP, 0, fullScreenStripVertices); }
+void drawFullScreen()
+{
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, fullScreenStripVertices);
+}
 
-void bindStructurePass(GLuint program, const StructureBindings& bindings)
+// The three depth states of the passes.
+enum class DepthState {
+    write, // less, writes
+    readOnly, // less, no writes
+    always, // always, no writes
+};
+
+void useDepth(DepthState state)
+{
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(state == DepthState::always ? GL_ALWAYS : GL_LESS);
+    glDepthMask(state == DepthState::write ? GL_TRUE : GL_FALSE);
+}
+
+// One glMultiDrawElements of a structure pass, with the vertex array, the records, the
+// uniforms and the section plane's clip distance.
+void drawStructures(GLuint program, const StructureBindings& bindings, const MultiDraw& draws)
 {
     glUseProgram(program);
     glBindVertexArray(bindings.vertexArray);
     glBindBufferBase(GL_UNIFORM_BUFFER, uniformsBinding, bindings.uniforms);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, propsBinding, bindings.props);
     glEnable(GL_CLIP_DISTANCE0);
+    draws.draw();
+    glDisable(GL_CLIP_DISTANCE0);
+    glBindVertexArray(0);
 }
 
 void bindSceneTarget(const RenderTargets& targets)
 {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, targets.sceneFramebuffer.get());
     glViewport(0, 0, targets.width, targets.height);
-}
-
-void endStructurePass()
-{
-    glDisable(GL_CLIP_DISTANCE0);
-    glBindVertexArray(0);
 }
 
 } // namespace
@@ -105,16 +121,15 @@ void RenderPasses::endFrame()
 
 void RenderPasses::background(const RenderTargets& targets, GLuint program, GLuint backgroundColors) const
 {
+    gl::DebugGroup group("Sfondo");
     GLuint framebuffer = targets.sceneFramebuffer.get();
-    constexpr std::array<float, 4> black{0, 0, 0, 1};
+    constexpr std::array<float, 4> black {0, 0, 0, 1};
     constexpr float farDepth = 1;
     glDepthMask(GL_TRUE);
     glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, black.data());
     glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &farDepth);
     bindFullScreenPass(program, framebuffer, targets.width, targets.height);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_ALWAYS);
-    glDepthMask(GL_FALSE);
+    useDepth(DepthState::always);
     glBindBufferBase(GL_UNIFORM_BUFFER, backgroundBinding, backgroundColors);
     drawFullScreen();
 }
@@ -122,39 +137,34 @@ void RenderPasses::background(const RenderTargets& targets, GLuint program, GLui
 void RenderPasses::opaque(
     const RenderTargets& targets, GLuint program, const StructureBindings& bindings, const MultiDraw& draws)
 {
+    gl::DebugGroup group("Anatomia opaca");
     if (draws.empty())
         return;
     bindSceneTarget(targets);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glDepthMask(GL_TRUE);
+    useDepth(DepthState::write);
     glDisable(GL_BLEND);
-    bindStructurePass(program, bindings);
-    draws.draw();
-    endStructurePass();
+    drawStructures(program, bindings, draws);
 }
 
 void RenderPasses::transparent(
     const RenderTargets& targets, GLuint program, const StructureBindings& bindings, const MultiDraw& draws)
 {
+    gl::DebugGroup group("Anatomia trasparente");
     if (draws.empty())
         return;
     bindSceneTarget(targets);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glDepthMask(GL_FALSE);
+    useDepth(DepthState::readOnly);
     glEnable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    bindStructurePass(program, bindings);
-    draws.draw();
-    endStructurePass();
+    drawStructures(program, bindings, draws);
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
 }
 
 void RenderPasses::resolve(const RenderTargets& targets, GLuint depthResolveProgram) const
 {
+    gl::DebugGroup group("Risoluzione multicampione");
     if (!targets.isMultisampled())
         return;
     glBlitNamedFramebuffer(targets.sceneFramebuffer.get(), targets.resolvedFramebuffer.get(), 0, 0,
@@ -170,6 +180,7 @@ void RenderPasses::resolve(const RenderTargets& targets, GLuint depthResolveProg
 
 void RenderPasses::ambientOcclusion(const RenderTargets& targets, GLuint program, GLuint uniforms) const
 {
+    gl::DebugGroup group("Occlusione ambientale");
     bindFullScreenPass(program, targets.aoFramebuffer.get(), targets.occlusionWidth, targets.occlusionHeight);
     glDisable(GL_DEPTH_TEST);
     glBindBufferBase(GL_UNIFORM_BUFFER, uniformsBinding, uniforms);
@@ -180,6 +191,8 @@ void RenderPasses::ambientOcclusion(const RenderTargets& targets, GLuint program
 void RenderPasses::blur(
     const RenderTargets& targets, GLuint program, GLuint uniforms, GLuint direction, bool vertical) const
 {
+    gl::DebugGroup group(
+        vertical ? "Sfocatura occlusione (verticale)" : "Sfocatura occlusione (orizzontale)");
     const auto& destination = vertical ? targets.aoFramebuffer : targets.aoBlurFramebuffer;
     const auto& source = vertical ? targets.aoBlur : targets.ao;
     bindFullScreenPass(program, destination.get(), targets.occlusionWidth, targets.occlusionHeight);
@@ -191,9 +204,10 @@ void RenderPasses::blur(
     drawFullScreen();
 }
 
-void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuint uniforms, bool withOcclusion,
-    const CompositeDestination& destination) const
+void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuint uniforms,
+    bool withOcclusion, const CompositeDestination& destination) const
 {
+    gl::DebugGroup group("Composizione");
     // On screen GL shows row 0 at the bottom: a lower-left origin for this one pass
     // turns the top-down scene the right way up.
     if (destination.presentsOnScreen)
@@ -210,26 +224,24 @@ void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuin
         glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
 }
 
-void RenderPasses::pick(const PickTarget& target, GLuint program, const StructureBindings& bindings, const MultiDraw& draws,
-    PickSquare square, std::span<std::uint32_t> texels, int rowLength)
+void RenderPasses::pick(const ColorTarget& target, GLuint program, const StructureBindings& bindings,
+    const MultiDraw& draws, PickSquare square, std::span<std::uint32_t> texels, int rowLength)
 {
+    gl::DebugGroup group("Passo di selezione");
     GLuint framebuffer = target.framebuffer.get();
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, target.width, target.height);
     // Only the square is cleared, drawn and read: the rest of the target is never looked at.
     glEnable(GL_SCISSOR_TEST);
     glScissor(square.x, square.y, square.width, square.height);
-    constexpr std::array<GLuint, 4> background{0, 0, 0, 0};
+    constexpr std::array<GLuint, 4> background {0, 0, 0, 0};
     constexpr float farDepth = 1;
     glDepthMask(GL_TRUE);
     glClearNamedFramebufferuiv(framebuffer, GL_COLOR, 0, background.data());
     glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &farDepth);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
+    useDepth(DepthState::write);
     glDisable(GL_BLEND);
-    bindStructurePass(program, bindings);
-    draws.draw();
-    endStructurePass();
+    drawStructures(program, bindings, draws);
     glDisable(GL_SCISSOR_TEST);
 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
@@ -237,12 +249,13 @@ void RenderPasses::pick(const PickTarget& target, GLuint program, const Structur
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
     if (texels.size() >= static_cast<std::size_t>(rowLength) * static_cast<std::size_t>(square.height))
-        glReadPixels(square.x, square.y, square.width, square.height, GL_RED_INTEGER, GL_UNSIGNED_INT, texels.data());
+        glReadPixels(
+            square.x, square.y, square.width, square.height, GL_RED_INTEGER, GL_UNSIGNED_INT, texels.data());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
 }
 
-void RenderPasses::readImage(const ImageTarget& target, std::span<std::uint8_t> pixels)
+void RenderPasses::readImage(const ColorTarget& target, std::span<std::uint8_t> pixels)
 {
     auto needed = static_cast<std::size_t>(target.width) * static_cast<std::size_t>(target.height) * 4;
     if (pixels.size() < needed)

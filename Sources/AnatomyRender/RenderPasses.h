@@ -59,25 +59,26 @@ public:
     static void beginFrame();
     static void endFrame();
 
-// Clears the scene targets and draws the background gradient, depth untouched.
+    // Clears the scene targets and draws the background gradient, depth untouched.
     void background(const RenderTargets& targets, GLuint program, GLuint backgroundColors) const;
-    static void opaque(
-        const RenderTargets& targets, GLuint program, const StructureBindings& bindings, const MultiDraw& draws);
+    static void opaque(const RenderTargets& targets, GLuint program, const StructureBindings& bindings,
+        const MultiDraw& draws);
     // Source-over blending, depth tested but not written; ranges in the order given.
-    static void transparent(
-        const RenderTargets& targets, GLuint program, const StructureBindings& bindings, const MultiDraw& draws);
+    static void transparent(const RenderTargets& targets, GLuint program, const StructureBindings& bindings,
+        const MultiDraw& draws);
     // Multisampled colour by blit, depth by copying sample 0 in a small pass.
     void resolve(const RenderTargets& targets, GLuint depthResolveProgram) const;
     void ambientOcclusion(const RenderTargets& targets, GLuint program, GLuint uniforms) const;
-    void blur(const RenderTargets& targets, GLuint program, GLuint uniforms, GLuint direction, bool vertical) const;
+    void blur(
+        const RenderTargets& targets, GLuint program, GLuint uniforms, GLuint direction, bool vertical) const;
     void composite(const RenderTargets& targets, GLuint program, GLuint uniforms, bool withOcclusion,
         const CompositeDestination& destination) const;
     // Draws identifiers into the square only and reads it back, row by row from the top,
     // into texels (rowLength texels per row). Blocks until the GPU is done.
-    static void pick(const PickTarget& target, GLuint program, const StructureBindings& bindings,
+    static void pick(const ColorTarget& target, GLuint program, const StructureBindings& bindings,
         const MultiDraw& draws, PickSquare square, std::span<std::uint32_t> texels, int rowLength);
     // Reads a composited image, rows top-down, blue-green-red-x.
-    static void readImage(const ImageTarget& target, std::span<std::uint8_t> pixels);
+    static void readImage(const ColorTarget& target, std::span<std::uint8_t> pixels);
 
 private:
     void bindFullScreenPass(GLuint program, GLuint framebuffer, int width, int height) const;

@@ -73,7 +73,8 @@ std::optional<RenderTargets> RenderTargets::create(
     targets.depth = texture2D(GL_DEPTH_COMPONENT32F, width, height, GL_NEAREST, "Profondità");
     targets.ao = texture2D(
         GL_R16F, targets.occlusionWidth, targets.occlusionHeight, GL_LINEAR, "Occlusione ambientale");
-    targets.aoBlur = texture2D(GL_R16F, targets.occlusionWidth, targets.occlusionHeight, GL_LINEAR, "Sfocatura occlusione");
+    targets.aoBlur = texture2D(
+        GL_R16F, targets.occlusionWidth, targets.occlusionHeight, GL_LINEAR, "Sfocatura occlusione");
     targets.resolvedFramebuffer = makeFramebuffer(targets.sceneColor.get(), 0, "Scena risolta");
     targets.depthFramebuffer = makeFramebuffer(0, targets.depth.get(), "Profondità risolta");
     targets.aoFramebuffer = makeFramebuffer(targets.ao.get(), 0, "Occlusione ambientale");
@@ -86,7 +87,8 @@ std::optional<RenderTargets> RenderTargets::create(
         targets.sceneFramebuffer
             = makeFramebuffer(targets.sceneColorMSAA.get(), targets.depthMSAA.get(), "Scena anatomica");
     } else {
-        targets.sceneFramebuffer = makeFramebuffer(targets.sceneColor.get(), targets.depth.get(), "Scena anatomica");
+        targets.sceneFramebuffer
+            = makeFramebuffer(targets.sceneColor.get(), targets.depth.get(), "Scena anatomica");
     }
     if (gl::allocationFailed()
         || !complete({targets.sceneFramebuffer.get(), targets.resolvedFramebuffer.get(),
@@ -95,32 +97,19 @@ std::optional<RenderTargets> RenderTargets::create(
     return targets;
 }
 
-std::optional<PickTarget> PickTarget::create(const gl::Limits& limits, int width, int height)
+std::optional<ColorTarget> ColorTarget::create(const gl::Limits& limits, int width, int height,
+    GLenum colorFormat, bool withDepth, std::string_view label)
 {
     if (!limits.fits(width, height))
         return std::nullopt;
     gl::clearErrors();
-    PickTarget target;
+    ColorTarget target;
     target.width = width;
     target.height = height;
-    target.identifiers = texture2D(GL_R32UI, width, height, GL_NEAREST, "Buffer identificativi");
-    target.depth = texture2D(GL_DEPTH_COMPONENT32F, width, height, GL_NEAREST, "Profondità selezione");
-    target.framebuffer = makeFramebuffer(target.identifiers.get(), target.depth.get(), "Passo di selezione");
-    if (gl::allocationFailed() || !complete({target.framebuffer.get()}))
-        return std::nullopt;
-    return target;
-}
-
-std::optional<ImageTarget> ImageTarget::create(const gl::Limits& limits, int width, int height)
-{
-    if (!limits.fits(width, height))
-        return std::nullopt;
-    gl::clearErrors();
-    ImageTarget target;
-    target.width = width;
-    target.height = height;
-    target.color = texture2D(GL_RGBA8, width, height, GL_NEAREST, "Immagine");
-    target.framebuffer = makeFramebuffer(target.color.get(), 0, "Immagine");
+    target.color = texture2D(colorFormat, width, height, GL_NEAREST, label);
+    if (withDepth)
+        target.depth = texture2D(GL_DEPTH_COMPONENT32F, width, height, GL_NEAREST, "Profondità");
+    target.framebuffer = makeFramebuffer(target.color.get(), target.depth.get(), label);
     if (gl::allocationFailed() || !complete({target.framebuffer.get()}))
         return std::nullopt;
     return target;

@@ -4,6 +4,7 @@
 #include "AnatomyRender/GLLimits.h"
 
 #include <optional>
+#include <string_view>
 
 namespace morvena {
 
@@ -18,15 +19,15 @@ struct RenderTargets {
     int occlusionHeight = 0;
 
     gl::Texture sceneColorMSAA; // absent with one sample
-    gl::Texture sceneColor;     // "Scena HDR"
-    gl::Texture depthMSAA;      // absent with one sample
-    gl::Texture depth;          // "Profondità"
-    gl::Texture ao;             // "Occlusione ambientale"
+    gl::Texture sceneColor; // "Scena HDR"
+    gl::Texture depthMSAA; // absent with one sample
+    gl::Texture depth; // "Profondità"
+    gl::Texture ao; // "Occlusione ambientale"
     gl::Texture aoBlur;
 
-    gl::Framebuffer sceneFramebuffer;   // what background, opaque and transparent draw into
+    gl::Framebuffer sceneFramebuffer; // what background, opaque and transparent draw into
     gl::Framebuffer resolvedFramebuffer; // sceneColor alone, the colour resolve's destination
-    gl::Framebuffer depthFramebuffer;   // depth alone, the depth resolve's destination
+    gl::Framebuffer depthFramebuffer; // depth alone, the depth resolve's destination
     gl::Framebuffer aoFramebuffer;
     gl::Framebuffer aoBlurFramebuffer;
 
@@ -37,25 +38,19 @@ struct RenderTargets {
     bool isMultisampled() const { return samples > 1; }
 };
 
-// The unsigned-integer identifier target of picking, with its depth.
-struct PickTarget {
-    int width = 0;
-    int height = 0;
-    gl::Texture identifiers; // "Buffer identificativi"
-    gl::Texture depth;
-    gl::Framebuffer framebuffer;
-
-    static std::optional<PickTarget> create(const gl::Limits& limits, int width, int height);
-};
-
-// A colour target that the composite writes and the caller reads back (images, benchmarks).
-struct ImageTarget {
+// A single-sample colour target with an optional depth attachment: the identifier
+// target of picking (R32UI with depth, "Buffer identificativi") and the image that an
+// offscreen render is composited into (RGBA8).
+struct ColorTarget {
     int width = 0;
     int height = 0;
     gl::Texture color;
+    gl::Texture depth; // absent without depth
     gl::Framebuffer framebuffer;
 
-    static std::optional<ImageTarget> create(const gl::Limits& limits, int width, int height);
+    // None when the size is beyond the GPU's limits or an allocation fails.
+    static std::optional<ColorTarget> create(const gl::Limits& limits, int width, int height,
+        GLenum colorFormat, bool withDepth, std::string_view label);
 };
 
 } // namespace morvena

@@ -9,22 +9,23 @@ namespace morvena {
 
 namespace {
 
-std::string shaderLog(GLuint shader)
+// The compiler's or linker's message of a shader or program object.
+std::string infoLog(GLuint name, PFNGLGETSHADERIVPROC parameter, PFNGLGETSHADERINFOLOGPROC log)
 {
     GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(std::max(length, 1)), '\0');
-    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
-    return log.data();
+    parameter(name, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> text(static_cast<std::size_t>(std::max(length, 1)), '\0');
+    log(name, static_cast<GLsizei>(text.size()), nullptr, text.data());
+    return text.data();
 }
 
+std::string shaderLog(GLuint shader)
+{
+    return infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
+}
 std::string programLog(GLuint program)
 {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(std::max(length, 1)), '\0');
-    glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
-    return log.data();
+    return infoLog(program, glGetProgramiv, glGetProgramInfoLog);
 }
 
 gl::Shader compile(const ShaderSource& source, const std::string& entryPoint)

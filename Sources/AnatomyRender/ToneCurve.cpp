@@ -13,7 +13,10 @@ constexpr float tolerance = 0.0005f;
 
 } // namespace
 
-float apply(float x) { return x * (1 + x / whitePointSquared) / (1 + x); }
+float apply(float x)
+{
+    return x * (1 + x / whitePointSquared) / (1 + x);
+}
 
 float inverse(float y, float exposure)
 {

@@ -1,6 +1,7 @@
 #include "mrvtool/Args.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace morvena::tool {
@@ -63,7 +64,10 @@ long long Args::integer(const std::string& name, long long fallback) const
 std::optional<double> Args::number(const std::string& name) const
 {
     auto value = option(name);
-    return value ? parseDecimal(*value) : std::nullopt;
+    auto parsed = value ? parseDecimal(*value) : std::nullopt;
+    if (parsed && !std::isfinite(*parsed))
+        return std::nullopt;
+    return parsed;
 }
 
 std::optional<long long> parseInteger(const std::string& text)

@@ -28,7 +28,8 @@ struct Args {
     // The option read as a whole-text decimal integer; `fallback` when it is absent
     // or not an integer.
     long long integer(const std::string& name, long long fallback) const;
-    // The option read as a decimal number; none when it is absent or unparsable.
+    // The option read as a decimal number; none when it is absent, unparsable or not
+    // finite ("nan" and "inf" would reach the scene and the shaders as they are).
     std::optional<double> number(const std::string& name) const;
 };
 

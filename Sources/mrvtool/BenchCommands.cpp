@@ -8,8 +8,8 @@
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/DrawableSize.h"
-#include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
 #include <algorithm>
@@ -258,7 +258,7 @@ void pickTargetsInDefaultScene(
 
 void benchCommand(const Args& args)
 {
-    auto id = datasetOrExit(args);
+    auto id = requireDatasetID(args, "Nessun dataset.");
     auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(id));
     OffscreenGLContext context;
     auto drawable = drawableFrom(args, 3024, 1890);
@@ -279,14 +279,11 @@ void benchCommand(const Args& args)
 
 void pickTestCommand(const Args& args)
 {
-    auto id = datasetOrExit(args);
+    auto id = requireDatasetID(args, "Nessun dataset.");
     auto samplesText = args.option("samples");
     auto samples = samplesText ? parseInteger(*samplesText) : std::nullopt;
-    if (samples && *samples <= 0) {
-        Console::print(
-            "Il valore di --samples deve essere un numero intero maggiore di zero: " + *samplesText);
-        throw ExitRequest {1};
-    }
+    if (samples && *samples <= 0)
+        refuse("Il valore di --samples deve essere un numero intero maggiore di zero: " + *samplesText);
     auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto scene = std::make_shared<AnatomyScene>(pack, allSystems());

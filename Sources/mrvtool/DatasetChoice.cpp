@@ -3,8 +3,7 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/Preferences.h"
-#include "mrvtool/Console.h"
-#include "mrvtool/Fail.h"
+#include "mrvtool/Refusal.h"
 
 namespace morvena::tool {
 
@@ -27,13 +26,11 @@ std::optional<std::string> resolveDatasetID(const Args& args)
     return std::nullopt;
 }
 
-std::string datasetOrExit(const Args& args)
+std::string requireDatasetID(const Args& args, std::string_view refusal)
 {
     auto id = resolveDatasetID(args);
-    if (!id) {
-        Console::print("Nessun dataset.");
-        throw ExitRequest {1};
-    }
+    if (!id)
+        refuse(refusal);
     return *id;
 }
 

@@ -4,14 +4,15 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace morvena::tool {
 
 // The dataset a command works on: --id as given, else the tool's last used
 // dataset while it is installed, else the newest installed one.
 std::optional<std::string> resolveDatasetID(const Args& args);
-// The same choice for commands that need a dataset: without one it prints
-// "Nessun dataset." and ends the run with status 1.
-std::string datasetOrExit(const Args& args);
+// The same for commands that refuse to run without a dataset: with none, `refusal` is
+// printed and the command ends with status 1.
+std::string requireDatasetID(const Args& args, std::string_view refusal);
 
 } // namespace morvena::tool

@@ -2,7 +2,7 @@
 
 #include "AnatomyRender/GLLimits.h"
 #include "mrvtool/Console.h"
-#include "mrvtool/Fail.h"
+#include "mrvtool/Refusal.h"
 
 #include <algorithm>
 #include <string>
@@ -16,12 +16,6 @@ constexpr long long smallest = 2;
 std::string sizeText(long long width, long long height)
 {
     return std::to_string(width) + "×" + std::to_string(height);
-}
-
-[[noreturn]] void refuse(const std::string& message)
-{
-    Console::print(message);
-    throw ExitRequest {1};
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
-#include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
 #include <algorithm>
@@ -69,7 +69,7 @@ GLTFExporter::Names displayNames(
 
 void exportGLTFCommand(const Args& args)
 {
-    auto id = datasetOrExit(args);
+    auto id = requireDatasetID(args, "Nessun dataset.");
     MeshPack pack(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto out = args.url("out").value_or(std::filesystem::current_path() / "anatomia.glb");
@@ -77,20 +77,16 @@ void exportGLTFCommand(const Args& args)
         args.integer("lod", 1), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 
     auto indices = selection(args, db, pack);
-    if (indices.empty()) {
-        Console::print("Nessuna struttura da esportare.");
-        throw ExitRequest {1};
-    }
+    if (indices.empty())
+        refuse("Nessuna struttura da esportare.");
     GLTFExporter::Options options;
     options.lod = lod;
     options.coloredMaterials = true;
     options.scale = metresPerMillimetre;
     options.centered = true;
     auto result = GLTFExporter::exportGLB(pack, indices, displayNames(indices, db, pack), options);
-    if (!result) {
-        Console::print("Esportazione non riuscita.");
-        throw ExitRequest {1};
-    }
+    if (!result)
+        refuse("Esportazione non riuscita.");
 
     // A failed write leaves no partial file behind, and an earlier file stays whole.
     AtomicFile file(out);

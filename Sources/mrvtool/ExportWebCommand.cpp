@@ -150,7 +150,7 @@ private:
 
 void exportWebCommand(const Args& args)
 {
-    auto id = datasetOrExit(args);
+    auto id = requireDatasetID(args, "Nessun dataset.");
     auto folder = args.url("out");
     if (!folder)
         usage();

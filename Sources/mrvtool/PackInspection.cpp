@@ -16,15 +16,6 @@ namespace morvena::tool {
 
 namespace {
 
-struct Descriptor {
-    int value = -1;
-    ~Descriptor()
-    {
-        if (value >= 0)
-            ::close(value);
-    }
-};
-
 struct Unmap {
     std::size_t length = 0;
     void operator()(const std::byte* base) const { ::munmap(const_cast<std::byte*>(base), length); }
@@ -43,19 +34,21 @@ bool sectionFits(std::uint64_t offset, std::uint64_t count, std::uint64_t stride
 
 PackInspection::PackInspection(const std::filesystem::path& url)
 {
-    Descriptor file;
-    // Non-blocking, so that a FIFO in place of the pack cannot hang the command.
-    file.value = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (file.value < 0)
+    // Non-blocking, so that a FIFO in place of the pack cannot hang the command. The
+    // mapping outlives the descriptor, which is closed as soon as it is made.
+    int descriptor = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0)
         throw MeshPackError::cannotOpen(url.string());
     struct stat status { };
-    if (::fstat(file.value, &status) != 0 || !S_ISREG(status.st_mode))
+    bool regular = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    bool longEnough = regular && status.st_size > static_cast<off_t>(PackFormat::headerSize);
+    auto length = longEnough ? static_cast<std::size_t>(status.st_size) : 0;
+    void* mapped = longEnough ? ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0) : MAP_FAILED;
+    ::close(descriptor);
+    if (!regular)
         throw MeshPackError::cannotOpen(url.string());
-    if (status.st_size <= static_cast<off_t>(PackFormat::headerSize))
+    if (!longEnough)
         throw MeshPackError::truncated();
-
-    auto length = static_cast<std::size_t>(status.st_size);
-    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.value, 0);
     if (mapped == MAP_FAILED || mapped == nullptr)
         throw MeshPackError::cannotOpen(url.string());
     std::unique_ptr<const std::byte, Unmap> mapping(static_cast<const std::byte*>(mapped), Unmap {length});

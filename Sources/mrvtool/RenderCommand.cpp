@@ -10,9 +10,9 @@
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/DrawableSize.h"
 #include "mrvtool/EyesAndTeeth.h"
-#include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
 #include "mrvtool/PNGEncoder.h"
+#include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
 #include <algorithm>
@@ -28,12 +28,6 @@ constexpr long long defaultHeight = 1000;
 // One orbit step between timed renders, in points of pointer travel.
 constexpr float benchmarkOrbitX = 6.0f;
 constexpr float benchmarkOrbitY = 1.5f;
-
-[[noreturn]] void refuse(const std::string& message)
-{
-    Console::print(message);
-    throw ExitRequest {1};
-}
 
 std::vector<std::string_view> split(std::string_view text, char separator)
 {
@@ -106,7 +100,7 @@ void applyOpacities(const Args& args, AnatomyScene& scene)
 
 void applyExplodeAndClip(const Args& args, AnatomyScene& scene)
 {
-    if (auto explode = args.number("explode"); explode && std::isfinite(*explode))
+    if (auto explode = args.number("explode"))
         scene.explode = static_cast<float>(*explode);
     auto clip = args.option("clip");
     if (!clip)
@@ -116,7 +110,7 @@ void applyExplodeAndClip(const Args& args, AnatomyScene& scene)
         : clip->starts_with("fro")        ? ClipAxis::frontal
                                           : ClipAxis::sagittal;
     auto offset = args.number("clip-offset");
-    plane.offset = offset && std::isfinite(*offset) ? static_cast<float>(*offset) : 0.0f;
+    plane.offset = offset ? static_cast<float>(*offset) : 0.0f;
     plane.flipped = args.flag("clip-flip");
     scene.clip = plane;
 }
@@ -202,13 +196,11 @@ void runBenchmark(AnatomyRenderer& renderer, int width, int height, long long co
 
 void renderCommand(const Args& args)
 {
-    auto id = resolveDatasetID(args);
-    if (!id)
-        refuse("Nessun dataset installato.");
+    auto id = requireDatasetID(args, "Nessun dataset installato.");
     auto benchmark = benchmarkCount(args);
     auto out = args.url("out").value_or(std::filesystem::current_path() / "anatomia.png");
-    auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(*id));
-    AnatomyDB db(AppPaths::databaseURL(*id), true);
+    auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(id));
+    AnatomyDB db(AppPaths::databaseURL(id), true);
     auto scene = std::make_shared<AnatomyScene>(pack, defaultVisibleSystems());
     if (!args.flag("no-extras"))
         EyesAndTeeth::apply(*scene, db);

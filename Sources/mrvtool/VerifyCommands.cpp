@@ -7,9 +7,9 @@
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
-#include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
 #include "mrvtool/PackInspection.h"
+#include "mrvtool/Refusal.h"
 
 #include <algorithm>
 #include <array>
@@ -71,12 +71,12 @@ std::vector<std::string> structureProblems(const PackInspection& pack, const Ana
     return problems;
 }
 
-void printProblems(const std::vector<std::string>& problems)
+std::string problemReport(const std::vector<std::string>& problems)
 {
     std::string lines = "Problemi rilevati (" + std::to_string(problems.size()) + "):";
     for (std::size_t i = 0; i < problems.size() && i < problemLinesShown; ++i)
         lines += "\n  - " + problems[i];
-    Console::print(lines);
+    return lines;
 }
 
 // One row of the classification table: structures whose English name matches
@@ -173,7 +173,7 @@ std::string indentedList(const std::vector<std::string>& names, std::size_t show
 
 void verifyCommand(const Args& args)
 {
-    auto id = datasetOrExit(args);
+    auto id = requireDatasetID(args, "Nessun dataset.");
     auto packURL = AppPaths::packURL(id);
     PackInspection inspection(packURL);
     AnatomyDB db(AppPaths::databaseURL(id), true);
@@ -203,17 +203,15 @@ void verifyCommand(const Args& args)
             problems.push_back(std::string("il pack non si apre: ") + error.what());
     }
 
-    if (!problems.empty()) {
-        printProblems(problems);
-        throw ExitRequest {1};
-    }
+    if (!problems.empty())
+        refuse(problemReport(problems));
     Console::print("Verifica superata: " + humanCount(static_cast<std::int64_t>(packCount)) + " strutture, "
         + humanCount(static_cast<std::int64_t>(triangles)) + " triangoli, indici e database coerenti.");
 }
 
 void auditCommand(const Args& args)
 {
-    auto id = datasetOrExit(args);
+    auto id = requireDatasetID(args, "Nessun dataset.");
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto all = db.allStructures();
     auto rules = auditRules();

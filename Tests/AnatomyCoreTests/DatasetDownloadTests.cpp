@@ -95,6 +95,9 @@ private:
 
 class DatasetDownloadTest : public ::testing::Test {
 protected:
+    // The installed datasets go with the test, so tests sharing a process do not see them.
+    void TearDown() override { std::filesystem::remove_all(AppPaths::applicationSupport()); }
+
     // A dataset folder with the three files and its archive on the server.
     DatasetCatalog::Entry publish(
         const std::string& id, const std::string& version, unsigned seed, const std::string& archiveName)

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <unistd.h>
 
@@ -41,17 +42,19 @@ test::TestDataset generatedDataset()
     return dataset;
 }
 
+std::optional<std::filesystem::path> generatedHome;
+
 std::filesystem::path preparedDataHome()
 {
-    static std::filesystem::path home = [] {
+    if (!generatedHome) {
         char pattern[] = "/tmp/morvena-render-bench-XXXXXX";
         std::filesystem::path folder = mkdtemp(pattern);
         generatedDataset().install(folder);
         setenv("XDG_DATA_HOME", folder.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-        return folder;
-    }();
-    return home;
+        generatedHome = folder;
+    }
+    return *generatedHome;
 }
 
 void runQuietly(benchmark::State& state, const std::vector<std::string>& words)
@@ -97,8 +100,8 @@ int main(int argc, char** argv)
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    auto home = preparedDataHome();
     std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
+    if (generatedHome)
+        std::filesystem::remove_all(*generatedHome, ignored);
     return 0;
 }

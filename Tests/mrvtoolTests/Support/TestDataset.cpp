@@ -25,6 +25,7 @@ MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments, i
             mesh.normals.push_back(unit);
         }
     }
+    // Counter-clockwise seen from outside, as the importers deliver front faces.
     auto at = [segments](int ring, int step) { return std::uint32_t(ring * (segments + 1) + step); };
     for (int level = 0, skip = 1; level < levels && rings % skip == 0 && segments % skip == 0;
          ++level, skip *= 2) {
@@ -32,9 +33,9 @@ MeshPackBuilder::Mesh ellipsoidMesh(Float3 center, Float3 radii, int segments, i
         for (int ring = 0; ring < rings; ring += skip) {
             for (int step = 0; step < segments; step += skip) {
                 triangles.insert(
-                    triangles.end(), {at(ring, step), at(ring + skip, step), at(ring + skip, step + skip)});
+                    triangles.end(), {at(ring, step), at(ring + skip, step + skip), at(ring + skip, step)});
                 triangles.insert(
-                    triangles.end(), {at(ring, step), at(ring + skip, step + skip), at(ring, step + skip)});
+                    triangles.end(), {at(ring, step), at(ring, step + skip), at(ring + skip, step + skip)});
             }
         }
     }
@@ -96,15 +97,15 @@ std::filesystem::path TestDataset::install(const std::filesystem::path& dataHome
     for (const auto& structure : structures_) {
         if (!structure.inDatabase)
             continue;
-        AnatomyStructure row;
+        auto& row = rows.emplace_back();
         row.conceptID = structure.conceptID;
         row.nameEN = structure.nameEN;
-        row.nameIT = structure.nameIT;
+        if (structure.nameIT)
+            row.nameIT.emplace(*structure.nameIT);
         row.system = structure.system;
         row.laterality = structure.laterality;
         row.datasetName = displayName_;
         row.meshIndex = structure.mesh ? indexOf(structure.conceptID) : std::nullopt;
-        rows.push_back(std::move(row));
     }
     for (const auto& group : groups_) {
         AnatomyStructure row;
