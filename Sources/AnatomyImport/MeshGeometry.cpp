@@ -4,28 +4,41 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 namespace morvena::MeshGeometry {
 
 namespace {
 
+enum class Rounding { halfAwayFromZero, down };
+
 // Grid coordinate of one position component, or nothing when it does not fit a
-// signed 32-bit integer. The product stays in single precision, as positions
-// and the inverse cell size are; only the range check guards the conversion.
-template <typename Round> std::optional<std::int32_t> cellCoordinate(float value, float inverse, Round round)
+// signed 32-bit integer. The product stays in single precision, as positions and
+// the inverse cell size are; the range check comes before any conversion, and
+// rounding works on the truncated integer (exact for every float in range), which
+// keeps the hot loop free of library calls.
+template <Rounding rounding> std::optional<std::int32_t> cellCoordinate(float value, float inverse)
 {
-    const float scaled = round(value * inverse);
+    const float scaled = value * inverse;
     if (!(scaled >= -2147483648.f && scaled < 2147483648.f))
         return std::nullopt;
-    return static_cast<std::int32_t>(scaled);
+    auto cell = static_cast<std::int64_t>(scaled);
+    const float fraction = scaled - static_cast<float>(cell);
+    if constexpr (rounding == Rounding::halfAwayFromZero)
+        cell += fraction >= 0.5f ? 1 : fraction <= -0.5f ? -1 : 0;
+    else
+        cell -= fraction < 0.f ? 1 : 0;
+    if (cell < INT32_MIN || cell > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(cell);
 }
 
-template <typename Round> std::optional<TripleTable::Key> cellOf(const Vector3& p, float inverse, Round round)
+template <Rounding rounding> std::optional<TripleTable::Key> cellOf(const Vector3& p, float inverse)
 {
     TripleTable::Key key;
     for (int k = 0; k < 3; ++k) {
-        auto coordinate = cellCoordinate(p[k], inverse, round);
+        auto coordinate = cellCoordinate<rounding>(p[k], inverse);
         if (!coordinate)
             return std::nullopt;
         key[k] = static_cast<std::uint32_t>(*coordinate);
@@ -51,14 +64,13 @@ WeldResult weld(std::span<const Vector3> positions, std::span<const std::uint32_
         return {{positions.begin(), positions.end()}, {indices.begin(), indices.end()}};
 
     const float inverse = 1.f / tolerance;
-    const auto roundHalfAway = [](float x) { return std::round(x); };
     TripleTable cells(positions.size());
     std::vector<std::uint32_t> remap(positions.size());
     WeldResult result;
     result.positions.reserve(positions.size());
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const auto next = static_cast<std::uint32_t>(result.positions.size());
-        const auto cell = cellOf(positions[i], inverse, roundHalfAway);
+        const auto cell = cellOf<Rounding::halfAwayFromZero>(positions[i], inverse);
         const std::uint32_t target = cell ? cells.insert(*cell, next).first : next;
         if (target == next)
             result.positions.push_back(positions[i]);
@@ -118,8 +130,7 @@ std::vector<std::uint32_t> decimateIndexOnly(
     // Each occupied cell elects the vertex nearest its centre; a vertex whose
     // cell does not fit the grid represents itself.
     const float inverse = 1.f / cellSize;
-    const auto roundDown = [](float x) { return std::floor(x); };
-    TripleTable cells(positions.size() / 4 + 1);
+    TripleTable cells(positions.size());
     std::vector<std::uint32_t> representative;
     std::vector<float> bestDistance;
     representative.reserve(positions.size() / 4 + 1);
@@ -127,7 +138,7 @@ std::vector<std::uint32_t> decimateIndexOnly(
     std::vector<std::uint32_t> cellOfVertex(positions.size(), TripleTable::freeSlot);
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const Vector3& p = positions[i];
-        const auto cell = cellOf(p, inverse, roundDown);
+        const auto cell = cellOf<Rounding::down>(p, inverse);
         if (!cell)
             continue;
         float distance = 0.f;

@@ -34,7 +34,7 @@ public:
                 ++count_;
                 return {value, true};
             }
-            if (slot.key == key)
+            if (slot.key[0] == key[0] && slot.key[1] == key[1] && slot.key[2] == key[2])
                 return {slot.value, false};
         }
     }
