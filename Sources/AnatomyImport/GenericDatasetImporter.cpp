@@ -7,8 +7,10 @@
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/CuratedContent.h"
 #include "AnatomyImport/DatasetStaging.h"
+#include "AnatomyImport/GLTFLoader.h"
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/MeshGeometry.h"
+#include "AnatomyImport/ModelIOLoader.h"
 #include "AnatomyImport/OBJLoader.h"
 #include "AnatomyImport/RawMesh.h"
 #include "AnatomyImport/UnicodeText.h"
@@ -102,11 +104,14 @@ std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
 {
     const auto extension = lowercasedExtension(file);
     try {
+        if (extension == "gltf" || extension == "glb")
+            return GLTFLoader::load(file);
         if (extension == "obj")
             return meshesOfOBJ(file, splitOBJGroups);
+        return ModelIOLoader::load(file);
     } catch (const std::exception&) {
+        return {};
     }
-    return {};
 }
 
 struct Placement {
@@ -321,13 +326,20 @@ GenericDatasetImporter::GenericDatasetImporter(Options options)
 
 const std::set<std::string>& GenericDatasetImporter::supportedExtensions()
 {
-    static const std::set<std::string> extensions {
-        "gltf", "glb", "obj", "usd", "usda", "usdc", "usdz", "stl", "ply", "abc"};
+    static const std::set<std::string> extensions = [] {
+        std::set<std::string> all {"gltf", "glb", "obj"};
+        all.insert(ModelIOLoader::supportedExtensions().begin(), ModelIOLoader::supportedExtensions().end());
+        return all;
+    }();
     return extensions;
 }
 
-BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress)
+BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progressFunction)
 {
+    const auto progress = [&](ImportProgress report) {
+        if (progressFunction)
+            progressFunction(report);
+    };
     // Bad settings are refused before anything is read or written.
     AppPaths::validateDatasetID(opt.datasetID);
     if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
