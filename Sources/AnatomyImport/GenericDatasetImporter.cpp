@@ -109,9 +109,43 @@ std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
         if (extension == "obj")
             return meshesOfOBJ(file, splitOBJGroups);
         return ModelIOLoader::load(file);
+    } catch (const std::bad_alloc&) {
+        throw; // running out of memory is not a damaged file
     } catch (const std::exception&) {
         return {};
     }
+}
+
+bool isFinite(const Vector3& p)
+{
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+// Removes the positions that are not finite, with the triangles that use them.
+// A single one would otherwise make the box around the model infinite, and with
+// it the centre and every position of every structure.
+void removeNonFiniteVertices(RawMesh& mesh)
+{
+    if (std::ranges::all_of(mesh.positions, isFinite))
+        return;
+    MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
+    const bool withNormals = mesh.normals.size() == mesh.positions.size();
+    std::vector<std::uint32_t> renumbered(mesh.positions.size());
+    std::size_t kept = 0;
+    for (std::size_t vertex = 0; vertex < mesh.positions.size(); ++vertex) {
+        if (!isFinite(mesh.positions[vertex]))
+            continue;
+        renumbered[vertex] = static_cast<std::uint32_t>(kept);
+        mesh.positions[kept] = mesh.positions[vertex];
+        if (withNormals)
+            mesh.normals[kept] = mesh.normals[vertex];
+        ++kept;
+    }
+    mesh.positions.resize(kept);
+    if (withNormals)
+        mesh.normals.resize(kept);
+    for (auto& index : mesh.indices)
+        index = renumbered[index];
 }
 
 struct Placement {
@@ -206,6 +240,9 @@ std::optional<PreparedGeometry> prepare(
 {
     const float f = place.factor;
     mesh.transform(f, {-place.center[0] * f, -place.center[1] * f, -place.center[2] * f});
+    removeNonFiniteVertices(mesh); // scaling can overflow
+    if (mesh.indices.size() < 3)
+        return std::nullopt;
     PreparedGeometry geometry;
     const bool welding = opt.weldTolerance > 0;
     if (welding) {
@@ -354,9 +391,11 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     for (std::size_t i = 0; i < files.size(); ++i) {
         progress({0.05 + 0.45 * double(i) / double(files.size()),
             "Lettura " + files[i].filename().string() + "…"});
-        for (auto& mesh : meshesOfFile(files[i], opt.splitOBJGroups))
+        for (auto& mesh : meshesOfFile(files[i], opt.splitOBJGroups)) {
+            removeNonFiniteVertices(mesh);
             if (!mesh.isEmpty())
                 meshes.push_back(std::move(mesh));
+        }
     }
     if (meshes.empty())
         throw ImportError::noStructures();

@@ -277,6 +277,20 @@ TEST_F(GenericDatasetImporterTest, scalesToMillimetresByTheModelsSizeAndCentres)
     }
 }
 
+TEST_F(GenericDatasetImporterTest, aPositionBeyondFloatRangeSpoilsNeitherPlacementNorBounds)
+{
+    TemporaryFolder folder;
+    // The last vertex reads as infinity and no face uses it.
+    writeFile(folder / "far.obj", OBJText().box({0, 0, 0}, {100, 50, 50}).text() + "v 1e39 0 0\n");
+    importWith(optionsFor(folder / "far.obj"));
+    AnatomyDB db(AppPaths::databaseURL("prova"), true);
+    EXPECT_EQ(db.meta("units"), "millimetri (fattore applicato: 10.0)");
+    MeshPack pack(AppPaths::packURL("prova"));
+    EXPECT_EQ(pack.vertexCount(), 8u);
+    EXPECT_EQ(pack.boundsMax(), (Float3 {500, 250, 250}));
+    EXPECT_EQ(pack.boundsMin(), (Float3 {-500, -250, -250}));
+}
+
 TEST_F(GenericDatasetImporterTest, keepsTheFilesNormalsOnlyWithoutWelding)
 {
     TemporaryFolder folder;
