@@ -7,7 +7,11 @@ bin=build/release/bin
 if [[ -x $bin/Morvena ]]; then
   exec "$bin/Morvena" "$@"
 elif [[ -x $bin/mrvtool ]]; then
-  exec "$bin/mrvtool" "$@"
+  if (($# == 0)); then
+    "$bin/mrvtool" || true   # without a command it shows its usage
+  else
+    exec "$bin/mrvtool" "$@"
+  fi
 else
   echo "Compilati:"
   find build/release -maxdepth 3 \( -name '*.a' -o -path '*/bin/*' \) -type f -printf '  %P\n' | sort

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/FileDescriptor.h"
+
 #include <filesystem>
 #include <span>
 #include <string_view>
@@ -19,7 +21,7 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    int descriptor() const { return descriptor_; }
+    int descriptor() const { return file_.get(); }
     const std::filesystem::path& temporaryPath() const { return temporary_; }
 
     void write(std::span<const std::byte> bytes);
@@ -35,7 +37,7 @@ private:
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
-    int descriptor_ = -1;
+    FileDescriptor file_;
     bool committed_ = false;
 };
 

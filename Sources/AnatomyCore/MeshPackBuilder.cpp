@@ -1,5 +1,6 @@
 #include "AnatomyCore/MeshPackBuilder.h"
 
+#include "AnatomyCore/AtomicFile.h"
 #include "AnatomyCore/MeshPackError.h"
 #include "AnatomyCore/PackFormat.h"
 #include "AnatomyCore/PackHeader.h"
@@ -10,21 +11,13 @@
 #include <unicode/normalizer2.h>
 #include <unicode/utf8.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <numeric>
-#include <random>
 #include <span>
-#include <system_error>
 #include <tuple>
 
 namespace morvena {
@@ -118,62 +111,6 @@ void widen(Float3& low, Float3& high, Float3 lowPoint, Float3 highPoint)
 {
     low = {std::min(low.x, lowPoint.x), std::min(low.y, lowPoint.y), std::min(low.z, lowPoint.z)};
     high = {std::max(high.x, highPoint.x), std::max(high.y, highPoint.y), std::max(high.z, highPoint.z)};
-}
-
-[[noreturn]] void throwFileError(const char* what, const std::filesystem::path& path, int error)
-{
-    throw std::filesystem::filesystem_error(what, path, std::error_code(error, std::system_category()));
-}
-
-std::filesystem::path temporarySibling(const std::filesystem::path& target)
-{
-    static std::atomic<unsigned> counter {0};
-    std::random_device entropy;
-    auto name = "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-"
-        + std::to_string(counter++) + "-" + std::to_string(entropy());
-    return target.parent_path() / name;
-}
-
-void writeAll(int descriptor, std::span<const std::byte> bytes, const std::filesystem::path& path)
-{
-    while (!bytes.empty()) {
-        ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            throwFileError("Impossibile scrivere il pack geometrico", path, written < 0 ? errno : EIO);
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-}
-
-// Writes the whole file beside `target` and renames it into place, so that a
-// reader, which may have the previous pack mapped, never sees a partial file.
-void replaceFile(const std::filesystem::path& target, std::span<const std::byte> bytes)
-{
-    std::filesystem::path temporary;
-    int descriptor = -1;
-    for (int attempt = 0; descriptor < 0; ++attempt) {
-        temporary = temporarySibling(target);
-        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor < 0 && (errno != EEXIST || attempt > 100))
-            throwFileError("Impossibile creare il pack geometrico", target, errno);
-    }
-    try {
-        writeAll(descriptor, bytes, temporary);
-        if (::fsync(descriptor) != 0)
-            throwFileError("Impossibile scrivere il pack geometrico", temporary, errno);
-        int closed = ::close(descriptor);
-        descriptor = -1;
-        if (closed != 0)
-            throwFileError("Impossibile scrivere il pack geometrico", temporary, errno);
-        if (::rename(temporary.c_str(), target.c_str()) != 0)
-            throwFileError("Impossibile sostituire il pack geometrico", target, errno);
-    } catch (...) {
-        if (descriptor >= 0)
-            ::close(descriptor);
-        ::unlink(temporary.c_str());
-        throw;
-    }
 }
 
 } // namespace
@@ -365,7 +302,10 @@ void MeshPackBuilder::write(
     auto folder = url.parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder);
-    replaceFile(url, {buffer.get(), layout.fileLength});
+    // A viewer may have the previous pack mapped: it must never see a partial file.
+    AtomicFile file(url);
+    file.write(std::span<const std::byte>(buffer.get(), layout.fileLength));
+    file.commit();
 }
 
 } // namespace morvena

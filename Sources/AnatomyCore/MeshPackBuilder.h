@@ -50,8 +50,9 @@ public:
     std::size_t totalIndices() const;
 
     // Builds the pack and puts it at `url` in one atomic step, creating its
-    // folder first. Throws std::filesystem::filesystem_error when the folder or
-    // file cannot be written (the previous file then stays untouched) and
+    // folder first. Throws std::system_error when the folder
+    // (std::filesystem::filesystem_error) or the file (FileError) cannot be
+    // written, the previous file then staying untouched, and
     // MeshPackError::tooLarge when the data exceeds the format's 32-bit fields.
     void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution);
 

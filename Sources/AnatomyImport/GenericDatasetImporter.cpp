@@ -9,6 +9,7 @@
 #include "AnatomyImport/DatasetStaging.h"
 #include "AnatomyImport/GLTFLoader.h"
 #include "AnatomyImport/ImportError.h"
+#include "AnatomyImport/ImportManifest.h"
 #include "AnatomyImport/MeshGeometry.h"
 #include "AnatomyImport/ModelIOLoader.h"
 #include "AnatomyImport/OBJLoader.h"
@@ -422,19 +423,7 @@ DatasetManifest manifestOf(const GenericDatasetImporter::Options& opt,
     manifest.sourceURL = opt.sourceURL;
     manifest.license = opt.license;
     manifest.attribution = opt.attribution;
-    // Whole seconds, as the manifest file keeps it.
-    manifest.importedAt = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    manifest.structureCount = static_cast<std::int64_t>(structures.size());
-    manifest.triangleCount = static_cast<std::int64_t>(pack.triangleCount());
-    manifest.vertexCount = static_cast<std::int64_t>(pack.vertexCount());
-    std::set<AnatomySystem> present;
-    for (const auto& structure : structures) {
-        manifest.systemCounts[std::to_string(rawValue(structure.system))] += 1;
-        present.insert(structure.system);
-    }
-    for (auto system : allAnatomySystems())
-        if (system != AnatomySystem::unclassified && !present.contains(system))
-            manifest.missingSystems.emplace_back(italianName(system));
+    ImportManifest::count(manifest, structures, pack);
     manifest.notes = "Importato da " + std::to_string(fileCount)
         + " file. Classificazione basata sui nomi degli oggetti del file di origine.";
     return manifest;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace morvena {
@@ -11,5 +12,8 @@ struct ImportProgress {
 
     bool operator==(const ImportProgress&) const = default;
 };
+
+// Receives an import's reports, synchronously on the thread that runs it.
+using ImportProgressHandler = std::function<void(const ImportProgress&)>;
 
 } // namespace morvena

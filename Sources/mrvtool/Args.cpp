@@ -1,6 +1,7 @@
 #include "mrvtool/Args.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace morvena::tool {
@@ -51,6 +52,22 @@ std::optional<std::filesystem::path> Args::url(const std::string& name) const
     if (path.is_relative())
         path = std::filesystem::current_path() / path;
     return path.lexically_normal();
+}
+
+long long Args::integer(const std::string& name, long long fallback) const
+{
+    auto value = option(name);
+    auto parsed = value ? parseInteger(*value) : std::nullopt;
+    return parsed.value_or(fallback);
+}
+
+std::optional<double> Args::number(const std::string& name) const
+{
+    auto value = option(name);
+    auto parsed = value ? parseDecimal(*value) : std::nullopt;
+    if (parsed && !std::isfinite(*parsed))
+        return std::nullopt;
+    return parsed;
 }
 
 std::optional<long long> parseInteger(const std::string& text)

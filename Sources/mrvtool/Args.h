@@ -25,6 +25,12 @@ struct Args {
     // The option as a path: "~" expanded to the home folder, relative paths taken
     // from the current folder.
     std::optional<std::filesystem::path> url(const std::string& name) const;
+    // The option read as a whole-text decimal integer; `fallback` when it is absent
+    // or not an integer.
+    long long integer(const std::string& name, long long fallback) const;
+    // The option read as a decimal number; none when it is absent, unparsable or not
+    // finite ("nan" and "inf" would reach the scene and the shaders as they are).
+    std::optional<double> number(const std::string& name) const;
 };
 
 // A whole-text decimal integer: optional sign, digits only, fits 64 bits.

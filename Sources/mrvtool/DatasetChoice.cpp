@@ -3,6 +3,7 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/Preferences.h"
+#include "mrvtool/Refusal.h"
 
 namespace morvena::tool {
 
@@ -23,6 +24,14 @@ std::optional<std::string> resolveDatasetID(const Args& args)
     if (!installed.empty())
         return installed.front().id;
     return std::nullopt;
+}
+
+std::string requireDatasetID(const Args& args, std::string_view refusal)
+{
+    auto id = resolveDatasetID(args);
+    if (!id)
+        refuse(refusal);
+    return *id;
 }
 
 } // namespace morvena::tool

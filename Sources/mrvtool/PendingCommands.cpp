@@ -11,14 +11,6 @@ namespace {
 }
 } // namespace
 
-void importBodyParts3DCommand(const Args&) { notAvailable("import-bodyparts3d"); }
-void importCommand(const Args&) { notAvailable("import"); }
-void verifyCommand(const Args&) { notAvailable("verify"); }
-void renderCommand(const Args&) { notAvailable("render"); }
-void auditCommand(const Args&) { notAvailable("audit"); }
-void benchCommand(const Args&) { notAvailable("bench"); }
-void pickTestCommand(const Args&) { notAvailable("pick-test"); }
-void exportGLTFCommand(const Args&) { notAvailable("export-gltf"); }
 void exportWebCommand(const Args&) { notAvailable("export-web"); }
 void packDatasetCommand(const Args&) { notAvailable("pack-dataset"); }
 void fetchDatasetCommand(const Args&) { notAvailable("fetch-dataset"); }

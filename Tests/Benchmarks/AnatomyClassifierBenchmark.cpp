@@ -3,15 +3,14 @@
 // through MORVENA_BODYPARTS3D_DIR, else in shared/data/bodyparts3d-4.0 beside or
 // above the source tree.
 #include "AnatomyImport/AnatomyClassifier.h"
+#include "AnatomyImport/BodyParts3DImporter.h"
+#include "BodyParts3DData.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -24,67 +23,19 @@ struct Concept {
     std::vector<std::string> ancestors; // nearest first
 };
 
-std::optional<std::filesystem::path> dataFolder()
-{
-    if (const char* folder = std::getenv("MORVENA_BODYPARTS3D_DIR"))
-        return std::filesystem::path(folder);
-    for (std::filesystem::path folder = MORVENA_SOURCE_DIR; !folder.empty(); folder = folder.parent_path()) {
-        auto candidate = folder / "shared" / "data" / "bodyparts3d-4.0";
-        if (std::filesystem::exists(candidate / "isa_parts_list_e.txt"))
-            return candidate;
-        if (folder == folder.parent_path())
-            break;
-    }
-    return std::nullopt;
-}
-
-// The tab-separated rows after the header line.
-std::vector<std::vector<std::string>> readRows(const std::filesystem::path& file)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::ifstream stream(file);
-    std::string line;
-    std::getline(stream, line);
-    while (std::getline(stream, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> cells;
-        std::size_t start = 0;
-        for (auto tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-            cells.push_back(line.substr(start, tab - start));
-            start = tab + 1;
-        }
-        cells.push_back(line.substr(start));
-        rows.push_back(std::move(cells));
-    }
-    return rows;
-}
-
+// Every concept of the is-a parts list, in file order, with the ancestor names
+// the import hands to the classifier.
 std::vector<Concept> loadConcepts(const std::filesystem::path& folder)
 {
-    std::unordered_map<std::string, std::string> names;
-    std::vector<std::string> order;
-    for (auto& row : readRows(folder / "isa_parts_list_e.txt")) {
-        if (row.size() >= 3 && names.emplace(row[0], row[2]).second)
-            order.push_back(row[0]);
-    }
-    std::unordered_map<std::string, std::string> parentOf;
-    for (auto& row : readRows(folder / "isa_inclusion_relation_list.txt")) {
-        if (row.size() >= 4)
-            parentOf.emplace(row[2], row[0]);
-    }
+    BodyParts3DImporter importer({folder, folder, "benchmark", 0, false});
+    auto metadata = importer.loadMetadata([](const ImportProgress&) {});
     std::vector<Concept> concepts;
-    for (const auto& id : order) {
-        Concept entry {names[id], {}};
-        std::unordered_set<std::string> seen {id};
-        for (auto parent = parentOf.find(id); parent != parentOf.end();
-             parent = parentOf.find(parent->second)) {
-            if (!seen.insert(parent->second).second)
-                break;
-            if (auto name = names.find(parent->second); name != names.end())
-                entry.ancestors.push_back(name->second);
-        }
-        concepts.push_back(std::move(entry));
+    std::unordered_set<std::string> seen;
+    for (const auto& row : BodyParts3DImporter::rows(folder / "isa_parts_list_e.txt", true)) {
+        if (row.size() < 3 || !seen.insert(row[0]).second)
+            continue;
+        concepts.push_back(
+            {metadata.names.at(row[0]), BodyParts3DImporter::ancestorNames(row[0], metadata, 12)});
     }
     return concepts;
 }
@@ -92,7 +43,7 @@ std::vector<Concept> loadConcepts(const std::filesystem::path& folder)
 const std::vector<Concept>* concepts(benchmark::State& state)
 {
     static const auto loaded = [] {
-        auto folder = dataFolder();
+        auto folder = morvena::test::bodyParts3DFolder();
         return folder ? loadConcepts(*folder) : std::vector<Concept> {};
     }();
     if (loaded.empty()) {

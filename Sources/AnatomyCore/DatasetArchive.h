@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvena {
+
+// Dataset archives: one compressed file carrying a dataset's pack, database
+// and manifest, published beside the catalog and identified by its SHA-256.
+// The container is described in ArchiveBlocks and ArchiveEntry.
+//
+// Besides Failure the operations throw FileError for file-system failures,
+// ArchiveError for damaged or hostile archives, DBError for a database that
+// cannot be copied and AppPaths::InvalidDatasetID for a target folder whose
+// name is not a dataset id.
+namespace DatasetArchive {
+
+inline constexpr std::string_view fileExtension = "mrvz";
+inline constexpr std::array<std::string_view, 3> requiredEntries
+    = {"geometry.mrvpack", "anatomy.sqlite", "manifest.json"};
+
+class Failure : public std::runtime_error {
+public:
+    enum class Kind { streamUnavailable, checksumMismatch, incompleteExtraction, foreignDataset };
+
+    // "Impossibile aprire il flusso di archivio (<stage>)."
+    static Failure streamUnavailable(std::string stage);
+    // Quotes the first 12 characters of each digest.
+    static Failure checksumMismatch(std::string expected, std::string found);
+    // "Archivio incompleto: mancano a, b."
+    static Failure incompleteExtraction(std::vector<std::string> missing);
+    // The archive's manifest names another dataset than the folder it is being
+    // installed as, or cannot be read (`found` empty).
+    static Failure foreignDataset(std::string expected, std::string found);
+
+    Kind kind() const { return kind_; }
+    const std::string& stage() const { return stage_; }
+    const std::string& expected() const { return expected_; }
+    const std::string& found() const { return found_; }
+    const std::vector<std::string>& missing() const { return missing_; }
+
+private:
+    Failure(Kind kind, const std::string& message);
+
+    Kind kind_;
+    std::string stage_;
+    std::string expected_;
+    std::string found_;
+    std::vector<std::string> missing_;
+};
+
+struct Created {
+    std::int64_t bytes = 0;
+    std::string sha256;
+};
+
+// Packs the three required files of the dataset folder `from` into the
+// archive `to`. The database is copied through SQLite's online backup, so
+// changes still in its write-ahead log are included. The archive is written
+// beside `to` and renamed over it only when complete.
+Created create(const std::filesystem::path& from, const std::filesystem::path& to);
+// 64 lower-case hexadecimal digits.
+std::string sha256(const std::filesystem::path& file);
+// Extracts every entry into the existing folder `into`. Only plain files with
+// a single-component name are written (created exclusively, mode 0644,
+// never through links); anything else fails the extraction, which then
+// removes the files it created.
+void extract(const std::filesystem::path& archive, const std::filesystem::path& into);
+// Checks the digest when one is expected (case-insensitively; empty skips the
+// check), extracts into the hidden sibling "." + id + ".incoming", checks the
+// three files and the manifest's id, then swaps the folder into place. On any
+// failure the installed dataset stays as it was.
+void install(const std::filesystem::path& archive, const std::filesystem::path& into,
+    std::optional<std::string_view> expecting);
+
+} // namespace DatasetArchive
+
+} // namespace morvena

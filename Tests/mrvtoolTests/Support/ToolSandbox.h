@@ -1,0 +1,41 @@
+#pragma once
+
+#include "TemporaryFolder.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace morvena::test {
+
+// A home of its own for runs of the real mrvtool binary: HOME, XDG_DATA_HOME,
+// XDG_CONFIG_HOME and TMPDIR of the child point into a fresh folder, and the child
+// starts in its own working folder. Nothing touches the user's folders or those of
+// other tests.
+class ToolSandbox {
+public:
+    struct Result {
+        int status = -1; // the exit status; -1 when the child did not exit normally
+        std::string out;
+        std::string err;
+    };
+
+    ToolSandbox();
+
+    const std::filesystem::path& root() const { return folder_.path(); }
+    std::filesystem::path dataHome() const { return folder_ / "data"; }
+    std::filesystem::path workFolder() const { return folder_ / "work"; }
+    std::filesystem::path datasetFolder(const std::string& id) const;
+
+    // Runs `mrvtool words...` ($MORVENA_BINARY_DIR/bin/mrvtool) to the end.
+    Result run(const std::vector<std::string>& words) const;
+
+private:
+    TemporaryFolder folder_;
+    mutable int runs_ = 0;
+};
+
+// The lines of a text, without their line ends.
+std::vector<std::string> lines(const std::string& text);
+
+} // namespace morvena::test
