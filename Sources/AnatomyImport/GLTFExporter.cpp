@@ -41,6 +41,10 @@ constexpr int floatComponent = 5126;
 constexpr int unsignedIntComponent = 5125;
 constexpr int trianglesMode = 4;
 
+// Rough JSON sizes, for reserving the file's memory up front.
+constexpr std::uint64_t jsonBytesBase = 4096;
+constexpr std::uint64_t jsonBytesPerStructure = 1024;
+
 constexpr float largestFloat = std::numeric_limits<float>::max();
 constexpr std::uint32_t notYetMet = std::numeric_limits<std::uint32_t>::max();
 
@@ -100,7 +104,7 @@ public:
     // False when the pack is damaged, a value is not finite or the file grows
     // past the limit; the export then gives nothing.
     bool add(std::int64_t structureIndex);
-    // Room for the BIN data of `structures`, so that it is never moved while it grows.
+    // Room for the whole file, so that the BIN data is never moved while it grows.
     void reserve(std::span<const std::int64_t> structures);
     std::optional<Result> finish();
 
@@ -253,9 +257,10 @@ void GLBWriter::reserve(std::span<const std::int64_t> structures)
         const auto& record = records[static_cast<std::size_t>(index)];
         const std::uint64_t count = record.lodIndexCount(record.resolvedLOD(options_.lod));
         bound += count * sizeof(std::uint32_t)
-            + std::min<std::uint64_t>(count, record.vertexCount) * 2 * sizeof(Float3) + 12;
+            + std::min<std::uint64_t>(count, record.vertexCount) * 2 * sizeof(Float3) + 12
+            + jsonBytesPerStructure;
     }
-    bin_.reserve(static_cast<std::size_t>(std::min(bound, limit_)));
+    bin_.reserve(static_cast<std::size_t>(std::min(bound + containerOverhead + jsonBytesBase, limit_)));
 }
 
 void appendLE32(std::vector<std::byte>& data, std::uint32_t value)
@@ -302,18 +307,21 @@ std::optional<Result> GLBWriter::finish()
     if (total > limit_ || total > maxFileLength)
         return std::nullopt;
 
-    auto& data = result_.data;
-    data.reserve(total);
-    appendLE32(data, glbMagic);
-    appendLE32(data, glbVersion);
-    appendLE32(data, static_cast<std::uint32_t>(total));
-    appendLE32(data, static_cast<std::uint32_t>(json.size()));
-    appendLE32(data, jsonChunkType);
+    // Everything before the BIN data goes in front of it, inside the room
+    // reserved for it, so the file is never copied to a second buffer.
+    std::vector<std::byte> front;
+    front.reserve(containerOverhead + json.size());
+    appendLE32(front, glbMagic);
+    appendLE32(front, glbVersion);
+    appendLE32(front, static_cast<std::uint32_t>(total));
+    appendLE32(front, static_cast<std::uint32_t>(json.size()));
+    appendLE32(front, jsonChunkType);
     const auto jsonBytes = std::as_bytes(std::span(json));
-    data.insert(data.end(), jsonBytes.begin(), jsonBytes.end());
-    appendLE32(data, static_cast<std::uint32_t>(bin_.size()));
-    appendLE32(data, binChunkType);
-    data.insert(data.end(), bin_.begin(), bin_.end());
+    front.insert(front.end(), jsonBytes.begin(), jsonBytes.end());
+    appendLE32(front, static_cast<std::uint32_t>(bin_.size()));
+    appendLE32(front, binChunkType);
+    bin_.insert(bin_.begin(), front.begin(), front.end());
+    result_.data = std::move(bin_);
     return std::move(result_);
 }
 

@@ -7,9 +7,11 @@
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/CuratedContent.h"
 #include "AnatomyImport/DatasetStaging.h"
+#include "AnatomyImport/GLTFLoader.h"
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/ImportManifest.h"
 #include "AnatomyImport/MeshGeometry.h"
+#include "AnatomyImport/ModelIOLoader.h"
 #include "AnatomyImport/OBJLoader.h"
 #include "AnatomyImport/RawMesh.h"
 #include "AnatomyImport/UnicodeText.h"
@@ -18,7 +20,6 @@
 #include <charconv>
 #include <cmath>
 #include <map>
-#include <tuple>
 #include <unordered_set>
 
 namespace morvena {
@@ -103,11 +104,48 @@ std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
 {
     const auto extension = lowercasedExtension(file);
     try {
+        if (extension == "gltf" || extension == "glb")
+            return GLTFLoader::load(file);
         if (extension == "obj")
             return meshesOfOBJ(file, splitOBJGroups);
+        return ModelIOLoader::load(file);
+    } catch (const std::bad_alloc&) {
+        throw; // running out of memory is not a damaged file
     } catch (const std::exception&) {
+        return {};
     }
-    return {};
+}
+
+bool isFinite(const Vector3& p)
+{
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+// Removes the positions that are not finite, with the triangles that use them.
+// A single one would otherwise make the box around the model infinite, and with
+// it the centre and every position of every structure.
+void removeNonFiniteVertices(RawMesh& mesh)
+{
+    if (std::ranges::all_of(mesh.positions, isFinite))
+        return;
+    MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
+    const bool withNormals = mesh.normals.size() == mesh.positions.size();
+    std::vector<std::uint32_t> renumbered(mesh.positions.size());
+    std::size_t kept = 0;
+    for (std::size_t vertex = 0; vertex < mesh.positions.size(); ++vertex) {
+        if (!isFinite(mesh.positions[vertex]))
+            continue;
+        renumbered[vertex] = static_cast<std::uint32_t>(kept);
+        mesh.positions[kept] = mesh.positions[vertex];
+        if (withNormals)
+            mesh.normals[kept] = mesh.normals[vertex];
+        ++kept;
+    }
+    mesh.positions.resize(kept);
+    if (withNormals)
+        mesh.normals.resize(kept);
+    for (auto& index : mesh.indices)
+        index = renumbered[index];
 }
 
 struct Placement {
@@ -202,6 +240,9 @@ std::optional<PreparedGeometry> prepare(
 {
     const float f = place.factor;
     mesh.transform(f, {-place.center[0] * f, -place.center[1] * f, -place.center[2] * f});
+    removeNonFiniteVertices(mesh); // scaling can overflow
+    if (mesh.indices.size() < 3)
+        return std::nullopt;
     PreparedGeometry geometry;
     const bool welding = opt.weldTolerance > 0;
     if (welding) {
@@ -285,6 +326,93 @@ Hierarchy hierarchyOf(std::span<const AnatomyStructure> structures)
     return tree;
 }
 
+// Step by step: read every file, keeping the meshes with triangles.
+std::vector<RawMesh> readMeshes(
+    std::span<const fs::path> files, bool splitOBJGroups, const Progress& progress)
+{
+    std::vector<RawMesh> meshes;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        progress({0.05 + 0.45 * double(i) / double(files.size()),
+            "Lettura " + files[i].filename().string() + "…"});
+        for (auto& mesh : meshesOfFile(files[i], splitOBJGroups)) {
+            removeNonFiniteVertices(mesh);
+            if (!mesh.isEmpty())
+                meshes.push_back(std::move(mesh));
+        }
+    }
+    return meshes;
+}
+
+// Places, names and classifies every mesh and hands it to the builder; a mesh
+// that welding leaves without a triangle is dropped.
+std::vector<Classified> stageMeshes(std::vector<RawMesh> meshes, const Placement& place,
+    const GenericDatasetImporter::Options& opt, MeshPackBuilder& builder, const Progress& progress)
+{
+    IdentifierSet identifiers;
+    std::vector<Classified> classified;
+    const std::size_t m = meshes.size();
+    for (std::size_t i = 0; i < m; ++i) {
+        if (i % 25 == 0)
+            progress({0.55 + 0.3 * double(i) / double(m),
+                "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
+        std::string name = meshes[i].name.empty() ? "structure " + std::to_string(i) : meshes[i].name;
+        auto geometry = prepare(std::move(meshes[i]), place, opt);
+        if (!geometry)
+            continue;
+        auto& entry = classified.emplace_back(Classified {identifiers.claim(name, i), std::move(name),
+            AnatomySystem::unclassified, BodyRegion::unknown, Laterality::unpaired});
+        entry.system = AnatomyClassifier::system(entry.name);
+        entry.region = AnatomyClassifier::region(entry.name);
+        entry.laterality = AnatomyClassifier::laterality(entry.name);
+        builder.add({entry.id, entry.name, entry.system, entry.region, entry.laterality,
+            asFloat3(std::move(geometry->positions)), asFloat3(std::move(geometry->normals)),
+            std::move(geometry->levels)});
+    }
+    return classified;
+}
+
+// The structure records with their pack indices and curated content.
+std::vector<AnatomyStructure> structuresOf(std::span<const Classified> classified,
+    const std::unordered_map<std::string, std::int64_t>& indexOf, const std::string& datasetName)
+{
+    const auto curated = CuratedContent::load();
+    std::vector<AnatomyStructure> structures;
+    structures.reserve(classified.size());
+    for (const auto& entry : classified) {
+        auto& structure = structures.emplace_back();
+        structure.conceptID = entry.id;
+        if (auto found = indexOf.find(entry.id); found != indexOf.end())
+            structure.meshIndex = found->second;
+        structure.nameEN = entry.name;
+        structure.system = entry.system;
+        structure.region = entry.region;
+        structure.laterality = entry.laterality;
+        structure.contentSource = FieldSource::dataset;
+        structure.datasetName = datasetName;
+        if (auto content = curated.entry(entry.id, entry.name))
+            content->apply(structure);
+    }
+    return structures;
+}
+
+void writeDatabase(AnatomyDB& db, std::span<const AnatomyStructure> structures,
+    const GenericDatasetImporter::Options& opt, float factor)
+{
+    const auto tree = hierarchyOf(structures);
+    db.transaction([&] {
+        db.insert(structures);
+        db.insert(std::span<const TaxonomyNode>(tree.nodes));
+        db.insertTaxonomy(tree.edges);
+        db.insertConceptMeshes(tree.links);
+        db.setMeta("dataset", opt.displayName);
+        db.setMeta("attribution", opt.attribution);
+        db.setMeta("license", opt.license);
+        db.setMeta("sourceURL", opt.sourceURL);
+        db.setMeta("units", "millimetri (fattore applicato: " + decimalText(factor) + ")");
+        db.setMeta("navigationRootKind", partOfKind);
+    });
+}
+
 DatasetManifest manifestOf(const GenericDatasetImporter::Options& opt,
     std::span<const AnatomyStructure> structures, const MeshPack& pack, std::size_t fileCount)
 {
@@ -310,13 +438,17 @@ GenericDatasetImporter::GenericDatasetImporter(Options options)
 
 const std::set<std::string>& GenericDatasetImporter::supportedExtensions()
 {
-    static const std::set<std::string> extensions {
-        "gltf", "glb", "obj", "usd", "usda", "usdc", "usdz", "stl", "ply", "abc"};
+    static const std::set<std::string> extensions = [] {
+        std::set<std::string> all {"gltf", "glb", "obj"};
+        all.insert(ModelIOLoader::supportedExtensions().begin(), ModelIOLoader::supportedExtensions().end());
+        return all;
+    }();
     return extensions;
 }
 
-BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress)
+BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progressFunction)
 {
+    const Progress progress = progressFunction ? progressFunction : [](const ImportProgress&) {};
     // Bad settings are refused before anything is read or written.
     AppPaths::validateDatasetID(opt.datasetID);
     if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
@@ -326,48 +458,21 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     const auto files = inputFiles(opt.input);
     if (files.empty())
         throw ImportError::noOBJFiles(opt.input.string());
-
-    std::vector<RawMesh> meshes;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        progress({0.05 + 0.45 * double(i) / double(files.size()),
-            "Lettura " + files[i].filename().string() + "…"});
-        for (auto& mesh : meshesOfFile(files[i], opt.splitOBJGroups))
-            if (!mesh.isEmpty())
-                meshes.push_back(std::move(mesh));
-    }
+    auto meshes = readMeshes(files, opt.splitOBJGroups, progress);
     if (meshes.empty())
         throw ImportError::noStructures();
     const auto place = placement(meshes, opt.unitsPerMillimeter);
 
     progress({0.55, "Costruzione del pack geometrico…"});
     MeshPackBuilder builder;
-    IdentifierSet identifiers;
-    std::vector<Classified> classified;
-    const std::size_t m = meshes.size();
-    for (std::size_t i = 0; i < m; ++i) {
-        if (i % 25 == 0)
-            progress({0.55 + 0.3 * double(i) / double(m),
-                "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
-        std::string name = meshes[i].name.empty() ? "structure " + std::to_string(i) : meshes[i].name;
-        auto geometry = prepare(std::move(meshes[i]), place, opt);
-        if (!geometry)
-            continue;
-        auto& entry = classified.emplace_back(Classified {identifiers.claim(name, i), std::move(name),
-            AnatomySystem::unclassified, BodyRegion::unknown, Laterality::unpaired});
-        entry.system = AnatomyClassifier::system(entry.name);
-        entry.region = AnatomyClassifier::region(entry.name);
-        entry.laterality = AnatomyClassifier::laterality(entry.name);
-        builder.add({entry.id, entry.name, entry.system, entry.region, entry.laterality,
-            asFloat3(std::move(geometry->positions)), asFloat3(std::move(geometry->normals)),
-            std::move(geometry->levels)});
-    }
-    meshes = {};
+    const auto classified = stageMeshes(std::move(meshes), place, opt, builder, progress);
     if (classified.empty())
         throw ImportError::noStructures();
 
+    // Everything is written beside the installed dataset, which it replaces
+    // only once complete.
     DatasetStaging staging(opt.datasetID);
     const auto packFile = staging.folder() / AppPaths::packFileName;
-    const auto databaseFile = staging.folder() / AppPaths::databaseFileName;
     builder.sortForLocality();
     builder.write(packFile, opt.displayName, opt.attribution);
     builder = {};
@@ -375,50 +480,17 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     BodyParts3DImporter::Result result;
     {
         MeshPack pack(packFile);
-        const auto& indexOf = pack.indexByConceptID();
-
         progress({0.9, "Costruzione del database anatomico…"});
-        AnatomyDB db(databaseFile, false);
+        AnatomyDB db(staging.folder() / AppPaths::databaseFileName, false);
         db.createSchema();
-        const auto curated = CuratedContent::load();
-
-        std::vector<AnatomyStructure> structures;
-        structures.reserve(classified.size());
-        for (const auto& entry : classified) {
-            auto& structure = structures.emplace_back();
-            structure.conceptID = entry.id;
-            if (auto found = indexOf.find(entry.id); found != indexOf.end())
-                structure.meshIndex = found->second;
-            structure.nameEN = entry.name;
-            structure.system = entry.system;
-            structure.region = entry.region;
-            structure.laterality = entry.laterality;
-            structure.contentSource = FieldSource::dataset;
-            structure.datasetName = opt.displayName;
-            if (auto content = curated.entry(entry.id, entry.name))
-                content->apply(structure);
+        const auto structures = structuresOf(classified, pack.indexByConceptID(), opt.displayName);
+        writeDatabase(db, structures, opt, place.factor);
+        for (const auto& structure : structures)
             if (structure.system == AnatomySystem::unclassified)
                 result.unclassified.push_back(structure.nameEN);
-        }
-        const auto tree = hierarchyOf(structures);
-
-        const auto factor = decimalText(place.factor);
-        db.transaction([&] {
-            db.insert(std::span<const AnatomyStructure>(structures));
-            db.insert(std::span<const TaxonomyNode>(tree.nodes));
-            db.insertTaxonomy(tree.edges);
-            db.insertConceptMeshes(tree.links);
-            db.setMeta("dataset", opt.displayName);
-            db.setMeta("attribution", opt.attribution);
-            db.setMeta("license", opt.license);
-            db.setMeta("sourceURL", opt.sourceURL);
-            db.setMeta("units", "millimetri (fattore applicato: " + factor + ")");
-            db.setMeta("navigationRootKind", partOfKind);
-        });
-
         result.manifest = manifestOf(opt, structures, pack, files.size());
         result.manifest.write(staging.folder() / AppPaths::manifestFileName);
-    }
+    } // the pack and the database are closed before their folder moves
     staging.commit();
 
     result.packURL = AppPaths::packURL(opt.datasetID);

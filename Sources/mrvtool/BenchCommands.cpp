@@ -280,10 +280,11 @@ void benchCommand(const Args& args)
 void pickTestCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
-    auto samplesText = args.option("samples");
-    auto samples = samplesText ? parseInteger(*samplesText) : std::nullopt;
-    if (samples && *samples <= 0)
-        refuse("Il valore di --samples deve essere un numero intero maggiore di zero: " + *samplesText);
+    // Zero or fewer samples would leave nothing to divide the structures by.
+    auto samples = args.integer("samples", 120);
+    if (samples <= 0)
+        refuse("Il valore di --samples deve essere un numero intero maggiore di zero: "
+            + *args.option("samples"));
     auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto scene = std::make_shared<AnatomyScene>(pack, allSystems());
@@ -291,8 +292,7 @@ void pickTestCommand(const Args& args)
     auto drawable = drawableFrom(args, 1400, 1800);
     AnatomyRenderer renderer(pack, scene);
 
-    auto count = static_cast<std::size_t>(samples.value_or(120));
-    auto stride = pack->structureCount() / count;
+    auto stride = pack->structureCount() / static_cast<std::size_t>(samples);
     if (stride < 2)
         stride = 1;
     printRoundTrip(roundTrip(renderer, *pack, stride, drawable), args.flag("full"));

@@ -7,6 +7,7 @@
 #include "AnatomyCore/AtomicFile.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyImport/GLTFLoader.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -442,4 +443,44 @@ TEST(GLTFExporter, filesPassTheKhronosValidator)
         command += " " + quoted(file);
     auto [status, output] = run(command);
     EXPECT_EQ(status, 0) << output;
+}
+
+TEST(GLTFExporter, reloadsThroughTheGLTFLoaderWithTheSamePositionsAndIndices)
+{
+    TemporaryFolder folder;
+    std::vector<MeshPackBuilder::Mesh> meshes;
+    meshes.push_back(stripMesh("a", "Femore", 9, {4, -3, 2}));
+    meshes.push_back(stripMesh("b", "Tibia", 4, {-7, 1, 0.5f}, AnatomySystem::muscular));
+    auto pack = packOf(folder, std::move(meshes));
+    const std::vector<std::int64_t> order {1, 0};
+    const GLTFExporter::Options options {.lod = 0, .coloredMaterials = true, .scale = 2.5f, .centered = true};
+    auto result = GLTFExporter::exportGLB(*pack, order, {}, options);
+    ASSERT_TRUE(result);
+    AtomicFile::write(folder / "export.glb",
+        std::string_view(reinterpret_cast<const char*>(result->data.data()), result->data.size()));
+
+    auto reloaded = GLTFLoader::load(folder / "export.glb");
+    ASSERT_EQ(reloaded.size(), 2u);
+    const Float3 center = (pack->boundsMin() + pack->boundsMax()) * 0.5f;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const auto& record = pack->structures()[std::size_t(order[k])];
+        const auto& mesh = reloaded[k];
+        EXPECT_EQ(mesh.name, pack->name(order[k]));
+        // Each pack vertex in order of first use, centred and scaled.
+        std::vector<std::uint32_t> firstUse;
+        std::vector<std::uint32_t> expectedIndices;
+        for (auto index : pack->indices().subspan(record.lod0Start, record.lod0Count)) {
+            auto found = std::ranges::find(firstUse, index);
+            expectedIndices.push_back(std::uint32_t(found - firstUse.begin()));
+            if (found == firstUse.end())
+                firstUse.push_back(index);
+        }
+        EXPECT_EQ(mesh.indices, expectedIndices);
+        ASSERT_EQ(mesh.positions.size(), firstUse.size());
+        for (std::size_t v = 0; v < firstUse.size(); ++v) {
+            const Float3 expected = (pack->vertices()[firstUse[v]].position() - center) * 2.5f;
+            EXPECT_EQ(mesh.positions[v], (RawMesh::Vector3 {expected.x, expected.y, expected.z}));
+            EXPECT_EQ(mesh.normals[v], (RawMesh::Vector3 {0, 0, 1}));
+        }
+    }
 }

@@ -5,9 +5,12 @@
 
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/AtomicFile.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/MeshPackBuilder.h"
 #include "AnatomyImport/AnatomyClassifier.h"
+#include "AnatomyImport/GLTFExporter.h"
 #include "AnatomyImport/ImportError.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +71,40 @@ private:
     std::string text_;
     int vertices_ = 0;
 };
+
+// A GLB file holding the meshes as nodes, in order, under the given names
+// (an empty one leaves its node and mesh unnamed).
+void writeGLB(
+    const fs::path& file, std::vector<MeshPackBuilder::Mesh> meshes, const GLTFExporter::Names& names = {})
+{
+    TemporaryFolder scratch;
+    MeshPackBuilder builder;
+    std::vector<std::int64_t> order;
+    for (auto& mesh : meshes) {
+        builder.add(std::move(mesh));
+        order.push_back(std::int64_t(order.size()));
+    }
+    builder.write(scratch / "geometry.mrvpack", "", "");
+    MeshPack pack(scratch / "geometry.mrvpack");
+    auto glb = GLTFExporter::exportGLB(
+        pack, order, names, {.lod = 0, .coloredMaterials = false, .scale = 1, .centered = false});
+    ASSERT_TRUE(glb);
+    fs::create_directories(file.parent_path());
+    AtomicFile::write(
+        file, std::string_view(reinterpret_cast<const char*>(glb->data.data()), glb->data.size()));
+}
+
+// One triangle whose three corners carry `normal`.
+MeshPackBuilder::Mesh triangleMesh(std::string name, Float3 origin = {}, Float3 normal = {0, 0, 1})
+{
+    MeshPackBuilder::Mesh mesh;
+    mesh.conceptID = name;
+    mesh.name = std::move(name);
+    mesh.positions = {origin, origin + Float3 {1, 0, 0}, origin + Float3 {0, 1, 0}};
+    mesh.normals.assign(3, normal);
+    mesh.lodIndices = {{0, 1, 2}};
+    return mesh;
+}
 
 GenericDatasetImporter::Options optionsFor(const fs::path& input, std::string id = "prova")
 {
@@ -131,7 +168,7 @@ TEST_F(GenericDatasetImporterTest, readsSupportedFilesInPathOrderAndCountsThemIn
 {
     TemporaryFolder folder;
     writeFile(folder / "in" / "a.OBJ", OBJText().box({0, 0, 0}, {100, 200, 300}).text());
-    writeFile(folder / "in" / "sub" / "c.obj", OBJText().box({0, 0, 0}, {1, 1, 1}).text());
+    writeGLB(folder / "in" / "sub" / "b.glb", {triangleMesh("Vertebra"), triangleMesh("Costa", {3, 0, 0})});
     writeFile(folder / "in" / "notes.txt", "v 0 0 0\n");
     writeFile(folder / "in" / "B.obj", OBJText().box({5, 5, 5}, {6, 6, 6}).text());
     auto imported = importWith(optionsFor(folder / "in"));
@@ -141,10 +178,13 @@ TEST_F(GenericDatasetImporterTest, readsSupportedFilesInPathOrderAndCountsThemIn
         if (text.starts_with("Lettura "))
             reading.push_back(text);
     // Upper case sorts first; the folder's path decides, not the file name.
-    EXPECT_EQ(reading, (std::vector<std::string> {"Lettura B.obj…", "Lettura a.OBJ…", "Lettura c.obj…"}));
+    EXPECT_EQ(reading, (std::vector<std::string> {"Lettura B.obj…", "Lettura a.OBJ…", "Lettura b.glb…"}));
     EXPECT_EQ(imported.result.manifest.notes,
         "Importato da 3 file. Classificazione basata sui nomi degli oggetti del file di origine.");
-    EXPECT_EQ(imported.result.manifest.structureCount, 3);
+    EXPECT_EQ(imported.result.manifest.structureCount, 4);
+    AnatomyDB db(AppPaths::databaseURL("prova"), true);
+    EXPECT_TRUE(db.structure("vertebra"));
+    EXPECT_TRUE(db.structure("costa"));
     EXPECT_EQ(DatasetManifest::read(AppPaths::manifestURL("prova")), imported.result.manifest);
 }
 
@@ -237,24 +277,58 @@ TEST_F(GenericDatasetImporterTest, scalesToMillimetresByTheModelsSizeAndCentres)
     }
 }
 
+TEST_F(GenericDatasetImporterTest, aPositionBeyondFloatRangeSpoilsNeitherPlacementNorBounds)
+{
+    TemporaryFolder folder;
+    // The last vertex reads as infinity and no face uses it.
+    writeFile(folder / "far.obj", OBJText().box({0, 0, 0}, {100, 50, 50}).text() + "v 1e39 0 0\n");
+    importWith(optionsFor(folder / "far.obj"));
+    AnatomyDB db(AppPaths::databaseURL("prova"), true);
+    EXPECT_EQ(db.meta("units"), "millimetri (fattore applicato: 10.0)");
+    MeshPack pack(AppPaths::packURL("prova"));
+    EXPECT_EQ(pack.vertexCount(), 8u);
+    EXPECT_EQ(pack.boundsMax(), (Float3 {500, 250, 250}));
+    EXPECT_EQ(pack.boundsMin(), (Float3 {-500, -250, -250}));
+}
+
 TEST_F(GenericDatasetImporterTest, keepsTheFilesNormalsOnlyWithoutWelding)
 {
     TemporaryFolder folder;
-    // The file's normals point along x; the triangle's own normal is z.
+    // The files' normals point along x; the triangle's own normal is z.
     writeFile(folder / "tri.obj", OBJText().triangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}).text());
-    auto options = optionsFor(folder / "tri.obj");
-    importWith(options);
-    {
+    writeGLB(folder / "tri.glb", {triangleMesh("tri", {}, {1, 0, 0})});
+    for (auto file : {"tri.obj", "tri.glb"}) {
+        SCOPED_TRACE(file);
+        auto options = optionsFor(folder / file);
+        importWith(options);
+        {
+            MeshPack pack(AppPaths::packURL("prova"));
+            ASSERT_EQ(pack.vertexCount(), 3u);
+            for (const auto& vertex : pack.vertices())
+                EXPECT_EQ(vertex.normal(), (Float3 {1, 0, 0}));
+        }
+        options.weldTolerance = 0.01f;
+        importWith(options);
         MeshPack pack(AppPaths::packURL("prova"));
+        ASSERT_EQ(pack.vertexCount(), 3u);
         for (const auto& vertex : pack.vertices())
-            EXPECT_EQ(vertex.normal(), (Float3 {1, 0, 0}));
+            EXPECT_EQ(vertex.normal(), (Float3 {0, 0, 1}));
     }
-    options.weldTolerance = 0.01f;
-    importWith(options);
-    MeshPack pack(AppPaths::packURL("prova"));
-    ASSERT_EQ(pack.vertexCount(), 3u);
-    for (const auto& vertex : pack.vertices())
-        EXPECT_EQ(vertex.normal(), (Float3 {0, 0, 1}));
+}
+
+TEST_F(GenericDatasetImporterTest, namesUnnamedMeshesByTheirPosition)
+{
+    TemporaryFolder folder;
+    writeGLB(folder / "scene.glb",
+        {triangleMesh("Left Femur"), triangleMesh("b", {2, 0, 0}), triangleMesh("c", {4, 0, 0}),
+            triangleMesh("d", {6, 0, 0})},
+        {{3, ""}});
+    auto imported = importWith(optionsFor(folder / "scene.glb"));
+    AnatomyDB db(AppPaths::databaseURL("prova"), true);
+    auto unnamed = db.structure("structure_3");
+    ASSERT_TRUE(unnamed);
+    EXPECT_EQ(unnamed->nameEN, "structure 3");
+    EXPECT_TRUE(db.structure("left_femur"));
 }
 
 TEST_F(GenericDatasetImporterTest, weldingMergesVerticesWithinTheToleranceInMillimetres)
@@ -490,10 +564,19 @@ TEST_F(GenericDatasetImporterTest, skipsFilesItsReadersCannotRead)
 {
     TemporaryFolder folder;
     writeFile(folder / "in" / "good.obj", OBJText().box({0, 0, 0}, {1, 1, 1}).text());
+    writeGLB(folder / "in" / "good.glb", {triangleMesh("Costa")});
     fs::create_symlink(folder / "nowhere.obj", folder / "in" / "broken.obj");
+    // A JSON chunk that claims 255 bytes where 2 remain.
+    const char damaged[] = "glTF\x02\0\0\0"
+                           "\x16\0\0\0"
+                           "\xff\0\0\0"
+                           "JSON"
+                           "{}";
+    writeFile(folder / "in" / "damaged.glb", std::string(damaged, sizeof damaged - 1));
+    writeFile(folder / "in" / "text.gltf", "[1, 2]");
     auto imported = importWith(optionsFor(folder / "in"));
-    EXPECT_EQ(imported.result.manifest.structureCount, 1);
-    EXPECT_TRUE(imported.result.manifest.notes.starts_with("Importato da 2 file."));
+    EXPECT_EQ(imported.result.manifest.structureCount, 2);
+    EXPECT_TRUE(imported.result.manifest.notes.starts_with("Importato da 5 file."));
 }
 
 TEST_F(GenericDatasetImporterTest, refusesUnusableDatasetIDsAndUnitsBeforeWritingAnything)

@@ -1,5 +1,6 @@
 // Exporting a dataset-sized geometry pack as GLB.
 //   build/release/bin/GLTFExporterBenchmark
+#include "../AnatomyCoreTests/PackTestSupport.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackBuilder.h"
 #include "AnatomyImport/GLTFExporter.h"
@@ -16,34 +17,10 @@ using namespace morvena;
 
 namespace {
 
-// A side × side grid of vertices: 2 (side - 1)² triangles, like one anatomical element.
-MeshPackBuilder::Mesh gridMesh(int index, int side)
-{
-    MeshPackBuilder::Mesh mesh;
-    mesh.conceptID = "FMA" + std::to_string(100000 + index);
-    mesh.name = "struttura " + std::to_string(index);
-    mesh.system = static_cast<AnatomySystem>(index % 18);
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            mesh.positions.push_back({float(x) + float(index), float(y), float(index % 37)});
-            mesh.normals.push_back({0, 0, 1});
-        }
-    }
-    auto& triangles = mesh.lodIndices.emplace_back();
-    for (int y = 0; y + 1 < side; ++y) {
-        for (int x = 0; x + 1 < side; ++x) {
-            auto corner = static_cast<std::uint32_t>(y * side + x);
-            auto right = corner + 1, up = corner + static_cast<std::uint32_t>(side);
-            triangles.insert(triangles.end(), {corner, right, up, right, up + 1, up});
-        }
-    }
-    return mesh;
-}
-
-// The pack of `meshes` grids, written once per process under TMPDIR.
+// The pack of `meshes` strips of `triangles` each, written once under TMPDIR.
 class PackOnDisk {
 public:
-    PackOnDisk(int meshes, int side)
+    PackOnDisk(int meshes, int triangles)
     {
         const char* tmp = std::getenv("TMPDIR");
         folder_ = std::filesystem::path(tmp && *tmp ? tmp : "/tmp")
@@ -51,7 +28,8 @@ public:
         std::filesystem::create_directories(folder_);
         MeshPackBuilder builder;
         for (int i = 0; i < meshes; ++i)
-            builder.add(gridMesh(i, side));
+            builder.add(test::stripMesh("FMA" + std::to_string(100000 + i), "struttura " + std::to_string(i),
+                std::size_t(triangles), {0, 0, float(i % 37)}, static_cast<AnatomySystem>(i % 18)));
         builder.write(folder_ / "geometry.mrvpack", "Benchmark", "CC BY-SA");
         pack = std::make_unique<MeshPack>(folder_ / "geometry.mrvpack");
     }
@@ -88,9 +66,9 @@ void exportWholePack(benchmark::State& state)
 
 // 500 elements of 2,048 triangles (1 M), plain and with materials; 2,000 (4.1 M).
 BENCHMARK(exportWholePack)
-    ->Args({500, 33, 0})
-    ->Args({500, 33, 1})
-    ->Args({2000, 33, 1})
+    ->Args({500, 2048, 0})
+    ->Args({500, 2048, 1})
+    ->Args({2000, 2048, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,0 +1,158 @@
+#include "AnatomyImport/ModelIOLoader.h"
+
+#include "StoredZipWriter.h"
+#include "TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace morvena;
+using Indices = std::vector<std::uint32_t>;
+using Vector3 = RawMesh::Vector3;
+
+namespace {
+
+const std::string femurInLeg = R"(#usda 1.0
+(
+    upAxis = "Y"
+)
+def Xform "Leg"
+{
+    double3 xformOp:translate = (100, 0, 0)
+    float xformOp:rotateZ = 90
+    uniform token[] xformOpOrder = ["xformOp:translate", "xformOp:rotateZ"]
+    def Mesh "Femur"
+    {
+        int[] faceVertexCounts = [4]
+        int[] faceVertexIndices = [0, 1, 2, 3]
+        point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]
+    }
+}
+)";
+
+std::string binarySTL(const std::vector<std::array<Vector3, 4>>& facets) // normal, then three corners
+{
+    std::string out(80, '\0');
+    test::appendLE(out, static_cast<std::uint32_t>(facets.size()), 4);
+    for (const auto& facet : facets) {
+        for (const auto& v : facet) {
+            std::string bytes(12, '\0');
+            std::memcpy(bytes.data(), v.data(), 12);
+            out += bytes;
+        }
+        out += std::string(2, '\0');
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ModelIOLoader, supportsSevenExtensions)
+{
+    EXPECT_EQ(ModelIOLoader::supportedExtensions(),
+        (std::set<std::string> {"usd", "usda", "usdc", "usdz", "stl", "ply", "abc"}));
+}
+
+TEST(ModelIOLoader, readsASCIIAndBinarySTLWithTheNameRule)
+{
+    test::TemporaryFolder folder;
+    test::writeFile(folder / "bones.stl", R"(solid Femur
+facet normal 0 0 1
+ outer loop
+  vertex 0 0 0
+  vertex 1 0 0
+  vertex 0 1 0
+ endloop
+endfacet
+endsolid Femur
+solid Tibia
+facet normal 0 0 1
+ outer loop
+  vertex 0 0 5
+  vertex 1 0 5
+  vertex 0 1 5
+ endloop
+endfacet
+endsolid Tibia
+)");
+    auto ascii = ModelIOLoader::load(folder / "bones.stl");
+    ASSERT_EQ(ascii.size(), 2u);
+    EXPECT_EQ(ascii[0].name, "Femur");
+    EXPECT_EQ(ascii[1].name, "Tibia");
+    EXPECT_EQ(ascii[1].positions[0], (Vector3 {0, 0, 5}));
+    EXPECT_EQ(ascii[1].indices, (Indices {0, 1, 2}));
+
+    test::writeFile(folder / "UNNAMED.STL", binarySTL({{{{0, 0, 1}, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}}}}));
+    auto binary = ModelIOLoader::load(folder / "UNNAMED.STL");
+    ASSERT_EQ(binary.size(), 1u);
+    EXPECT_EQ(binary[0].name, ""); // no placeholder names of the reader
+    EXPECT_EQ(binary[0].positions, (std::vector<Vector3> {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}));
+    EXPECT_EQ(binary[0].normals, std::vector<Vector3>(3, Vector3 {0, 0, 1}));
+}
+
+TEST(ModelIOLoader, readsAPLYQuadAndGeneratesItsNormals)
+{
+    test::TemporaryFolder folder;
+    test::writeFile(folder / "quad.ply", R"(ply
+format ascii 1.0
+element vertex 4
+property float x
+property float y
+property float z
+element face 1
+property list uchar int vertex_indices
+end_header
+0 0 0
+1 0 0
+1 1 0
+0 1 0
+4 0 1 2 3
+)");
+    auto meshes = ModelIOLoader::load(folder / "quad.ply");
+    ASSERT_EQ(meshes.size(), 1u);
+    EXPECT_EQ(meshes[0].positions.size(), 4u);
+    EXPECT_EQ(meshes[0].indices.size(), 6u);
+    EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(4, Vector3 {0, 0, 1}));
+}
+
+TEST(ModelIOLoader, readsUSDATextAndUSDZPackagesWhoseRootLayerIsText)
+{
+    test::TemporaryFolder folder;
+    test::writeFile(folder / "leg.usda", femurInLeg);
+    test::writeFile(folder / "leg.usd", femurInLeg);
+    test::writeFile(folder / "leg.usdz", test::storedZip({{"leg.usda", femurInLeg}, {"bone.png", "png"}}));
+    test::writeFile(folder / "LEG2.USDZ", test::storedZip({{"root.usd", femurInLeg}}));
+    for (const char* name : {"leg.usda", "leg.usd", "leg.usdz", "LEG2.USDZ"}) {
+        auto meshes = ModelIOLoader::load(folder / name);
+        ASSERT_EQ(meshes.size(), 1u) << name;
+        EXPECT_EQ(meshes[0].name, "Femur");
+        EXPECT_EQ(meshes[0].positions[2], (Vector3 {1, 1, 0})); // the Xform's transform is not applied
+        EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3}));
+        EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(4, Vector3 {0, 0, 1}));
+    }
+}
+
+TEST(ModelIOLoader, formatsWithoutAReaderAndBrokenFilesYieldNothing)
+{
+    test::TemporaryFolder folder;
+    const std::string crate = std::string("PXR-USDC") + std::string(80, '\0');
+    const std::vector<std::pair<std::string, std::string>> files {
+        {"scene.usdc", crate},
+        {"crate.usd", crate},
+        {"anim.abc", std::string("Ogawa") + std::string(40, '\1')},
+        {"crate-root.usdz", test::storedZip({{"root.usdc", crate}, {"leg.usda", femurInLeg}})},
+        {"truncated.usdz", test::storedZip({{"leg.usda", femurInLeg}}).substr(0, 100)},
+        {"garbage.usda", femurInLeg + "}\n"},
+        {"garbage.stl", "solid x\nfacet normal nonsense"},
+        {"empty.ply", ""},
+        {"notes.txt", femurInLeg},
+    };
+    for (const auto& [name, bytes] : files) {
+        test::writeFile(folder / name, bytes);
+        EXPECT_TRUE(ModelIOLoader::load(folder / name).empty()) << name;
+    }
+    EXPECT_TRUE(ModelIOLoader::load(folder / "missing.usda").empty());
+    EXPECT_TRUE(ModelIOLoader::load(folder / "missing.stl").empty());
+    EXPECT_TRUE(ModelIOLoader::load(folder.path()).empty());
+}
