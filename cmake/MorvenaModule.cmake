@@ -58,9 +58,6 @@ function(morvena_tests name)
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} MorvenaTestSupport GTest::gmock)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS ${kind} TIMEOUT 900
-                 # One value per property: gtest_discover_tests splits a ";" list of them.
-                 ENVIRONMENT "MORVENA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-                 ENVIRONMENT_MODIFICATION "MORVENA_BINARY_DIR=set:${CMAKE_BINARY_DIR}")
+      PROPERTIES LABELS ${kind} TIMEOUT 900)
   endforeach()
 endfunction()

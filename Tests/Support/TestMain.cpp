@@ -25,6 +25,9 @@ public:
         setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         setenv("TMPDIR", (root / "tmp").c_str(), 1);
         unsetenv("XDG_PICTURES_DIR");
+        // Where tests find the source tree (fixtures, scripts) and the built programs.
+        setenv("MORVENA_SOURCE_DIR", MORVENA_DEFAULT_SOURCE_DIR, 0);
+        setenv("MORVENA_BINARY_DIR", MORVENA_DEFAULT_BINARY_DIR, 0);
     }
     void TearDown() override { folder_.reset(); }
 
