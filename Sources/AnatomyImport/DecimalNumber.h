@@ -41,7 +41,7 @@ inline bool read(const char*& cursor, const char* end, double& value)
             if (exponent < 100000) // far past where any double saturates
                 exponent = exponent * 10 + (*p - '0');
         }
-        if (exponent != 0)
+        if (exponent != 0 && v != 0) // 0 * 10^400 would be NaN
             v *= std::pow(10.0, negativeExponent ? -exponent : exponent);
     }
     value = negative ? -v : v;

@@ -1,5 +1,6 @@
 #include "AnatomyImport/GLTFLoader.h"
 
+#include "AnatomyImport/LittleEndian.h"
 #include "AnatomyImport/MeshGeometry.h"
 #include "AnatomyImport/SourceFile.h"
 #include "AnatomyImport/UTF8Text.h"
@@ -50,10 +51,7 @@ constexpr std::uint64_t emittedPositionsFloor = 1 << 20;
 // bytes remain there.
 std::uint32_t loadLE32(Bytes bytes, std::uint64_t offset)
 {
-    if (offset > bytes.size() || bytes.size() - offset < 4)
-        return 0;
-    const std::uint8_t* p = bytes.data() + offset;
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return LittleEndian::load32(bytes, offset);
 }
 
 float loadFloat(Bytes bytes, std::uint64_t offset)

@@ -1,5 +1,7 @@
 #include "AnatomyImport/StoredZip.h"
 
+#include "AnatomyImport/LittleEndian.h"
+
 #include <array>
 #include <optional>
 
@@ -42,13 +44,11 @@ Bytes range(Bytes bytes, std::uint64_t offset, std::uint64_t size, const char* w
 
 std::uint16_t le16(Bytes record, std::size_t at)
 {
-    return static_cast<std::uint16_t>(record[at] | record[at + 1] << 8);
+    return LittleEndian::load16(record, at);
 }
-
 std::uint32_t le32(Bytes record, std::size_t at)
 {
-    return record[at] | record[at + 1] << 8 | record[at + 2] << 16
-        | static_cast<std::uint32_t>(record[at + 3]) << 24;
+    return LittleEndian::load32(record, at);
 }
 
 std::uint32_t crc32(Bytes data)

@@ -111,6 +111,7 @@ end_header
 )");
     auto meshes = ModelIOLoader::load(folder / "quad.ply");
     ASSERT_EQ(meshes.size(), 1u);
+    EXPECT_EQ(meshes[0].name, ""); // the file names nothing: the importer numbers it
     EXPECT_EQ(meshes[0].positions.size(), 4u);
     EXPECT_EQ(meshes[0].indices.size(), 6u);
     EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(4, Vector3 {0, 0, 1}));

@@ -37,8 +37,9 @@ TEST(OBJNumbers, readSignsFractionsAndExponentsAndTreatGarbageAsZero)
 {
     auto result
         = parseText("v 1.5e2 -2.25 +3\nv .5 5. 1E-1\nv 1 2\nv nan 1 2\nv 1e 2e+ -0\nv\t7\t8\t9 1 0.5\n"
-                    "v 123456789012345678901234567890 1e-999 0.000000000000000000000000000001\n");
-    ASSERT_EQ(result.positions.size(), 7u);
+                    "v 123456789012345678901234567890 1e-999 0.000000000000000000000000000001\n"
+                    "v 0e999 -0.0E+400 1e39\n");
+    ASSERT_EQ(result.positions.size(), 8u);
     EXPECT_EQ(result.positions[0], (Vector3 {150, -2.25f, 3}));
     EXPECT_EQ(result.positions[1], (Vector3 {0.5f, 5, 0.1f}));
     EXPECT_EQ(result.positions[2], (Vector3 {1, 2, 0}));
@@ -49,6 +50,9 @@ TEST(OBJNumbers, readSignsFractionsAndExponentsAndTreatGarbageAsZero)
     EXPECT_FLOAT_EQ(result.positions[6][0], 1.2345679e29f);
     EXPECT_EQ(result.positions[6][1], 0.f);
     EXPECT_FLOAT_EQ(result.positions[6][2], 1e-30f);
+    EXPECT_EQ(result.positions[7][0], 0.f);
+    EXPECT_EQ(result.positions[7][1], 0.f);
+    EXPECT_TRUE(std::isinf(result.positions[7][2])); // beyond float range: triangles using it are dropped
     EXPECT_TRUE(result.groups.empty());
 }
 
