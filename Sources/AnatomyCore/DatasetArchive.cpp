@@ -10,6 +10,7 @@
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/FileDescriptor.h"
 #include "AnatomyCore/FileError.h"
+#include "AnatomyCore/FolderSwap.h"
 #include "AnatomyCore/Internal/SQLite.h"
 #include "AnatomyCore/Sha256.h"
 
@@ -294,32 +295,6 @@ void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const Fi
         throw FileError("Impossibile scrivere il file", path, errno);
 }
 
-// Puts `incoming` at `into`. With an old dataset there, the two are exchanged
-// in one step, so `into` is never missing and the old one ends at `incoming`;
-// where the file system cannot exchange, the old folder is set aside and put
-// back if the new one cannot take its place.
-void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::path& previous)
-{
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(into, error))) {
-        if (std::rename(incoming.c_str(), into.c_str()) != 0)
-            throw FileError("Impossibile installare il dataset in", into, errno);
-        return;
-    }
-    if (::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, into.c_str(), RENAME_EXCHANGE) == 0)
-        return;
-    if (errno != EINVAL && errno != ENOSYS)
-        throw FileError("Impossibile installare il dataset in", into, errno);
-    if (std::rename(into.c_str(), previous.c_str()) != 0)
-        throw FileError("Impossibile spostare il dataset precedente", into, errno);
-    if (std::rename(incoming.c_str(), into.c_str()) != 0) {
-        int reason = errno;
-        std::rename(previous.c_str(), into.c_str());
-        throw FileError("Impossibile installare il dataset in", into, reason);
-    }
-    fs::remove_all(previous, error);
-}
-
 } // namespace
 
 Failure::Failure(Kind kind, const std::string& message)
@@ -486,9 +461,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     if (!manifest || manifest->id != name)
         throw Failure::foreignDataset(name, manifest ? manifest->id : "");
 
-    const fs::path previous = parent / ("." + name + ".previous");
-    fs::remove_all(previous, ignored);
-    swapIntoPlace(incoming, into, previous);
+    FolderSwap::swapIntoPlace(incoming, into, parent / ("." + name + ".previous"));
 }
 
 } // namespace morvena::DatasetArchive

@@ -2,12 +2,11 @@
 
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/FileError.h"
+#include "AnatomyCore/FolderSwap.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 namespace morvena {
@@ -48,30 +47,7 @@ void DatasetStaging::commit()
 {
     if (committed_)
         return; // a second exchange would bring the old dataset back
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(installed_, error))) {
-        if (std::rename(staging_.c_str(), installed_.c_str()) != 0)
-            throw FileError("Impossibile installare il dataset in", installed_, errno);
-        committed_ = true;
-        return;
-    }
-    if (::renameat2(AT_FDCWD, staging_.c_str(), AT_FDCWD, installed_.c_str(), RENAME_EXCHANGE) == 0) {
-        committed_ = true;
-        return;
-    }
-    if (errno != EINVAL && errno != ENOSYS)
-        throw FileError("Impossibile installare il dataset in", installed_, errno);
-    // No atomic exchange here: set the old folder aside, and put it back when
-    // the new one cannot take its place.
-    removeQuietly(previous_);
-    if (std::rename(installed_.c_str(), previous_.c_str()) != 0)
-        throw FileError("Impossibile spostare il dataset precedente", installed_, errno);
-    if (std::rename(staging_.c_str(), installed_.c_str()) != 0) {
-        const int reason = errno;
-        std::rename(previous_.c_str(), installed_.c_str());
-        throw FileError("Impossibile installare il dataset in", installed_, reason);
-    }
-    removeQuietly(previous_);
+    FolderSwap::swapIntoPlace(staging_, installed_, previous_);
     committed_ = true;
 }
 

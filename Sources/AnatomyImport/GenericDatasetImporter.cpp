@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Progress = std::function<void(const ImportProgress&)>;
+using Progress = ImportProgressHandler;
 using Vector3 = RawMesh::Vector3;
 
 // Structures below this size keep their one level of detail.

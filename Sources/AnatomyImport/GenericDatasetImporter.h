@@ -4,7 +4,6 @@
 #include "AnatomyImport/ImportProgress.h"
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -40,7 +39,7 @@ public:
     // one of the same id only when complete, so any failure leaves that one as
     // it was. Throws ImportError, AppPaths::InvalidDatasetID, and the errors of
     // the pack writer, the database and the manifest.
-    BodyParts3DImporter::Result run(const std::function<void(const ImportProgress&)>& progress);
+    BodyParts3DImporter::Result run(const ImportProgressHandler& progress);
 
 private:
     Options opt;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+
+namespace morvena {
+
+// Putting a complete new version of a folder in place of the old one: a dataset
+// installed from an archive, a dataset built by an import.
+namespace FolderSwap {
+
+// Puts the folder `incoming` at `into`. With a folder already there, the two
+// are exchanged in one step, so `into` is never missing and the old one ends at
+// `incoming` for the caller to remove; where the file system cannot exchange,
+// the old folder is set aside at `previous` and put back when the new one
+// cannot take its place. Whatever lies at `previous` beforehand is removed.
+// Throws FileError; `into` then holds what it held before.
+void swapIntoPlace(const std::filesystem::path& incoming, const std::filesystem::path& into,
+    const std::filesystem::path& previous);
+
+} // namespace FolderSwap
+
+} // namespace morvena
