@@ -15,15 +15,12 @@ namespace morvena::test {
 
 namespace {
 
-// $MORVENA_BINARY_DIR/bin/mrvtool. ctest's test properties lose every environment
-// entry after the first, so without the variable the program is looked for beside
-// the test executable, which the build puts in the same bin folder.
 std::filesystem::path toolBinary()
 {
     const char* binaryDir = std::getenv("MORVENA_BINARY_DIR");
-    if (binaryDir && *binaryDir)
-        return std::filesystem::path(binaryDir) / "bin" / "mrvtool";
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "mrvtool";
+    if (!binaryDir || !*binaryDir)
+        throw std::runtime_error("MORVENA_BINARY_DIR is not set");
+    return std::filesystem::path(binaryDir) / "bin" / "mrvtool";
 }
 
 // The parent's environment with the sandbox's folders in place of the user's.
