@@ -289,18 +289,17 @@ HttpTransfer::Result HttpTransfer::get(
     if (!handle)
         return failed("Memoria insufficiente per la richiesta.");
     HeaderList headers = headerList(options.headers);
-    const auto deadline = options.totalTimeout
-        ? std::optional(std::chrono::steady_clock::now() + *options.totalTimeout)
-        : std::nullopt;
+    const bool hasDeadline = options.totalTimeout.has_value();
+    const auto deadline = std::chrono::steady_clock::now() + options.totalTimeout.value_or(std::chrono::milliseconds::zero());
 
     std::string current = address;
     for (int hop = 0; hop <= maximumRedirects; ++hop) {
         Exchange exchange {handlers, handle.get()};
         configure(handle.get(), options, headers.get(), exchange);
         curl_easy_setopt(handle.get(), CURLOPT_URL, current.c_str());
-        if (deadline) {
+        if (hasDeadline) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                *deadline - std::chrono::steady_clock::now());
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return failed(failureText(CURLE_OPERATION_TIMEDOUT));
             curl_easy_setopt(handle.get(), CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
