@@ -1,13 +1,47 @@
 #include "mrvtool/Args.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace morvena::tool {
 
 namespace {
 bool startsWithDashes(const std::string& word) { return word.starts_with("--"); }
+
+// The home folder of `user`, or of the current user when it is empty; none when
+// the user is unknown.
+std::optional<std::string> homeFolder(const std::string& user)
+{
+    if (const char* home = std::getenv("HOME"); user.empty() && home && *home)
+        return home;
+    std::vector<char> buffer(16384);
+    passwd entry {};
+    passwd* found = nullptr;
+    int error = user.empty() ? getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found)
+                             : getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found);
+    if (error != 0 || !found || !found->pw_dir)
+        return std::nullopt;
+    return found->pw_dir;
+}
+
+// "~" and "~/…" name the user's home folder, "~name/…" that of another user; a
+// name that is no user keeps the text as written, as shells do.
+std::string expandingTilde(const std::string& text)
+{
+    if (!text.starts_with("~"))
+        return text;
+    auto slash = text.find('/');
+    auto home = homeFolder(text.substr(1, slash == std::string::npos ? std::string::npos : slash - 1));
+    if (!home)
+        return text;
+    return *home + (slash == std::string::npos ? std::string() : text.substr(slash));
+}
+
 } // namespace
 
 Args::Args(const std::vector<std::string>& words)
@@ -43,12 +77,7 @@ std::optional<std::filesystem::path> Args::url(const std::string& name) const
     auto value = option(name);
     if (!value)
         return std::nullopt;
-    std::string text = *value;
-    if (text == "~" || text.starts_with("~/")) {
-        const char* home = std::getenv("HOME");
-        text = std::string(home ? home : "") + text.substr(1);
-    }
-    std::filesystem::path path(text);
+    std::filesystem::path path(expandingTilde(*value));
     if (path.is_relative())
         path = std::filesystem::current_path() / path;
     return path.lexically_normal();

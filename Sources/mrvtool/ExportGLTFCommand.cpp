@@ -73,8 +73,11 @@ void exportGLTFCommand(const Args& args)
     MeshPack pack(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto out = args.url("out").value_or(std::filesystem::current_path() / "anatomia.glb");
+    // The level asked for is reported as given; the exporter resolves any level
+    // outside the pack's, so narrowing it to its type changes nothing drawn.
+    auto requestedLOD = args.integer("lod", 1);
     auto lod = static_cast<int>(std::clamp<long long>(
-        args.integer("lod", 1), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        requestedLOD, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 
     auto indices = selection(args, db, pack);
     if (indices.empty())
@@ -96,7 +99,7 @@ void exportGLTFCommand(const Args& args)
         + " · triangoli " + humanCount(result->triangleCount) + " · vertici "
         + humanCount(result->vertexCount) + "\n  dimensione "
         + humanCount(static_cast<std::int64_t>(result->data.size() / 1024)) + " KB (LOD "
-        + std::to_string(lod) + ")");
+        + std::to_string(requestedLOD) + ")");
 }
 
 } // namespace morvena::tool

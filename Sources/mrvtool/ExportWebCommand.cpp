@@ -94,13 +94,15 @@ public:
         }
     }
 
-    void documents(const std::optional<DatasetManifest>& manifest)
+    // `requestedLOD` is the level as given, which meta.json reports.
+    void documents(const std::optional<DatasetManifest>& manifest, std::int64_t requestedLOD)
     {
         OutputFiles::replace(folder_ / "data" / "index.json", serialized(index_));
         OutputFiles::replace(
             folder_ / "data" / "systems.json", serialized(WebRecords::systems(db_.countsBySystem()), 2));
         OutputFiles::replace(folder_ / "data" / "meta.json",
-            serialized(WebRecords::meta(manifest, modelCount_, lod_, std::chrono::system_clock::now()), 2));
+            serialized(
+                WebRecords::meta(manifest, modelCount_, requestedLOD, std::chrono::system_clock::now()), 2));
     }
 
     std::int64_t modelCount() const { return modelCount_; }
@@ -157,7 +159,8 @@ void exportWebCommand(const Args& args)
     MeshPack pack(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto manifest = DatasetManifest::read(AppPaths::manifestURL(id));
-    int lod = static_cast<int>(std::clamp<long long>(args.integer("lod", 1), INT_MIN, INT_MAX));
+    auto requestedLOD = args.integer("lod", 1);
+    int lod = static_cast<int>(std::clamp<long long>(requestedLOD, INT_MIN, INT_MAX));
 
     OutputFiles::makeFolder(*folder / "models");
     OutputFiles::makeFolder(*folder / "data" / "s");
@@ -165,11 +168,11 @@ void exportWebCommand(const Args& args)
     WebExport web(pack, db, *folder, lod);
     web.structures(records);
     web.contextModels();
-    web.documents(manifest);
+    web.documents(manifest, requestedLOD);
 
     Console::print("Esportazione web in " + folder->string());
-    Console::print(
-        "  modelli    " + humanCount(web.modelCount()) + " file .glb (LOD " + std::to_string(lod) + ")");
+    Console::print("  modelli    " + humanCount(web.modelCount()) + " file .glb (LOD "
+        + std::to_string(requestedLOD) + ")");
     Console::print("  schede     " + humanCount(web.recordCount()) + " file .json");
     Console::print("  dimensione " + humanCount(web.totalBytes() / 1048576) + " MB di geometria");
 }

@@ -134,7 +134,7 @@ ordered_json systems(const std::map<AnatomySystem, std::int64_t>& counts)
     return list;
 }
 
-ordered_json meta(const std::optional<DatasetManifest>& manifest, std::int64_t modelCount, int lod,
+ordered_json meta(const std::optional<DatasetManifest>& manifest, std::int64_t modelCount, std::int64_t lod,
     std::chrono::system_clock::time_point generated)
 {
     return {

@@ -41,8 +41,8 @@ nlohmann::ordered_json indexEntry(const AnatomyStructure& structure, bool hasEng
 // data/systems.json: the systems with at least one structure, in system order.
 nlohmann::ordered_json systems(const std::map<AnatomySystem, std::int64_t>& counts);
 // data/meta.json, with the published defaults where the manifest is missing.
-nlohmann::ordered_json meta(const std::optional<DatasetManifest>& manifest, std::int64_t modelCount, int lod,
-    std::chrono::system_clock::time_point generated);
+nlohmann::ordered_json meta(const std::optional<DatasetManifest>& manifest, std::int64_t modelCount,
+    std::int64_t lod, std::chrono::system_clock::time_point generated);
 
 // "2026-12-08T19:51:35Z".
 std::string isoTimestamp(std::chrono::system_clock::time_point time);

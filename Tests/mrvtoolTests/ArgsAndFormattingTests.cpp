@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace morvena::tool;
 
 TEST(ArgsParsing, splitsOptionsFlagsAndPositionalWords)
@@ -32,6 +35,20 @@ TEST(ArgsParsing, urlExpandsHomeAndResolvesRelativePaths)
     EXPECT_EQ(args.url("out")->string(), std::string(getenv("HOME")) + "/a.png");
     EXPECT_EQ(*args.url("in"), std::filesystem::current_path() / "rel/b.obj");
     EXPECT_FALSE(args.url("flag"));
+}
+
+TEST(ArgsParsing, urlExpandsAnotherUsersHomeAndKeepsUnknownNames)
+{
+    std::vector<char> buffer(16384);
+    passwd entry {};
+    passwd* me = nullptr;
+    ASSERT_EQ(getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &me), 0);
+    ASSERT_TRUE(me);
+    Args args({"--named", "~" + std::string(me->pw_name) + "/a.glb", "--home", "~", "--unknown",
+        "~nessun-utente-cosi/a.glb"});
+    EXPECT_EQ(*args.url("named"), std::filesystem::path(me->pw_dir) / "a.glb");
+    EXPECT_EQ(*args.url("home"), std::filesystem::path(getenv("HOME")));
+    EXPECT_EQ(*args.url("unknown"), std::filesystem::current_path() / "~nessun-utente-cosi/a.glb");
 }
 
 TEST(NumberParsing, integersAreWholeTextDecimalsThatFit)

@@ -15,6 +15,8 @@ namespace morvena::test {
 
 namespace {
 
+// $MORVENA_BINARY_DIR/bin/mrvtool. The test main sets the variable to this build's
+// folder unless the environment already names one, so it is always there.
 std::filesystem::path toolBinary()
 {
     const char* binaryDir = std::getenv("MORVENA_BINARY_DIR");

@@ -100,6 +100,14 @@ TEST(ExportGLTFCommand, exportsAConceptsMeshesOrItsOwn)
 
     ASSERT_EQ(sandbox.run({"export-gltf", "--all", "--out", "tutto.glb"}).status, 0);
     EXPECT_EQ(nodeNames(readGLB(sandbox.workFolder() / "tutto.glb")).size(), 5u);
+
+    // A level beyond every pack's is exported at the coarsest the pack has and
+    // reported as it was asked for, not as some narrower number.
+    auto far
+        = sandbox.run({"export-gltf", "--structure", "FMA4", "--out", "lontano.glb", "--lod", "4294967297"});
+    ASSERT_EQ(far.status, 0) << far.err;
+    EXPECT_THAT(far.out, ::testing::EndsWith(" KB (LOD 4294967297)\n"));
+    EXPECT_THAT(nodeNames(readGLB(sandbox.workFolder() / "lontano.glb")), ElementsAre("Cuore"));
 }
 
 TEST(ExportGLTFCommand, emptySelectionsAndUnwritableTargetsLeaveNoFile)

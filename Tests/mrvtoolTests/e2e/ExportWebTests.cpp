@@ -181,6 +181,12 @@ TEST_F(ExportWeb, withoutSkinOrManifestTheContextAndMetaFallBack)
     EXPECT_EQ(meta["attribution"], "");
     EXPECT_EQ(meta["sourceURL"], "");
     EXPECT_EQ(meta["structures"], 4);
+
+    // A level wider than 32 bits is reported, in the summary and the metadata, as given.
+    auto wide = exportWeb({"--id", "plain", "--limit", "1", "--lod", "4294967297"});
+    ASSERT_EQ(wide.status, 0) << wide.err;
+    EXPECT_THAT(wide.out, HasSubstr("  modelli    1 file .glb (LOD 4294967297)\n"));
+    EXPECT_EQ(document("data/meta.json")["lod"], 4294967297LL);
 }
 
 TEST_F(ExportWeb, conceptIDsNeverNameFilesOutsideTheirFolderOrTwice)

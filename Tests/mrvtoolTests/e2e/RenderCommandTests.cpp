@@ -233,6 +233,12 @@ TEST(BenchCommand, printsScenariosPicksAndTheBudgetLine)
     result = sandbox.run({"bench", "--width", "0", "--height", "40"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "Dimensioni 0×40 non valide: servono almeno 2×2 pixel.\n");
+
+    // The frame count is shown as given, also where the renderer times nothing.
+    result = sandbox.run({"bench", "--width", "16", "--height", "16", "--frames", "-4294967296"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(lines(result.out).front(),
+        "Prestazioni di rendering — 16×16, MSAA 4×, -4294967296 frame per scenario");
 }
 
 TEST(PickTestCommand, findsEverySeparatedStructureAndTheNamedTargets)
