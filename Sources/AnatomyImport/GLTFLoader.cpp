@@ -1,9 +1,9 @@
 #include "AnatomyImport/GLTFLoader.h"
 
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/LittleEndian.h"
 #include "AnatomyImport/MeshGeometry.h"
 #include "AnatomyImport/SourceFile.h"
-#include "AnatomyImport/UTF8Text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -183,7 +183,7 @@ std::string percentDecoded(const std::string& text)
         decoded.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
         i += 2;
     }
-    return UTF8Text::repaired(decoded) == decoded ? decoded : text;
+    return UnicodeText::isValidUTF8(decoded) ? decoded : text;
 }
 
 // A relative path that stays inside the asset's folder: no scheme, not absolute,

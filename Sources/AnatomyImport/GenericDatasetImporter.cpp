@@ -4,6 +4,7 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/CuratedContent.h"
 #include "AnatomyImport/DatasetStaging.h"
@@ -14,7 +15,6 @@
 #include "AnatomyImport/ModelIOLoader.h"
 #include "AnatomyImport/OBJLoader.h"
 #include "AnatomyImport/RawMesh.h"
-#include "AnatomyImport/UnicodeText.h"
 
 #include <algorithm>
 #include <charconv>
