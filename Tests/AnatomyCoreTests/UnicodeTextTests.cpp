@@ -7,44 +7,41 @@
 using namespace morvena;
 using Words = std::vector<std::string_view>;
 
-TEST(UnicodeText, trimmingBlanksRemovesSpaceSeparatorsAndTabsOnly)
+// Each text through the three trimmings, which differ on purpose in what counts as blank.
+TEST(UnicodeText, trimmingsRemoveOnlyTheirOwnBlanksAtBothEnds)
 {
-    EXPECT_EQ(UnicodeText::trimmingBlanks(" \t\u00a0\u2003valore\u3000\u202f "), "valore");
-    EXPECT_EQ(UnicodeText::trimmingBlanks("a b"), "a b");
-    EXPECT_EQ(UnicodeText::trimmingBlanks(" \t "), "");
-    EXPECT_EQ(UnicodeText::trimmingBlanks(""), "");
-    // Zero-width space and line ends are not blanks.
-    EXPECT_EQ(UnicodeText::trimmingBlanks("\u200bx\n"), "\u200bx\n");
-    // A broken sequence at either end is kept, not cut in the middle.
-    EXPECT_EQ(UnicodeText::trimmingBlanks(" \xe2\x82 "), "\xe2\x82");
-    EXPECT_EQ(UnicodeText::trimmingBlanks("\xc3 "), "\xc3");
-}
-
-TEST(UnicodeText, trimmingBlanksAndLineBreaksRemovesUnicodeWhiteSpaceAtBothEndsOnly)
-{
-    EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks(" \t\r\n\u00A0\u2028omero  destro\u3000\n"),
-        "omero  destro");
-    EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks("\u00A0\u2003"), "");
-    EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks(""), "");
-    EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks("x"), "x");
-    // A malformed byte is text, not a blank.
-    EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks(" \xff "), "\xff");
-}
-
-TEST(UnicodeText, trimmingASCIIBlanksAndLineBreaksRemovesAsciiWhiteSpaceOnly)
-{
-    EXPECT_EQ(UnicodeText::trimmingASCIIBlanksAndLineBreaks(" \t Left femur \r\n"), "Left femur");
-    EXPECT_EQ(UnicodeText::trimmingASCIIBlanksAndLineBreaks(" \t\v\f "), "");
-    EXPECT_EQ(UnicodeText::trimmingASCIIBlanksAndLineBreaks(""), "");
-    EXPECT_EQ(UnicodeText::trimmingASCIIBlanksAndLineBreaks("\u00A0x\u3000"), "\u00A0x\u3000");
-}
-
-TEST(UnicodeText, theTrimmingsDifferOnlyInWhatCountsAsBlank)
-{
-    constexpr std::string_view text = " \u00A0x y\v\n";
-    EXPECT_EQ(UnicodeText::trimmingBlanks(text), "x y\v\n");
-    EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks(text), "x y");
-    EXPECT_EQ(UnicodeText::trimmingASCIIBlanksAndLineBreaks(text), "\u00A0x y");
+    struct Trimmed {
+        std::string_view text;
+        std::string_view blanks; // space separators and TAB
+        std::string_view blanksAndLineBreaks; // all Unicode white space
+        std::string_view asciiBlanksAndLineBreaks;
+    };
+    const Trimmed cases[] = {
+        {"", "", "", ""},
+        {"x", "x", "x", "x"},
+        {"a b", "a b", "a b", "a b"},
+        {" \t ", "", "", ""},
+        {" \t\v\f ", "\v\f", "", ""},
+        {" \t\u00a0\u2003valore\u3000\u202f ", "valore", "valore", "\u00a0\u2003valore\u3000\u202f"},
+        {"\u00A0\u2003", "", "", "\u00A0\u2003"},
+        {" \t\r\n\u00A0\u2028omero  destro\u3000\n", "\r\n\u00A0\u2028omero  destro\u3000\n", "omero  destro",
+            "\u00A0\u2028omero  destro\u3000"},
+        {" \t Left femur \r\n", "Left femur \r\n", "Left femur", "Left femur"},
+        {" \u00A0x y\v\n", "x y\v\n", "x y", "\u00A0x y"},
+        // A zero-width space is no blank for any of them.
+        {"\u200bx\n", "\u200bx\n", "\u200bx", "\u200bx"},
+        // A malformed sequence at either end is text, kept whole rather than cut in the middle.
+        {" \xe2\x82 ", "\xe2\x82", "\xe2\x82", "\xe2\x82"},
+        {"\xc3 ", "\xc3", "\xc3", "\xc3"},
+        {" \xff ", "\xff", "\xff", "\xff"},
+    };
+    for (const Trimmed& expected : cases) {
+        SCOPED_TRACE(::testing::PrintToString(expected.text));
+        EXPECT_EQ(UnicodeText::trimmingBlanks(expected.text), expected.blanks);
+        EXPECT_EQ(UnicodeText::trimmingBlanksAndLineBreaks(expected.text), expected.blanksAndLineBreaks);
+        EXPECT_EQ(
+            UnicodeText::trimmingASCIIBlanksAndLineBreaks(expected.text), expected.asciiBlanksAndLineBreaks);
+    }
 }
 
 TEST(UnicodeText, wordsAreRunsOfLettersMarksAndDigits)
