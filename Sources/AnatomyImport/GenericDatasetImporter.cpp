@@ -491,12 +491,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
         result.manifest = manifestOf(opt, structures, pack, files.size());
         result.manifest.write(staging.folder() / AppPaths::manifestFileName);
     } // the pack and the database are closed before their folder moves
-    staging.commit();
-
-    result.packURL = AppPaths::packURL(opt.datasetID);
-    result.databaseURL = AppPaths::databaseURL(opt.datasetID);
-    progress({1.0, "Importazione completata."});
-    return result;
+    return BodyParts3DImporter::finish(staging, opt.datasetID, std::move(result), progress);
 }
 
 } // namespace morvena
