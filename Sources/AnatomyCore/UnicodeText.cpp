@@ -18,16 +18,33 @@ struct Character {
     std::size_t length; // its bytes, at least one
 };
 
-Character characterAt(std::string_view text, std::size_t offset)
+// Inlined into every scan: the decoder is small next to a call, and runs of
+// ASCII then cost one comparison a byte.
+[[gnu::always_inline]] inline Character characterAt(std::string_view text, std::size_t offset)
 {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data()) + offset;
+    if (bytes[0] < 0x80)
+        return {bytes[0], 1};
     // One character is at most four bytes, so decoding never needs a longer
     // window, whatever the length of the text (ICU indexes with int32_t).
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data()) + offset;
     const auto window = static_cast<std::int32_t>(std::min<std::size_t>(text.size() - offset, 4));
     std::int32_t length = 0;
     UChar32 codePoint = 0;
     U8_NEXT(bytes, length, window, codePoint);
     return {codePoint, static_cast<std::size_t>(length)};
+}
+
+// The character that ends at `end`, decoded backwards without looking before `start`.
+Character characterBefore(std::string_view text, std::size_t start, std::size_t end)
+{
+    if (const auto byte = static_cast<std::uint8_t>(text[end - 1]); byte < 0x80)
+        return {byte, 1};
+    const std::size_t windowStart = std::max(start, end - std::min<std::size_t>(end, 4));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data()) + windowStart;
+    auto offset = static_cast<std::int32_t>(end - windowStart);
+    UChar32 codePoint = 0;
+    U8_PREV(bytes, 0, offset, codePoint);
+    return {codePoint, end - windowStart - static_cast<std::size_t>(offset)};
 }
 
 // Calls visit(character, start) for every character of the text.
@@ -44,15 +61,15 @@ template <class Visit> void forEachCharacter(std::string_view text, Visit&& visi
 // malformed sequence is never a blank.
 template <class IsBlank> std::string_view trimming(std::string_view text, IsBlank isBlank)
 {
-    std::size_t first = text.size();
-    std::size_t last = 0;
-    forEachCharacter(text, [&](Character character, std::size_t start) {
-        if (character.codePoint < 0 || !isBlank(character.codePoint)) {
-            first = std::min(first, start);
-            last = start + character.length;
-        }
-    });
-    return first < last ? text.substr(first, last - first) : std::string_view();
+    auto blank
+        = [&](Character character) { return character.codePoint >= 0 && isBlank(character.codePoint); };
+    std::size_t start = 0;
+    for (Character character; start < text.size() && blank(character = characterAt(text, start));)
+        start += character.length;
+    std::size_t end = text.size();
+    for (Character character; end > start && blank(character = characterBefore(text, start, end));)
+        end -= character.length;
+    return text.substr(start, end - start);
 }
 
 bool isASCII(std::string_view text)
