@@ -4,8 +4,8 @@
 #include "AnatomyCore/AnatomyDB.h"
 
 #include "AnatomyCore/Internal/SQLite.h"
-#include "AnatomyCore/Internal/UnicodeText.h"
 #include "AnatomyCore/Laterality.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #include <limits>
 #include <string>
@@ -228,12 +228,12 @@ std::vector<std::int64_t> AnatomyDB::meshIndicesLike(std::span<const std::string
 
 std::vector<AnatomyDB::SearchHit> AnatomyDB::search(std::string_view text, std::int64_t limit) const
 {
-    const std::string_view trimmed = unicode::trimmingBlanks(text);
+    const std::string_view trimmed = UnicodeText::trimmingBlanksAndLineBreaks(text);
     if (trimmed.empty())
         return {};
     std::vector<SearchHit> hits;
     if (hasFTS_) {
-        if (const auto words = unicode::alphanumericWords(trimmed); !words.empty()) {
+        if (const auto words = UnicodeText::alphanumericWords(trimmed); !words.empty()) {
             const std::string expression = prefixMatchExpression(words);
             hits = sqlite::readRows(
                 *handle_, fullTextSearchSQL,

@@ -4,7 +4,7 @@
 #include "AnatomyCore/AnatomyDB.h"
 
 #include "AnatomyCore/Internal/SQLite.h"
-#include "AnatomyCore/Internal/UnicodeText.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +41,7 @@ std::optional<std::string> AnatomyDB::note(std::string_view conceptID) const
 
 std::optional<std::string> AnatomyDB::setNote(std::string_view body, std::string_view conceptID)
 {
-    const std::string_view trimmed = unicode::trimmingBlanks(body);
+    const std::string_view trimmed = UnicodeText::trimmingBlanksAndLineBreaks(body);
     // Clearing a note removes it: a stored note is never empty.
     if (trimmed.empty()) {
         sqlite::change(*handle_, "DELETE FROM notes WHERE concept_id=?1",

@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <charconv>
+#include <variant>
 
 namespace morvena {
 
@@ -17,6 +19,66 @@ constexpr std::size_t maximumCatalogBytes = 16u << 20;
 std::int64_t decodeRequiredInt64(const nlohmann::json& object, std::string_view key)
 {
     return decodeInteger(requiredField(object, key), key);
+}
+
+// A record's keys and members, listed once for writing and reading. Every key
+// is required; a document missing several names the first in this order.
+template <class Record> struct Field {
+    const char* key;
+    std::variant<std::string Record::*, std::int64_t Record::*> member;
+};
+
+using Entry = DatasetCatalog::Entry;
+using AppRelease = DatasetCatalog::AppRelease;
+
+constexpr std::array<Field<Entry>, 13> entryFields {{
+    {"id", &Entry::id},
+    {"displayName", &Entry::displayName},
+    {"version", &Entry::version},
+    {"archive", &Entry::archive},
+    {"archiveBytes", &Entry::archiveBytes},
+    {"installedBytes", &Entry::installedBytes},
+    {"sha256", &Entry::sha256},
+    {"structureCount", &Entry::structureCount},
+    {"triangleCount", &Entry::triangleCount},
+    {"license", &Entry::license},
+    {"attribution", &Entry::attribution},
+    {"sourceURL", &Entry::sourceURL},
+    {"notes", &Entry::notes},
+}};
+
+constexpr std::array<Field<AppRelease>, 6> releaseFields {{
+    {"version", &AppRelease::version},
+    {"build", &AppRelease::build},
+    {"download", &AppRelease::download},
+    {"bytes", &AppRelease::bytes},
+    {"minimumSystem", &AppRelease::minimumSystem},
+    {"notes", &AppRelease::notes},
+}};
+
+void decodeRequired(const nlohmann::json& object, std::string_view key, std::string& value)
+{
+    value = decodeRequiredString(object, key);
+}
+
+void decodeRequired(const nlohmann::json& object, std::string_view key, std::int64_t& value)
+{
+    value = decodeRequiredInt64(object, key);
+}
+
+template <class Record, std::size_t count>
+void encodeFields(nlohmann::json& json, const Record& record, const std::array<Field<Record>, count>& fields)
+{
+    json = nlohmann::json::object();
+    for (const auto& field : fields)
+        std::visit([&](auto member) { json[field.key] = record.*member; }, field.member);
+}
+
+template <class Record, std::size_t count>
+void decodeFields(const nlohmann::json& json, Record& record, const std::array<Field<Record>, count>& fields)
+{
+    for (const auto& field : fields)
+        std::visit([&](auto member) { decodeRequired(json, field.key, record.*member); }, field.member);
 }
 
 // A version piece as a whole decimal number with an optional sign; anything
@@ -133,60 +195,22 @@ DatasetCatalog DatasetCatalog::load(const std::string& address)
 
 void to_json(nlohmann::json& json, const DatasetCatalog::Entry& entry)
 {
-    json = nlohmann::json {
-        {"id", entry.id},
-        {"displayName", entry.displayName},
-        {"version", entry.version},
-        {"archive", entry.archive},
-        {"archiveBytes", entry.archiveBytes},
-        {"installedBytes", entry.installedBytes},
-        {"sha256", entry.sha256},
-        {"structureCount", entry.structureCount},
-        {"triangleCount", entry.triangleCount},
-        {"license", entry.license},
-        {"attribution", entry.attribution},
-        {"sourceURL", entry.sourceURL},
-        {"notes", entry.notes},
-    };
+    encodeFields(json, entry, entryFields);
 }
 
 void from_json(const nlohmann::json& json, DatasetCatalog::Entry& entry)
 {
-    entry.id = decodeRequiredString(json, "id");
-    entry.displayName = decodeRequiredString(json, "displayName");
-    entry.version = decodeRequiredString(json, "version");
-    entry.archive = decodeRequiredString(json, "archive");
-    entry.archiveBytes = decodeRequiredInt64(json, "archiveBytes");
-    entry.installedBytes = decodeRequiredInt64(json, "installedBytes");
-    entry.sha256 = decodeRequiredString(json, "sha256");
-    entry.structureCount = decodeRequiredInt64(json, "structureCount");
-    entry.triangleCount = decodeRequiredInt64(json, "triangleCount");
-    entry.license = decodeRequiredString(json, "license");
-    entry.attribution = decodeRequiredString(json, "attribution");
-    entry.sourceURL = decodeRequiredString(json, "sourceURL");
-    entry.notes = decodeRequiredString(json, "notes");
+    decodeFields(json, entry, entryFields);
 }
 
 void to_json(nlohmann::json& json, const DatasetCatalog::AppRelease& release)
 {
-    json = nlohmann::json {
-        {"version", release.version},
-        {"build", release.build},
-        {"download", release.download},
-        {"bytes", release.bytes},
-        {"minimumSystem", release.minimumSystem},
-        {"notes", release.notes},
-    };
+    encodeFields(json, release, releaseFields);
 }
 
 void from_json(const nlohmann::json& json, DatasetCatalog::AppRelease& release)
 {
-    release.version = decodeRequiredString(json, "version");
-    release.build = decodeRequiredString(json, "build");
-    release.download = decodeRequiredString(json, "download");
-    release.bytes = decodeRequiredInt64(json, "bytes");
-    release.minimumSystem = decodeRequiredString(json, "minimumSystem");
-    release.notes = decodeRequiredString(json, "notes");
+    decodeFields(json, release, releaseFields);
 }
 
 void to_json(nlohmann::json& json, const DatasetCatalog& catalog)

@@ -1,7 +1,7 @@
 #include "AnatomyImport/AnatomyClassifier.h"
 
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/CaselessPattern.h"
-#include "AnatomyImport/UnicodeText.h"
 
 #include <array>
 #include <functional>

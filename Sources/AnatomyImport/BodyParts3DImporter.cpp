@@ -244,6 +244,16 @@ BodyParts3DImporter::BodyParts3DImporter(Options options)
 {
 }
 
+BodyParts3DImporter::Result BodyParts3DImporter::finish(
+    DatasetStaging& staging, std::string_view datasetID, Result result, const ImportProgressHandler& progress)
+{
+    staging.commit();
+    result.packURL = AppPaths::packURL(datasetID);
+    result.databaseURL = AppPaths::databaseURL(datasetID);
+    progress({1.0, "Importazione completata."});
+    return result;
+}
+
 BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler& progress) const
 {
     // A dataset id that cannot name a folder fails before any work is done.
@@ -306,11 +316,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
         result.manifest.write(staged.folder() / AppPaths::manifestFileName);
     } // the database and the pack mapping close before the folder moves
 
-    staged.commit();
-    result.packURL = AppPaths::packURL(opt.datasetID);
-    result.databaseURL = AppPaths::databaseURL(opt.datasetID);
-    progress({1.0, "Importazione completata."});
-    return result;
+    return finish(staged, opt.datasetID, std::move(result), progress);
 }
 
 } // namespace morvena

@@ -14,6 +14,8 @@
 
 namespace morvena {
 
+class DatasetStaging;
+
 // Builds a dataset from the public BodyParts3D release: its FMA metadata tables
 // and its OBJ meshes. The object only holds its settings; run() does the work.
 class BodyParts3DImporter {
@@ -73,6 +75,11 @@ public:
     };
 
     explicit BodyParts3DImporter(Options options);
+
+    // The last step of both importers: puts the staged dataset in place, points
+    // the result at its installed files and reports the end of the import.
+    static Result finish(DatasetStaging& staging, std::string_view datasetID, Result result,
+        const ImportProgressHandler& progress);
 
     const Options& options() const { return opt; }
 

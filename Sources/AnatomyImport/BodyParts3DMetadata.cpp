@@ -3,8 +3,8 @@
 #include "AnatomyImport/BodyParts3DImporter.h"
 
 #include "AnatomyCore/SmallFile.h"
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/ImportError.h"
-#include "AnatomyImport/UnicodeText.h"
 
 #include <algorithm>
 #include <system_error>

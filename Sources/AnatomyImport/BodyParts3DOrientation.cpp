@@ -2,7 +2,7 @@
 // well-known structures sit relative to each other.
 #include "AnatomyImport/BodyParts3DImporter.h"
 
-#include "AnatomyImport/UnicodeText.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #include <cmath>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "AnatomyImport/CaselessPattern.h"
 
-#include "AnatomyImport/UnicodeText.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>

@@ -1,7 +1,7 @@
 #include "AnatomyImport/CuratedContent.h"
 
 #include "AnatomyCore/ResourceLocator.h"
-#include "AnatomyImport/UnicodeText.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #include <array>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "AnatomyImport/CuratedEntry.h"
 
-#include "AnatomyImport/UnicodeText.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #include <algorithm>
 #include <array>

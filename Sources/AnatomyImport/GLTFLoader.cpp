@@ -1,9 +1,9 @@
 #include "AnatomyImport/GLTFLoader.h"
 
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/LittleEndian.h"
 #include "AnatomyImport/MeshGeometry.h"
 #include "AnatomyImport/SourceFile.h"
-#include "AnatomyImport/UTF8Text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,16 +47,9 @@ constexpr std::size_t visitBudget = 1 << 20;
 constexpr std::uint64_t emittedCopiesOfBufferData = 16;
 constexpr std::uint64_t emittedPositionsFloor = 1 << 20;
 
-// A little-endian unsigned 32-bit integer at `offset`, or 0 when fewer than four
-// bytes remain there.
-std::uint32_t loadLE32(Bytes bytes, std::uint64_t offset)
-{
-    return LittleEndian::load32(bytes, offset);
-}
-
 float loadFloat(Bytes bytes, std::uint64_t offset)
 {
-    const std::uint32_t bits = loadLE32(bytes, offset);
+    const std::uint32_t bits = LittleEndian::load32(bytes, offset);
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -183,7 +176,7 @@ std::string percentDecoded(const std::string& text)
         decoded.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
         i += 2;
     }
-    return UTF8Text::repaired(decoded) == decoded ? decoded : text;
+    return UnicodeText::isValidUTF8(decoded) ? decoded : text;
 }
 
 // A relative path that stays inside the asset's folder: no scheme, not absolute,
@@ -262,8 +255,8 @@ private:
         std::optional<Bytes> jsonChunk;
         std::uint64_t offset = 12;
         while (bytes.size() - offset >= 8) {
-            const std::uint64_t length = loadLE32(bytes, offset);
-            const std::uint32_t type = loadLE32(bytes, offset + 4);
+            const std::uint64_t length = LittleEndian::load32(bytes, offset);
+            const std::uint32_t type = LittleEndian::load32(bytes, offset + 4);
             if (length > bytes.size() - offset - 8)
                 throw Failure(Failure::Kind::badGLB, "chunk fuori dai limiti");
             const Bytes data = bytes.subspan(offset + 8, length);
@@ -407,10 +400,10 @@ private:
         std::vector<std::uint32_t> values;
         values.reserve(where->count);
         for (std::uint64_t e = 0; e < where->count; ++e) {
-            const std::uint8_t* p = where->buffer.data() + where->start + e * where->stride;
-            values.push_back(size == 1 ? p[0]
-                    : size == 2        ? p[0] | p[1] << 8
-                                       : loadLE32(where->buffer, where->start + e * where->stride));
+            const std::uint64_t at = where->start + e * where->stride;
+            values.push_back(size == 1 ? where->buffer[at]
+                    : size == 2        ? LittleEndian::load16(where->buffer, at)
+                                       : LittleEndian::load32(where->buffer, at));
         }
         return values;
     }

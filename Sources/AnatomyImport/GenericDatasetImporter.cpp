@@ -4,6 +4,7 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/CuratedContent.h"
 #include "AnatomyImport/DatasetStaging.h"
@@ -14,7 +15,6 @@
 #include "AnatomyImport/ModelIOLoader.h"
 #include "AnatomyImport/OBJLoader.h"
 #include "AnatomyImport/RawMesh.h"
-#include "AnatomyImport/UnicodeText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -491,12 +491,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
         result.manifest = manifestOf(opt, structures, pack, files.size());
         result.manifest.write(staging.folder() / AppPaths::manifestFileName);
     } // the pack and the database are closed before their folder moves
-    staging.commit();
-
-    result.packURL = AppPaths::packURL(opt.datasetID);
-    result.databaseURL = AppPaths::databaseURL(opt.datasetID);
-    progress({1.0, "Importazione completata."});
-    return result;
+    return BodyParts3DImporter::finish(staging, opt.datasetID, std::move(result), progress);
 }
 
 } // namespace morvena

@@ -1,9 +1,9 @@
 #include "AnatomyImport/OBJLoader.h"
 
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/DecimalNumber.h"
 #include "AnatomyImport/MeshGeometry.h"
 #include "AnatomyImport/SourceFile.h"
-#include "AnatomyImport/UTF8Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -176,8 +176,8 @@ private:
         const char* start = p_;
         while (!atLineEnd())
             ++p_;
-        std::string name(
-            UTF8Text::trimmed(UTF8Text::repaired({start, static_cast<std::size_t>(p_ - start)})));
+        std::string name(UnicodeText::trimmingASCIIBlanksAndLineBreaks(
+            UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)})));
         closeGroup();
         groupName_ = std::move(name);
     }

@@ -42,14 +42,8 @@ Bytes range(Bytes bytes, std::uint64_t offset, std::uint64_t size, const char* w
     return bytes.subspan(offset, size);
 }
 
-std::uint16_t le16(Bytes record, std::size_t at)
-{
-    return LittleEndian::load16(record, at);
-}
-std::uint32_t le32(Bytes record, std::size_t at)
-{
-    return LittleEndian::load32(record, at);
-}
+using LittleEndian::load16;
+using LittleEndian::load32;
 
 std::uint32_t crc32(Bytes data)
 {
@@ -79,9 +73,9 @@ std::size_t findEnd(Bytes archive)
     const std::size_t first = last > 0xFFFF ? last - 0xFFFF : 0;
     std::optional<std::size_t> shortOfEnd;
     for (std::size_t at = last + 1; at-- > first;) {
-        if (le32(archive, at) != endSignature)
+        if (load32(archive, at) != endSignature)
             continue;
-        const std::size_t end = at + endSize + le16(archive, at + 20);
+        const std::size_t end = at + endSize + load16(archive, at + 20);
         if (end == archive.size())
             return at;
         if (end < archive.size() && !shortOfEnd)
@@ -95,13 +89,14 @@ std::size_t findEnd(Bytes archive)
 Entry readEntry(Bytes archive, Bytes directory, std::uint64_t& cursor, std::uint64_t dataLimit)
 {
     const Bytes header = range(directory, cursor, centralSize, "voce della directory troncata");
-    if (le32(header, 0) != centralSignature)
+    if (load32(header, 0) != centralSignature)
         fail(Error::Reason::malformed, "firma della directory errata");
-    const std::uint16_t flags = le16(header, 8), method = le16(header, 10);
-    const std::uint32_t crc = le32(header, 16), compressedSize = le32(header, 20), size = le32(header, 24);
-    const std::uint16_t nameLength = le16(header, 28), extraLength = le16(header, 30),
-                        commentLength = le16(header, 32);
-    const std::uint32_t localOffset = le32(header, 42);
+    const std::uint16_t flags = load16(header, 8), method = load16(header, 10);
+    const std::uint32_t crc = load32(header, 16), compressedSize = load32(header, 20),
+                        size = load32(header, 24);
+    const std::uint16_t nameLength = load16(header, 28), extraLength = load16(header, 30),
+                        commentLength = load16(header, 32);
+    const std::uint32_t localOffset = load32(header, 42);
     const Bytes name = range(directory, cursor + centralSize, nameLength, "nome troncato");
     cursor += centralSize + std::uint64_t {nameLength} + extraLength + commentLength;
     if (cursor > directory.size())
@@ -112,10 +107,10 @@ Entry readEntry(Bytes archive, Bytes directory, std::uint64_t& cursor, std::uint
         fail(Error::Reason::malformed, "dimensioni incoerenti");
 
     const Bytes local = range(archive, localOffset, localSize, "intestazione locale troncata");
-    if (le32(local, 0) != localSignature)
+    if (load32(local, 0) != localSignature)
         fail(Error::Reason::malformed, "firma locale errata");
     const std::uint64_t dataStart
-        = std::uint64_t {localOffset} + localSize + le16(local, 26) + le16(local, 28);
+        = std::uint64_t {localOffset} + localSize + load16(local, 26) + load16(local, 28);
     if (dataStart > dataLimit || size > dataLimit - dataStart)
         fail(Error::Reason::malformed, "dati fuori dall'area dei membri");
     const Bytes data = archive.subspan(dataStart, size);
@@ -136,9 +131,9 @@ std::vector<Entry> entries(std::span<const std::uint8_t> archive)
 {
     const std::size_t endAt = findEnd(archive);
     const Bytes end = archive.subspan(endAt, endSize);
-    const std::uint16_t count = le16(end, 10);
-    const std::uint32_t directorySize = le32(end, 12), directoryOffset = le32(end, 16);
-    if (le16(end, 4) != 0 || le16(end, 6) != 0 || le16(end, 8) != count || count == 0xFFFF
+    const std::uint16_t count = load16(end, 10);
+    const std::uint32_t directorySize = load32(end, 12), directoryOffset = load32(end, 16);
+    if (load16(end, 4) != 0 || load16(end, 6) != 0 || load16(end, 8) != count || count == 0xFFFF
         || directoryOffset == 0xFFFFFFFFu)
         fail(Error::Reason::malformed, "archivio multiplo o zip64");
     // Members lie before the directory, and the directory ends where the end record starts.

@@ -9,6 +9,7 @@
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/FileError.h"
 
+#include "RandomBytes.h"
 #include "TemporaryFolder.h"
 
 #include <fcntl.h>
@@ -17,7 +18,6 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <random>
 
 using namespace morvena;
 namespace fs = std::filesystem;
@@ -25,15 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string emptyDigest = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
-
-std::string randomBytes(std::size_t count, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator());
-    return bytes;
-}
 
 // A real SQLite database in write-ahead-log mode; with `keepOpen` the last rows
 // stay in the log, as they do while the viewer or an importer has it open.
@@ -222,7 +213,7 @@ TEST(DatasetArchive, roundTripKeepsExactlyTheThreeFilesAndReportsSizeAndDigest)
     test::TemporaryFolder source, target;
     // Incompressible bytes make a block that is stored raw; the repeated text
     // compresses; together they span several blocks.
-    std::string pack = randomBytes(1'300'000, 7) + std::string(1'500'000, 'm');
+    std::string pack = test::randomBytes(1'300'000, 7) + std::string(1'500'000, 'm');
     makeDataset(source.path(), "anatomia", pack);
     test::writeFile(source / "note.txt", "non va nell'archivio");
     auto archive = target / "out/anatomia-1.mrvz";
@@ -251,7 +242,7 @@ TEST(DatasetArchive, roundTripKeepsExactlyTheThreeFilesAndReportsSizeAndDigest)
 TEST(DatasetArchive, containerHasTheDocumentedHeaderBlocksAndEntries)
 {
     test::TemporaryFolder source, target;
-    std::string pack = randomBytes(1'200'000, 3) + std::string(2'000'000, 'x');
+    std::string pack = test::randomBytes(1'200'000, 3) + std::string(2'000'000, 'x');
     makeDataset(source.path(), "anatomia", pack);
     auto archive = target / "a.mrvz";
     DatasetArchive::create(source.path(), archive);
@@ -303,7 +294,8 @@ TEST(DatasetArchive, containerHasTheDocumentedHeaderBlocksAndEntries)
 
 TEST(DatasetArchive, outputDoesNotDependOnTheThreadCount)
 {
-    std::string stream = randomBytes(600'000, 1) + std::string(3'000'000, 'z') + randomBytes(100, 2);
+    std::string stream
+        = test::randomBytes(600'000, 1) + std::string(3'000'000, 'z') + test::randomBytes(100, 2);
     auto archiveWith = [&](unsigned threads) {
         std::string archive;
         ArchiveBlockWriter writer(
@@ -551,7 +543,7 @@ TEST(DatasetArchive, extractionNeverWritesThroughALinkAndRemovesWhatItMadeOnFail
 TEST(DatasetArchive, everyTruncatedPrefixFailsToInstall)
 {
     test::TemporaryFolder source;
-    makeDataset(source.path(), "anatomia", randomBytes(3000, 5));
+    makeDataset(source.path(), "anatomia", test::randomBytes(3000, 5));
     auto archive = source / "a.mrvz";
     DatasetArchive::create(source.path(), archive);
     std::string bytes = test::readFile(archive);
@@ -564,13 +556,13 @@ TEST(DatasetArchive, everyTruncatedPrefixFailsToInstall)
     }
     test::writeFile(prefix, bytes);
     DatasetArchive::install(prefix, installed.folder, std::nullopt);
-    EXPECT_EQ(test::readFile(installed.folder / "geometry.mrvpack"), randomBytes(3000, 5));
+    EXPECT_EQ(test::readFile(installed.folder / "geometry.mrvpack"), test::randomBytes(3000, 5));
 }
 
 TEST(DatasetArchive, truncationsOfAMultiBlockArchiveAreRefused)
 {
     test::TemporaryFolder source, into;
-    makeDataset(source.path(), "anatomia", randomBytes(1'100'000, 9) + std::string(1'200'000, 'q'));
+    makeDataset(source.path(), "anatomia", test::randomBytes(1'100'000, 9) + std::string(1'200'000, 'q'));
     auto archive = source / "a.mrvz";
     DatasetArchive::create(source.path(), archive);
     std::string bytes = test::readFile(archive);
