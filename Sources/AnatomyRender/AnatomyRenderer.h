@@ -78,7 +78,9 @@ public:
 
     const OrbitCamera& camera() const { return camera_; }
     OrbitCamera& camera() { return camera_; }
-    void setCamera(const OrbitCamera& camera) { camera_ = camera; }
+    // A camera restored from a damaged view state (non-finite values, no distance, no
+    // field of view) is repaired here instead of drawing blank frames.
+    void setCamera(const OrbitCamera& camera) { camera_ = camera.sanitized(); }
 
     bool isDarkBackground() const { return isDarkBackground_; }
     void setDarkBackground(bool dark) { isDarkBackground_ = dark; }

@@ -82,6 +82,22 @@ TEST(FrameRendering, drawsVisibleStructuresAndLeavesOutHiddenOnes)
     EXPECT_FALSE(isBackground(image, 48, 32));
 }
 
+TEST(FrameRendering, damagedRestoredCameraIsRepairedOnAssignmentAndStillDraws)
+{
+    RenderFixture fixture({boxMesh("A", {-5, -5, -5}, {5, 5, 5})});
+    auto restored = fixture.renderer->camera();
+    restored.target.x = std::nanf("");
+    restored.fovY = 0;
+    fixture.renderer->setCamera(restored);
+
+    const auto& camera = fixture.renderer->camera();
+    EXPECT_EQ(camera.target, (float3 {0, 0, 0}));
+    EXPECT_EQ(camera.fovY, OrbitCamera().fovY);
+    EXPECT_EQ(camera.distance, restored.distance) << "sound fields are kept";
+    // The uniforms come from the repaired camera: the structure is drawn, not a blank frame.
+    EXPECT_FALSE(isBackground(fixture.render(), 32, 32));
+}
+
 TEST(FrameRendering, clipPlaneKeepsOneHalfAndItsFlipTheOther)
 {
     RenderFixture fixture({boxMesh("A", {-15, -10, -10}, {15, 10, 10})});
