@@ -622,6 +622,17 @@ TEST(DatasetArchive, installWithAWrongDigestChangesNothing)
             "L'archivio scaricato non corrisponde alla firma attesa (attesa e3b0c44298fc…, trovata "
                 + created.sha256.substr(0, 12) + "…). Il file è incompleto o alterato: riprova il download.");
     }
+    // The expectation is lower-cased as text, not only its ASCII letters.
+    try {
+        DatasetArchive::install(archive, installed.folder, "ÀÉ0F");
+        FAIL() << "installed with a wrong digest";
+    } catch (const DatasetArchive::Failure& failure) {
+        EXPECT_EQ(failure.expected(), "àé0f");
+        EXPECT_TRUE(
+            std::string(failure.what())
+                .starts_with(
+                    "L'archivio scaricato non corrisponde alla firma attesa (attesa àé0f…, trovata "));
+    }
     EXPECT_TRUE(installed.untouched());
 }
 
