@@ -94,6 +94,8 @@ fs::path makeStagingFolder()
 
 void makeDirectories(const fs::path& folder)
 {
+    if (folder.empty())
+        return; // a bare file name lies in the working folder, which exists
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)

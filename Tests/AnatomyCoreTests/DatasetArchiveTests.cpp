@@ -367,6 +367,21 @@ TEST(DatasetArchive, createReplacesAnExistingArchive)
     EXPECT_EQ(test::readFile(archive).substr(0, 4), "pbzx");
 }
 
+TEST(DatasetArchive, createAndManifestWriteTakeABareFileNameInTheWorkingFolder)
+{
+    test::TemporaryFolder source, target;
+    makeDataset(source.path(), "anatomia", "pacchetto");
+    const auto previous = fs::current_path();
+    fs::current_path(target.path());
+    std::optional<DatasetArchive::Created> created;
+    EXPECT_NO_THROW(created = DatasetArchive::create(source.path(), "a.mrvz"));
+    EXPECT_NO_THROW(manifestFor("anatomia").write("manifest.json"));
+    fs::current_path(previous);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->sha256, DatasetArchive::sha256(target / "a.mrvz"));
+    EXPECT_TRUE(DatasetManifest::read(target / "manifest.json"));
+}
+
 TEST(DatasetArchive, sha256IsLowerCaseHexOfTheFileBytes)
 {
     test::TemporaryFolder folder;
