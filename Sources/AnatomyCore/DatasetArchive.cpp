@@ -13,6 +13,7 @@
 #include "AnatomyCore/FolderSwap.h"
 #include "AnatomyCore/Internal/SQLite.h"
 #include "AnatomyCore/Sha256.h"
+#include "AnatomyCore/UnicodeText.h"
 
 #include <fcntl.h>
 #include <openssl/rand.h>
@@ -44,15 +45,6 @@ std::string leadingCharacters(std::string_view text, std::size_t count)
             break;
     }
     return std::string(text.substr(0, end));
-}
-
-std::string asciiLowercase(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
 }
 
 // Removes a folder and everything in it when the scope ends, unless kept.
@@ -102,6 +94,8 @@ fs::path makeStagingFolder()
 
 void makeDirectories(const fs::path& folder)
 {
+    if (folder.empty())
+        return; // a bare file name lies in the working folder, which exists
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
@@ -434,7 +428,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     const std::string name = into.filename().string();
     AppPaths::validateDatasetID(name);
     const fs::path parent = into.parent_path();
-    if (std::string expected = asciiLowercase(expecting.value_or("")); !expected.empty()) {
+    if (std::string expected = UnicodeText::lowercased(expecting.value_or("")); !expected.empty()) {
         std::string found = sha256(archive);
         if (found != expected)
             throw Failure::checksumMismatch(std::move(expected), std::move(found));

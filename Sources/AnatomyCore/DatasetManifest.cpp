@@ -120,7 +120,9 @@ DatasetManifest DatasetManifest::decode(std::string_view text)
 void DatasetManifest::write(const std::filesystem::path& url) const
 {
     std::error_code error;
-    std::filesystem::create_directories(url.parent_path(), error);
+    // A bare file name lies in the working folder, which exists.
+    if (url.has_parent_path())
+        std::filesystem::create_directories(url.parent_path(), error);
     if (error)
         throw FileError("Impossibile creare la cartella", url.parent_path(), error);
     AtomicFile::write(url, encoded());

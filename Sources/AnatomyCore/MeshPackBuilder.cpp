@@ -252,9 +252,12 @@ void MeshPackBuilder::write(
 
         std::array<std::uint32_t, PackFormat::maxLODs> starts {}, counts {};
         for (std::size_t level = 0; level < PackFormat::maxLODs; ++level) {
-            starts[level] = static_cast<std::uint32_t>(levelCursor[level]);
+            // An empty run points at the start of its level's block, wherever
+            // the structure lies in that block.
+            starts[level] = static_cast<std::uint32_t>(levelBase[level]);
             if (level >= mesh.lodIndices.size() || mesh.lodIndices[level].empty())
                 continue;
+            starts[level] = static_cast<std::uint32_t>(levelCursor[level]);
             const auto& list = mesh.lodIndices[level];
             counts[level] = static_cast<std::uint32_t>(list.size());
             auto* out = indexOut + levelCursor[level] * sizeof(std::uint32_t);

@@ -367,6 +367,21 @@ TEST(DatasetArchive, createReplacesAnExistingArchive)
     EXPECT_EQ(test::readFile(archive).substr(0, 4), "pbzx");
 }
 
+TEST(DatasetArchive, createAndManifestWriteTakeABareFileNameInTheWorkingFolder)
+{
+    test::TemporaryFolder source, target;
+    makeDataset(source.path(), "anatomia", "pacchetto");
+    const auto previous = fs::current_path();
+    fs::current_path(target.path());
+    std::optional<DatasetArchive::Created> created;
+    EXPECT_NO_THROW(created = DatasetArchive::create(source.path(), "a.mrvz"));
+    EXPECT_NO_THROW(manifestFor("anatomia").write("manifest.json"));
+    fs::current_path(previous);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->sha256, DatasetArchive::sha256(target / "a.mrvz"));
+    EXPECT_TRUE(DatasetManifest::read(target / "manifest.json"));
+}
+
 TEST(DatasetArchive, sha256IsLowerCaseHexOfTheFileBytes)
 {
     test::TemporaryFolder folder;
@@ -621,6 +636,17 @@ TEST(DatasetArchive, installWithAWrongDigestChangesNothing)
         EXPECT_EQ(std::string(failure.what()),
             "L'archivio scaricato non corrisponde alla firma attesa (attesa e3b0c44298fc…, trovata "
                 + created.sha256.substr(0, 12) + "…). Il file è incompleto o alterato: riprova il download.");
+    }
+    // The expectation is lower-cased as text, not only its ASCII letters.
+    try {
+        DatasetArchive::install(archive, installed.folder, "ÀÉ0F");
+        FAIL() << "installed with a wrong digest";
+    } catch (const DatasetArchive::Failure& failure) {
+        EXPECT_EQ(failure.expected(), "àé0f");
+        EXPECT_TRUE(
+            std::string(failure.what())
+                .starts_with(
+                    "L'archivio scaricato non corrisponde alla firma attesa (attesa àé0f…, trovata "));
     }
     EXPECT_TRUE(installed.untouched());
 }

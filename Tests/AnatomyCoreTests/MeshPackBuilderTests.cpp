@@ -134,12 +134,14 @@ TEST(MeshPackBuilder, roundTripKeepsGeometryRunsAndBounds)
     EXPECT_EQ(femore.lod0Start, 3u);
     EXPECT_EQ(cranio.lod1Start, 9u);
     EXPECT_EQ(cranio.lod1Count, 3u);
-    EXPECT_EQ(femore.lod1Start, 12u); // empty run starts at the end of the skull's run
+    // An empty run starts at its level's block, also after another structure's run.
+    EXPECT_EQ(femore.lod1Start, 9u);
     EXPECT_EQ(femore.lod1Count, 0u);
     EXPECT_EQ(femore.lod2Start, 12u);
     EXPECT_EQ(femore.lod2Count, 3u);
     EXPECT_EQ(cranio.lod2Start, 12u); // empty run: first index of level 2's block
     EXPECT_EQ(cranio.lod3Start, 15u);
+    EXPECT_EQ(femore.lod3Start, 15u);
     std::vector<std::uint32_t> indices(pack.indices().begin(), pack.indices().end());
     EXPECT_EQ(indices, (std::vector<std::uint32_t> {0, 1, 2, 3, 4, 5, 4, 5, 6, 0, 2, 1, 3, 4, 5}));
 
