@@ -28,6 +28,12 @@ ImportError ImportError::noStructures()
     return ImportError(Kind::noStructures, {}, "Nessuna struttura anatomica ricostruita dal dataset.");
 }
 
+ImportError ImportError::orientationUndetermined()
+{
+    return ImportError(Kind::orientationUndetermined, {},
+        "Orientamento del dataset non determinabile dai nomi delle strutture.");
+}
+
 ImportError ImportError::invalidUnits(std::string value)
 {
     auto description = "Unità per millimetro non valide (serve un numero positivo): " + value;

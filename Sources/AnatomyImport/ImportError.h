@@ -13,12 +13,15 @@ public:
         missingMetadata, // payload: the metadata file's name
         noOBJFiles, // payload: the folder or input searched
         noStructures, // no payload
+        orientationUndetermined, // no payload
         invalidUnits, // payload: the units-per-millimetre value as given
     };
 
     static ImportError missingMetadata(std::string fileName);
     static ImportError noOBJFiles(std::string path);
     static ImportError noStructures();
+    // For callers that cannot place a dataset's axes from its structures' names.
+    static ImportError orientationUndetermined();
     // A units-per-millimetre setting that is zero, negative or not a number
     // would turn the model into infinities or its mirror image.
     static ImportError invalidUnits(std::string value);

@@ -176,7 +176,7 @@ private:
         const char* start = p_;
         while (!atLineEnd())
             ++p_;
-        std::string name(UnicodeText::trimmingASCIIBlanksAndLineBreaks(
+        std::string name(UnicodeText::trimmingBlanksAndLineBreaks(
             UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)})));
         closeGroup();
         groupName_ = std::move(name);

@@ -27,6 +27,12 @@ TEST(ImportErrorText, descriptionIsTheItalianTextFollowedByThePayload)
     EXPECT_EQ(nothing.kind(), ImportError::Kind::noStructures);
     EXPECT_EQ(nothing.payload(), "");
 
+    auto unplaced = ImportError::orientationUndetermined();
+    EXPECT_STREQ(unplaced.what(), "Orientamento del dataset non determinabile dai nomi delle strutture.");
+    EXPECT_EQ(unplaced.kind(), ImportError::Kind::orientationUndetermined);
+    EXPECT_EQ(unplaced.payload(), "");
+    EXPECT_FALSE(unplaced == nothing);
+
     EXPECT_EQ(ImportError::noOBJFiles("/tmp/x"), noFiles);
     EXPECT_FALSE(ImportError::noOBJFiles("/tmp/y") == noFiles);
     EXPECT_FALSE(ImportError::missingMetadata("/tmp/x") == noFiles);

@@ -1,4 +1,5 @@
 #include "AnatomyImport/MeshGeometry.h"
+#include "AnatomyImport/RawMesh.h"
 
 #include <gtest/gtest.h>
 
@@ -304,6 +305,58 @@ TEST(LevelsOfDetail, theCoarsestLevelDecimatesTheMiddleOne)
     ASSERT_EQ(levels.size(), 3u);
     EXPECT_EQ(levels[1], MeshGeometry::decimateIndexOnly(points, indices, 40.f / 42));
     EXPECT_EQ(levels[2], MeshGeometry::decimateIndexOnly(points, levels[1], 40.f / 14));
+}
+
+namespace {
+
+// A side x side grid of vertices spanning 35 x 35 units, two triangles per
+// square, its height rippling between 0 and 2.5 units.
+void wavyGrid(int side, std::vector<Vector3>& points, Indices& indices)
+{
+    const float spacing = 35.f / static_cast<float>(side - 1);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            points.push_back({static_cast<float>(x) * spacing, static_cast<float>(y) * spacing,
+                static_cast<float>((x * 7 + y * 3) % 11) * 0.25f});
+    for (int y = 0; y + 1 < side; ++y) {
+        for (int x = 0; x + 1 < side; ++x) {
+            const auto corner = static_cast<std::uint32_t>(y * side + x), up = corner + std::uint32_t(side);
+            indices.insert(indices.end(), {corner, corner + 1, up, corner + 1, up + 1, up});
+        }
+    }
+}
+
+float diagonalOf(const std::vector<Vector3>& points)
+{
+    const auto box = RawMesh::bounds(points);
+    const float dx = box.max[0] - box.min[0], dy = box.max[1] - box.min[1], dz = box.max[2] - box.min[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+} // namespace
+
+TEST(LevelsOfDetail, aGridAsCoarseAsTheFirstCellKeepsItsOneLevel)
+{
+    // Cells of diagonal / 42 are barely wider than this grid's squares, and the
+    // ripple splits them in height: about 90 % of the triangles would survive,
+    // which is not worth a level.
+    std::vector<Vector3> coarsePoints;
+    Indices coarse;
+    wavyGrid(36, coarsePoints, coarse);
+    ASSERT_EQ(coarse.size() / 3, 2450u);
+    const auto decimated
+        = MeshGeometry::decimateIndexOnly(coarsePoints, coarse, diagonalOf(coarsePoints) / 42);
+    EXPECT_GE(decimated.size(), coarse.size() * 7 / 10);
+    EXPECT_EQ(MeshGeometry::buildLODs(coarsePoints, coarse, diagonalOf(coarsePoints), 1200).size(), 1u);
+
+    // The same surface three times as finely divided does gain coarser levels.
+    std::vector<Vector3> finePoints;
+    Indices fine;
+    wavyGrid(106, finePoints, fine);
+    auto levels = MeshGeometry::buildLODs(finePoints, fine, diagonalOf(finePoints), 1200);
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_LT(levels[1].size(), fine.size() * 7 / 10);
+    EXPECT_LT(levels[2].size(), levels[1].size() * 7 / 10);
 }
 
 TEST(InvalidTriangles, outOfRangeAndNonFiniteCornersAreDroppedInOrder)

@@ -118,6 +118,10 @@ TEST(OBJGroups, namesAreTrimmedAndEmptyGroupsOnlyRename)
 
     auto repaired = parseText(std::string(fourPositions) + "g caf\xC3\xA9 \xFF\xC3\nf 1 2 3\n");
     EXPECT_EQ(repaired.groups.at(0).name, "caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD");
+
+    // White space beyond ASCII goes too: no-break and ideographic spaces.
+    auto unicodeBlanks = parseText(std::string(fourPositions) + "g \u00A0Tibia \u3000\nf 1 2 3\n");
+    EXPECT_EQ(unicodeBlanks.groups.at(0).name, "Tibia");
 }
 
 TEST(OBJStatements, unknownStatementsChangeNothingAndCarriageReturnsParse)
