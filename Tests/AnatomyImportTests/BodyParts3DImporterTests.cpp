@@ -210,20 +210,21 @@ TEST(BodyParts3DImport, storesHierarchiesCoverageAndRelationsOfMeshedConcepts)
 
 TEST(BodyParts3DImport, theUnitFollowsTheBodysHeight)
 {
-    // 1.7 units is an adult in metres, 1,700 one in millimetres: both come out
-    // 1,700 mm tall.
+    // 1,700 units are millimetres; 1.7 units fall in the decimetre row, which
+    // reaches down to 0.5 units.
     for (float height : {1.7f, 1700.0f}) {
+        const bool small = height < 10;
         SyntheticRelease release(height);
         auto options = release.options("altezza", false);
         options.weldTolerance = height / 1e6f;
         auto result = importRelease(options).result;
         AnatomyDB db(result.databaseURL, true);
-        EXPECT_EQ(db.meta("bodyHeightMM"), "1700.0") << height;
+        EXPECT_EQ(db.meta("bodyHeightMM"), small ? "170.0" : "1700.0") << height;
         EXPECT_EQ(db.meta("units"),
-            height < 10 ? "millimetri; unità del dataset interpretate come metri"
-                        : "millimetri; unità del dataset interpretate come millimetri");
+            small ? "millimetri; unità del dataset interpretate come decimetri"
+                  : "millimetri; unità del dataset interpretate come millimetri");
         MeshPack pack(result.packURL);
-        EXPECT_NEAR(pack.boundsMax().y - pack.boundsMin().y, 1700, 0.5);
+        EXPECT_NEAR(pack.boundsMax().y - pack.boundsMin().y, small ? 170 : 1700, 0.5);
         for (const auto& structure : pack.structures())
             EXPECT_EQ(structure.lod1Count, 0u); // levels of detail were not asked for
     }
@@ -236,7 +237,9 @@ TEST(BodyParts3DImport, theUnitFollowsTheBodysHeight)
     EXPECT_EQ(unitForHeight(49.9f),
         std::make_pair(100.0f, std::string("unità del dataset interpretate come decimetri")));
     EXPECT_EQ(unitForHeight(5).first, 100);
-    EXPECT_EQ(unitForHeight(4.99f).first, 1000);
+    EXPECT_EQ(unitForHeight(1.7f).first, 100);
+    EXPECT_EQ(unitForHeight(0.5f).first, 100);
+    EXPECT_EQ(unitForHeight(0.49f).first, 1000);
     EXPECT_EQ(unitForHeight(0.3f).first, 1000);
     EXPECT_EQ(unitForHeight(4000.5f).first, 1000);
     EXPECT_EQ(unitForHeight(std::nanf("")).first, 1000);
