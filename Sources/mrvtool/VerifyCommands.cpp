@@ -8,7 +8,7 @@
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Formatting.h"
-#include "mrvtool/PackInspection.h"
+#include "mrvtool/RawPackReader.h"
 #include "mrvtool/Refusal.h"
 
 #include <algorithm>
@@ -52,7 +52,7 @@ void checkRuns(std::size_t i, const PackStructure& record, std::span<const std::
 }
 
 // The structure checks: vertex range, level runs and a database row for each structure.
-std::vector<std::string> structureProblems(const PackInspection& pack, const AnatomyDB& db)
+std::vector<std::string> structureProblems(const RawPackReader& pack, const AnatomyDB& db)
 {
     std::vector<std::string> problems;
     auto structures = pack.structures();
@@ -175,7 +175,7 @@ void verifyCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
     auto packURL = AppPaths::packURL(id);
-    PackInspection inspection(packURL);
+    RawPackReader inspection(packURL);
     AnatomyDB db(AppPaths::databaseURL(id), true);
 
     std::vector<std::string> problems;

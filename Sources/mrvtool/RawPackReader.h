@@ -15,12 +15,12 @@ namespace morvena::tool {
 // checks only what every later read depends on (magic, version and the sections
 // lying inside the file, with MeshPack's errors) and hands the records out as
 // stored. Nothing read here may be used to index the sections without a check.
-class PackInspection {
+class RawPackReader {
 public:
-    explicit PackInspection(const std::filesystem::path& url);
-    ~PackInspection();
-    PackInspection(const PackInspection&) = delete;
-    PackInspection& operator=(const PackInspection&) = delete;
+    explicit RawPackReader(const std::filesystem::path& url);
+    ~RawPackReader();
+    RawPackReader(const RawPackReader&) = delete;
+    RawPackReader& operator=(const RawPackReader&) = delete;
 
     std::span<const PackStructure> structures() const { return structures_; }
     std::span<const std::uint32_t> indices() const { return indices_; }

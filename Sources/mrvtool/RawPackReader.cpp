@@ -1,4 +1,4 @@
-#include "mrvtool/PackInspection.h"
+#include "mrvtool/RawPackReader.h"
 
 #include "AnatomyCore/MeshPackError.h"
 #include "AnatomyCore/PackHeader.h"
@@ -32,7 +32,7 @@ bool sectionFits(std::uint64_t offset, std::uint64_t count, std::uint64_t stride
 
 } // namespace
 
-PackInspection::PackInspection(const std::filesystem::path& url)
+RawPackReader::RawPackReader(const std::filesystem::path& url)
 {
     // Non-blocking, so that a FIFO in place of the pack cannot hang the command. The
     // mapping outlives the descriptor, which is closed as soon as it is made.
@@ -74,12 +74,12 @@ PackInspection::PackInspection(const std::filesystem::path& url)
     strings_ = {reinterpret_cast<const char*>(base_ + header.stringsOffset), header.stringsLength};
 }
 
-PackInspection::~PackInspection()
+RawPackReader::~RawPackReader()
 {
     Unmap {byteCount_}(base_);
 }
 
-std::string PackInspection::conceptID(std::size_t structureIndex) const
+std::string RawPackReader::conceptID(std::size_t structureIndex) const
 {
     if (structureIndex >= structures_.size())
         return {};

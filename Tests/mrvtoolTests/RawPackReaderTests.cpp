@@ -2,7 +2,7 @@
 #include "AnatomyCore/PackHeader.h"
 #include "TemporaryFolder.h"
 #include "TestDataset.h"
-#include "mrvtool/PackInspection.h"
+#include "mrvtool/RawPackReader.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ std::string installedPackBytes(const TemporaryFolder& folder)
 
 // Reads everything the inspection hands out, so that AddressSanitizer sees any read
 // outside the mapping.
-std::uint64_t touchEverything(const tool::PackInspection& pack)
+std::uint64_t touchEverything(const tool::RawPackReader& pack)
 {
     std::uint64_t sum = std::accumulate(pack.indices().begin(), pack.indices().end(), std::uint64_t(0));
     for (std::size_t i = 0; i < pack.structures().size(); ++i)
@@ -34,12 +34,12 @@ std::uint64_t touchEverything(const tool::PackInspection& pack)
 
 } // namespace
 
-TEST(PackInspection, readsRecordsAsStored)
+TEST(RawPackReader, readsRecordsAsStored)
 {
     TemporaryFolder folder;
     auto bytes = installedPackBytes(folder);
     writeFile(folder / "p.mrvpack", bytes);
-    tool::PackInspection pack(folder / "p.mrvpack");
+    tool::RawPackReader pack(folder / "p.mrvpack");
     ASSERT_EQ(pack.structures().size(), 2u);
     EXPECT_EQ(pack.conceptID(0), "FMA1");
     EXPECT_EQ(pack.conceptID(1), "FMA2");
@@ -48,7 +48,7 @@ TEST(PackInspection, readsRecordsAsStored)
     EXPECT_EQ(pack.indices().size(), 3u * (64 + 64 + 16));
 }
 
-TEST(PackInspection, everyTruncatedPrefixIsRefusedOrReadInBounds)
+TEST(RawPackReader, everyTruncatedPrefixIsRefusedOrReadInBounds)
 {
     TemporaryFolder folder;
     auto bytes = installedPackBytes(folder);
@@ -56,7 +56,7 @@ TEST(PackInspection, everyTruncatedPrefixIsRefusedOrReadInBounds)
     for (std::size_t length = 0; length < bytes.size(); length += length < 512 ? 1 : 61) {
         writeFile(file, std::string_view(bytes).substr(0, length));
         try {
-            tool::PackInspection pack(file);
+            tool::RawPackReader pack(file);
             touchEverything(pack);
         } catch (const MeshPackError& error) {
             EXPECT_EQ(error.kind(), MeshPackError::Kind::truncated) << length;
@@ -64,14 +64,14 @@ TEST(PackInspection, everyTruncatedPrefixIsRefusedOrReadInBounds)
     }
 }
 
-TEST(PackInspection, refusesWhatIsNoPackAndSectionsOutsideTheFile)
+TEST(RawPackReader, refusesWhatIsNoPackAndSectionsOutsideTheFile)
 {
     TemporaryFolder folder;
     auto bytes = installedPackBytes(folder);
     auto refusal = [&folder](const std::string& content) {
         writeFile(folder / "bad.mrvpack", content);
         try {
-            tool::PackInspection pack(folder / "bad.mrvpack");
+            tool::RawPackReader pack(folder / "bad.mrvpack");
         } catch (const MeshPackError& error) {
             return error.kind();
         }
@@ -93,11 +93,11 @@ TEST(PackInspection, refusesWhatIsNoPackAndSectionsOutsideTheFile)
         MeshPackError::Kind::truncated);
     EXPECT_EQ(refusal(patched(offsetof(PackHeader, indicesOffset), std::uint64_t(16385))),
         MeshPackError::Kind::truncated);
-    EXPECT_THROW(tool::PackInspection(folder / "absent.mrvpack"), MeshPackError);
-    EXPECT_THROW(tool::PackInspection(folder.path()), MeshPackError);
+    EXPECT_THROW(tool::RawPackReader(folder / "absent.mrvpack"), MeshPackError);
+    EXPECT_THROW(tool::RawPackReader(folder.path()), MeshPackError);
 }
 
-TEST(PackInspection, conceptOffsetsOutsideTheStringsGiveEmptyText)
+TEST(RawPackReader, conceptOffsetsOutsideTheStringsGiveEmptyText)
 {
     TemporaryFolder folder;
     auto bytes = installedPackBytes(folder);
@@ -106,7 +106,7 @@ TEST(PackInspection, conceptOffsetsOutsideTheStringsGiveEmptyText)
     std::uint32_t past = header.stringsLength;
     std::memcpy(bytes.data() + header.structuresOffset + offsetof(PackStructure, conceptOffset), &past, 4);
     writeFile(folder / "p.mrvpack", bytes);
-    tool::PackInspection pack(folder / "p.mrvpack");
+    tool::RawPackReader pack(folder / "p.mrvpack");
     EXPECT_EQ(pack.conceptID(0), "");
     EXPECT_EQ(pack.conceptID(1), "FMA2");
 }
