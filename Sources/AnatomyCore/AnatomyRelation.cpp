@@ -17,7 +17,7 @@ struct KindNames {
     std::string_view italian;
 };
 
-constexpr std::array<KindNames, 6> kindNames{{
+constexpr std::array<KindNames, 6> kindNames {{
     {RelationKind::partOf, "partOf", "Parte di"},
     {RelationKind::isA, "isA", "Tipo di"},
     {RelationKind::innervates, "innervates", "Innerva"},
@@ -26,10 +26,13 @@ constexpr std::array<KindNames, 6> kindNames{{
     {RelationKind::attachesTo, "attachesTo", "Si inserisce su"},
 }};
 
-constexpr std::array<RelationKind, 6> allKinds{RelationKind::partOf, RelationKind::isA, RelationKind::innervates,
-    RelationKind::supplies, RelationKind::drains, RelationKind::attachesTo};
+constexpr std::array<RelationKind, 6> allKinds {RelationKind::partOf, RelationKind::isA,
+    RelationKind::innervates, RelationKind::supplies, RelationKind::drains, RelationKind::attachesTo};
 
-const KindNames& namesOf(RelationKind kind) { return kindNames[static_cast<std::size_t>(kind) % kindNames.size()]; }
+const KindNames& namesOf(RelationKind kind)
+{
+    return kindNames[static_cast<std::size_t>(kind) % kindNames.size()];
+}
 
 } // namespace
 
@@ -41,11 +44,23 @@ std::optional<RelationKind> relationKind(std::string_view raw)
     return std::nullopt;
 }
 
-std::string_view rawValue(RelationKind kind) { return namesOf(kind).raw; }
-std::string_view italianName(RelationKind kind) { return namesOf(kind).italian; }
-std::span<const RelationKind> allRelationKinds() { return allKinds; }
+std::string_view rawValue(RelationKind kind)
+{
+    return namesOf(kind).raw;
+}
+std::string_view italianName(RelationKind kind)
+{
+    return namesOf(kind).italian;
+}
+std::span<const RelationKind> allRelationKinds()
+{
+    return allKinds;
+}
 
-void to_json(nlohmann::json& json, RelationKind kind) { json = rawValue(kind); }
+void to_json(nlohmann::json& json, RelationKind kind)
+{
+    json = rawValue(kind);
+}
 
 void from_json(const nlohmann::json& json, RelationKind& kind)
 {
@@ -59,7 +74,7 @@ void from_json(const nlohmann::json& json, RelationKind& kind)
 
 void to_json(nlohmann::json& json, const AnatomyRelation& relation)
 {
-    json = nlohmann::json{
+    json = nlohmann::json {
         {"from", relation.from}, {"to", relation.to}, {"kind", relation.kind}, {"source", relation.source}};
 }
 
@@ -75,11 +90,13 @@ void from_json(const nlohmann::json& json, AnatomyRelation& relation)
 
 } // namespace morvena
 
-std::size_t std::hash<morvena::AnatomyRelation>::operator()(const morvena::AnatomyRelation& relation) const noexcept
+std::size_t std::hash<morvena::AnatomyRelation>::operator()(
+    const morvena::AnatomyRelation& relation) const noexcept
 {
-    std::size_t seed = std::hash<std::string>{}(relation.from);
-    auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ull + (seed << 6) + (seed >> 2); };
-    mix(std::hash<std::string>{}(relation.to));
+    std::size_t seed = std::hash<std::string> {}(relation.from);
+    auto mix
+        = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ull + (seed << 6) + (seed >> 2); };
+    mix(std::hash<std::string> {}(relation.to));
     mix(static_cast<std::size_t>(relation.kind));
     mix(static_cast<std::size_t>(relation.source));
     return seed;

@@ -17,7 +17,7 @@ struct AnatomyRelation {
     enum class Kind { partOf, isA, innervates, supplies, drains, attachesTo };
 
     std::string from; // concept ID of the source concept
-    std::string to;   // concept ID of the target concept
+    std::string to; // concept ID of the target concept
     Kind kind = Kind::partOf;
     FieldSource source = FieldSource::dataset;
 
@@ -39,7 +39,6 @@ void from_json(const nlohmann::json& json, AnatomyRelation& relation);
 
 } // namespace morvena
 
-template <>
-struct std::hash<morvena::AnatomyRelation> {
+template <> struct std::hash<morvena::AnatomyRelation> {
     std::size_t operator()(const morvena::AnatomyRelation& relation) const noexcept;
 };

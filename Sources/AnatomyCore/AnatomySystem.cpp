@@ -14,7 +14,7 @@ struct SystemNames {
     std::string_view symbol;
 };
 
-constexpr std::array<SystemNames, anatomySystemCount> systemNames{{
+constexpr std::array<SystemNames, anatomySystemCount> systemNames {{
     {"Non classificato", "Unclassified", "questionmark.circle"},
     {"Scheletro", "Skeletal system", "figure.stand"},
     {"Muscoli", "Muscular system", "figure.arms.open"},
@@ -36,19 +36,20 @@ constexpr std::array<SystemNames, anatomySystemCount> systemNames{{
 }};
 
 // Three parallel tables indexed by raw value.
-constexpr std::array<float, anatomySystemCount> colorRed{0.600f, 0.925f, 0.667f, 0.902f, 0.839f, 0.776f,
+constexpr std::array<float, anatomySystemCount> colorRed {0.600f, 0.925f, 0.667f, 0.902f, 0.839f, 0.776f,
     0.690f, 0.945f, 0.796f, 0.231f, 0.639f, 0.863f, 0.780f, 0.682f, 0.792f, 0.561f, 0.698f, 0.902f};
-constexpr std::array<float, anatomySystemCount> colorGreen{0.620f, 0.906f, 0.200f, 0.886f, 0.800f, 0.831f,
+constexpr std::array<float, anatomySystemCount> colorGreen {0.620f, 0.906f, 0.200f, 0.886f, 0.800f, 0.831f,
     0.745f, 0.843f, 0.157f, 0.353f, 0.188f, 0.631f, 0.584f, 0.471f, 0.561f, 0.769f, 0.780f, 0.776f};
-constexpr std::array<float, anatomySystemCount> colorBlue{0.650f, 0.843f, 0.192f, 0.812f, 0.620f, 0.851f,
+constexpr std::array<float, anatomySystemCount> colorBlue {0.650f, 0.843f, 0.192f, 0.812f, 0.620f, 0.851f,
     0.780f, 0.337f, 0.149f, 0.651f, 0.235f, 0.631f, 0.408f, 0.447f, 0.741f, 0.639f, 0.863f, 0.690f};
 
 // Layer depth for raw values 1 to 17; unclassified (and anything else) gets 3.
-constexpr std::array<int, anatomySystemCount - 1> layerDepths{5, 1, 2, 3, 4, 3, 2, 2, 2, 3, 3, 3, 3, 2, 2, 2, 0};
+constexpr std::array<int, anatomySystemCount - 1> layerDepths {
+    5, 1, 2, 3, 4, 3, 2, 2, 2, 3, 3, 3, 3, 2, 2, 2, 0};
 constexpr int unclassifiedLayerDepth = 3;
 
 constexpr std::array<AnatomySystem, anatomySystemCount> allSystems = [] {
-    std::array<AnatomySystem, anatomySystemCount> systems{};
+    std::array<AnatomySystem, anatomySystemCount> systems {};
     for (std::uint32_t raw = 0; raw < anatomySystemCount; ++raw)
         systems[raw] = static_cast<AnatomySystem>(raw);
     return systems;
@@ -69,11 +70,23 @@ std::optional<AnatomySystem> anatomySystem(std::uint32_t raw)
     return static_cast<AnatomySystem>(raw);
 }
 
-std::span<const AnatomySystem> allAnatomySystems() { return allSystems; }
+std::span<const AnatomySystem> allAnatomySystems()
+{
+    return allSystems;
+}
 
-std::string_view italianName(AnatomySystem system) { return systemNames[indexOf(system)].italian; }
-std::string_view englishName(AnatomySystem system) { return systemNames[indexOf(system)].english; }
-std::string_view symbolName(AnatomySystem system) { return systemNames[indexOf(system)].symbol; }
+std::string_view italianName(AnatomySystem system)
+{
+    return systemNames[indexOf(system)].italian;
+}
+std::string_view englishName(AnatomySystem system)
+{
+    return systemNames[indexOf(system)].english;
+}
+std::string_view symbolName(AnatomySystem system)
+{
+    return systemNames[indexOf(system)].symbol;
+}
 
 SystemColor baseColor(AnatomySystem system)
 {
@@ -91,11 +104,14 @@ int defaultLayerDepth(AnatomySystem system)
 
 const std::set<AnatomySystem>& defaultVisibleSystems()
 {
-    static const std::set<AnatomySystem> systems{AnatomySystem::skeletal, AnatomySystem::muscular};
+    static const std::set<AnatomySystem> systems {AnatomySystem::skeletal, AnatomySystem::muscular};
     return systems;
 }
 
-void to_json(nlohmann::json& json, AnatomySystem system) { json = rawValue(system); }
+void to_json(nlohmann::json& json, AnatomySystem system)
+{
+    json = rawValue(system);
+}
 
 void from_json(const nlohmann::json& json, AnatomySystem& system)
 {

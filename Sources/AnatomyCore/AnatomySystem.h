@@ -44,7 +44,10 @@ struct SystemColor {
 inline constexpr std::size_t anatomySystemCount = 18;
 
 std::optional<AnatomySystem> anatomySystem(std::uint32_t rawValue);
-constexpr std::uint32_t rawValue(AnatomySystem system) { return static_cast<std::uint32_t>(system); }
+constexpr std::uint32_t rawValue(AnatomySystem system)
+{
+    return static_cast<std::uint32_t>(system);
+}
 std::span<const AnatomySystem> allAnatomySystems();
 
 std::string_view italianName(AnatomySystem system);

@@ -11,7 +11,7 @@ namespace morvena {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, bodyRegionCount> regionNames{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, bodyRegionCount> regionNames {{
     {"Regione non determinata", "Region not determined"},
     {"Testa", "Head"},
     {"Collo", "Neck"},
@@ -25,7 +25,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, bodyRegionCo
 }};
 
 constexpr std::array<BodyRegion, bodyRegionCount> allRegions = [] {
-    std::array<BodyRegion, bodyRegionCount> regions{};
+    std::array<BodyRegion, bodyRegionCount> regions {};
     for (std::uint32_t raw = 0; raw < bodyRegionCount; ++raw)
         regions[raw] = static_cast<BodyRegion>(raw);
     return regions;
@@ -46,11 +46,23 @@ std::optional<BodyRegion> bodyRegion(std::uint32_t raw)
     return static_cast<BodyRegion>(raw);
 }
 
-std::span<const BodyRegion> allBodyRegions() { return allRegions; }
-std::string_view italianName(BodyRegion region) { return regionNames[indexOf(region)].first; }
-std::string_view englishName(BodyRegion region) { return regionNames[indexOf(region)].second; }
+std::span<const BodyRegion> allBodyRegions()
+{
+    return allRegions;
+}
+std::string_view italianName(BodyRegion region)
+{
+    return regionNames[indexOf(region)].first;
+}
+std::string_view englishName(BodyRegion region)
+{
+    return regionNames[indexOf(region)].second;
+}
 
-void to_json(nlohmann::json& json, BodyRegion region) { json = rawValue(region); }
+void to_json(nlohmann::json& json, BodyRegion region)
+{
+    json = rawValue(region);
+}
 
 void from_json(const nlohmann::json& json, BodyRegion& region)
 {

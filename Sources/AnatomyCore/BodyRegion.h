@@ -26,7 +26,10 @@ enum class BodyRegion : std::uint32_t {
 inline constexpr std::size_t bodyRegionCount = 10;
 
 std::optional<BodyRegion> bodyRegion(std::uint32_t rawValue);
-constexpr std::uint32_t rawValue(BodyRegion region) { return static_cast<std::uint32_t>(region); }
+constexpr std::uint32_t rawValue(BodyRegion region)
+{
+    return static_cast<std::uint32_t>(region);
+}
 std::span<const BodyRegion> allBodyRegions();
 std::string_view italianName(BodyRegion region);
 std::string_view englishName(BodyRegion region);

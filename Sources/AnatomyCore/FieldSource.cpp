@@ -20,7 +20,10 @@ std::string_view rawValue(FieldSource source)
     return source == FieldSource::curated ? "curated" : "dataset";
 }
 
-void to_json(nlohmann::json& json, FieldSource source) { json = rawValue(source); }
+void to_json(nlohmann::json& json, FieldSource source)
+{
+    json = rawValue(source);
+}
 
 void from_json(const nlohmann::json& json, FieldSource& source)
 {

@@ -290,7 +290,8 @@ HttpTransfer::Result HttpTransfer::get(
         return failed("Memoria insufficiente per la richiesta.");
     HeaderList headers = headerList(options.headers);
     const bool hasDeadline = options.totalTimeout.has_value();
-    const auto deadline = std::chrono::steady_clock::now() + options.totalTimeout.value_or(std::chrono::milliseconds::zero());
+    const auto deadline
+        = std::chrono::steady_clock::now() + options.totalTimeout.value_or(std::chrono::milliseconds::zero());
 
     std::string current = address;
     for (int hop = 0; hop <= maximumRedirects; ++hop) {

@@ -11,7 +11,7 @@ namespace morvena {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, lateralityCount> sideNames{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, lateralityCount> sideNames {{
     {"Impari / mediano", "Unpaired / median"},
     {"Sinistro", "Left"},
     {"Destro", "Right"},
@@ -32,10 +32,19 @@ std::optional<Laterality> laterality(std::uint32_t raw)
     return static_cast<Laterality>(raw);
 }
 
-std::string_view italianName(Laterality side) { return sideNames[indexOf(side)].first; }
-std::string_view englishName(Laterality side) { return sideNames[indexOf(side)].second; }
+std::string_view italianName(Laterality side)
+{
+    return sideNames[indexOf(side)].first;
+}
+std::string_view englishName(Laterality side)
+{
+    return sideNames[indexOf(side)].second;
+}
 
-void to_json(nlohmann::json& json, Laterality side) { json = rawValue(side); }
+void to_json(nlohmann::json& json, Laterality side)
+{
+    json = rawValue(side);
+}
 
 void from_json(const nlohmann::json& json, Laterality& side)
 {

@@ -17,7 +17,10 @@ enum class Laterality : std::uint32_t {
 inline constexpr std::size_t lateralityCount = 3;
 
 std::optional<Laterality> laterality(std::uint32_t rawValue);
-constexpr std::uint32_t rawValue(Laterality side) { return static_cast<std::uint32_t>(side); }
+constexpr std::uint32_t rawValue(Laterality side)
+{
+    return static_cast<std::uint32_t>(side);
+}
 std::string_view italianName(Laterality side);
 std::string_view englishName(Laterality side);
 

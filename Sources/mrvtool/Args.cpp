@@ -11,7 +11,10 @@
 namespace morvena::tool {
 
 namespace {
-bool startsWithDashes(const std::string& word) { return word.starts_with("--"); }
+bool startsWithDashes(const std::string& word)
+{
+    return word.starts_with("--");
+}
 
 // The home folder of `user`, or of the current user when it is empty; none when
 // the user is unknown.
@@ -115,7 +118,8 @@ std::optional<long long> parseInteger(const std::string& text)
     // Parse with the sign attached so the most negative value still fits.
     std::string signedDigits = (negative ? "-" : "") + std::string(digits);
     long long value = 0;
-    auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
+    auto [end, error]
+        = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
     if (error != std::errc() || end != signedDigits.data() + signedDigits.size())
         return std::nullopt;
     return value;

@@ -24,12 +24,15 @@ constexpr std::string_view absent = "—";
 constexpr std::int64_t defaultSearchLimit = 20;
 constexpr std::size_t relationLinesShown = 12;
 
-std::string orAbsent(const std::optional<std::string>& text) { return text ? *text : std::string(absent); }
+std::string orAbsent(const std::optional<std::string>& text)
+{
+    return text ? *text : std::string(absent);
+}
 
 // Shortest text that reads back as the same float; whole numbers keep ".0".
 std::string shortestFloat(float value)
 {
-    std::array<char, 64> buffer{};
+    std::array<char, 64> buffer {};
     auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     std::string text(buffer.data(), error == std::errc() ? end : buffer.data());
     if (text.find_first_of(".eEn") == std::string::npos)
@@ -45,10 +48,10 @@ std::string vectorText(Float3 v)
 // The Italian abbreviated date and short time ("8 dic 2026, 19:44"), in local time.
 std::string importDateText(std::chrono::system_clock::time_point date)
 {
-    static constexpr std::array<const char*, 12> months{
+    static constexpr std::array<const char*, 12> months {
         "gen", "feb", "mar", "apr", "mag", "giu", "lug", "ago", "set", "ott", "nov", "dic"};
     std::time_t seconds = std::chrono::system_clock::to_time_t(date);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&seconds, &local);
     return format("%d %s %d, %02d:%02d", local.tm_mday, months[static_cast<std::size_t>(local.tm_mon) % 12],
         local.tm_year + 1900, local.tm_hour, local.tm_min);
@@ -88,7 +91,8 @@ std::string fixedColumn(std::string_view text, std::size_t width)
 std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, const AnatomyDB& db)
 {
     auto metaOrAbsent = [&db](std::string_view key) { return orAbsent(db.meta(key)); };
-    auto lodTriangles = [&pack](int lod) { return humanCount(static_cast<std::int64_t>(pack.indexCountForLOD(lod) / 3)); };
+    auto lodTriangles
+        = [&pack](int lod) { return humanCount(static_cast<std::int64_t>(pack.indexCountForLOD(lod) / 3)); };
     std::ostringstream out;
     out << manifest.displayName << "  [" << manifest.id << "]\n"
         << "  licenza        " << manifest.license << "\n"
@@ -102,7 +106,8 @@ std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, con
         << "  triangoli LOD2 " << lodTriangles(2) << "\n"
         << "  livelli LOD    " << pack.lodCount() << "\n"
         << "  pack su disco  " << humanCount(static_cast<std::int64_t>(pack.byteCount() / 1048576)) << " MB\n"
-        << "  bounding box   " << vectorText(pack.boundsMin()) << " → " << vectorText(pack.boundsMax()) << " (mm)\n"
+        << "  bounding box   " << vectorText(pack.boundsMin()) << " → " << vectorText(pack.boundsMax())
+        << " (mm)\n"
         << "  ricerca FTS5   " << (db.hasFTS() ? "attiva" : "non disponibile (ripiego su LIKE)") << "\n"
         << "  schede curate  " << humanCount(db.curatedCount()) << "\n"
         << "  nomi italiani  " << humanCount(db.italianNameCount()) << "\n"
@@ -122,7 +127,8 @@ std::string systemCountLines(const AnatomyDB& db)
         if (it != counts.end() && it->second > 0)
             rows.emplace_back(system, it->second);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::stable_sort(
+        rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     std::string lines;
     for (const auto& [system, count] : rows)
         lines += "\n    " + fixedColumn(italianName(system), 28) + " " + humanCount(count);
@@ -161,9 +167,10 @@ void printGeometry(const std::string& id, std::int64_t meshIndex)
         return;
     }
     const auto& record = structures[static_cast<std::size_t>(meshIndex)];
-    Console::print(format("  centro (mm)  X %.1f  Y %.1f  Z %.1f   raggio %.1f", record.cx, record.cy, record.cz,
-                       record.radius)
-        + "\n" + format("  triangoli    LOD0 %u, LOD1 %u, LOD2 %u", record.lod0Count / 3, record.lod1Count / 3,
+    Console::print(format("  centro (mm)  X %.1f  Y %.1f  Z %.1f   raggio %.1f", record.cx, record.cy,
+                       record.cz, record.radius)
+        + "\n"
+        + format("  triangoli    LOD0 %u, LOD1 %u, LOD2 %u", record.lod0Count / 3, record.lod1Count / 3,
             record.lod2Count / 3)
         + "\n  vertici      " + std::to_string(record.vertexCount));
 }
@@ -203,7 +210,7 @@ void infoCommand(const Args& args)
     auto manifest = id ? DatasetManifest::read(AppPaths::manifestURL(*id)) : std::nullopt;
     if (!manifest) {
         Console::print("Nessun dataset installato.");
-        throw ExitRequest{1};
+        throw ExitRequest {1};
     }
     MeshPack pack(AppPaths::packURL(*id));
     AnatomyDB db(AppPaths::databaseURL(*id), true);
@@ -231,9 +238,9 @@ void searchCommand(const Args& args)
     }
     std::string lines;
     for (const auto& hit : hits) {
-        lines += (lines.empty() ? "" : "\n") + hit.conceptID + "\t" + (hit.nameIT ? *hit.nameIT : hit.nameEN) + "\t["
-            + std::string(italianName(hit.system)) + "]\tmesh="
-            + (hit.meshIndex ? std::to_string(*hit.meshIndex) : std::string(absent));
+        lines += (lines.empty() ? "" : "\n") + hit.conceptID + "\t" + (hit.nameIT ? *hit.nameIT : hit.nameEN)
+            + "\t[" + std::string(italianName(hit.system))
+            + "]\tmesh=" + (hit.meshIndex ? std::to_string(*hit.meshIndex) : std::string(absent));
     }
     Console::print(lines);
 }
@@ -250,7 +257,7 @@ void structureCommand(const Args& args)
     auto structure = db.structure(conceptID);
     if (!structure) {
         Console::print("Struttura non trovata: " + conceptID);
-        throw ExitRequest{1};
+        throw ExitRequest {1};
     }
     Console::print(structureBlock(*structure));
     if (structure->meshIndex)

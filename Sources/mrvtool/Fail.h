@@ -8,7 +8,10 @@ namespace morvena::tool {
 // The tool's one error record: its message is what the error path prints.
 class Fail : public std::runtime_error {
 public:
-    explicit Fail(const std::string& message) : std::runtime_error(message) {}
+    explicit Fail(const std::string& message)
+        : std::runtime_error(message)
+    {
+    }
     std::string message() const { return what(); }
 };
 

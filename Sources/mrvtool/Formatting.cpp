@@ -34,7 +34,8 @@ std::size_t characterCount(std::string_view text)
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::BreakIterator> iterator(
         icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    auto unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    auto unicode
+        = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     if (U_FAILURE(status))
         return static_cast<std::size_t>(unicode.countChar32());
     iterator->setText(unicode);

@@ -103,8 +103,9 @@ void importCommand(const Args& args)
 {
     for (const char* required : {"input", "id", "name", "license", "attribution"}) {
         if (!args.option(required)) {
-            Console::print("Per importare un dataset servono --input, --id, --name, --license e --attribution:\n"
-                           "la provenienza di ogni geometria va documentata.");
+            Console::print(
+                "Per importare un dataset servono --input, --id, --name, --license e --attribution:\n"
+                "la provenienza di ogni geometria va documentata.");
             usage();
         }
     }
@@ -114,7 +115,8 @@ void importCommand(const Args& args)
     auto result = GenericDatasetImporter(options).run([&printer](const ImportProgress& p) { printer(p); });
     Console::writeError("\n");
     Console::print("Importazione completata\n  strutture " + humanCount(result.manifest.structureCount)
-        + "\n  triangoli " + humanCount(result.manifest.triangleCount) + "\n  pack      " + result.packURL.string());
+        + "\n  triangoli " + humanCount(result.manifest.triangleCount) + "\n  pack      "
+        + result.packURL.string());
     Preferences::shared().setLastDatasetID(options.datasetID);
 }
 

@@ -20,7 +20,7 @@ struct Command {
 };
 
 // Matched in this order, exactly and case-sensitively.
-constexpr std::array<Command, 15> commands{{
+constexpr std::array<Command, 15> commands {{
     {"import-bodyparts3d", importBodyParts3DCommand},
     {"import", importCommand},
     {"list", listCommand},

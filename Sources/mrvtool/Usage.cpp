@@ -37,12 +37,15 @@ I percorsi dei dataset installati stanno in
   )";
 } // namespace
 
-std::string usageText() { return usageBody + AppPaths::datasetsDirectory().string(); }
+std::string usageText()
+{
+    return usageBody + AppPaths::datasetsDirectory().string();
+}
 
 void usage()
 {
     Console::print(usageText());
-    throw ExitRequest{2};
+    throw ExitRequest {2};
 }
 
 } // namespace morvena::tool

@@ -44,14 +44,14 @@ TEST(AnatomySystemTable, namesColoursAndDepthsMatchTheTable)
     EXPECT_EQ(englishName(AnatomySystem::integument), "Skin and superficial tissues");
     EXPECT_EQ(italianName(AnatomySystem::nervous), "Sistema nervoso");
     EXPECT_EQ(symbolName(AnatomySystem::tendon), "point.topleft.down.to.point.bottomright.curvepath");
-    EXPECT_EQ(baseColor(AnatomySystem::muscular), (SystemColor{0.667f, 0.200f, 0.192f}));
-    EXPECT_EQ(baseColor(AnatomySystem::integument), (SystemColor{0.902f, 0.776f, 0.690f}));
+    EXPECT_EQ(baseColor(AnatomySystem::muscular), (SystemColor {0.667f, 0.200f, 0.192f}));
+    EXPECT_EQ(baseColor(AnatomySystem::integument), (SystemColor {0.902f, 0.776f, 0.690f}));
     EXPECT_EQ(defaultLayerDepth(AnatomySystem::unclassified), 3);
     EXPECT_EQ(defaultLayerDepth(AnatomySystem::integument), 0);
     EXPECT_EQ(defaultLayerDepth(AnatomySystem::skeletal), 5);
     EXPECT_EQ(defaultLayerDepth(AnatomySystem::muscular), 1);
     EXPECT_EQ(defaultLayerDepth(AnatomySystem::cartilage), 4);
-    EXPECT_EQ(defaultVisibleSystems(), (std::set{AnatomySystem::skeletal, AnatomySystem::muscular}));
+    EXPECT_EQ(defaultVisibleSystems(), (std::set {AnatomySystem::skeletal, AnatomySystem::muscular}));
 }
 
 TEST(BodyRegionAndLaterality, rawValuesRoundTripAndOutOfRangeGivesNothing)
@@ -89,7 +89,7 @@ TEST(TextRawValues, areCaseSensitive)
 
 TEST(AnatomyStructureRules, displayNamePrefersItalianEvenWhenEmpty)
 {
-    AnatomyStructure structure{.conceptID = "FMA1", .nameEN = "Femur", .datasetName = "test"};
+    AnatomyStructure structure {.conceptID = "FMA1", .nameEN = "Femur", .datasetName = "test"};
     EXPECT_EQ(structure.displayName(), "Femur");
     structure.nameIT = "";
     EXPECT_EQ(structure.displayName(), "");
@@ -100,7 +100,7 @@ TEST(AnatomyStructureRules, displayNamePrefersItalianEvenWhenEmpty)
 
 TEST(AnatomyStructureRules, clinicalNotesAloneGiveNoExtendedCard)
 {
-    AnatomyStructure structure{.conceptID = "FMA1", .nameEN = "Femur"};
+    AnatomyStructure structure {.conceptID = "FMA1", .nameEN = "Femur"};
     EXPECT_FALSE(structure.hasExtendedCard());
     structure.clinicalNotes = "note";
     EXPECT_FALSE(structure.hasExtendedCard());
@@ -110,7 +110,7 @@ TEST(AnatomyStructureRules, clinicalNotesAloneGiveNoExtendedCard)
 
 TEST(TaxonomyNodeRules, displayNameFallsBackToEnglish)
 {
-    TaxonomyNode node{.id = "FMA2", .name = "Heart", .hasMesh = true, .meshDescendants = 3};
+    TaxonomyNode node {.id = "FMA2", .name = "Heart", .hasMesh = true, .meshDescendants = 3};
     EXPECT_EQ(node.displayName(), "Heart");
     node.nameIT = "Cuore";
     EXPECT_EQ(node.displayName(), "Cuore");
@@ -118,7 +118,7 @@ TEST(TaxonomyNodeRules, displayNameFallsBackToEnglish)
 
 TEST(AnatomyRelationJSON, encodesExactlyFourKeysWithRawTexts)
 {
-    AnatomyRelation relation{"FMA1", "FMA2", RelationKind::attachesTo, FieldSource::curated};
+    AnatomyRelation relation {"FMA1", "FMA2", RelationKind::attachesTo, FieldSource::curated};
     json encoded = relation;
     EXPECT_EQ(encoded, json::parse(R"({"from":"FMA1","to":"FMA2","kind":"attachesTo","source":"curated"})"));
     EXPECT_EQ(encoded.get<AnatomyRelation>(), relation);

@@ -20,10 +20,10 @@
 
 using namespace morvena;
 using morvena::test::readFile;
-using morvena::test::TemporaryFolder;
-using morvena::test::writeFile;
 using morvena::test::SyntheticRelease;
+using morvena::test::TemporaryFolder;
 using morvena::test::Triangle;
+using morvena::test::writeFile;
 using testing::ElementsAre;
 using testing::UnorderedElementsAre;
 

@@ -11,8 +11,9 @@ using namespace morvena::tool;
 
 TEST(ArgsParsing, splitsOptionsFlagsAndPositionalWords)
 {
-    Args args({"femur", "--id", "a", "--id", "b", "--all", "--out", "--isolate", "--limit", "-3", "-x", "--"});
-    EXPECT_EQ(args.positional, (std::vector<std::string>{"femur", "-x"}));
+    Args args(
+        {"femur", "--id", "a", "--id", "b", "--all", "--out", "--isolate", "--limit", "-3", "-x", "--"});
+    EXPECT_EQ(args.positional, (std::vector<std::string> {"femur", "-x"}));
     EXPECT_EQ(args.option("id"), "b");
     EXPECT_EQ(args.option("limit"), "-3");
     EXPECT_FALSE(args.option("out"));

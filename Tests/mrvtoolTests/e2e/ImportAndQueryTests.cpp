@@ -63,7 +63,8 @@ TEST(ToolCommandLine, noWordsOrAnUnknownWordGiveTheUsageAndStatusTwo)
 
     auto unknown = sandbox.run({"List"});
     EXPECT_EQ(unknown.status, 2);
-    EXPECT_THAT(unknown.out, HasSubstr("I percorsi dei dataset installati stanno in\n  "
+    EXPECT_THAT(unknown.out,
+        HasSubstr("I percorsi dei dataset installati stanno in\n  "
             + (sandbox.dataHome() / "Morvena" / "datasets").string() + "\n"));
     EXPECT_TRUE(std::filesystem::is_directory(sandbox.dataHome() / "Morvena" / "datasets"));
     EXPECT_EQ(unknown.err, "");
@@ -74,7 +75,8 @@ TEST(ToolCommandLine, listWithNothingInstalledSaysWhere)
     ToolSandbox sandbox;
     auto list = sandbox.run({"list"});
     EXPECT_EQ(list.status, 0);
-    EXPECT_EQ(list.out, "Nessun dataset installato in " + (sandbox.dataHome() / "Morvena" / "datasets").string() + "\n");
+    EXPECT_EQ(list.out,
+        "Nessun dataset installato in " + (sandbox.dataHome() / "Morvena" / "datasets").string() + "\n");
     auto info = sandbox.run({"info"});
     EXPECT_EQ(info.status, 1);
     EXPECT_EQ(info.out, "Nessun dataset installato.\n");
@@ -96,8 +98,10 @@ TEST(ToolImport, bodyParts3DReleaseImportsWithSummaryAndReport)
     EXPECT_EQ(lines[1], "  dataset      BodyParts3D 4.0 (DBCLS)  [bodyparts3d-4.0]");
     EXPECT_EQ(lines[2], "  licenza      CC BY 4.0");
     EXPECT_EQ(lines[3], "  strutture    11");
-    EXPECT_EQ(lines[6], "  pack         " + (sandbox.datasetFolder("bodyparts3d-4.0") / "geometry.mrvpack").string());
-    EXPECT_EQ(lines[7], "  database     " + (sandbox.datasetFolder("bodyparts3d-4.0") / "anatomy.sqlite").string());
+    EXPECT_EQ(lines[6],
+        "  pack         " + (sandbox.datasetFolder("bodyparts3d-4.0") / "geometry.mrvpack").string());
+    EXPECT_EQ(
+        lines[7], "  database     " + (sandbox.datasetFolder("bodyparts3d-4.0") / "anatomy.sqlite").string());
     EXPECT_THAT(lines[8], StartsWith("  note         Orientamento rilevato dai dati: "));
     EXPECT_THAT(lines[9], StartsWith("  sistemi assenti nel dataset: Muscoli, "));
     EXPECT_EQ(lines[10], "  strutture non classificate: 1");
