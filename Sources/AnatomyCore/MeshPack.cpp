@@ -5,11 +5,6 @@
 
 #include <unicode/utf8.h>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -19,50 +14,6 @@
 namespace morvena {
 
 namespace {
-
-constexpr std::uint64_t offsetLimit = std::uint64_t(1) << 63;
-
-// Descriptor and mapping while the pack is being opened; on any failure they
-// are released here, on success ownership passes to the MeshPack.
-class OpeningFile {
-public:
-    ~OpeningFile()
-    {
-        if (base != nullptr)
-            ::munmap(base, length);
-        if (descriptor >= 0)
-            ::close(descriptor);
-    }
-    std::pair<int, void*> release() { return {std::exchange(descriptor, -1), std::exchange(base, nullptr)}; }
-
-    int descriptor = -1;
-    void* base = nullptr;
-    std::size_t length = 0;
-};
-
-// The end of a section of `count` records of `stride` bytes at `offset`, or
-// nothing when it would not fit in a signed 64-bit file offset.
-std::optional<std::uint64_t> sectionEnd(std::uint64_t offset, std::uint64_t count, std::uint64_t stride)
-{
-    if (offset >= offsetLimit)
-        return std::nullopt;
-    std::uint64_t end = offset + count * stride; // count and stride are at most 32 bits each
-    if (end >= offsetLimit)
-        return std::nullopt;
-    return end;
-}
-
-void requireSectionWithin(
-    std::uint64_t offset, std::uint64_t count, std::uint64_t stride, std::uint64_t fileSize)
-{
-    auto end = sectionEnd(offset, count, stride);
-    if (!end || *end > fileSize)
-        throw MeshPackError::truncated();
-    // The sections are used as typed arrays in place, which needs their
-    // records' alignment; the builder aligns them to 16384 bytes.
-    if (offset % alignof(std::uint32_t) != 0)
-        throw MeshPackError::truncated();
-}
 
 bool runWithin(std::uint64_t start, std::uint64_t count, std::uint64_t total)
 {
@@ -153,41 +104,11 @@ std::string decodedUTF8(std::string_view bytes)
 
 MeshPack::MeshPack(std::filesystem::path url)
     : url_(std::move(url))
+    , file_(url_)
 {
-    OpeningFile file;
-    // Non-blocking, so that a FIFO given as a pack cannot hang the open.
-    file.descriptor = ::open(url_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (file.descriptor < 0)
-        throw MeshPackError::cannotOpen(url_.string());
-
-    struct stat status { };
-    if (::fstat(file.descriptor, &status) != 0)
-        throw MeshPackError::truncated();
-    if (!S_ISREG(status.st_mode))
-        throw MeshPackError::cannotOpen(url_.string());
-    if (status.st_size <= static_cast<off_t>(PackFormat::headerSize))
-        throw MeshPackError::truncated();
-
-    file.length = static_cast<std::size_t>(status.st_size);
-    void* base = ::mmap(nullptr, file.length, PROT_READ, MAP_PRIVATE, file.descriptor, 0);
-    if (base == MAP_FAILED || base == nullptr)
-        throw MeshPackError::cannotOpen(url_.string());
-    file.base = base;
-    byteCount_ = file.length;
-    base_ = static_cast<const std::byte*>(base);
-
-    PackHeader header;
-    std::memcpy(&header, base_, sizeof header);
-    if (header.magic != PackFormat::magic)
-        throw MeshPackError::badMagic();
-    if (header.version != PackFormat::version)
-        throw MeshPackError::badVersion(header.version);
-
-    requireSectionWithin(header.indicesOffset, header.indexCount, sizeof(std::uint32_t), byteCount_);
-    requireSectionWithin(header.verticesOffset, header.vertexCount, PackFormat::vertexStride, byteCount_);
-    requireSectionWithin(
-        header.structuresOffset, header.structureCount, PackFormat::structureStride, byteCount_);
-    requireSectionWithin(header.stringsOffset, header.stringsLength, 1, byteCount_);
+    const auto& header = file_.header();
+    base_ = file_.data();
+    byteCount_ = file_.size();
     if (header.lodCount < 1 || header.lodCount > static_cast<std::uint32_t>(PackFormat::maxLODs))
         throw MeshPackError::truncated();
 
@@ -206,14 +127,9 @@ MeshPack::MeshPack(std::filesystem::path url)
     requireValidRecords(structures(), vertices(), indices(), lodCount_, stringsLength_);
     datasetName_ = string(header.datasetName);
     attribution_ = string(header.attribution);
-    descriptor_ = file.release().first;
 }
 
-MeshPack::~MeshPack()
-{
-    ::munmap(const_cast<std::byte*>(base_), byteCount_);
-    ::close(descriptor_);
-}
+MeshPack::~MeshPack() = default;
 
 std::span<const PackStructure> MeshPack::structures() const
 {

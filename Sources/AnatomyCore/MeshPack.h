@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnatomyCore/Float3.h"
+#include "AnatomyCore/PackFile.h"
 #include "AnatomyCore/PackStructure.h"
 #include "AnatomyCore/PackVertex.h"
 
@@ -75,7 +76,7 @@ private:
     const std::byte* section(std::uint64_t offset) const { return base_ + offset; }
 
     std::filesystem::path url_;
-    int descriptor_ = -1;
+    PackFile file_;
     const std::byte* base_ = nullptr;
     std::size_t byteCount_ = 0;
     std::size_t structureCount_ = 0;

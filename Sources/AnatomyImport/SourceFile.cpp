@@ -1,10 +1,11 @@
 #include "AnatomyImport/SourceFile.h"
 
+#include "AnatomyCore/FileDescriptor.h"
+
 #include <cerrno>
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,30 +18,11 @@ namespace {
     throw std::system_error(errno, std::generic_category(), path.string());
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd_(fd)
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 } // namespace
 
 SourceFile::SourceFile(const std::filesystem::path& path)
 {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         fail(path);
     struct stat info { };
@@ -51,16 +33,15 @@ SourceFile::SourceFile(const std::filesystem::path& path)
         fail(path);
     }
     if (S_ISREG(info.st_mode)) {
-        size_ = static_cast<std::size_t>(info.st_size);
-        if (size_ == 0)
+        auto size = static_cast<std::size_t>(info.st_size);
+        if (size == 0)
             return;
-        mapping_ = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, file.get(), 0);
-        if (mapping_ == MAP_FAILED) {
-            mapping_ = nullptr;
+        mapping_ = FileMapping(file.get(), size);
+        if (!mapping_)
             fail(path);
-        }
-        ::madvise(mapping_, size_, MADV_SEQUENTIAL);
-        data_ = static_cast<const std::uint8_t*>(mapping_);
+        mapping_.adviseSequential();
+        data_ = reinterpret_cast<const std::uint8_t*>(mapping_.data());
+        size_ = size;
         return;
     }
     std::uint8_t chunk[1 << 16];
@@ -76,12 +57,6 @@ SourceFile::SourceFile(const std::filesystem::path& path)
     }
     data_ = copy_.data();
     size_ = copy_.size();
-}
-
-SourceFile::~SourceFile()
-{
-    if (mapping_)
-        ::munmap(mapping_, size_);
 }
 
 } // namespace morvena

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/FileMapping.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -15,14 +17,11 @@ class SourceFile {
 public:
     // Throws std::system_error when the file cannot be opened or read.
     explicit SourceFile(const std::filesystem::path& path);
-    ~SourceFile();
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
 
     std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
 
 private:
-    void* mapping_ = nullptr;
+    FileMapping mapping_;
     std::vector<std::uint8_t> copy_;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;

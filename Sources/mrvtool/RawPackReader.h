@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnatomyCore/PackFile.h"
 #include "AnatomyCore/PackStructure.h"
 
 #include <cstddef>
@@ -18,9 +19,6 @@ namespace morvena::tool {
 class RawPackReader {
 public:
     explicit RawPackReader(const std::filesystem::path& url);
-    ~RawPackReader();
-    RawPackReader(const RawPackReader&) = delete;
-    RawPackReader& operator=(const RawPackReader&) = delete;
 
     std::span<const PackStructure> structures() const { return structures_; }
     std::span<const std::uint32_t> indices() const { return indices_; }
@@ -30,8 +28,7 @@ public:
     std::string conceptID(std::size_t structureIndex) const;
 
 private:
-    const std::byte* base_ = nullptr;
-    std::size_t byteCount_ = 0;
+    PackFile file_;
     std::span<const PackStructure> structures_;
     std::span<const std::uint32_t> indices_;
     std::size_t vertexCount_ = 0;
