@@ -113,12 +113,6 @@ std::string_view trimmingBlanksAndLineBreaks(std::string_view text)
     return trimming(text, [](UChar32 c) { return u_isUWhiteSpace(c) != 0; });
 }
 
-std::string_view trimmingASCIIBlanksAndLineBreaks(std::string_view text)
-{
-    return trimming(text,
-        [](UChar32 c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; });
-}
-
 std::vector<std::string_view> alphanumericWords(std::string_view text)
 {
     std::vector<std::string_view> words;

@@ -15,15 +15,12 @@ namespace UnicodeText {
 // Full Unicode lower-casing, independent of the user's locale ("İ" becomes "i̇").
 std::string lowercased(std::string_view text);
 
-// Three trimmings that differ on purpose; each returns a view into the text.
+// Two trimmings that differ on purpose; each returns a view into the text.
 // Blanks only: Unicode space separators and TAB. Line breaks, even at the ends,
 // belong to the text (table cells).
 std::string_view trimmingBlanks(std::string_view text);
 // Blanks and line breaks: every Unicode white space character (notes, search text).
 std::string_view trimmingBlanksAndLineBreaks(std::string_view text);
-// ASCII white space only (space, TAB, LF, VT, FF, CR); other Unicode blanks
-// such as U+00A0 stay (names read from mesh files).
-std::string_view trimmingASCIIBlanksAndLineBreaks(std::string_view text);
 
 // The runs of letters, marks and digits; every other character separates them.
 std::vector<std::string_view> alphanumericWords(std::string_view text);
