@@ -57,35 +57,10 @@ std::string importDateText(std::chrono::system_clock::time_point date)
         local.tm_year + 1900, local.tm_hour, local.tm_min);
 }
 
-std::string joined(const std::vector<std::string>& parts, std::string_view separator)
-{
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i ? std::string(separator) : std::string()) + parts[i];
-    return text;
-}
-
 // The first `width` characters of a name, padded to `width`.
 std::string fixedColumn(std::string_view text, std::size_t width)
 {
-    if (characterCount(text) <= width)
-        return pad(text, width);
-    std::string cut;
-    std::size_t taken = 0;
-    for (std::size_t i = 0; i < text.size() && taken < width;) {
-        std::size_t length = 1;
-        auto lead = static_cast<unsigned char>(text[i]);
-        if (lead >= 0xF0)
-            length = 4;
-        else if (lead >= 0xE0)
-            length = 3;
-        else if (lead >= 0xC0)
-            length = 2;
-        cut.append(text.substr(i, length));
-        i += length;
-        ++taken;
-    }
-    return cut;
+    return pad(leadingCharacters(text, width), width);
 }
 
 std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, const AnatomyDB& db)
@@ -217,7 +192,7 @@ void infoCommand(const Args& args)
     Console::print(infoBlock(*manifest, pack, db));
     Console::print("  strutture per sistema:" + systemCountLines(db));
     if (!manifest->missingSystems.empty())
-        Console::print("  non presenti nel dataset: " + joined(manifest->missingSystems, ", "));
+        Console::print("  non presenti nel dataset: " + join(manifest->missingSystems, ", "));
 }
 
 void searchCommand(const Args& args)

@@ -19,14 +19,6 @@ namespace {
 constexpr std::string_view defaultBodyParts3DID = "bodyparts3d-4.0";
 constexpr float bodyParts3DWeldTolerance = 0.02f;
 
-std::string joinLines(const std::vector<std::string>& lines, std::string_view separator)
-{
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        text += (i ? std::string(separator) : std::string()) + lines[i];
-    return text;
-}
-
 std::string summaryBlock(const BodyParts3DImporter::Result& result, double seconds)
 {
     const auto& m = result.manifest;
@@ -43,7 +35,7 @@ void reportUnclassified(const BodyParts3DImporter::Result& result, const Args& a
         return;
     Console::print("  strutture non classificate: " + std::to_string(result.unclassified.size()));
     if (auto report = args.url("report")) {
-        AtomicFile::write(*report, joinLines(result.unclassified, "\n"));
+        AtomicFile::write(*report, join(result.unclassified, "\n"));
         Console::print("  elenco scritto in " + report->string());
     }
 }
@@ -94,7 +86,7 @@ void importBodyParts3DCommand(const Args& args)
     std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     Console::print(summaryBlock(result, elapsed.count()));
     if (!result.manifest.missingSystems.empty())
-        Console::print("  sistemi assenti nel dataset: " + joinLines(result.manifest.missingSystems, ", "));
+        Console::print("  sistemi assenti nel dataset: " + join(result.manifest.missingSystems, ", "));
     reportUnclassified(result, args);
     Preferences::shared().setLastDatasetID(result.manifest.id);
 }
