@@ -239,7 +239,10 @@ void from_json(const nlohmann::json& json, DatasetCatalog& catalog)
     auto release = json.find("macApp");
     if (release != json.end() && !release->is_null()) {
         try {
-            catalog.macApp = release->get<DatasetCatalog::AppRelease>();
+            // Converted directly: Clang 14 refuses json::get for this record.
+            DatasetCatalog::AppRelease app;
+            from_json(*release, app);
+            catalog.macApp = std::move(app);
         } catch (const DecodingError& error) {
             throw DecodingError(std::string("macApp: ") + error.what());
         }

@@ -92,6 +92,15 @@ void walk(const aiScene& scene, const aiNode& node, const std::string& inherited
     }
 }
 
+// Assimp's PLY reader never returns from a header that lacks its closing
+// "end_header" line, so such a file never reaches it.
+bool hasPLYHeaderEnd(const std::filesystem::path& path)
+{
+    const SourceFile file(path);
+    const std::string_view text(reinterpret_cast<const char*>(file.bytes().data()), file.bytes().size());
+    return text.find("\nend_header") != std::string_view::npos;
+}
+
 std::vector<RawMesh> loadWithAssimp(const std::filesystem::path& path)
 {
     Assimp::Importer importer;
@@ -143,7 +152,7 @@ std::vector<RawMesh> load(const std::filesystem::path& path)
 {
     const std::string extension = extensionOf(path);
     try {
-        if (extension == "stl" || extension == "ply")
+        if (extension == "stl" || (extension == "ply" && hasPLYHeaderEnd(path)))
             return loadWithAssimp(path);
         if (extension == "usd" || extension == "usda" || extension == "usdz") {
             SourceFile file(path);

@@ -1,5 +1,6 @@
 #include "AnatomyRender/RenderPasses.h"
 
+#include "AnatomyRender/ShaderBindings.h"
 #include "AnatomyRender/VertexLayout.h"
 
 #include <array>
@@ -8,12 +9,6 @@ namespace morvena {
 
 namespace {
 
-// Binding points of the shader interface; they match the layout qualifiers of the
-// shader resource.
-constexpr GLuint backgroundBinding = 0;
-constexpr GLuint uniformsBinding = 1;
-constexpr GLuint propsBinding = 2;
-constexpr GLuint blurDirectionBinding = 2;
 constexpr GLint fullScreenStripVertices = 4;
 
 void drawFullScreen()
@@ -41,8 +36,8 @@ void drawStructures(GLuint program, const StructureBindings& bindings, const Mul
 {
     glUseProgram(program);
     glBindVertexArray(bindings.vertexArray);
-    glBindBufferBase(GL_UNIFORM_BUFFER, uniformsBinding, bindings.uniforms);
-    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, propsBinding, bindings.props);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderBindings::uniforms, bindings.uniforms);
+    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, ShaderBindings::props, bindings.props);
     glEnable(GL_CLIP_DISTANCE0);
     draws.draw();
     glDisable(GL_CLIP_DISTANCE0);
@@ -130,7 +125,7 @@ void RenderPasses::background(const RenderTargets& targets, GLuint program, GLui
     glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &farDepth);
     bindFullScreenPass(program, framebuffer, targets.width, targets.height);
     useDepth(DepthState::always);
-    glBindBufferBase(GL_UNIFORM_BUFFER, backgroundBinding, backgroundColors);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderBindings::background, backgroundColors);
     drawFullScreen();
 }
 
@@ -183,7 +178,7 @@ void RenderPasses::ambientOcclusion(const RenderTargets& targets, GLuint program
     gl::DebugGroup group("Occlusione ambientale");
     bindFullScreenPass(program, targets.aoFramebuffer.get(), targets.occlusionWidth, targets.occlusionHeight);
     glDisable(GL_DEPTH_TEST);
-    glBindBufferBase(GL_UNIFORM_BUFFER, uniformsBinding, uniforms);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderBindings::uniforms, uniforms);
     glBindTextureUnit(0, targets.depth.get());
     drawFullScreen();
 }
@@ -197,8 +192,8 @@ void RenderPasses::blur(
     const auto& source = vertical ? targets.aoBlur : targets.ao;
     bindFullScreenPass(program, destination.get(), targets.occlusionWidth, targets.occlusionHeight);
     glDisable(GL_DEPTH_TEST);
-    glBindBufferBase(GL_UNIFORM_BUFFER, uniformsBinding, uniforms);
-    glBindBufferBase(GL_UNIFORM_BUFFER, blurDirectionBinding, direction);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderBindings::uniforms, uniforms);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderBindings::blurDirection, direction);
     glBindTextureUnit(0, source.get());
     glBindTextureUnit(1, targets.depth.get());
     drawFullScreen();
@@ -214,7 +209,7 @@ void RenderPasses::composite(const RenderTargets& targets, GLuint program, GLuin
         glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     bindFullScreenPass(program, destination.framebuffer, destination.width, destination.height);
     glDisable(GL_DEPTH_TEST);
-    glBindBufferBase(GL_UNIFORM_BUFFER, uniformsBinding, uniforms);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderBindings::uniforms, uniforms);
     glBindTextureUnit(0, targets.sceneColor.get());
     glBindTextureUnit(1, withOcclusion ? targets.ao.get() : targets.sceneColor.get());
     drawFullScreen();

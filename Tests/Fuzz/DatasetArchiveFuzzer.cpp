@@ -6,6 +6,7 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/ArchiveBlockWriter.h"
 #include "AnatomyCore/DatasetArchive.h"
+#include "FuzzSupport.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,25 +18,10 @@
 #include <string>
 
 using namespace morvena;
+using namespace morvena::fuzz;
 namespace fs = std::filesystem;
 
 namespace {
-
-void require(bool promise)
-{
-    if (!promise)
-        __builtin_trap();
-}
-
-const fs::path& sandbox()
-{
-    static const fs::path folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "mrvz-fuzz-XXXXXX").string();
-        require(mkdtemp(pattern.data()) != nullptr);
-        return fs::path(pattern);
-    }();
-    return folder;
-}
 
 std::string wrapped(const std::uint8_t* data, std::size_t size)
 {
@@ -56,15 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    const fs::path archive = sandbox() / "input.mrvz";
-    const fs::path into = sandbox() / "into";
-    fs::remove_all(into);
-    fs::create_directory(into);
+    static const fs::path archive = sandbox() / "input.mrvz";
+    static const fs::path into = sandbox() / "into";
+    resetFolder(into);
     std::string bytes = (data[0] & 1) ? wrapped(data + 1, size - 1)
                                       : std::string(reinterpret_cast<const char*>(data), size);
-    FILE* file = std::fopen(archive.c_str(), "wb");
-    require(
-        file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fclose(file) == 0);
+    writeFile(archive, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     try {
         DatasetArchive::extract(archive, into);
     } catch (const std::exception&) {

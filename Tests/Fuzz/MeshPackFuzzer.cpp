@@ -3,6 +3,7 @@
 // and string offset lies inside its section.
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackError.h"
+#include "FuzzSupport.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -12,14 +13,9 @@
 #include <string>
 
 using namespace morvena;
+using namespace morvena::fuzz;
 
 namespace {
-
-void require(bool promise)
-{
-    if (!promise)
-        __builtin_trap();
-}
 
 void checkPromises(MeshPack& pack)
 {
