@@ -34,8 +34,9 @@ function(morvena_resources name)
 endfunction()
 
 # morvena_tests(NAME DEPS targets...)
-# Tests/<NAME>/*.cpp form one executable labelled "unit"; the sub-folders gl/ and
-# e2e/ form their own executables labelled "gl" and "e2e".
+# Tests/<NAME>/*.cpp form one executable labelled "unit"; the sub-folders gl/, e2e/
+# and external/ form their own executables labelled "gl", "e2e" and "external"
+# (tests that need packages from outside Debian).
 function(morvena_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   foreach(dep ${ARG_DEPS})
@@ -43,7 +44,7 @@ function(morvena_tests name)
       return()
     endif()
   endforeach()
-  foreach(kind unit gl e2e)
+  foreach(kind unit gl e2e external)
     if(kind STREQUAL "unit")
       file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
       set(target ${name})

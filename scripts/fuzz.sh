@@ -42,7 +42,7 @@ run_target() {
 }
 
 mkdir -p "$build/logs"
-declare -A status
+for name in "${targets[@]}"; do rm -f "$build/logs/$name.status" "$build/logs/$name.log"; done
 running=0
 for name in "${targets[@]}"; do
   if [[ ! -x $build/bin/$name ]]; then

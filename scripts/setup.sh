@@ -13,6 +13,7 @@ packages=(
   libepoxy-dev libegl-dev libgl-dev libegl1 libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   qt6-base-dev libqt6opengl6-dev
   xvfb xauth python3
+  clang libclang-rt-dev llvm clang-format
   nodejs npm
 )
 

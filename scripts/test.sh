@@ -1,8 +1,47 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer
-# and runs every test. Extra arguments go to ctest (for example: -L unit, -R Pack).
+# and runs every test. Without arguments it is the whole of CI: it also checks the
+# formatting, builds the release preset with the benchmarks and warnings as errors,
+# and runs every fuzz target for a short time (MORVENA_FUZZ_SECONDS, default 20).
+# Extra arguments go to ctest alone (for example: -L unit, -R Pack) and skip the rest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh asan
-export EGL_PLATFORM=surfaceless
-ctest --preset asan "$@"
+
+steps=()
+step() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "==> $name"
+  if ! "$@"; then
+    echo "ERRORE: passo non riuscito: $name" >&2
+    exit 1
+  fi
+  steps+=("$(printf '%-44s %5d s' "$name" $((SECONDS - start)))")
+}
+
+strict_release() {
+  cmake --preset release -DMORVENA_BENCHMARKS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+  cmake --build --preset release
+  if ! compgen -G 'build/release/bin/*Benchmark*' >/dev/null; then
+    echo "ERRORE: i benchmark non sono stati compilati (manca libbenchmark-dev?)." >&2
+    return 1
+  fi
+}
+
+run_tests() {
+  EGL_PLATFORM=surfaceless ctest --preset asan "$@"
+}
+
+step "dipendenze e build ASan+UBSan" scripts/setup.sh asan
+if (($# > 0)); then
+  run_tests "$@"
+  exit
+fi
+step "formattazione (.clang-format)" scripts/check-format.sh
+step "test (ctest, ASan+UBSan)" run_tests
+step "build release, benchmark, avvisi come errori" strict_release
+step "fuzzing (${MORVENA_FUZZ_SECONDS:-20} s per bersaglio)" scripts/fuzz.sh "${MORVENA_FUZZ_SECONDS:-20}"
+echo
+echo "Tempi:"
+printf '  %s\n' "${steps[@]}"
+echo "  totale $SECONDS s"

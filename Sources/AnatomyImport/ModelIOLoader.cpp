@@ -1,6 +1,7 @@
 #include "AnatomyImport/ModelIOLoader.h"
 
 #include "AnatomyImport/MeshGeometry.h"
+#include "AnatomyImport/PLYLayout.h"
 #include "AnatomyImport/SourceFile.h"
 #include "AnatomyImport/StoredZip.h"
 #include "AnatomyImport/USDAReader.h"
@@ -55,8 +56,12 @@ std::optional<RawMesh> convert(const aiMesh& source, const std::string& name)
     mesh.indices.reserve(std::size_t {source.mNumFaces} * 3);
     for (unsigned f = 0; f < source.mNumFaces && source.mFaces; ++f) {
         const aiFace& face = source.mFaces[f];
-        if (face.mNumIndices == 3 && face.mIndices) // points and lines are no triangles
-            mesh.indices.insert(mesh.indices.end(), {face.mIndices[0], face.mIndices[1], face.mIndices[2]});
+        if (!face.mIndices)
+            continue;
+        // A fan around the first corner; points and lines give no triangle.
+        for (unsigned corner = 2; corner < face.mNumIndices; ++corner)
+            mesh.indices.insert(
+                mesh.indices.end(), {face.mIndices[0], face.mIndices[corner - 1], face.mIndices[corner]});
     }
     MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
     if (mesh.indices.size() < 3)
@@ -92,21 +97,18 @@ void walk(const aiScene& scene, const aiNode& node, const std::string& inherited
     }
 }
 
-// Assimp's PLY reader never returns from a header that lacks its closing
-// "end_header" line, so such a file never reaches it.
-bool hasPLYHeaderEnd(const std::filesystem::path& path)
+bool isSoundPLY(const std::filesystem::path& path)
 {
-    const SourceFile file(path);
-    const std::string_view text(reinterpret_cast<const char*>(file.bytes().data()), file.bytes().size());
-    return text.find("\nend_header") != std::string_view::npos;
+    return PLYLayout::isSound(SourceFile(path).bytes());
 }
 
 std::vector<RawMesh> loadWithAssimp(const std::filesystem::path& path)
 {
     Assimp::Importer importer;
-    // No pre-transform: vertex data stay as stored. Polygons become triangle fans.
-    const aiScene* scene
-        = importer.ReadFile(path.string(), aiProcess_Triangulate | aiProcess_ValidateDataStructure);
+    // No pre-transform: vertex data stay as stored. Polygons become fans in
+    // convert(): Assimp's own triangulation aborts the process on some faces
+    // with non-finite corners.
+    const aiScene* scene = importer.ReadFile(path.string(), aiProcess_ValidateDataStructure);
     std::vector<RawMesh> meshes;
     if (scene && scene->mRootNode)
         walk(*scene, *scene->mRootNode, std::string(), meshes);
@@ -152,7 +154,7 @@ std::vector<RawMesh> load(const std::filesystem::path& path)
 {
     const std::string extension = extensionOf(path);
     try {
-        if (extension == "stl" || (extension == "ply" && hasPLYHeaderEnd(path)))
+        if (extension == "stl" || (extension == "ply" && isSoundPLY(path)))
             return loadWithAssimp(path);
         if (extension == "usd" || extension == "usda" || extension == "usdz") {
             SourceFile file(path);

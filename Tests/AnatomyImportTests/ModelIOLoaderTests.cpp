@@ -134,6 +134,44 @@ TEST(ModelIOLoader, readsUSDATextAndUSDZPackagesWhoseRootLayerIsText)
     }
 }
 
+TEST(ModelIOLoader, aFaceWithoutCornersGivesNoTriangle)
+{
+    // Assimp's own triangulation aborts the whole process on this file.
+    test::TemporaryFolder folder;
+    std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
+                      "property float y\nproperty float z\nelement face 1\n"
+                      "property list uchar uint vertex_indices\nend_header\n";
+    const std::vector<float> corners {0, -1.7e38f, 0, 0, 1, 0, 0, 0, 1};
+    ply.append(reinterpret_cast<const char*>(corners.data()), corners.size() * sizeof(float));
+    ply += std::string(1, '\0') + "\3\0\0\0";
+    test::writeFile(folder / "empty-face.ply", ply);
+    EXPECT_TRUE(ModelIOLoader::load(folder / "empty-face.ply").empty());
+}
+
+TEST(ModelIOLoader, polygonsBecomeFansAroundTheirFirstCorner)
+{
+    test::TemporaryFolder folder;
+    test::writeFile(folder / "pentagon.ply", R"(ply
+format ascii 1.0
+element vertex 5
+property float x
+property float y
+property float z
+element face 1
+property list uchar int vertex_indices
+end_header
+0 0 0
+1 0 0
+2 1 0
+1 2 0
+0 1 0
+5 0 1 2 3 4
+)");
+    auto meshes = ModelIOLoader::load(folder / "pentagon.ply");
+    ASSERT_EQ(meshes.size(), 1u);
+    EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3, 0, 3, 4}));
+}
+
 TEST(ModelIOLoader, formatsWithoutAReaderAndBrokenFilesYieldNothing)
 {
     test::TemporaryFolder folder;
@@ -147,6 +185,18 @@ TEST(ModelIOLoader, formatsWithoutAReaderAndBrokenFilesYieldNothing)
         {"garbage.usda", femurInLeg + "}\n"},
         {"garbage.stl", "solid x\nfacet normal nonsense"},
         {"empty.ply", ""},
+        // Assimp never returns from a PLY header without its end line, reads
+        // outside its buffers after a malformed element line and allocates
+        // whatever a list length says.
+        {"endless-header.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\n1\n"},
+        {"bad-element.ply",
+            "ply\nformat binary_little_endian 1.0\nelement vertex(3\nproperty float x\nproperty float y\n"
+            "property float z\nelement face 1\nproperty list uchar uint vertex_indices\nend_header\n"
+                + std::string(36, '\0') + std::string("\3\0\0\0\0\1\0\0\0\2\0\0\0", 13)},
+        {"long-list.ply",
+            "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property float z\nelement face 1\nproperty list int uint vertex_indices\nend_header\n"
+                + std::string(36, '\0') + "\xff\xff\xff\x7f"},
         {"notes.txt", femurInLeg},
     };
     for (const auto& [name, bytes] : files) {
