@@ -5,9 +5,6 @@
 #include "AnatomyCore/MeshPackError.h"
 #include "FuzzSupport.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,10 +43,7 @@ void checkPromises(MeshPack& pack)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const int file = memfd_create("pack", 0);
-    static const std::string path = "/proc/self/fd/" + std::to_string(file);
-    if (ftruncate(file, 0) != 0 || pwrite(file, data, size, 0) != static_cast<ssize_t>(size))
-        return 0;
+    const auto& path = memoryFile(bytesOf(data, size));
     try {
         MeshPack pack(path);
         checkPromises(pack);

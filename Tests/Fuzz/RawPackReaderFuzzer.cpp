@@ -8,9 +8,6 @@
 #include "FuzzSupport.h"
 #include "mrvtool/RawPackReader.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstring>
 
 using namespace morvena;
@@ -47,10 +44,7 @@ void readEverything(const tool::RawPackReader& pack, const PackHeader& header, s
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const int file = memfd_create("pack", 0);
-    static const std::string path = "/proc/self/fd/" + std::to_string(file);
-    if (ftruncate(file, 0) != 0 || pwrite(file, data, size, 0) != static_cast<ssize_t>(size))
-        return 0;
+    const auto& path = memoryFile(bytesOf(data, size));
     try {
         tool::RawPackReader pack(path);
         PackHeader header;

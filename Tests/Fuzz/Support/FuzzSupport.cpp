@@ -1,5 +1,8 @@
 #include "FuzzSupport.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +27,15 @@ void writeFile(const fs::path& path, Bytes bytes)
     require(file != nullptr);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     require(std::fclose(file) == 0 && written);
+}
+
+const std::string& memoryFile(Bytes bytes)
+{
+    static const int file = ::memfd_create("fuzz-input", 0);
+    static const std::string path = "/proc/self/fd/" + std::to_string(file);
+    require(file >= 0 && ::ftruncate(file, 0) == 0
+        && ::pwrite(file, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size()));
+    return path;
 }
 
 void resetFolder(const fs::path& folder)

@@ -36,6 +36,10 @@ const std::filesystem::path& sandbox();
 // Replaces the file's content with the bytes; traps when it cannot.
 void writeFile(const std::filesystem::path& path, Bytes bytes);
 
+// The path of a file in memory that now holds the bytes, for readers that map
+// their file; every call reuses the one file. Traps when it cannot be written.
+const std::string& memoryFile(Bytes bytes);
+
 // Empties the folder, making it when it is missing.
 void resetFolder(const std::filesystem::path& folder);
 
