@@ -55,7 +55,13 @@ system_clock::time_point parseInternetDate(std::string_view text)
     int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
     if (!date.ok() || hour > 23 || minute > 59 || second > 59)
         throw DecodingError("data inesistente: " + std::string(text));
-    return sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
+    const sys_seconds time = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
+    // The clock counts nanoseconds in 64 bits (years 1677-2262); a date beyond
+    // would overflow into another one.
+    if (time < ceil<seconds>(system_clock::time_point::min())
+        || time > floor<seconds>(system_clock::time_point::max()))
+        throw DecodingError("data fuori dall'intervallo rappresentabile: " + std::string(text));
+    return time;
 }
 
 std::map<std::string, std::int64_t> decodeCounts(const json& value)

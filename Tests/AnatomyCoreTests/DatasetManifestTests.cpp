@@ -137,11 +137,19 @@ TEST(DatasetManifest, decodingIsStrict)
         {"importedAt", "2024-05-01T24:00:00Z"},
         {"importedAt", "2024-05-01T12:30:60Z"},
         {"importedAt", "２０２４-05-01T12:30:45Z"},
+        // Beyond the clock's nanosecond range: the time would overflow into another.
+        {"importedAt", "4048-05-01T12:00:00Z"},
+        {"importedAt", "1677-09-21T00:12:43Z"},
     };
     for (const auto& [key, value] : wrongValues) {
         auto document = good;
         document[key] = value;
         EXPECT_FALSE(decodes(document)) << key << " = " << value.dump();
+    }
+    for (const char* edge : {"1677-09-21T00:12:44Z", "2262-04-11T23:47:16Z"}) {
+        auto document = good;
+        document["importedAt"] = edge;
+        EXPECT_TRUE(decodes(document)) << edge;
     }
     EXPECT_THROW(DatasetManifest::decode("[]"), DecodingError);
     EXPECT_THROW(DatasetManifest::decode("{\"id\":"), DecodingError);
