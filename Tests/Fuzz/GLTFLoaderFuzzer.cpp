@@ -42,7 +42,11 @@ bool mentionsSentinel(Bytes input)
 bool readsSentinel(const std::vector<RawMesh>& meshes)
 {
     return std::ranges::any_of(meshes, [](const RawMesh& mesh) {
-        return std::ranges::any_of(mesh.positions, [](const auto& p) { return p[0] == sentinel; });
+        return std::ranges::any_of(mesh.positions, [](const auto& position) {
+            float x; // the first of the three packed coordinates
+            std::memcpy(&x, &position, sizeof x);
+            return x == sentinel;
+        });
     });
 }
 
