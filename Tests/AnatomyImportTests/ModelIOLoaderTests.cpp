@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstring>
 
 using namespace morvena;
@@ -170,6 +172,28 @@ end_header
     auto meshes = ModelIOLoader::load(folder / "pentagon.ply");
     ASSERT_EQ(meshes.size(), 1u);
     EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3, 0, 3, 4}));
+}
+
+TEST(ModelIOLoader, aPLYWithCRLFLinesAndAListOfMoreThan127CornersLoads)
+{
+    constexpr std::uint8_t corners = 200; // a list length with its top bit set
+    test::TemporaryFolder folder;
+    std::string ply
+        = "ply\r\nformat binary_little_endian 1.0\r\ncomment one polygon\r\nelement vertex 200\r\n"
+          "property float x\r\nproperty float y\r\nproperty float z\r\nelement face 1\r\n"
+          "property list uchar uint vertex_indices\r\nend_header\n";
+    for (std::uint32_t i = 0; i < corners; ++i) {
+        const float angle = 6.2831853f * static_cast<float>(i) / corners;
+        const std::array<float, 3> position {std::cos(angle), std::sin(angle), 0};
+        ply.append(reinterpret_cast<const char*>(position.data()), sizeof position);
+    }
+    ply += static_cast<char>(corners);
+    for (std::uint32_t i = 0; i < corners; ++i)
+        ply.append(reinterpret_cast<const char*>(&i), sizeof i);
+    test::writeFile(folder / "circle.ply", ply);
+    auto meshes = ModelIOLoader::load(folder / "circle.ply");
+    ASSERT_EQ(meshes.size(), 1u);
+    EXPECT_EQ(meshes[0].triangleCount(), corners - 2u);
 }
 
 TEST(ModelIOLoader, formatsWithoutAReaderAndBrokenFilesYieldNothing)
