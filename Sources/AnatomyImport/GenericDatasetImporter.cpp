@@ -2,9 +2,9 @@
 
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/DecimalText.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Support/DecimalText.h"
 #include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/CuratedContent.h"

@@ -1,4 +1,4 @@
-#include "AnatomyCore/DecimalText.h"
+#include "AnatomyCore/Support/DecimalText.h"
 
 #include <charconv>
 #include <cmath>
