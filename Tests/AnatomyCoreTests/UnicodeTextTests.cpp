@@ -1,4 +1,4 @@
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 
 #include "../AnatomyCoreTests/PackTestSupport.h"
 #include "TemporaryFolder.h"
 
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/AtomicFile.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

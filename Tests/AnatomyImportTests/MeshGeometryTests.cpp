@@ -1,5 +1,5 @@
-#include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "AnatomyImport/ModelIOLoader.h"
+#include "AnatomyImport/Readers/ModelIOLoader.h"
 
 #include "StoredZipWriter.h"
 #include "TemporaryFolder.h"

@@ -1,4 +1,4 @@
-#include "AnatomyImport/OBJLoader.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 
 #include "TemporaryFolder.h"
 

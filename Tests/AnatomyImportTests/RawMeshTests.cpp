@@ -1,4 +1,4 @@
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 
 #include <gtest/gtest.h>
 

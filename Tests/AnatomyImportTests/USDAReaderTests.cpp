@@ -1,4 +1,4 @@
-#include "AnatomyImport/USDAReader.h"
+#include "AnatomyImport/Readers/USDAReader.h"
 
 #include <gtest/gtest.h>
 
@@ -42,14 +42,14 @@ def Xform "Leg" (
     double3 xformOp:translate = (10, 20, 30)
     uniform token[] xformOpOrder = ["xformOp:translate"]
     rel material:binding = </Looks/Bone>
-    custom float3 offset.timeSamples = {
+    custom Float3 offset.timeSamples = {
         0: (1, 2, 3),
         24: (4, 5, 6),
     }
 
     def Mesh "Femur" # the thigh bone
     {
-        float3[] extent = [(0, 0, 0), (2, 1, 0)]
+        Float3[] extent = [(0, 0, 0), (2, 1, 0)]
         int[] faceVertexCounts = [4, 3]
         int[] faceVertexIndices = [0, 1, 2, 3, 1, 4, 2,]
         normal3f[] normals = [(0, 0, 1), (0, 0, 1), (0, 0, 1), (0, 0, 1), (0, 0, 1)] (
@@ -57,7 +57,7 @@ def Xform "Leg" (
         )
         point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0), (2, 0.5, -1e-1)]
         uniform token subdivisionScheme = "none"
-        float3[] velocities
+        Float3[] velocities
 
         def GeomSubset "cortex"
         {

@@ -3,8 +3,8 @@
 //
 //   build/release/bin/MeshImportBenchmarks [--obj-megabytes=N]
 
-#include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/OBJLoader.h"
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>

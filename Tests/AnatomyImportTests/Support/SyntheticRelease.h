@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyImport/BodyParts3DImporter.h"
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 #include "TemporaryFolder.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/OffscreenGLContext.h"
@@ -23,7 +23,7 @@ namespace morvena::test {
 
 // An axis-aligned box with flat faces (24 vertices, 12 triangles), level 0 only.
 inline MeshPackBuilder::Mesh boxMesh(
-    std::string name, float3 min, float3 max, AnatomySystem system = AnatomySystem::skeletal)
+    std::string name, Float3 min, Float3 max, AnatomySystem system = AnatomySystem::skeletal)
 {
     MeshPackBuilder::Mesh mesh;
     mesh.conceptID = "FMA:" + name;
@@ -31,7 +31,7 @@ inline MeshPackBuilder::Mesh boxMesh(
     mesh.system = system;
     mesh.region = BodyRegion::thorax;
     mesh.lodIndices.emplace_back();
-    auto face = [&mesh](float3 a, float3 b, float3 c, float3 d, float3 normal) {
+    auto face = [&mesh](Float3 a, Float3 b, Float3 c, Float3 d, Float3 normal) {
         auto base = static_cast<std::uint32_t>(mesh.positions.size());
         for (auto corner : {a, b, c, d}) {
             mesh.positions.push_back(corner);
@@ -40,7 +40,7 @@ inline MeshPackBuilder::Mesh boxMesh(
         mesh.lodIndices[0].insert(
             mesh.lodIndices[0].end(), {base, base + 1, base + 2, base, base + 2, base + 3});
     };
-    float3 p000 {min.x, min.y, min.z}, p100 {max.x, min.y, min.z}, p010 {min.x, max.y, min.z},
+    Float3 p000 {min.x, min.y, min.z}, p100 {max.x, min.y, min.z}, p010 {min.x, max.y, min.z},
         p110 {max.x, max.y, min.z}, p001 {min.x, min.y, max.z}, p101 {max.x, min.y, max.z},
         p011 {min.x, max.y, max.z}, p111 {max.x, max.y, max.z};
     face(p001, p101, p111, p011, {0, 0, 1});
@@ -57,8 +57,8 @@ inline MeshPackBuilder::Mesh boxMesh(
 // model unit is one pixel.
 inline MeshPackBuilder::Mesh pixelBox(std::string name, int c0, int r0, int c1, int r1)
 {
-    float3 min {static_cast<float>(c0) - 32 + 0.25f, 32 - static_cast<float>(r1) - 0.75f, -4};
-    float3 max {static_cast<float>(c1) - 32 + 0.75f, 32 - static_cast<float>(r0) - 0.25f, 0};
+    Float3 min {static_cast<float>(c0) - 32 + 0.25f, 32 - static_cast<float>(r1) - 0.75f, -4};
+    Float3 max {static_cast<float>(c1) - 32 + 0.75f, 32 - static_cast<float>(r0) - 0.25f, 0};
     return boxMesh(std::move(name), min, max);
 }
 
@@ -80,7 +80,7 @@ inline bool operator==(Rgb a, Rgb b)
     return a.red == b.red && a.green == b.green && a.blue == b.blue;
 }
 
-inline bool isNear(Rgb colour, float3 expected, int tolerance = 2)
+inline bool isNear(Rgb colour, Float3 expected, int tolerance = 2)
 {
     auto close = [tolerance](int actual, float wanted) {
         return std::abs(actual - static_cast<int>(std::lround(wanted * 255))) <= tolerance;
