@@ -29,7 +29,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Progress = ImportProgressHandler;
-using Vector3 = RawMesh::Vector3;
 
 // Structures below this size keep their one level of detail.
 constexpr int minTrianglesForLOD = 1200;
@@ -116,11 +115,6 @@ std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
     }
 }
 
-bool isFinite(const Vector3& p)
-{
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
 // Removes the positions that are not finite, with the triangles that use them.
 // A single one would otherwise make the box around the model infinite, and with
 // it the centre and every position of every structure.
@@ -149,7 +143,7 @@ void removeNonFiniteVertices(RawMesh& mesh)
 }
 
 struct Placement {
-    Vector3 center {};
+    Float3 center {};
     float factor = 1;
 };
 
@@ -230,8 +224,8 @@ private:
 
 // Geometry of one mesh in millimetres with its normals and levels of detail.
 struct PreparedGeometry {
-    std::vector<Vector3> positions;
-    std::vector<Vector3> normals;
+    std::vector<Float3> positions;
+    std::vector<Float3> normals;
     std::vector<std::vector<std::uint32_t>> levels;
 };
 
@@ -268,15 +262,6 @@ std::optional<PreparedGeometry> prepare(
         geometry.levels.push_back(std::move(mesh.indices));
     }
     return geometry;
-}
-
-std::vector<Float3> asFloat3(std::vector<Vector3>&& vectors)
-{
-    std::vector<Float3> converted(vectors.size());
-    for (std::size_t i = 0; i < vectors.size(); ++i)
-        converted[i] = {vectors[i][0], vectors[i][1], vectors[i][2]};
-    vectors = {};
-    return converted;
 }
 
 // The part-of tree of body system, region and structure, built from the
@@ -365,8 +350,7 @@ std::vector<Classified> stageMeshes(std::vector<RawMesh> meshes, const Placement
         entry.region = AnatomyClassifier::region(entry.name);
         entry.laterality = AnatomyClassifier::laterality(entry.name);
         builder.add({entry.id, entry.name, entry.system, entry.region, entry.laterality,
-            asFloat3(std::move(geometry->positions)), asFloat3(std::move(geometry->normals)),
-            std::move(geometry->levels)});
+            std::move(geometry->positions), std::move(geometry->normals), std::move(geometry->levels)});
     }
     return classified;
 }

@@ -4,7 +4,6 @@
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
-using Vector3 = RawMesh::Vector3;
 
 namespace {
 
@@ -85,13 +84,13 @@ TEST(USDAReader, readsMeshPrimsWithFansNamesAndUntransformedPoints)
     ASSERT_EQ(meshes.size(), 2u);
     EXPECT_EQ(meshes[0].name, "Femur");
     EXPECT_EQ(meshes[0].positions,
-        (std::vector<Vector3> {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, -0.1f}}));
+        (std::vector<Float3> {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, -0.1f}}));
     EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3, 1, 4, 2}));
-    EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(5, Vector3 {0, 0, 1}));
+    EXPECT_EQ(meshes[0].normals, std::vector<Float3>(5, Float3 {0, 0, 1}));
 
     // Face-varying normals are not per point: generated from the triangle instead.
     EXPECT_EQ(meshes[1].name, "Patella");
-    EXPECT_EQ(meshes[1].normals, std::vector<Vector3>(3, Vector3 {0, 0, -1}));
+    EXPECT_EQ(meshes[1].normals, std::vector<Float3>(3, Float3 {0, 0, -1}));
 }
 
 TEST(USDAReader, onlyDefinedMeshesCountAndParentsComeBeforeChildren)

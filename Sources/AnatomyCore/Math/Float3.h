@@ -12,6 +12,10 @@ struct Float3 {
     float y = 0;
     float z = 0;
 
+    // Component by axis: 0 is x, 1 is y, any other value z.
+    constexpr float& operator[](int axis) { return axis == 0 ? x : axis == 1 ? y : z; }
+    constexpr float operator[](int axis) const { return axis == 0 ? x : axis == 1 ? y : z; }
+
     bool operator==(const Float3&) const = default;
 };
 

@@ -33,7 +33,7 @@ bool hasOBJExtension(const std::filesystem::path& file)
     return extension == ".obj";
 }
 
-Vector3 mean(std::span<const Vector3> positions)
+Float3 mean(std::span<const Float3> positions)
 {
     double sum[3] = {0, 0, 0};
     for (const auto& p : positions) {
@@ -80,15 +80,7 @@ std::string counted(std::string_view lead, std::size_t index, std::size_t count)
     return std::string(lead) + std::to_string(index) + "/" + std::to_string(count) + "…";
 }
 
-std::vector<Float3> toFloat3(const std::vector<Vector3>& vectors)
-{
-    std::vector<Float3> result(vectors.size());
-    for (std::size_t index = 0; index < vectors.size(); ++index)
-        result[index] = {vectors[index][0], vectors[index][1], vectors[index][2]};
-    return result;
-}
-
-float diagonal(std::span<const Vector3> positions)
+float diagonal(std::span<const Float3> positions)
 {
     auto box = RawMesh::bounds(positions);
     float dx = box.max[0] - box.min[0], dy = box.max[1] - box.min[1], dz = box.max[2] - box.min[2];
@@ -147,7 +139,7 @@ Reading read(std::span<const std::string> concepts, const Metadata& metadata, co
     return reading;
 }
 
-Vector3 Frame::toMillimetres(const Vector3& position) const
+Float3 Frame::toMillimetres(const Float3& position) const
 {
     auto oriented = orientation.apply(position);
     return {(oriented[0] - centre[0]) * factor, (oriented[1] - centre[1]) * factor,
@@ -170,7 +162,7 @@ std::pair<float, std::string> unitForHeight(float height)
 
 Frame frame(std::span<const Loaded> loaded, const Metadata::Table& names)
 {
-    std::unordered_map<std::string, Vector3> centroids;
+    std::unordered_map<std::string, Float3> centroids;
     RawMesh::Bounds dataset {{FLT_MAX, FLT_MAX, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX}};
     for (const auto& entry : loaded) {
         centroids.emplace(entry.conceptID, entry.centroid);
@@ -188,7 +180,7 @@ Frame frame(std::span<const Loaded> loaded, const Metadata::Table& names)
     bool empty = dataset.min[0] > dataset.max[0] || dataset.min[1] > dataset.max[1]
         || dataset.min[2] > dataset.max[2];
     for (int corner = 0; corner < 8 && !empty; ++corner) {
-        Vector3 point {corner & 1 ? dataset.max[0] : dataset.min[0],
+        Float3 point {corner & 1 ? dataset.max[0] : dataset.min[0],
             corner & 2 ? dataset.max[1] : dataset.min[1], corner & 4 ? dataset.max[2] : dataset.min[2]};
         auto oriented = result.orientation.apply(point);
         for (int axis = 0; axis < 3; ++axis) {
@@ -241,8 +233,8 @@ Built build(std::vector<Loaded>&& loaded, const Frame& frame, const Metadata& me
             auto classification = classify(entry.conceptID, entry.name, metadata);
             built.classification[item] = classification;
             built.meshes[item] = {std::move(entry.conceptID), std::move(entry.name), classification.system,
-                classification.region, classification.laterality, toFloat3(entry.positions),
-                toFloat3(normals), std::move(levels)};
+                classification.region, classification.laterality, std::move(entry.positions),
+                std::move(normals), std::move(levels)};
         },
         progressStride,
         [&](std::size_t item) {

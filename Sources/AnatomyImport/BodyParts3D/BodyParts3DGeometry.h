@@ -23,7 +23,6 @@ namespace morvena {
 // thread.
 namespace BodyParts3DGeometry {
 
-using Vector3 = RawMesh::Vector3;
 using Metadata = BodyParts3DImporter::Metadata;
 
 // Element file ID -> OBJ file.
@@ -41,9 +40,9 @@ OBJIndex indexOBJFiles(const std::filesystem::path& folder);
 struct Loaded {
     std::string conceptID;
     std::string name;
-    std::vector<Vector3> positions;
+    std::vector<Float3> positions;
     std::vector<std::uint32_t> indices;
-    Vector3 centroid {}; // plain mean of the positions
+    Float3 centroid {}; // plain mean of the positions
     RawMesh::Bounds bounds {}; // of the positions
 };
 
@@ -60,13 +59,13 @@ Reading read(std::span<const std::string> concepts, const Metadata& metadata, co
 // Where the body sits and how big the dataset's unit is.
 struct Frame {
     BodyParts3DImporter::Orientation orientation;
-    Vector3 centre {}; // of the oriented bounding box, in dataset units
+    Float3 centre {}; // of the oriented bounding box, in dataset units
     float height = 0; // head to foot, in dataset units
     float factor = 1; // dataset units to millimetres
     std::string unitNote;
 
     // p -> (M p - centre) x factor.
-    Vector3 toMillimetres(const Vector3& position) const;
+    Float3 toMillimetres(const Float3& position) const;
 };
 
 // Orientation from the loaded concepts' centroids, then unit and centre from

@@ -64,14 +64,13 @@ public:
     // How the dataset's axes map onto the body: x towards its left, y towards
     // its head, z towards its front.
     struct Orientation {
-        using Vector3 = RawMesh::Vector3;
 
-        std::array<Vector3, 3> matrix {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; // columns
+        std::array<Float3, 3> matrix {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; // columns
         bool flipsWinding = false; // the matrix is a reflection
         std::string note; // Italian account of how each axis was found
 
         // The body-frame position of a dataset position.
-        Vector3 apply(const Vector3& position) const;
+        Float3 apply(const Float3& position) const;
     };
 
     explicit BodyParts3DImporter(Options options);
@@ -110,7 +109,7 @@ public:
     // The body's axes from the centroids of named landmark structures; never
     // fails. Among concepts of the same name the lowest ID gives the position.
     static Orientation detectOrientation(
-        const std::unordered_map<std::string, RawMesh::Vector3>& centroids, const Metadata::Table& names);
+        const std::unordered_map<std::string, Float3>& centroids, const Metadata::Table& names);
 
     // Fixed values of this dataset.
     static constexpr std::string_view datasetName = "BodyParts3D 4.0";

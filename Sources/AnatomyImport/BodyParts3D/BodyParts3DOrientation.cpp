@@ -12,8 +12,6 @@ namespace morvena {
 
 namespace {
 
-using Vector3 = RawMesh::Vector3;
-
 struct Landmarks {
     std::string_view towards; // the end the axis points to
     std::string_view from;
@@ -62,7 +60,7 @@ struct Axis {
 
 // The dataset axis along which `direction` is largest, among those not used
 // yet; zero and NaN components never qualify.
-std::optional<Axis> dominantAxis(const Vector3& direction, const bool (&used)[3])
+std::optional<Axis> dominantAxis(const Float3& direction, const bool (&used)[3])
 {
     std::optional<Axis> best;
     float bestMagnitude = 0;
@@ -78,23 +76,13 @@ std::optional<Axis> dominantAxis(const Vector3& direction, const bool (&used)[3]
     return best;
 }
 
-Vector3 cross(const Vector3& a, const Vector3& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-float dot(const Vector3& a, const Vector3& b)
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
 // Lower-cased name -> centroid of the lowest concept ID of that name that has
 // one. Only concepts with a centroid are looked at, so the table stays small.
-std::unordered_map<std::string, std::pair<std::string_view, Vector3>> landmarkPositions(
-    const std::unordered_map<std::string, Vector3>& centroids,
+std::unordered_map<std::string, std::pair<std::string_view, Float3>> landmarkPositions(
+    const std::unordered_map<std::string, Float3>& centroids,
     const BodyParts3DImporter::Metadata::Table& names)
 {
-    std::unordered_map<std::string, std::pair<std::string_view, Vector3>> positions;
+    std::unordered_map<std::string, std::pair<std::string_view, Float3>> positions;
     for (const auto& [conceptID, centroid] : centroids) {
         auto name = names.find(conceptID);
         if (name == names.end())
@@ -109,9 +97,9 @@ std::unordered_map<std::string, std::pair<std::string_view, Vector3>> landmarkPo
 
 } // namespace
 
-BodyParts3DImporter::Orientation::Vector3 BodyParts3DImporter::Orientation::apply(const Vector3& p) const
+Float3 BodyParts3DImporter::Orientation::apply(const Float3& p) const
 {
-    Vector3 result {};
+    Float3 result {};
     for (int column = 0; column < 3; ++column) {
         for (int row = 0; row < 3; ++row)
             result[row] += matrix[column][row] * p[column];
@@ -120,10 +108,10 @@ BodyParts3DImporter::Orientation::Vector3 BodyParts3DImporter::Orientation::appl
 }
 
 BodyParts3DImporter::Orientation BodyParts3DImporter::detectOrientation(
-    const std::unordered_map<std::string, RawMesh::Vector3>& centroids, const Metadata::Table& names)
+    const std::unordered_map<std::string, Float3>& centroids, const Metadata::Table& names)
 {
     auto positions = landmarkPositions(centroids, names);
-    auto position = [&](std::string_view landmark) -> const Vector3* {
+    auto position = [&](std::string_view landmark) -> const Float3* {
         auto found = positions.find(std::string(landmark));
         return found == positions.end() ? nullptr : &found->second.second;
     };
@@ -139,7 +127,7 @@ BodyParts3DImporter::Orientation BodyParts3DImporter::detectOrientation(
                 continue;
             notes.push_back(std::string(slots[slot].noteLead) + std::string(pair.towards) + " / "
                 + std::string(pair.from));
-            Vector3 direction {
+            Float3 direction {
                 (*towards)[0] - (*from)[0], (*towards)[1] - (*from)[1], (*towards)[2] - (*from)[2]};
             if (auto axis = dominantAxis(direction, used)) {
                 assigned[slot] = axis;

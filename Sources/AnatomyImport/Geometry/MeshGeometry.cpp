@@ -34,7 +34,7 @@ template <Rounding rounding> std::optional<std::int32_t> cellCoordinate(float va
     return static_cast<std::int32_t>(cell);
 }
 
-template <Rounding rounding> std::optional<TripleTable::Key> cellOf(const Vector3& p, float inverse)
+template <Rounding rounding> std::optional<TripleTable::Key> cellOf(const Float3& p, float inverse)
 {
     TripleTable::Key key;
     for (int k = 0; k < 3; ++k) {
@@ -51,14 +51,9 @@ bool allBelow(const std::uint32_t* corners, std::size_t count)
     return corners[0] < count && corners[1] < count && corners[2] < count;
 }
 
-bool isFinite(const Vector3& p)
-{
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
 } // namespace
 
-WeldResult weld(std::span<const Vector3> positions, std::span<const std::uint32_t> indices, float tolerance)
+WeldResult weld(std::span<const Float3> positions, std::span<const std::uint32_t> indices, float tolerance)
 {
     if (positions.empty() || !(tolerance > 0.f))
         return {{positions.begin(), positions.end()}, {indices.begin(), indices.end()}};
@@ -91,26 +86,25 @@ WeldResult weld(std::span<const Vector3> positions, std::span<const std::uint32_
     return result;
 }
 
-std::vector<Vector3> computeNormals(
-    std::span<const Vector3> positions, std::span<const std::uint32_t> indices)
+std::vector<Float3> computeNormals(std::span<const Float3> positions, std::span<const std::uint32_t> indices)
 {
-    std::vector<Vector3> sums(positions.size(), Vector3 {0.f, 0.f, 0.f});
+    std::vector<Float3> sums(positions.size(), Float3 {0.f, 0.f, 0.f});
     for (std::size_t t = 0; t + 3 <= indices.size(); t += 3) {
         if (!allBelow(&indices[t], positions.size()))
             continue;
-        const Vector3& a = positions[indices[t]];
-        const Vector3& b = positions[indices[t + 1]];
-        const Vector3& c = positions[indices[t + 2]];
-        const Vector3 u {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-        const Vector3 v {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const Vector3 face {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        const Float3& a = positions[indices[t]];
+        const Float3& b = positions[indices[t + 1]];
+        const Float3& c = positions[indices[t + 2]];
+        const Float3 u {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+        const Float3 v {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const Float3 face {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
         for (int corner = 0; corner < 3; ++corner) {
-            Vector3& sum = sums[indices[t + corner]];
+            Float3& sum = sums[indices[t + corner]];
             for (int k = 0; k < 3; ++k)
                 sum[k] += face[k];
         }
     }
-    for (Vector3& sum : sums) {
+    for (Float3& sum : sums) {
         const float length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
         // A non-finite sum (from non-finite positions) cannot give a unit normal either.
         if (length > 1e-12f && std::isfinite(length))
@@ -122,7 +116,7 @@ std::vector<Vector3> computeNormals(
 }
 
 std::vector<std::uint32_t> decimateIndexOnly(
-    std::span<const Vector3> positions, std::span<const std::uint32_t> indices, float cellSize)
+    std::span<const Float3> positions, std::span<const std::uint32_t> indices, float cellSize)
 {
     if (!(cellSize > 0.f) || positions.size() < 4)
         return {indices.begin(), indices.end()};
@@ -137,7 +131,7 @@ std::vector<std::uint32_t> decimateIndexOnly(
     bestDistance.reserve(positions.size() / 4 + 1);
     std::vector<std::uint32_t> cellOfVertex(positions.size(), TripleTable::freeSlot);
     for (std::size_t i = 0; i < positions.size(); ++i) {
-        const Vector3& p = positions[i];
+        const Float3& p = positions[i];
         const auto cell = cellOf<Rounding::down>(p, inverse);
         if (!cell)
             continue;
@@ -183,7 +177,7 @@ std::vector<std::uint32_t> decimateIndexOnly(
     return result;
 }
 
-std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Vector3> positions,
+std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Float3> positions,
     std::span<const std::uint32_t> indices, float diagonal, int minTrianglesForLOD)
 {
     std::vector<std::vector<std::uint32_t>> levels;
@@ -204,7 +198,7 @@ std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Vector3> posit
     return levels;
 }
 
-std::size_t dropInvalidTriangles(std::span<const Vector3> positions, std::vector<std::uint32_t>& indices)
+std::size_t dropInvalidTriangles(std::span<const Float3> positions, std::vector<std::uint32_t>& indices)
 {
     std::size_t kept = 0;
     const std::size_t complete = indices.size() - indices.size() % 3;

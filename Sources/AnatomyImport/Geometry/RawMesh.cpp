@@ -5,11 +5,11 @@
 
 namespace morvena {
 
-RawMesh::Bounds RawMesh::bounds(std::span<const Vector3> positions)
+RawMesh::Bounds RawMesh::bounds(std::span<const Float3> positions)
 {
     constexpr float largest = std::numeric_limits<float>::max();
     Bounds box {{largest, largest, largest}, {-largest, -largest, -largest}};
-    for (const Vector3& p : positions) {
+    for (const Float3& p : positions) {
         for (int k = 0; k < 3; ++k) {
             // fmin/fmax return the number when the other operand is NaN.
             box.min[k] = std::fmin(box.min[k], p[k]);
@@ -19,11 +19,11 @@ RawMesh::Bounds RawMesh::bounds(std::span<const Vector3> positions)
     return box;
 }
 
-void RawMesh::transform(float scale, const Vector3& offset)
+void RawMesh::transform(float scale, const Float3& offset)
 {
     if (scale == 1.f && offset[0] == 0.f && offset[1] == 0.f && offset[2] == 0.f)
         return;
-    for (Vector3& p : positions) {
+    for (Float3& p : positions) {
         for (int k = 0; k < 3; ++k)
             p[k] = p[k] * scale + offset[k];
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <array>
+#include "AnatomyCore/Math/Float3.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,18 +14,15 @@ namespace morvena {
 // gives normals and builds levels of detail. Positions stay in the source's units
 // until the importer scales them.
 struct RawMesh {
-    // Three tightly packed 32-bit floats (12 bytes), as the geometry pack stores them.
-    using Vector3 = std::array<float, 3>;
-
     struct Bounds {
-        Vector3 min;
-        Vector3 max;
+        Float3 min;
+        Float3 max;
         bool operator==(const Bounds&) const = default;
     };
 
     std::string name; // as the source gives it; may be empty
-    std::vector<Vector3> positions;
-    std::vector<Vector3> normals; // empty, or one per position (consumers check the count)
+    std::vector<Float3> positions;
+    std::vector<Float3> normals; // empty, or one per position (consumers check the count)
     std::vector<std::uint32_t> indices; // three per triangle, into positions
 
     // No positions, or not even one triangle's worth of indices.
@@ -36,11 +34,11 @@ struct RawMesh {
     // Component-wise minimum and maximum. The fold starts from the largest finite
     // float and its negative and ignores NaN components, so no positions give an
     // inverted box and a NaN never replaces a number.
-    static Bounds bounds(std::span<const Vector3> positions);
+    static Bounds bounds(std::span<const Float3> positions);
 
     // p -> p * scale + offset for every position (multiply first, then add).
     // The identity transform leaves the positions bit for bit as they are.
-    void transform(float scale, const Vector3& offset);
+    void transform(float scale, const Float3& offset);
     // Appends the other mesh's positions, its normals as they are and its indices
     // shifted past this mesh's positions. The name stays.
     void append(const RawMesh& other);

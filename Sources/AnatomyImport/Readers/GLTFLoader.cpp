@@ -21,7 +21,6 @@ namespace {
 
 using nlohmann::json;
 using Bytes = std::span<const std::uint8_t>;
-using Vector3 = RawMesh::Vector3;
 // Column-major 4x4, as glTF stores node matrices.
 using Matrix = std::array<float, 16>;
 
@@ -554,18 +553,18 @@ private:
 
     // The upper-left 3x3 of the world matrix, not its inverse transpose, as the
     // rest of the system expects.
-    static std::vector<Vector3> transformedNormals(const std::vector<float>& values, const Matrix& world)
+    static std::vector<Float3> transformedNormals(const std::vector<float>& values, const Matrix& world)
     {
-        std::vector<Vector3> normals;
+        std::vector<Float3> normals;
         normals.reserve(values.size() / 3);
         for (std::size_t v = 0; v + 3 <= values.size(); v += 3) {
             const float* n = &values[v];
-            const Vector3 t {world[0] * n[0] + world[4] * n[1] + world[8] * n[2],
+            const Float3 t {world[0] * n[0] + world[4] * n[1] + world[8] * n[2],
                 world[1] * n[0] + world[5] * n[1] + world[9] * n[2],
                 world[2] * n[0] + world[6] * n[1] + world[10] * n[2]};
             const float length = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
             normals.push_back(
-                length > 1e-9f ? Vector3 {t[0] / length, t[1] / length, t[2] / length} : Vector3 {0, 1, 0});
+                length > 1e-9f ? Float3 {t[0] / length, t[1] / length, t[2] / length} : Float3 {0, 1, 0});
         }
         return normals;
     }

@@ -92,7 +92,7 @@ private:
         return static_cast<float>(value);
     }
 
-    Vector3 readVector()
+    Float3 readVector()
     {
         const float x = readNumber();
         const float y = readNumber();

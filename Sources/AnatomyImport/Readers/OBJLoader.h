@@ -16,8 +16,6 @@ namespace morvena {
 // groups, lines and points are ignored.
 namespace OBJLoader {
 
-using Vector3 = RawMesh::Vector3;
-
 struct Group {
     std::string name; // trimmed; empty before the first group statement
     std::vector<std::uint32_t> indices; // never empty; into the file-wide positions
@@ -26,8 +24,8 @@ struct Group {
 };
 
 struct Result {
-    std::vector<Vector3> positions;
-    std::vector<Vector3> normals; // empty unless one per position, each referenced by its own number
+    std::vector<Float3> positions;
+    std::vector<Float3> normals; // empty unless one per position, each referenced by its own number
     std::vector<Group> groups;
 
     // Every group's indices, in group order.

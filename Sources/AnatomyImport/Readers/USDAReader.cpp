@@ -13,8 +13,6 @@ namespace morvena::USDAReader {
 
 namespace {
 
-using Vector3 = RawMesh::Vector3;
-
 // Deeper prim nesting than any real layer has; bounds the parser's recursion.
 constexpr int maximumPrimDepth = 256;
 
@@ -184,12 +182,12 @@ private:
 
 // What one prim's properties say about its geometry.
 struct MeshData {
-    std::vector<Vector3> points;
+    std::vector<Float3> points;
     std::vector<std::int64_t> faceVertexCounts;
     std::vector<std::int64_t> faceVertexIndices;
-    std::vector<Vector3> normals;
+    std::vector<Float3> normals;
     std::string_view normalsInterpolation;
-    std::vector<Vector3> primvarNormals;
+    std::vector<Float3> primvarNormals;
     std::string_view primvarNormalsInterpolation;
 };
 
@@ -405,12 +403,12 @@ private:
         tokens_.next();
     }
 
-    std::vector<Vector3> vectors()
+    std::vector<Float3> vectors()
     {
-        std::vector<Vector3> result;
+        std::vector<Float3> result;
         list([&] {
             expect('(');
-            Vector3 v;
+            Float3 v;
             for (int k = 0; k < 3; ++k) {
                 v[k] = static_cast<float>(number());
                 if (k < 2)
@@ -436,7 +434,7 @@ private:
     }
 
     static bool perPoint(
-        const std::vector<Vector3>& normals, std::string_view interpolation, std::size_t points)
+        const std::vector<Float3>& normals, std::string_view interpolation, std::size_t points)
     {
         return !normals.empty() && normals.size() == points
             && (interpolation.empty() || interpolation == "vertex" || interpolation == "varying");
