@@ -14,9 +14,6 @@ TEST(SystemChoice, wordsMatchInsideLowerCaseItalianNames)
     EXPECT_THAT(systemsNamed("sistema"),
         ElementsAre(AnatomySystem::nervous, AnatomySystem::endocrine, AnatomySystem::lymphatic));
     EXPECT_TRUE(systemsNamed("Scheletro").empty());
-    EXPECT_EQ(lowered("CUORE e Vene"), "cuore e vene");
-    EXPECT_EQ(trimmed("  vene\t"), "vene");
-    EXPECT_EQ(trimmed("   "), "");
     EXPECT_EQ(allSystems().size(), anatomySystemCount);
 }
 

@@ -2,8 +2,7 @@
 
 #include "AnatomyCore/Pack/MeshPackError.h"
 #include "AnatomyCore/Pack/PackHeader.h"
-
-#include <unicode/utf8.h>
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <algorithm>
 #include <array>
@@ -76,30 +75,6 @@ void requireValidRecords(std::span<const PackStructure> records, std::span<const
     }
 }
 
-// `bytes` as UTF-8, each ill-formed sequence replaced by U+FFFD.
-std::string decodedUTF8(std::string_view bytes)
-{
-    auto isASCII = std::ranges::all_of(bytes, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (isASCII)
-        return std::string(bytes);
-    std::string text;
-    text.reserve(bytes.size());
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int64_t>(bytes.size());
-    std::int64_t position = 0;
-    while (position < length) {
-        std::int64_t start = position;
-        UChar32 scalar;
-        U8_NEXT(data, position, length, scalar);
-        if (scalar < 0)
-            text += "\xEF\xBF\xBD";
-        else
-            text.append(
-                bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(position - start)));
-    }
-    return text;
-}
-
 } // namespace
 
 MeshPack::MeshPack(std::filesystem::path url)
@@ -163,7 +138,7 @@ std::string MeshPack::string(std::uint64_t offset) const
     const auto* start = reinterpret_cast<const char*>(section(stringsOffset_ + offset));
     std::string_view rest(start, stringsLength_ - offset);
     // A last string without its NUL ends with the section.
-    return decodedUTF8(rest.substr(0, rest.find('\0')));
+    return UnicodeText::repairedUTF8(rest.substr(0, rest.find('\0')));
 }
 
 std::string MeshPack::name(std::int64_t structureIndex) const

@@ -6,10 +6,7 @@
 #include "AnatomyCore/Pack/PackStructure.h"
 #include "AnatomyCore/Pack/PackVertex.h"
 #include "AnatomyCore/Support/AtomicFile.h"
-
-#include <unicode/bytestream.h>
-#include <unicode/normalizer2.h>
-#include <unicode/utf8.h>
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <algorithm>
 #include <array>
@@ -33,42 +30,6 @@ std::uint32_t checkedField(std::uint64_t value)
     if (value >= fieldLimit)
         throw MeshPackError::tooLarge();
     return static_cast<std::uint32_t>(value);
-}
-
-bool isASCII(std::string_view text)
-{
-    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-bool isWellFormedUTF8(std::string_view text)
-{
-    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int64_t>(text.size());
-    std::int64_t position = 0;
-    while (position < length) {
-        UChar32 scalar;
-        U8_NEXT(data, position, length, scalar);
-        if (scalar < 0)
-            return false;
-    }
-    return true;
-}
-
-// The text's canonical composed form (NFC), under which canonically equivalent
-// names sort and intern alike. UTF-8 byte order is scalar-value order, so the
-// forms compare as plain bytes. Bytes that are not UTF-8 stay as they are.
-std::string canonicalForm(std::string_view text)
-{
-    if (isASCII(text) || !isWellFormedUTF8(text))
-        return std::string(text);
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    std::string normalized;
-    icu::StringByteSink<std::string> sink(&normalized, static_cast<int32_t>(text.size()));
-    if (U_SUCCESS(status))
-        nfc->normalizeUTF8(
-            0, icu::StringPiece(text.data(), static_cast<int32_t>(text.size())), sink, nullptr, status);
-    return U_SUCCESS(status) ? normalized : std::string(text);
 }
 
 // A level list the pack can store: whole triangles indexing the mesh's own positions.
@@ -146,7 +107,7 @@ void MeshPackBuilder::sortForLocality()
     std::vector<Key> keys;
     keys.reserve(staged_.size());
     for (const auto& mesh : staged_)
-        keys.push_back({rawValue(mesh.system), rawValue(mesh.region), canonicalForm(mesh.name)});
+        keys.push_back({rawValue(mesh.system), rawValue(mesh.region), UnicodeText::canonicalForm(mesh.name)});
 
     std::vector<std::size_t> order(staged_.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
@@ -179,7 +140,7 @@ std::size_t MeshPackBuilder::totalIndices() const
 
 std::uint32_t MeshPackBuilder::intern(std::string_view text)
 {
-    auto key = canonicalForm(text);
+    auto key = UnicodeText::canonicalForm(text);
     if (auto found = stringOffsets_.find(key); found != stringOffsets_.end())
         return found->second;
     auto offset = checkedField(strings_.size());

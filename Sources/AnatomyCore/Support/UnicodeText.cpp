@@ -1,6 +1,8 @@
 #include "AnatomyCore/Support/UnicodeText.h"
 
+#include <unicode/bytestream.h>
 #include <unicode/locid.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
@@ -176,6 +178,21 @@ std::string repairedUTF8(std::string_view text)
         validStart = start + character.length;
     });
     return repaired.append(text.substr(validStart));
+}
+
+std::string canonicalForm(std::string_view text)
+{
+    constexpr auto longest = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
+    if (isASCII(text) || text.size() > longest || !isValidUTF8(text))
+        return std::string(text);
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    std::string normalized;
+    icu::StringByteSink<std::string> sink(&normalized, static_cast<int32_t>(text.size()));
+    if (U_SUCCESS(status))
+        nfc->normalizeUTF8(
+            0, icu::StringPiece(text.data(), static_cast<int32_t>(text.size())), sink, nullptr, status);
+    return U_SUCCESS(status) ? normalized : std::string(text);
 }
 
 } // namespace morvena::UnicodeText

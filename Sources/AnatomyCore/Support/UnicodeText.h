@@ -36,6 +36,10 @@ bool isValidUTF8(std::string_view text);
 // valid sequences are kept byte for byte.
 std::string repairedUTF8(std::string_view text);
 
+// The canonical composed form (NFC), under which canonically equivalent texts are
+// equal byte for byte. Text that is not valid UTF-8 is returned as it is.
+std::string canonicalForm(std::string_view text);
+
 } // namespace UnicodeText
 
 } // namespace morvena

@@ -2,6 +2,7 @@
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "mrvtool/Commands/Commands.h"
@@ -221,8 +222,8 @@ constexpr std::array<std::string_view, 12> pickTargets {"skull", "mandible", "bo
 std::optional<std::int64_t> targetIndex(const AnatomyDB& db, const MeshPack& pack, std::string_view target)
 {
     auto hits = db.search(target, 12);
-    auto exact
-        = std::ranges::find_if(hits, [target](const auto& hit) { return lowered(hit.nameEN) == target; });
+    auto exact = std::ranges::find_if(
+        hits, [target](const auto& hit) { return UnicodeText::lowercased(hit.nameEN) == target; });
     if (exact == hits.end() || !exact->meshIndex)
         exact = std::ranges::find_if(hits, [](const auto& hit) { return hit.meshIndex.has_value(); });
     if (exact == hits.end() || *exact->meshIndex < 0

@@ -3,6 +3,7 @@
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Export/GLTFExporter.h"
 #include "mrvtool/Commands/Commands.h"
 #include "mrvtool/DatasetChoice.h"
@@ -35,7 +36,7 @@ std::vector<std::int64_t> conceptSelection(const AnatomyDB& db, const std::strin
 std::vector<std::int64_t> systemSelection(const AnatomyDB& db, const std::string& text)
 {
     std::vector<std::int64_t> indices;
-    for (auto system : systemsNamed(lowered(text))) {
+    for (auto system : systemsNamed(UnicodeText::lowercased(text))) {
         for (const auto& hit : db.structures(system))
             if (hit.meshIndex)
                 indices.push_back(*hit.meshIndex);

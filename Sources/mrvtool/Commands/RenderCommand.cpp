@@ -3,6 +3,7 @@
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/EyesAndTeeth.h"
 #include "AnatomyRender/OffscreenGLContext.h"
@@ -59,14 +60,14 @@ void applySystems(const Args& args, AnatomyScene& scene)
     auto value = args.option("systems");
     if (!value)
         return;
-    auto word = lowered(*value);
+    auto word = UnicodeText::lowercased(*value);
     if (word == "tutti" || word == "all") {
         scene.visibleSystems = allSystems();
         return;
     }
     std::set<AnatomySystem> systems;
     for (auto part : split(word, ',')) {
-        if (auto name = trimmed(part); !name.empty())
+        if (auto name = UnicodeText::trimmingBlanks(part); !name.empty())
             std::ranges::copy(systemsNamed(name), std::inserter(systems, systems.end()));
     }
     if (systems.empty()) {
@@ -89,8 +90,8 @@ void applyOpacities(const Args& args, AnatomyScene& scene)
         auto parts = split(entry, '=');
         if (parts.size() != 2)
             continue;
-        auto opacity = parseDecimal(std::string(trimmed(parts[1])));
-        auto word = lowered(trimmed(parts[0]));
+        auto opacity = parseDecimal(std::string(UnicodeText::trimmingBlanks(parts[1])));
+        auto word = UnicodeText::lowercased(UnicodeText::trimmingBlanks(parts[0]));
         if (!opacity || !std::isfinite(*opacity) || word.empty())
             continue;
         for (auto system : systemsNamed(word))
