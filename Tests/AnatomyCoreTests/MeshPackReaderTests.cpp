@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -330,6 +331,13 @@ TEST(PackStructureLevels, levelsOutsideZeroToTwoSelectLevelThree)
         EXPECT_EQ(record.lodIndexStart(lod), 4u);
         EXPECT_EQ(record.lodIndexCount(lod), 40u);
     }
+    // Setting follows the same selection and touches only the selected level.
+    record.setLODRun(-5, 400, 41);
+    record.setLODRun(1, 200, 21);
+    EXPECT_EQ(std::tuple(record.lod0Start, record.lod1Start, record.lod2Start, record.lod3Start),
+        std::tuple(1u, 200u, 3u, 400u));
+    EXPECT_EQ(std::tuple(record.lod0Count, record.lod1Count, record.lod2Count, record.lod3Count),
+        std::tuple(10u, 21u, 30u, 41u));
 }
 
 // The pack's names go through the shared UTF-8 toolkit: the reader repairs them as

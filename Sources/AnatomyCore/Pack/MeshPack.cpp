@@ -91,8 +91,8 @@ MeshPack::MeshPack(std::filesystem::path url)
     vertexCount_ = header.vertexCount;
     indexCount_ = header.indexCount;
     lodCount_ = header.lodCount;
-    boundsMin_ = {header.boundsMin[0], header.boundsMin[1], header.boundsMin[2]};
-    boundsMax_ = {header.boundsMax[0], header.boundsMax[1], header.boundsMax[2]};
+    boundsMin_ = header.boundsMin;
+    boundsMax_ = header.boundsMax;
     structuresOffset_ = header.structuresOffset;
     verticesOffset_ = header.verticesOffset;
     indicesOffset_ = header.indicesOffset;

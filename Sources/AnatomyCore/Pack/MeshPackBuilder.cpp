@@ -15,7 +15,6 @@
 #include <memory>
 #include <numeric>
 #include <span>
-#include <tuple>
 
 namespace morvena {
 
@@ -72,6 +71,162 @@ void widen(Float3& low, Float3& high, Float3 lowPoint, Float3 highPoint)
 {
     low = {std::min(low.x, lowPoint.x), std::min(low.y, lowPoint.y), std::min(low.z, lowPoint.z)};
     high = {std::max(high.x, highPoint.x), std::max(high.y, highPoint.y), std::max(high.z, highPoint.z)};
+}
+
+// The levels of a mesh that the pack stores: at most the format's count.
+std::size_t storedLevels(const MeshPackBuilder::Mesh& mesh)
+{
+    return std::min<std::size_t>(mesh.lodIndices.size(), PackFormat::maxLODs);
+}
+
+using Meshes = std::span<const MeshPackBuilder::Mesh>;
+using LevelOffsets = std::array<std::uint64_t, PackFormat::maxLODs>;
+
+// Where each structure's strings lie and how the index section divides into one
+// block per level, found before anything is copied.
+struct PackPlan {
+    std::vector<std::array<std::uint32_t, 2>> stringOffsets; // name, concept ID
+    LevelOffsets levelBase {};
+    std::uint64_t vertexTotal = 0;
+    std::uint32_t indexTotal = 0;
+};
+
+// What copying the structures learns for the header.
+struct PackExtent {
+    Float3 low {largestFloat, largestFloat, largestFloat};
+    Float3 high {-largestFloat, -largestFloat, -largestFloat};
+    std::uint32_t lodCount = 1;
+};
+
+// Interns every structure's strings, in structure order, and sizes the sections.
+template <class Intern> PackPlan planPack(Meshes meshes, Intern&& intern)
+{
+    checkedField(meshes.size());
+    PackPlan plan;
+    plan.stringOffsets.reserve(meshes.size());
+    LevelOffsets levelLength {};
+    for (const auto& mesh : meshes) {
+        auto nameOffset = intern(mesh.name);
+        plan.stringOffsets.push_back({nameOffset, intern(mesh.conceptID)});
+        plan.vertexTotal += mesh.positions.size();
+        for (std::size_t level = 0; level < storedLevels(mesh); ++level)
+            levelLength[level] += mesh.lodIndices[level].size();
+    }
+    // Every stored index is below the vertex total, so this bounds them too.
+    checkedField(plan.vertexTotal);
+    for (std::size_t level = 1; level < plan.levelBase.size(); ++level)
+        plan.levelBase[level] = checkedField(plan.levelBase[level - 1] + levelLength[level - 1]);
+    plan.indexTotal = checkedField(plan.levelBase.back() + levelLength.back());
+    return plan;
+}
+
+// Stores the mesh's vertices from `out` on and returns their bounding box.
+std::pair<Float3, Float3> copyVertices(
+    const MeshPackBuilder::Mesh& mesh, std::uint32_t structureIndex, std::byte* out)
+{
+    Float3 low {largestFloat, largestFloat, largestFloat};
+    Float3 high {-largestFloat, -largestFloat, -largestFloat};
+    for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
+        const auto position = mesh.positions[v];
+        const auto normal = v < mesh.normals.size() ? mesh.normals[v] : normalWhenMissing;
+        store(out + v * PackFormat::vertexStride, PackVertex(position, normal, structureIndex));
+        widen(low, high, position, position);
+    }
+    return {low, high};
+}
+
+// Stores each filled level's indices, shifted to the pack's vertex numbering, at
+// that level's cursor and records the runs; returns the number of levels up to
+// the last filled one.
+std::uint32_t copyLevels(const MeshPackBuilder::Mesh& mesh, std::uint32_t vertexStart,
+    const LevelOffsets& levelBase, LevelOffsets& levelCursor, std::byte* indexOut, PackStructure& record)
+{
+    std::uint32_t levels = 1;
+    for (std::size_t level = 0; level < PackFormat::maxLODs; ++level) {
+        const int lod = static_cast<int>(level);
+        // An empty run points at the start of its level's block, wherever the
+        // structure lies in that block.
+        if (level >= mesh.lodIndices.size() || mesh.lodIndices[level].empty()) {
+            record.setLODRun(lod, static_cast<std::uint32_t>(levelBase[level]), 0);
+            continue;
+        }
+        const auto& list = mesh.lodIndices[level];
+        record.setLODRun(
+            lod, static_cast<std::uint32_t>(levelCursor[level]), static_cast<std::uint32_t>(list.size()));
+        auto* out = indexOut + levelCursor[level] * sizeof(std::uint32_t);
+        for (std::uint32_t local : list) {
+            store(out, local + vertexStart);
+            out += sizeof(std::uint32_t);
+        }
+        levelCursor[level] += list.size();
+        levels = static_cast<std::uint32_t>(level + 1);
+    }
+    return levels;
+}
+
+// Copies every structure's vertices, level runs and record into the file image.
+PackExtent copyStructures(Meshes meshes, const PackPlan& plan, const Layout& layout, std::byte* file)
+{
+    PackExtent extent;
+    LevelOffsets levelCursor = plan.levelBase;
+    std::uint32_t vertexStart = 0;
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        const auto& mesh = meshes[i];
+        PackStructure record;
+        record.nameOffset = plan.stringOffsets[i][0];
+        record.conceptOffset = plan.stringOffsets[i][1];
+        record.system = rawValue(mesh.system);
+        record.region = rawValue(mesh.region);
+        record.laterality = rawValue(mesh.laterality);
+        record.vertexStart = vertexStart;
+        record.vertexCount = static_cast<std::uint32_t>(mesh.positions.size());
+
+        const auto [low, high] = copyVertices(mesh, static_cast<std::uint32_t>(i),
+            file + layout.verticesOffset + std::uint64_t(vertexStart) * PackFormat::vertexStride);
+        record.setCenter((low + high) * 0.5f);
+        record.radius = 0.5f * length(high - low);
+        record.setBounds(low, high);
+        const auto levels
+            = copyLevels(mesh, vertexStart, plan.levelBase, levelCursor, file + layout.indicesOffset, record);
+        store(file + layout.structuresOffset + i * PackFormat::structureStride, record);
+
+        extent.lodCount = std::max(extent.lodCount, levels);
+        widen(extent.low, extent.high, low, high);
+        vertexStart += record.vertexCount;
+    }
+    return extent;
+}
+
+// Everything in the header but the dataset's two strings.
+void fillHeader(PackHeader& header, const PackPlan& plan, const Layout& layout, const PackExtent& extent,
+    std::uint64_t stringsLength)
+{
+    std::memcpy(header.magic.data(), PackFormat::magic.data(), PackFormat::magic.size());
+    header.version = PackFormat::version;
+    header.structureCount = static_cast<std::uint32_t>(plan.stringOffsets.size());
+    header.lodCount = extent.lodCount;
+    header.vertexCount = static_cast<std::uint32_t>(plan.vertexTotal);
+    header.indexCount = plan.indexTotal;
+    header.stringsLength = static_cast<std::uint32_t>(stringsLength);
+    if (!plan.stringOffsets.empty()) {
+        header.boundsMin = extent.low;
+        header.boundsMax = extent.high;
+    }
+    header.structuresOffset = layout.structuresOffset;
+    header.verticesOffset = layout.verticesOffset;
+    header.indicesOffset = layout.indicesOffset;
+    header.stringsOffset = layout.stringsOffset;
+}
+
+// A viewer may have the previous pack mapped: it must never see a partial file.
+void commit(const std::filesystem::path& url, std::span<const std::byte> bytes)
+{
+    auto folder = url.parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder);
+    AtomicFile file(url);
+    file.write(bytes);
+    file.commit();
 }
 
 } // namespace
@@ -154,122 +309,18 @@ std::uint32_t MeshPackBuilder::intern(std::string_view text)
 void MeshPackBuilder::write(
     const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution)
 {
-    // First pass: strings in their fixed order, counts and each level's block size.
-    checkedField(staged_.size());
-    std::vector<std::array<std::uint32_t, 2>> stringOffsets;
-    stringOffsets.reserve(staged_.size());
-    std::array<std::uint64_t, PackFormat::maxLODs> levelLength {};
-    std::uint64_t vertexTotal = 0;
-    for (const auto& mesh : staged_) {
-        auto nameOffset = intern(mesh.name);
-        stringOffsets.push_back({nameOffset, intern(mesh.conceptID)});
-        vertexTotal += mesh.positions.size();
-        for (std::size_t level = 0;
-             level < std::min<std::size_t>(mesh.lodIndices.size(), PackFormat::maxLODs); ++level)
-            levelLength[level] += mesh.lodIndices[level].size();
-    }
-    // Every stored index is below the vertex total, so this bounds them too.
-    checkedField(vertexTotal);
-    std::array<std::uint64_t, PackFormat::maxLODs> levelBase {};
-    for (std::size_t level = 1; level < levelBase.size(); ++level)
-        levelBase[level] = checkedField(levelBase[level - 1] + levelLength[level - 1]);
-    const auto indexTotal = checkedField(levelBase.back() + levelLength.back());
-
+    const auto plan = planPack(staged_, [this](std::string_view text) { return intern(text); });
     PackHeader header;
     header.datasetName = intern(datasetName);
     header.attribution = intern(attribution);
 
-    const auto layout = layoutFor(staged_.size(), vertexTotal, indexTotal, strings_.size());
+    const auto layout = layoutFor(staged_.size(), plan.vertexTotal, plan.indexTotal, strings_.size());
     auto buffer = std::make_unique<std::byte[]>(layout.fileLength); // zero gaps and reserved bytes
-    std::byte* const vertexOut = buffer.get() + layout.verticesOffset;
-    std::byte* const indexOut = buffer.get() + layout.indicesOffset;
-
-    // Second pass: vertices and indices straight into the file image.
-    Float3 packMin {largestFloat, largestFloat, largestFloat};
-    Float3 packMax {-largestFloat, -largestFloat, -largestFloat};
-    std::uint32_t lodCount = 1;
-    std::array<std::uint64_t, PackFormat::maxLODs> levelCursor = levelBase;
-    std::uint32_t vertexStart = 0;
-    for (std::size_t i = 0; i < staged_.size(); ++i) {
-        const auto& mesh = staged_[i];
-        PackStructure record;
-        record.nameOffset = stringOffsets[i][0];
-        record.conceptOffset = stringOffsets[i][1];
-        record.system = rawValue(mesh.system);
-        record.region = rawValue(mesh.region);
-        record.laterality = rawValue(mesh.laterality);
-        record.vertexStart = vertexStart;
-        record.vertexCount = static_cast<std::uint32_t>(mesh.positions.size());
-
-        Float3 low {largestFloat, largestFloat, largestFloat};
-        Float3 high {-largestFloat, -largestFloat, -largestFloat};
-        for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
-            const auto position = mesh.positions[v];
-            const auto normal = v < mesh.normals.size() ? mesh.normals[v] : normalWhenMissing;
-            store(vertexOut + (vertexStart + v) * PackFormat::vertexStride,
-                PackVertex(position, normal, static_cast<std::uint32_t>(i)));
-            widen(low, high, position, position);
-        }
-
-        std::array<std::uint32_t, PackFormat::maxLODs> starts {}, counts {};
-        for (std::size_t level = 0; level < PackFormat::maxLODs; ++level) {
-            // An empty run points at the start of its level's block, wherever
-            // the structure lies in that block.
-            starts[level] = static_cast<std::uint32_t>(levelBase[level]);
-            if (level >= mesh.lodIndices.size() || mesh.lodIndices[level].empty())
-                continue;
-            starts[level] = static_cast<std::uint32_t>(levelCursor[level]);
-            const auto& list = mesh.lodIndices[level];
-            counts[level] = static_cast<std::uint32_t>(list.size());
-            auto* out = indexOut + levelCursor[level] * sizeof(std::uint32_t);
-            for (std::uint32_t local : list) {
-                store(out, local + vertexStart);
-                out += sizeof(std::uint32_t);
-            }
-            levelCursor[level] += list.size();
-            lodCount = std::max(lodCount, static_cast<std::uint32_t>(level + 1));
-        }
-        std::tie(record.lod0Start, record.lod1Start, record.lod2Start, record.lod3Start)
-            = std::tuple(starts[0], starts[1], starts[2], starts[3]);
-        std::tie(record.lod0Count, record.lod1Count, record.lod2Count, record.lod3Count)
-            = std::tuple(counts[0], counts[1], counts[2], counts[3]);
-
-        const auto center = (low + high) * 0.5f;
-        std::tie(record.cx, record.cy, record.cz) = std::tuple(center.x, center.y, center.z);
-        record.radius = 0.5f * length(high - low);
-        std::tie(record.minX, record.minY, record.minZ) = std::tuple(low.x, low.y, low.z);
-        std::tie(record.maxX, record.maxY, record.maxZ) = std::tuple(high.x, high.y, high.z);
-        store(buffer.get() + layout.structuresOffset + i * PackFormat::structureStride, record);
-
-        widen(packMin, packMax, low, high);
-        vertexStart += record.vertexCount;
-    }
-
-    std::memcpy(header.magic.data(), PackFormat::magic.data(), PackFormat::magic.size());
-    header.version = PackFormat::version;
-    header.structureCount = static_cast<std::uint32_t>(staged_.size());
-    header.lodCount = lodCount;
-    header.vertexCount = static_cast<std::uint32_t>(vertexTotal);
-    header.indexCount = indexTotal;
-    header.stringsLength = static_cast<std::uint32_t>(strings_.size());
-    if (!staged_.empty()) {
-        header.boundsMin = {packMin.x, packMin.y, packMin.z};
-        header.boundsMax = {packMax.x, packMax.y, packMax.z};
-    }
-    header.structuresOffset = layout.structuresOffset;
-    header.verticesOffset = layout.verticesOffset;
-    header.indicesOffset = layout.indicesOffset;
-    header.stringsOffset = layout.stringsOffset;
+    const auto extent = copyStructures(staged_, plan, layout, buffer.get());
+    fillHeader(header, plan, layout, extent, strings_.size());
     store(buffer.get(), header);
     std::memcpy(buffer.get() + layout.stringsOffset, strings_.data(), strings_.size());
-
-    auto folder = url.parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder);
-    // A viewer may have the previous pack mapped: it must never see a partial file.
-    AtomicFile file(url);
-    file.write(std::span<const std::byte>(buffer.get(), layout.fileLength));
-    file.commit();
+    commit(url, std::span<const std::byte>(buffer.get(), layout.fileLength));
 }
 
 } // namespace morvena

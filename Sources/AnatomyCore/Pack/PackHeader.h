@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnatomyCore/Math/Float3.h"
 #include "AnatomyCore/Pack/PackFormat.h"
 
 #include <array>
@@ -38,8 +39,8 @@ struct PackHeader {
     std::uint32_t vertexCount = 0;
     std::uint32_t indexCount = 0;
     std::uint32_t stringsLength = 0;
-    std::array<float, 3> boundsMin {};
-    std::array<float, 3> boundsMax {};
+    Float3 boundsMin;
+    Float3 boundsMax;
     std::uint64_t structuresOffset = 0;
     std::uint64_t verticesOffset = 0;
     std::uint64_t indicesOffset = 0;

@@ -58,10 +58,13 @@ struct PackStructure {
     Float3 center() const { return {cx, cy, cz}; }
     Float3 boundsMin() const { return {minX, minY, minZ}; }
     Float3 boundsMax() const { return {maxX, maxY, maxZ}; }
+    void setCenter(Float3 point);
+    void setBounds(Float3 low, Float3 high);
 
     // Levels 0, 1 and 2 select their own run; every other value selects level 3.
     std::uint32_t lodIndexStart(int lod) const;
     std::uint32_t lodIndexCount(int lod) const;
+    void setLODRun(int lod, std::uint32_t start, std::uint32_t count);
     // The level a draw of `lod` uses: clamped to 3, then the nearest filled
     // level at or below it, never a coarser one. Values below 1 are returned
     // unchanged.
