@@ -24,6 +24,7 @@ class MeshPack;
 struct ColorTarget;
 struct CompositeDestination;
 struct FrameSlot;
+struct PickSquare;
 struct RenderTargets;
 struct RenderUniforms;
 
@@ -165,6 +166,8 @@ private:
     std::optional<OffscreenTiming> renderOffscreen(int width, int height, const ColorTarget& into);
     std::optional<ColorTarget> imageTarget(int width, int height) const;
     std::optional<std::int64_t> pickOnce(float2 pixel, float2 drawableSize, int tolerance);
+    bool preparePickTarget(int width, int height);
+    void drawPickPass(float2 pixel, float2 drawableSize, int tolerance, const PickSquare& square);
     std::span<StructureProps> propsSpan(void* records) const;
     double now() const { return clock_(); }
 
