@@ -34,6 +34,12 @@ using Progress = ImportProgressHandler;
 constexpr int minTrianglesForLOD = 1200;
 constexpr std::string_view partOfKind = "partOf";
 
+// Where each stage of the import lies on the progress bar.
+constexpr double findingFiles = 0.02;
+constexpr ImportProgress::Stage readingFiles {0.05, 0.45};
+constexpr ImportProgress::Stage buildingGeometry {0.55, 0.3};
+constexpr double buildingDatabase = 0.9;
+
 // The shortest text that reads back as the same float, never in exponent form
 // and always with a digit after the point: 1.0, 10.0, 0.001.
 std::string decimalText(float value)
@@ -317,8 +323,7 @@ std::vector<RawMesh> readMeshes(
 {
     std::vector<RawMesh> meshes;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        progress({0.05 + 0.45 * double(i) / double(files.size()),
-            "Lettura " + files[i].filename().string() + "…"});
+        progress({readingFiles.after(i, files.size()), "Lettura " + files[i].filename().string() + "…"});
         for (auto& mesh : meshesOfFile(files[i], splitOBJGroups)) {
             removeNonFiniteVertices(mesh);
             if (!mesh.isEmpty())
@@ -338,7 +343,7 @@ std::vector<Classified> stageMeshes(std::vector<RawMesh> meshes, const Placement
     const std::size_t m = meshes.size();
     for (std::size_t i = 0; i < m; ++i) {
         if (i % 25 == 0)
-            progress({0.55 + 0.3 * double(i) / double(m),
+            progress({buildingGeometry.after(i, m),
                 "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
         std::string name = meshes[i].name.empty() ? "structure " + std::to_string(i) : meshes[i].name;
         auto geometry = prepare(std::move(meshes[i]), place, opt);
@@ -438,7 +443,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
         throw ImportError::invalidUnits(decimalText(*opt.unitsPerMillimeter));
 
-    progress({0.02, "Ricerca dei file 3D…"});
+    progress({findingFiles, "Ricerca dei file 3D…"});
     const auto files = inputFiles(opt.input);
     if (files.empty())
         throw ImportError::noOBJFiles(opt.input.string());
@@ -447,7 +452,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
         throw ImportError::noStructures();
     const auto place = placement(meshes, opt.unitsPerMillimeter);
 
-    progress({0.55, "Costruzione del pack geometrico…"});
+    progress({buildingGeometry.start, "Costruzione del pack geometrico…"});
     MeshPackBuilder builder;
     const auto classified = stageMeshes(std::move(meshes), place, opt, builder, progress);
     if (classified.empty())
@@ -464,7 +469,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     BodyParts3DImporter::Result result;
     {
         MeshPack pack(packFile);
-        progress({0.9, "Costruzione del database anatomico…"});
+        progress({buildingDatabase, "Costruzione del database anatomico…"});
         AnatomyDB db(staging.folder() / AppPaths::databaseFileName, false);
         db.createSchema();
         const auto structures = structuresOf(classified, pack.indexByConceptID(), opt.displayName);

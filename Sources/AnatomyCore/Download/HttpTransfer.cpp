@@ -14,6 +14,8 @@ namespace {
 // Redirect chains longer than this are treated as a loop.
 constexpr int maximumRedirects = 10;
 
+constexpr std::string_view outOfMemory = "Memoria insufficiente per la richiesta.";
+
 struct CurlLibrary {
     CurlLibrary() { curl_global_init(CURL_GLOBAL_DEFAULT); }
     ~CurlLibrary() { curl_global_cleanup(); }
@@ -115,7 +117,7 @@ std::string failureText(CURLcode code)
     case CURLE_FILESIZE_EXCEEDED:
         return "Il server ha inviato più dati del previsto.";
     case CURLE_OUT_OF_MEMORY:
-        return "Memoria insufficiente per la richiesta.";
+        return std::string(outOfMemory);
     default:
         return "Errore di rete (codice " + std::to_string(static_cast<int>(code)) + ").";
     }
@@ -197,13 +199,14 @@ int reportProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t
     return 1;
 }
 
-HeaderList headerList(const std::vector<std::string>& headers)
+// The request's extra headers; none when curl runs out of memory building the list.
+std::optional<HeaderList> headerList(const std::vector<std::string>& headers)
 {
     HeaderList list;
     for (const auto& header : headers) {
         curl_slist* extended = curl_slist_append(list.get(), header.c_str());
         if (!extended)
-            throw HttpTransfer::Error("Memoria insufficiente per la richiesta.");
+            return std::nullopt;
         list.release();
         list.reset(extended);
     }
@@ -286,9 +289,9 @@ HttpTransfer::Result HttpTransfer::get(
         return failed("Indirizzo rifiutato: sono ammessi solo indirizzi https.");
     ensureCurlLibrary();
     EasyHandle handle(curl_easy_init());
-    if (!handle)
-        return failed("Memoria insufficiente per la richiesta.");
-    HeaderList headers = headerList(options.headers);
+    auto headers = headerList(options.headers);
+    if (!handle || !headers)
+        return failed(std::string(outOfMemory));
     const bool hasDeadline = options.totalTimeout.has_value();
     const auto deadline
         = std::chrono::steady_clock::now() + options.totalTimeout.value_or(std::chrono::milliseconds::zero());
@@ -296,7 +299,7 @@ HttpTransfer::Result HttpTransfer::get(
     std::string current = address;
     for (int hop = 0; hop <= maximumRedirects; ++hop) {
         Exchange exchange {handlers, handle.get()};
-        configure(handle.get(), options, headers.get(), exchange);
+        configure(handle.get(), options, headers->get(), exchange);
         curl_easy_setopt(handle.get(), CURLOPT_URL, current.c_str());
         if (hasDeadline) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -20,7 +20,8 @@ namespace morvena {
 class HttpTransfer {
 public:
     // A transport failure (no connection, time-out, dropped connection, refused
-    // address); what() is the Italian text shown to the user.
+    // address) for callers that report failures as exceptions; what() is the
+    // Italian text shown to the user. get() itself returns its failures.
     class Error : public std::runtime_error {
     public:
         using std::runtime_error::runtime_error;
@@ -62,6 +63,7 @@ public:
         std::string failure; // Italian text when failed
     };
 
+    // Every failure, running out of memory included, comes back as Outcome::failed.
     static Result get(const std::string& address, const Options& options, const Handlers& handlers);
 
     // The text as an absolute address in curl's normal form; nothing when it

@@ -1,4 +1,5 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DGeometry.h"
+#include "AnatomyImport/BodyParts3D/Internal/BodyParts3DStages.h"
 
 #include "AnatomyImport/BodyParts3D/ElementCache.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
@@ -125,7 +126,7 @@ Reading read(std::span<const std::string> concepts, const Metadata& metadata, co
         },
         progressStride,
         [&](std::size_t item) {
-            double fraction = 0.05 + 0.45 * static_cast<double>(item) / static_cast<double>(concepts.size());
+            double fraction = BodyParts3DStages::readingGeometry.after(item, concepts.size());
             progress({fraction, counted("Lettura geometria ", item, concepts.size())});
         });
 
@@ -238,7 +239,7 @@ Built build(std::vector<Loaded>&& loaded, const Frame& frame, const Metadata& me
         },
         progressStride,
         [&](std::size_t item) {
-            double fraction = 0.55 + 0.30 * static_cast<double>(item) / static_cast<double>(loaded.size());
+            double fraction = BodyParts3DStages::buildingGeometry.after(item, loaded.size());
             progress({fraction, counted("Costruzione geometria ", item, loaded.size())});
         });
     for (std::size_t item = 0; item < built.meshes.size(); ++item) {

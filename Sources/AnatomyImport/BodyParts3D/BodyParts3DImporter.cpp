@@ -1,4 +1,5 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/Internal/BodyParts3DStages.h"
 
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Pack/MeshPack.h"
@@ -250,7 +251,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::finish(
     staging.commit();
     result.packURL = AppPaths::packURL(datasetID);
     result.databaseURL = AppPaths::databaseURL(datasetID);
-    progress({1.0, "Importazione completata."});
+    progress({BodyParts3DStages::done, "Importazione completata."});
     return result;
 }
 
@@ -260,7 +261,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
     AppPaths::validateDatasetID(opt.datasetID);
     auto metadata = loadMetadata(progress);
 
-    progress({0.03, "Indicizzazione dei file OBJ…"});
+    progress({BodyParts3DStages::indexingFiles, "Indicizzazione dei file OBJ…"});
     auto index = BodyParts3DGeometry::indexOBJFiles(opt.objDir);
     if (index.empty())
         throw ImportError::noOBJFiles(opt.objDir.string());
@@ -273,7 +274,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
     if (reading.loaded.empty())
         throw ImportError::noStructures();
 
-    progress({0.52, "Determinazione di orientamento e scala…"});
+    progress({BodyParts3DStages::findingOrientation, "Determinazione di orientamento e scala…"});
     auto frame = BodyParts3DGeometry::frame(reading.loaded, metadata.names);
     float heightMM = frame.height * frame.factor;
     auto geometry
@@ -283,7 +284,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
     DatasetStaging staged(opt.datasetID);
     auto packURL = staged.folder() / AppPaths::packFileName;
     auto databaseURL = staged.folder() / AppPaths::databaseFileName;
-    progress({0.87, "Scrittura del pack geometrico…"});
+    progress({BodyParts3DStages::writingPack, "Scrittura del pack geometrico…"});
     {
         MeshPackBuilder builder;
         for (auto& mesh : geometry.meshes)
@@ -293,7 +294,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
         builder.write(packURL, datasetName, attribution);
     }
 
-    progress({0.90, "Costruzione del database anatomico…"});
+    progress({BodyParts3DStages::buildingDatabase, "Costruzione del database anatomico…"});
     Result result;
     result.unclassified = std::move(geometry.unclassified);
     result.missingOBJ = std::move(reading.missingOBJ);

@@ -1,6 +1,7 @@
 // Reading the FMA tables of a BodyParts3D release and choosing, from them, the
 // concepts that become structures.
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/Internal/BodyParts3DStages.h"
 
 #include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyCore/Support/UnicodeText.h"
@@ -123,7 +124,7 @@ std::vector<std::vector<std::string>> BodyParts3DImporter::rows(
 
 BodyParts3DImporter::Metadata BodyParts3DImporter::loadMetadata(const ImportProgressHandler& progress) const
 {
-    progress({0.01, "Lettura dei metadati FMA…"});
+    progress({BodyParts3DStages::readingMetadata, "Lettura dei metadati FMA…"});
     const auto& folder = opt.metadataDir;
     Metadata metadata;
 
