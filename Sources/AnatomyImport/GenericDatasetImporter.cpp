@@ -4,6 +4,7 @@
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Support/DecimalText.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Geometry/RawMesh.h"
@@ -17,7 +18,6 @@
 #include "AnatomyImport/Readers/OBJLoader.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <unordered_set>
@@ -39,18 +39,6 @@ constexpr double findingFiles = 0.02;
 constexpr ImportProgress::Stage readingFiles {0.05, 0.45};
 constexpr ImportProgress::Stage buildingGeometry {0.55, 0.3};
 constexpr double buildingDatabase = 0.9;
-
-// The shortest text that reads back as the same float, never in exponent form
-// and always with a digit after the point: 1.0, 10.0, 0.001.
-std::string decimalText(float value)
-{
-    char buffer[128];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    std::string text = error == std::errc() ? std::string(buffer, end) : std::to_string(value);
-    if (std::isfinite(value) && text.find('.') == std::string::npos)
-        text += ".0";
-    return text;
-}
 
 std::string lowercasedExtension(const fs::path& file)
 {

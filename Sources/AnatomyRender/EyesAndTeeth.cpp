@@ -35,17 +35,27 @@ std::vector<std::int64_t> matching(const AnatomyDB& db, const char* pattern)
 
 } // namespace
 
-void apply(AnatomyScene& scene, const AnatomyDB& db)
+std::vector<std::int64_t> structures(const AnatomyDB& db)
 {
     std::vector<std::string> patterns;
     for (const auto& row : curatedColors)
         patterns.emplace_back(row.pattern);
-    scene.alwaysVisible.assign(db.meshIndicesLike(patterns));
+    return db.meshIndicesLike(patterns);
+}
+
+void colour(AnatomyScene& scene, const AnatomyDB& db)
+{
     for (const auto& row : curatedColors)
         for (auto index : matching(db, row.pattern))
             scene.colorOverrides.set(index, row.color);
     for (auto index : matching(db, "%cornea"))
         scene.setOpacity(corneaOpacity, index);
+}
+
+void apply(AnatomyScene& scene, const AnatomyDB& db)
+{
+    scene.alwaysVisible.assign(structures(db));
+    colour(scene, db);
 }
 
 } // namespace morvena::EyesAndTeeth

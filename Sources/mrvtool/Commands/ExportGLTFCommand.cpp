@@ -9,6 +9,7 @@
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/OutputFiles.h"
 #include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
@@ -92,10 +93,7 @@ void exportGLTFCommand(const Args& args)
     if (!result)
         refuse("Esportazione non riuscita.");
 
-    // A failed write leaves no partial file behind, and an earlier file stays whole.
-    AtomicFile file(out);
-    file.write(result->data);
-    file.commit();
+    OutputFiles::deliver(out, result->data);
     Console::print("glTF scritto: " + out.string() + "\n  strutture " + humanCount(result->structureCount)
         + " · triangoli " + humanCount(result->triangleCount) + " · vertici "
         + humanCount(result->vertexCount) + "\n  dimensione "

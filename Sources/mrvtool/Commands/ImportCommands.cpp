@@ -5,8 +5,10 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "mrvtool/Commands/Commands.h"
+#include "mrvtool/Fail.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/OutputFiles.h"
 #include "mrvtool/Output/ProgressPrinter.h"
 #include "mrvtool/Usage.h"
 
@@ -35,7 +37,7 @@ void reportUnclassified(const BodyParts3DImporter::Result& result, const Args& a
         return;
     Console::print("  strutture non classificate: " + std::to_string(result.unclassified.size()));
     if (auto report = args.url("report")) {
-        AtomicFile::write(*report, join(result.unclassified, "\n"));
+        OutputFiles::deliver(*report, join(result.unclassified, "\n"));
         Console::print("  elenco scritto in " + report->string());
     }
 }
@@ -103,6 +105,10 @@ void importCommand(const Args& args)
     }
     auto options = genericOptions(args);
     AppPaths::validateDatasetID(options.datasetID);
+    // Without this the importer would read nothing and blame the data.
+    std::error_code error;
+    if (!std::filesystem::exists(options.input, error) && !error)
+        throw Fail("File o cartella non trovato: " + options.input.string());
     ProgressPrinter printer;
     auto result = GenericDatasetImporter(options).run([&printer](const ImportProgress& p) { printer(p); });
     Console::writeError("\n");

@@ -13,6 +13,7 @@
 #include "mrvtool/DrawableSize.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/OutputFiles.h"
 #include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
@@ -233,7 +234,7 @@ void renderCommand(const Args& args)
     auto png = PNGEncoder::encode(*image);
     if (!png)
         refuse("Codifica PNG non riuscita.");
-    AtomicFile::write(out, *png);
+    OutputFiles::deliver(out, *png);
     Console::print("Immagine scritta: " + out.string() + " (" + std::to_string(width) + "×"
         + std::to_string(height) + ")\n  strutture visibili " + std::to_string(scene->visibleStructureCount())
         + " su " + std::to_string(pack->structureCount()));
