@@ -342,11 +342,16 @@ void AnatomyRenderer::frameStructures(std::span<const std::int64_t> indices, flo
         return;
     auto framed = camera_;
     framed.frame(box->min, box->max, aspect, selectionPadding);
+    moveCamera(framed, animated);
+}
+
+void AnatomyRenderer::moveCamera(const OrbitCamera& to, bool animated)
+{
     if (animated) {
-        animate(framed, cameraMoveSeconds);
+        animate(to, cameraMoveSeconds);
     } else {
         cameraAnimation_.reset();
-        camera_ = framed;
+        camera_ = to;
     }
 }
 
@@ -354,12 +359,7 @@ void AnatomyRenderer::frameAll(float aspect, bool animated)
 {
     auto framed = camera_;
     framed.frame(pack_->boundsMin(), pack_->boundsMax(), aspect, wholeBodyPadding);
-    if (animated) {
-        animate(framed, cameraMoveSeconds);
-    } else {
-        cameraAnimation_.reset();
-        camera_ = framed;
-    }
+    moveCamera(framed, animated);
 }
 
 void AnatomyRenderer::apply(CameraPreset preset, bool animated)

@@ -153,6 +153,8 @@ private:
     const RenderTargets* ensureTargets(int width, int height);
     void advanceCameraAnimation();
     void animate(const OrbitCamera& to, double duration);
+    // Animated over the usual camera move, or at once.
+    void moveCamera(const OrbitCamera& to, bool animated);
     void fillUniforms(RenderUniforms& uniforms, float2 viewSize) const;
     void fillBackground(void* colors) const;
     // Plans the frame: structure records, uniforms and background colours into the slot.
