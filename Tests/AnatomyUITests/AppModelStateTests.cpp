@@ -149,7 +149,7 @@ TEST(AppModelLoading, aDatasetThatCannotBeOpenedFailsWithItsMessageAndChangesNot
                 writeFile(folder / "anatomy.sqlite", std::string(8192, 'x'));
             },
             databaseMessage},
-        {"id leaving the datasets folder", "../x", nullptr, ""},
+        {"id leaving the datasets folder", "../x", nullptr, "Identificativo di dataset non valido"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -113,15 +113,21 @@ void AppModel::runSearch()
 void AppModel::apply(SystemPreset preset)
 {
     auto [systems, faded] = configuration(preset);
-    std::set<AnatomySystem> present;
-    for (auto system : systems)
-        if (auto count = systemCounts_.find(system); count != systemCounts_.end() && count->second > 0)
-            present.insert(system);
+    auto present = withStructures(systems);
     assign(visibleSystems_, present.empty() ? std::move(systems) : std::move(present), Field::visibleSystems);
     assign(systemOpacity_, std::move(faded), Field::systemOpacity);
     applyToScene(visibleSystems_, systemOpacity_);
     assign(activePreset_, std::optional(preset), Field::activePreset);
     redraw();
+}
+
+std::set<AnatomySystem> AppModel::withStructures(const std::set<AnatomySystem>& systems) const
+{
+    std::set<AnatomySystem> present;
+    for (auto system : systems)
+        if (auto count = systemCounts_.find(system); count != systemCounts_.end() && count->second > 0)
+            present.insert(system);
+    return present;
 }
 
 void AppModel::applyToScene(

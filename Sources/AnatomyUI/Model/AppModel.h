@@ -310,6 +310,8 @@ private:
     void restoreLastView(const std::string& datasetID);
     void selectLaunchConcept();
 
+    // Those of the systems that have structures in the loaded dataset.
+    std::set<AnatomySystem> withStructures(const std::set<AnatomySystem>& systems) const;
     // The view's width over its height, or 1.4 without a usable view.
     float aspect() const;
     // The renderer, with the shared context current for a call into it.

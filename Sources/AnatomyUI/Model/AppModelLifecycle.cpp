@@ -144,10 +144,8 @@ void AppModel::clearDatasetState()
 
 void AppModel::showDefaultSystems()
 {
-    std::set<AnatomySystem> shown;
-    for (auto system : defaultVisibleSystems())
-        if (auto count = systemCounts_.find(system); count != systemCounts_.end() && count->second > 0)
-            shown.insert(system);
+    // Unlike a preset, no fallback: a dataset without them shows nothing at first.
+    auto shown = withStructures(defaultVisibleSystems());
     // Like any change of systems not made by a preset, this one ends the preset.
     if (shown != visibleSystems_)
         assign(activePreset_, std::optional<SystemPreset> {}, Field::activePreset);
