@@ -31,11 +31,8 @@ void AppModel::setOnly(AnatomySystem system)
 
 void AppModel::showAllSystems()
 {
-    std::set<AnatomySystem> systems;
-    for (const auto& [system, count] : systemCounts_)
-        if (count > 0)
-            systems.insert(system);
-    showSystems(std::move(systems));
+    auto all = allAnatomySystems();
+    showSystems(withStructures({all.begin(), all.end()}));
 }
 
 // A choice of systems by hand ends the preset that was applied.
@@ -192,10 +189,7 @@ void AppModel::resetAll()
 {
     if (!scene_ || !renderer_ || !pack_)
         return;
-    std::set<AnatomySystem> systems;
-    for (auto system : defaultVisibleSystems())
-        if (auto count = systemCounts_.find(system); count != systemCounts_.end() && count->second > 0)
-            systems.insert(system);
+    auto systems = withStructures(defaultVisibleSystems());
     scene_->reset(systems);
     assign(visibleSystems_, std::move(systems), Field::visibleSystems);
     assign(systemOpacity_, {}, Field::systemOpacity);
