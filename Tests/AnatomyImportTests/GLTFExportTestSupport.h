@@ -1,10 +1,10 @@
 #pragma once
 
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/Float3.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 #include "TemporaryFolder.h"
 
 #include <cstdint>

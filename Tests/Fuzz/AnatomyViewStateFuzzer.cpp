@@ -1,7 +1,7 @@
 // Decodes arbitrary bytes as a saved view. Stored views are not trusted: what
 // decodes must already be within the ranges the scene accepts, and survive its
 // own encoding unchanged.
-#include "AnatomyCore/AnatomyViewState.h"
+#include "AnatomyCore/Model/AnatomyViewState.h"
 #include "FuzzSupport.h"
 
 using namespace morvena;

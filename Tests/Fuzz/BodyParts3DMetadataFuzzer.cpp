@@ -3,7 +3,7 @@
 // chooses the structures and walks their ancestors as the import does. Loops in
 // the relations must not hang the walk, and every chosen concept must come from
 // the element tables.
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/ImportError.h"
 #include "FuzzSupport.h"
 

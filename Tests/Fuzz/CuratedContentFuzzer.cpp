@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as a curated table, as the Italian/Latin table (first
 // byte even) or the English one. Loading never fails, and every entry must be
 // found again by the key it is stored under.
-#include "AnatomyImport/CuratedContent.h"
+#include "AnatomyImport/Naming/CuratedContent.h"
 #include "FuzzSupport.h"
 
 using namespace morvena;

@@ -2,8 +2,8 @@
 // decodes must survive its own encoding unchanged (the publishing command
 // writes what the download reads), and every address it hands out must be an
 // absolute one.
-#include "AnatomyCore/DatasetCatalog.h"
-#include "AnatomyCore/DecodingError.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Model/DecodingError.h"
 #include "FuzzSupport.h"
 
 #include <nlohmann/json.hpp>

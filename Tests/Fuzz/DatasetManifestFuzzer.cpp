@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a dataset's manifest.json, as the programs do. A
 // manifest that decodes must survive its own encoding unchanged, since the
 // importer writes what the tool and the viewer read back.
-#include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
 #include "FuzzSupport.h"
 
 using namespace morvena;

@@ -3,7 +3,7 @@
 // "buffer.bin" beside it. Every mesh must index only its own positions, and no
 // buffer may be read from outside the asset's folder: the file "outside.bin"
 // next to that folder holds floats no input can otherwise produce.
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
 #include "FuzzSupport.h"
 #include "MeshPromises.h"
 

@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as an STL (first byte even) or PLY file through the
 // loader of the other formats, as the generic import does: no failure escapes
 // it, and every mesh indexes only its own positions.
-#include "AnatomyImport/ModelIOLoader.h"
+#include "AnatomyImport/Readers/ModelIOLoader.h"
 #include "FuzzSupport.h"
 #include "MeshPromises.h"
 

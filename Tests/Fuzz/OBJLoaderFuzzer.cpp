@@ -2,7 +2,7 @@
 // as the generic import does. Every index must name a position the file
 // defines, normals come one per position or not at all, and every group mesh
 // must index only its own vertices.
-#include "AnatomyImport/OBJLoader.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 #include "FuzzSupport.h"
 #include "MeshPromises.h"
 

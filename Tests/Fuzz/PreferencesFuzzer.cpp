@@ -2,7 +2,7 @@
 // mrvtool.json share the reader). Every value read must be usable as its type,
 // and a setting written over a damaged file must come back on the next read
 // with the other stored settings kept.
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "FuzzSupport.h"
 
 #include <cmath>

@@ -2,9 +2,9 @@
 // reader, then reads every record, index and name the verification reads. The
 // reader hands records out unchecked, but every section it hands out must lie
 // inside the file, and no name may reach past the strings.
-#include "AnatomyCore/MeshPackError.h"
-#include "AnatomyCore/PackFormat.h"
-#include "AnatomyCore/PackHeader.h"
+#include "AnatomyCore/Pack/MeshPackError.h"
+#include "AnatomyCore/Pack/PackFormat.h"
+#include "AnatomyCore/Pack/PackHeader.h"
 #include "FuzzSupport.h"
 #include "mrvtool/RawPackReader.h"
 

@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a USDZ package: the stored zip's entries as such,
 // then the whole package through the loader the import uses. Every entry's
 // bytes must lie inside the archive.
-#include "AnatomyImport/ModelIOLoader.h"
-#include "AnatomyImport/StoredZip.h"
+#include "AnatomyImport/Readers/ModelIOLoader.h"
+#include "AnatomyImport/Readers/StoredZip.h"
 #include "FuzzSupport.h"
 #include "MeshPromises.h"
 

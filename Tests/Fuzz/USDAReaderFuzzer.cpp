@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a USD text layer. A layer either fails with the
 // reader's error or gives meshes whose indices stay inside their points and
 // whose normals come one per point.
-#include "AnatomyImport/USDAReader.h"
+#include "AnatomyImport/Readers/USDAReader.h"
 #include "FuzzSupport.h"
 #include "MeshPromises.h"
 

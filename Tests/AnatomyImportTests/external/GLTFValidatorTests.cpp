@@ -4,8 +4,8 @@
 #include "../../AnatomyCoreTests/PackTestSupport.h"
 #include "../GLTFExportTestSupport.h"
 
-#include "AnatomyCore/AtomicFile.h"
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // The shader resource and the C++ records the renderer uploads must agree byte for
 // byte: a member in another place draws garbage without any error. The compiled
 // programs are asked, member by member, where each one sits.
-#include "AnatomyCore/ResourceLocator.h"
+#include "AnatomyCore/Storage/ResourceLocator.h"
+#include "AnatomyRender/GL/RenderPipelines.h"
+#include "AnatomyRender/GL/RenderUniforms.h"
+#include "AnatomyRender/GL/ShaderBindings.h"
+#include "AnatomyRender/GL/ShaderLibrary.h"
+#include "AnatomyRender/GL/ShaderSource.h"
 #include "AnatomyRender/OffscreenGLContext.h"
-#include "AnatomyRender/RenderPipelines.h"
-#include "AnatomyRender/RenderUniforms.h"
-#include "AnatomyRender/ShaderBindings.h"
-#include "AnatomyRender/ShaderLibrary.h"
-#include "AnatomyRender/ShaderSource.h"
 #include "AnatomyRender/StructureProps.h"
 
 #include <epoxy/gl.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 #include "FuzzSupport.h"
 
 #include <span>
