@@ -49,6 +49,10 @@ for name in "${targets[@]}"; do
     echo "Bersaglio di fuzzing sconosciuto: $name" >&2
     exit 2
   fi
+  if [[ ! -d Tests/Fuzz/Corpus/$name ]]; then
+    echo "ERRORE: manca il corpus di partenza Tests/Fuzz/Corpus/$name (alcuni file validi del formato)." >&2
+    exit 2
+  fi
   if ((running >= parallel)); then
     wait -n || true
     running=$((running - 1))
