@@ -41,9 +41,6 @@ run_target() {
     >"$build/logs/$name.log" 2>&1
 }
 
-mkdir -p "$build/logs"
-for name in "${targets[@]}"; do rm -f "$build/logs/$name.status" "$build/logs/$name.log"; done
-running=0
 for name in "${targets[@]}"; do
   if [[ ! -x $build/bin/$name ]]; then
     echo "Bersaglio di fuzzing sconosciuto: $name" >&2
@@ -53,6 +50,12 @@ for name in "${targets[@]}"; do
     echo "ERRORE: manca il corpus di partenza Tests/Fuzz/Corpus/$name (alcuni file validi del formato)." >&2
     exit 2
   fi
+done
+
+mkdir -p "$build/logs"
+for name in "${targets[@]}"; do rm -f "$build/logs/$name.status" "$build/logs/$name.log"; done
+running=0
+for name in "${targets[@]}"; do
   if ((running >= parallel)); then
     wait -n || true
     running=$((running - 1))
