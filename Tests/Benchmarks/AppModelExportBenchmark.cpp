@@ -5,7 +5,7 @@
 //   XDG_DATA_HOME=DIR AppModelExportBenchmark [benchmark flags]
 //
 // loads the dataset "bodyparts3d" (or $MORVENA_BENCH_DATASET) found below DIR.
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"

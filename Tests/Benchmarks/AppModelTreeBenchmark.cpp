@@ -8,7 +8,7 @@
 // loads "bodyparts3d" (or $MORVENA_BENCH_DATASET) and times switching the hierarchy
 // (its roots), one expanded node (children of every node in turn) and a walk that
 // expands every node of a hierarchy, as a user who opens the whole tree would.
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"
 

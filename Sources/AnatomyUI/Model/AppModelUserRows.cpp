@@ -1,6 +1,6 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "AnatomyUI/Model/Platform.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "mrvtool/PNGEncoder.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyRender/PNGEncoder.h"
 
 #include <system_error>
 
@@ -19,7 +19,7 @@ std::filesystem::path exportDirectory()
 
 std::optional<std::string> pngData(const RenderedImage& image)
 {
-    return tool::PNGEncoder::encode(image);
+    return PNGEncoder::encode(image);
 }
 
 } // namespace morvena::Platform

@@ -1,8 +1,8 @@
 #include "DatabaseFiles.h"
 #include "ViewedModel.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/SmallFile.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyUI/Model/Platform.h"
 
@@ -34,8 +34,8 @@ TestDataset eyesAndTeeth()
     return dataset;
 }
 
-const float3 corneaColour {0.82f, 0.868f, 0.906f};
-const float3 toothColour {0.953f, 0.937f, 0.886f};
+const Float3 corneaColour {0.82f, 0.868f, 0.906f};
+const Float3 toothColour {0.953f, 0.937f, 0.886f};
 
 // 2026-03-09 23:48:43 UTC: the seconds since 1970 end in 00123.
 const auto exportTime = std::chrono::system_clock::from_time_t(1773100123);

@@ -1,7 +1,7 @@
 #include "DatabaseFiles.h"
 #include "ViewedModel.h"
 
-#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 
 using namespace morvena;
 using namespace morvena::test;

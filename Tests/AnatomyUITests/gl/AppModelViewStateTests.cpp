@@ -1,8 +1,8 @@
 #include "DatabaseFiles.h"
 #include "ViewedModel.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/SmallFile.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyRender/AnatomyScene.h"
 
 #include <cmath>
@@ -95,7 +95,7 @@ TEST(AppModelViewStates, aSavedViewPutsEveryFieldBackAndKeepsTheTwelveCards)
     model.restore(model.savedViews().front());
 
     const auto camera = model.renderer()->camera();
-    EXPECT_EQ(camera.target, (float3 {1.5f, -2, 3}));
+    EXPECT_EQ(camera.target, (Float3 {1.5f, -2, 3}));
     EXPECT_EQ(camera.distance, 50);
     EXPECT_EQ(camera.yaw, 0.7f);
     EXPECT_EQ(camera.pitch, -0.4f);
@@ -124,7 +124,7 @@ TEST(AppModelViewStates, whatIsRestoredStaysWithinWhatTheControlsCanShow)
     ViewedModel fixture(sixteenBoxes());
     auto& model = *fixture.model;
     const float radius = model.renderer()->camera().sceneRadius;
-    const float3 target = model.renderer()->camera().target;
+    const Float3 target = model.renderer()->camera().target;
     AnatomyViewState state = fullState();
     state.cameraTarget = {9, 9}; // not a point: the camera keeps its own
     state.cameraPitch = 3;
@@ -169,7 +169,7 @@ TEST(AppModelViewStates, aViewRestoredWhileTheCameraTurnsKeepsItsCamera)
     ASSERT_TRUE(model.renderer()->isAnimating());
     model.apply(fullState());
     const auto camera = fixture.finishCameraMove();
-    EXPECT_EQ(camera.target, (float3 {1.5f, -2, 3}));
+    EXPECT_EQ(camera.target, (Float3 {1.5f, -2, 3}));
     EXPECT_EQ(camera.yaw, 0.7f);
     EXPECT_EQ(camera.pitch, -0.4f);
 }
@@ -198,14 +198,14 @@ TEST(AppModelLastView, theClosedWindowsViewComesBackOnlyInItsOwnDataset)
     model.renderer()->setClock([] { return 1000.0; }); // the framing move has ended
     drawFrame(*model.renderer(), fixture.context);
     EXPECT_FALSE(model.cameraIsPlaced());
-    EXPECT_NE(model.renderer()->camera().target, (float3 {1.5f, -2, 3})) << "framed whole";
+    EXPECT_NE(model.renderer()->camera().target, (Float3 {1.5f, -2, 3})) << "framed whole";
     EXPECT_NE(model.renderer()->camera().distance, 50);
     ASSERT_EQ(model.selection().size(), 1u) << "the rest applies anywhere";
     EXPECT_EQ(model.selection()[0].conceptID, "V1");
 
     model.load("a");
     EXPECT_TRUE(model.cameraIsPlaced());
-    EXPECT_EQ(model.renderer()->camera().target, (float3 {1.5f, -2, 3}));
+    EXPECT_EQ(model.renderer()->camera().target, (Float3 {1.5f, -2, 3}));
     EXPECT_EQ(model.renderer()->camera().distance, 50);
 }
 
