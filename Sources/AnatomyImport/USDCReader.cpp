@@ -288,12 +288,16 @@ private:
     void readPaths(Cursor cursor)
     {
         const std::uint64_t tableSize = cursor.u64();
-        spend(tableSize, sizeof(Path));
-        paths_.resize(static_cast<std::size_t>(tableSize));
         const std::uint64_t count = cursor.u64();
         const auto targets = compressedIntegers(cursor, count);
         const auto names = compressedIntegers(cursor, count);
         const auto jumps = compressedIntegers(cursor, count);
+        // Every path is filled by one entry, so the table is no larger than the
+        // entries that were actually decoded.
+        if (tableSize > count)
+            fail("tabella dei percorsi più grande delle sue voci");
+        spend(tableSize, sizeof(Path));
+        paths_.resize(static_cast<std::size_t>(tableSize));
         buildPaths(targets, names, jumps);
         for (std::size_t p = 0; p < paths_.size(); ++p) {
             if (paths_[p].isSet && paths_[p].parent != none)

@@ -2,6 +2,8 @@
 
 #include "AnatomyImport/LittleEndian.h"
 
+#include "CrateWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -97,6 +99,75 @@ TEST(USDCReader, readsTheSampleLayersMeshByMeshInPrimOrder)
     EXPECT_EQ(box[1].normals[0][0], 0.0f);
 }
 
+namespace {
+
+void addTriangle(test::CrateWriter& layer, std::uint32_t parent, const std::string& name,
+    test::CrateWriter::Specifier specifier = test::CrateWriter::def)
+{
+    const auto mesh = layer.prim(parent, name, "Mesh", specifier);
+    layer.attribute(mesh, "points", layer.vectors({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    layer.attribute(mesh, "faceVertexCounts", layer.ints({3}));
+    layer.attribute(mesh, "faceVertexIndices", layer.ints({0, 1, 2}));
+}
+
+} // namespace
+
+// Layers written in the array layouts of 0.4.0 (a rank before uint32 counts),
+// 0.6.0 (compressed int arrays) and 0.7.0 on (uint64 counts).
+TEST(USDCReader, followsTheTextReadersRulesInEveryArrayLayout)
+{
+    for (int minor : {4, 6, 8, 14}) {
+        test::CrateWriter layer(minor);
+        const auto leg = layer.prim(0, "Leg", "Xform");
+        const auto femur = layer.prim(leg, "Femur", "Mesh");
+        // Six quads and a fan of five corners: 29 indices, enough to be coded.
+        std::vector<RawMesh::Vector3> points;
+        std::vector<std::int32_t> counts(6, 4), corners;
+        for (int q = 0; q < 6; ++q) {
+            for (int k = 0; k < 4; ++k) {
+                points.push_back({float(q), float(k), float(minor)});
+                corners.push_back(4 * q + k);
+            }
+        }
+        counts.push_back(5);
+        corners.insert(corners.end(), {0, 4, 8, 12, 16});
+        layer.attribute(femur, "points", layer.vectors(points));
+        layer.attribute(femur, "faceVertexCounts", layer.ints(counts));
+        layer.attribute(femur, "faceVertexIndices", layer.ints(corners));
+        layer.attribute(
+            femur, "normals", layer.vectors(std::vector<RawMesh::Vector3>(24, {0, 0, 1})), "vertex");
+        addTriangle(layer, leg, ""); // unnamed: takes the group's name
+        addTriangle(layer, leg, "Ghost", test::CrateWriter::over);
+        addTriangle(layer, leg, "Template", test::CrateWriter::klass);
+        addTriangle(layer, layer.prim(leg, "Elsewhere", "", test::CrateWriter::over), "Inside");
+        addTriangle(layer, 0, "Last");
+
+        const auto meshes = USDCReader::read(layer.bytes());
+        ASSERT_EQ(meshes.size(), 3u) << minor;
+        EXPECT_EQ(meshes[0].name, "Femur");
+        EXPECT_EQ(meshes[0].positions, points);
+        EXPECT_EQ(meshes[0].triangleCount(), 6u * 2 + 3);
+        EXPECT_EQ(meshes[0].indices[0], 0u);
+        EXPECT_EQ(meshes[0].indices[5], 3u); // the second half of the first quad
+        EXPECT_EQ(meshes[0].normals, std::vector<RawMesh::Vector3>(24, {0, 0, 1}));
+        EXPECT_EQ(meshes[1].name, "Leg");
+        EXPECT_EQ(meshes[1].normals, std::vector<RawMesh::Vector3>(3, {0, 0, 1})); // generated
+        EXPECT_EQ(meshes[2].name, "Last");
+    }
+}
+
+TEST(USDCReader, refusesPrimsNestedDeeperThanTheBound)
+{
+    for (const auto& [depth, readable] : {std::pair {256, true}, std::pair {257, false}}) {
+        test::CrateWriter layer;
+        std::uint32_t parent = 0;
+        for (int level = 1; level < depth; ++level)
+            parent = layer.prim(parent, "Level" + std::to_string(level), "Xform");
+        addTriangle(layer, parent, "Deepest");
+        EXPECT_EQ(!refused(layer.bytes()), readable) << depth;
+    }
+}
+
 TEST(USDCReader, refusesOtherHeadersAndVersions)
 {
     const Bytes layer = sample("RiggedFigure.usdc");
@@ -151,10 +222,10 @@ TEST(USDCReader, sectionsCutShortAreRefusedOrReadInBounds)
     }
 }
 
-// One bit flipped at every byte of the structural sections and the table of
-// contents (which end each sample), and at every 31st byte of the values before
-// them: tables, compressed blocks, value representations, array counts and data
-// all get damaged somewhere.
+// One bit flipped at every other byte of the structural sections and the table
+// of contents (which end each sample), and at every 37th byte of the values
+// before them: tables, compressed blocks, value representations, array counts and
+// data all get damaged somewhere.
 TEST(USDCReader, flippedBitsAreRefusedOrReadInBounds)
 {
     for (const char* name : sampleNames) {
@@ -163,9 +234,10 @@ TEST(USDCReader, flippedBitsAreRefusedOrReadInBounds)
         std::uint64_t sections = toc;
         for (std::uint64_t s = 0; s < LittleEndian::load64(layer, toc); ++s)
             sections = std::min(sections, LittleEndian::load64(layer, toc + 8 + 32 * s + 16));
-        for (std::size_t at = 0; at < layer.size(); at += at < sections ? 31 : 1) {
+        unsigned flips = 0;
+        for (std::size_t at = 0; at < layer.size(); at += at < sections ? 37 : 2) {
             Bytes damaged = layer;
-            damaged[at] ^= static_cast<std::uint8_t>(1u << (at * 5 % 8));
+            damaged[at] ^= static_cast<std::uint8_t>(1u << (flips++ % 8));
             refusedOrSound(damaged, std::string(name) + " byte " + std::to_string(at));
         }
     }
