@@ -94,6 +94,11 @@ std::string cell(std::string_view text, std::size_t width)
     return characterCount(text) >= width ? std::string(text) + " " : pad(text, width);
 }
 
+std::string rcell(std::string_view text, std::size_t width)
+{
+    return characterCount(text) >= width ? " " + std::string(text) : rpad(text, width);
+}
+
 std::string join(const std::vector<std::string>& parts, std::string_view separator)
 {
     std::string text;

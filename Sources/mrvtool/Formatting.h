@@ -19,6 +19,8 @@ std::string pad(std::string_view text, std::size_t width);
 std::string rpad(std::string_view text, std::size_t width);
 // Like pad, but a text that fills the width gets one blank so cells never touch.
 std::string cell(std::string_view text, std::size_t width);
+// Like rpad, but a text that fills the width gets one blank in front.
+std::string rcell(std::string_view text, std::size_t width);
 // The parts with `separator` between them.
 std::string join(const std::vector<std::string>& parts, std::string_view separator);
 // printf-style formatting into a std::string, always in the "C" conventions.
