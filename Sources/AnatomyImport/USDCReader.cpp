@@ -515,6 +515,7 @@ private:
         data.points = vectors(attributeField(prim, "points", "default"));
         data.faceVertexCounts = integers(attributeField(prim, "faceVertexCounts", "default"));
         data.faceVertexIndices = integers(attributeField(prim, "faceVertexIndices", "default"));
+        spend(data.faceVertexIndices.size(), 3 * sizeof(std::uint32_t)); // the fans' triangles, at most
         data.normals = vectors(attributeField(prim, "normals", "default"));
         data.normalsInterpolation = token(attributeField(prim, "normals", "interpolation"));
         data.primvarNormals = vectors(attributeField(prim, "primvars:normals", "default"));
