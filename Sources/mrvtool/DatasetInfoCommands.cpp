@@ -4,6 +4,7 @@
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/Support/DecimalText.h"
+#include "AnatomyCore/UnicodeText.h"
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
@@ -49,7 +50,7 @@ std::string importDateText(std::chrono::system_clock::time_point date)
 // The first `width` characters of a name, padded to `width`.
 std::string fixedColumn(std::string_view text, std::size_t width)
 {
-    return pad(leadingCharacters(text, width), width);
+    return pad(UnicodeText::leadingCharacters(text, width), width);
 }
 
 std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, const AnatomyDB& db)

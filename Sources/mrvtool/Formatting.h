@@ -9,10 +9,6 @@ namespace morvena::tool {
 
 // n with a full stop between groups of three digits, as Italian readers expect.
 std::string humanCount(std::int64_t n);
-// Number of user-perceived characters (grapheme clusters) of UTF-8 text.
-std::size_t characterCount(std::string_view text);
-// The first `count` user-perceived characters of UTF-8 text.
-std::string_view leadingCharacters(std::string_view text, std::size_t count);
 // Left-justified column, never cut.
 std::string pad(std::string_view text, std::size_t width);
 // Right-justified column, never cut.
