@@ -1,4 +1,4 @@
-#include "AnatomyImport/CrateCompression.h"
+#include "AnatomyImport/Readers/Internal/CrateCompression.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 
 #include <algorithm>
 #include <bit>
@@ -49,7 +49,7 @@ public:
         specs_.push_back({addPath(prim, name, true), 1, fields});
     }
 
-    std::uint64_t vectors(const std::vector<RawMesh::Vector3>& values)
+    std::uint64_t vectors(const std::vector<Float3>& values)
     {
         const std::uint64_t at = arrayHeader(values.size());
         for (const auto& v : values) {

@@ -1,6 +1,6 @@
-#include "AnatomyImport/USDCReader.h"
+#include "AnatomyImport/Readers/USDCReader.h"
 
-#include "AnatomyImport/LittleEndian.h"
+#include "AnatomyImport/Readers/Internal/LittleEndian.h"
 
 #include "CrateWriter.h"
 
@@ -13,7 +13,6 @@
 
 using namespace morvena;
 using Bytes = std::vector<std::uint8_t>;
-using Vector3 = RawMesh::Vector3;
 
 namespace {
 
@@ -93,7 +92,7 @@ TEST(USDCReader, readsTheSampleLayersMeshByMeshInPrimOrder)
     // Values as stored, untransformed: the box's first point and its per-point
     // normal ("primvars:normals", vertex interpolation) from the same text.
     const auto box = USDCReader::read(sample("BoxAnimated.usdc"));
-    EXPECT_EQ(box[1].positions[0], (Vector3 {-0.33204f, -0.5f, 0.33204f}));
+    EXPECT_EQ(box[1].positions[0], (Float3 {-0.33204f, -0.5f, 0.33204f}));
     EXPECT_NEAR(box[1].normals[0][1], -0.707107f, 1e-6f);
     EXPECT_NEAR(box[1].normals[0][2], 0.707107f, 1e-6f);
     EXPECT_EQ(box[1].normals[0][0], 0.0f);
@@ -121,7 +120,7 @@ TEST(USDCReader, followsTheTextReadersRulesInEveryArrayLayout)
         const auto leg = layer.prim(0, "Leg", "Xform");
         const auto femur = layer.prim(leg, "Femur", "Mesh");
         // Six quads and a fan of five corners: 29 indices, enough to be coded.
-        std::vector<RawMesh::Vector3> points;
+        std::vector<Float3> points;
         std::vector<std::int32_t> counts(6, 4), corners;
         for (int q = 0; q < 6; ++q) {
             for (int k = 0; k < 4; ++k) {
@@ -135,7 +134,7 @@ TEST(USDCReader, followsTheTextReadersRulesInEveryArrayLayout)
         layer.attribute(femur, "faceVertexCounts", layer.ints(counts));
         layer.attribute(femur, "faceVertexIndices", layer.ints(corners));
         layer.attribute(
-            femur, "normals", layer.vectors(std::vector<RawMesh::Vector3>(24, {0, 0, 1})), "vertex");
+            femur, "normals", layer.vectors(std::vector<Float3>(24, {0, 0, 1})), "vertex");
         addTriangle(layer, leg, ""); // unnamed: takes the group's name
         addTriangle(layer, leg, "Ghost", test::CrateWriter::over);
         addTriangle(layer, leg, "Template", test::CrateWriter::klass);
@@ -149,9 +148,9 @@ TEST(USDCReader, followsTheTextReadersRulesInEveryArrayLayout)
         EXPECT_EQ(meshes[0].triangleCount(), 6u * 2 + 3);
         EXPECT_EQ(meshes[0].indices[0], 0u);
         EXPECT_EQ(meshes[0].indices[5], 3u); // the second half of the first quad
-        EXPECT_EQ(meshes[0].normals, std::vector<RawMesh::Vector3>(24, {0, 0, 1}));
+        EXPECT_EQ(meshes[0].normals, std::vector<Float3>(24, {0, 0, 1}));
         EXPECT_EQ(meshes[1].name, "Leg");
-        EXPECT_EQ(meshes[1].normals, std::vector<RawMesh::Vector3>(3, {0, 0, 1})); // generated
+        EXPECT_EQ(meshes[1].normals, std::vector<Float3>(3, {0, 0, 1})); // generated
         EXPECT_EQ(meshes[2].name, "Last");
     }
 }

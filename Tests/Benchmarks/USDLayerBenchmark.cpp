@@ -3,8 +3,8 @@
 //
 //   build/release/bin/USDLayerBenchmark
 
-#include "AnatomyImport/USDAReader.h"
-#include "AnatomyImport/USDCReader.h"
+#include "AnatomyImport/Readers/USDAReader.h"
+#include "AnatomyImport/Readers/USDCReader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,7 +31,7 @@ std::string textLayer(const std::vector<RawMesh>& meshes)
 {
     std::string text = "#usda 1.0\n";
     char number[64];
-    const auto vectors = [&](const char* declaration, const std::vector<RawMesh::Vector3>& values) {
+    const auto vectors = [&](const char* declaration, const std::vector<Float3>& values) {
         text += declaration;
         for (const auto& v : values) {
             std::snprintf(number, sizeof number, "(%.9g, %.9g, %.9g), ", v[0], v[1], v[2]);

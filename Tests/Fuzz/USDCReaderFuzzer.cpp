@@ -3,7 +3,7 @@
 // triangles, every index inside its mesh's points, one normal per point. Seed
 // corpus: the sample layers in Tests/Data/USD.
 //   build/fuzz/bin/USDCReaderFuzzer -max_len=65536 -rss_limit_mb=2048 corpus Tests/Data/USD
-#include "AnatomyImport/USDCReader.h"
+#include "AnatomyImport/Readers/USDCReader.h"
 
 #include <cstddef>
 #include <cstdint>
