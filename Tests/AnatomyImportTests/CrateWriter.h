@@ -53,7 +53,7 @@ public:
     {
         const std::uint64_t at = arrayHeader(values.size());
         for (const auto& v : values) {
-            for (float component : v)
+            for (float component : {v.x, v.y, v.z})
                 put32(values_, std::bit_cast<std::uint32_t>(component));
         }
         return rep(24, false, true, at);

@@ -133,8 +133,7 @@ TEST(USDCReader, followsTheTextReadersRulesInEveryArrayLayout)
         layer.attribute(femur, "points", layer.vectors(points));
         layer.attribute(femur, "faceVertexCounts", layer.ints(counts));
         layer.attribute(femur, "faceVertexIndices", layer.ints(corners));
-        layer.attribute(
-            femur, "normals", layer.vectors(std::vector<Float3>(24, {0, 0, 1})), "vertex");
+        layer.attribute(femur, "normals", layer.vectors(std::vector<Float3>(24, {0, 0, 1})), "vertex");
         addTriangle(layer, leg, ""); // unnamed: takes the group's name
         addTriangle(layer, leg, "Ghost", test::CrateWriter::over);
         addTriangle(layer, leg, "Template", test::CrateWriter::klass);

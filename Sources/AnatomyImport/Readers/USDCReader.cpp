@@ -453,10 +453,11 @@ private:
         const Bytes data = cursor->take(count * width);
         std::vector<Float3> result(static_cast<std::size_t>(count));
         for (std::size_t i = 0; i < result.size(); ++i) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                result[i][k] = isFloat ? loadFloat(data, 12 * i + 4 * k)
-                                       : static_cast<float>(loadDouble(data, 24 * i + 8 * k));
-            }
+            const auto component = [&](std::size_t k) {
+                return isFloat ? loadFloat(data, 12 * i + 4 * k)
+                               : static_cast<float>(loadDouble(data, 24 * i + 8 * k));
+            };
+            result[i] = {component(0), component(1), component(2)};
         }
         return result;
     }

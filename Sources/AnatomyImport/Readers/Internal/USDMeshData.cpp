@@ -8,8 +8,7 @@ namespace morvena {
 
 namespace {
 
-bool perPoint(
-    const std::vector<Float3>& normals, std::string_view interpolation, std::size_t points)
+bool perPoint(const std::vector<Float3>& normals, std::string_view interpolation, std::size_t points)
 {
     return !normals.empty() && normals.size() == points
         && (interpolation.empty() || interpolation == "vertex" || interpolation == "varying");
