@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
@@ -193,6 +195,33 @@ TEST(ModelIOLoader, aPLYWithCRLFLinesAndAListOfMoreThan127CornersLoads)
     auto meshes = ModelIOLoader::load(folder / "circle.ply");
     ASSERT_EQ(meshes.size(), 1u);
     EXPECT_EQ(meshes[0].triangleCount(), corners - 2u);
+}
+
+// A layer's header, not its name, says which reader reads it.
+TEST(ModelIOLoader, readsBinaryLayersAndPackagesByTheirHeader)
+{
+    std::ifstream in(
+        std::filesystem::path(std::getenv("MORVENA_SOURCE_DIR")) / "Tests/Data/USD/RiggedFigure.usdc",
+        std::ios::binary);
+    const std::string crate {std::istreambuf_iterator<char>(in), {}};
+    test::TemporaryFolder folder;
+    const std::vector<std::pair<std::string, std::string>> files {
+        {"figure.usdc", crate},
+        {"figure.usd", crate},
+        {"figure.usdz", test::storedZip({{"figure.usdc", crate}, {"leg.usda", femurInLeg}})},
+        {"misnamed.usdz", test::storedZip({{"root.usda", crate}})},
+    };
+    for (const auto& [name, bytes] : files) {
+        test::writeFile(folder / name, bytes);
+        auto meshes = ModelIOLoader::load(folder / name);
+        ASSERT_EQ(meshes.size(), 1u) << name;
+        EXPECT_EQ(meshes[0].name, "Proxy_1") << name;
+        EXPECT_EQ(meshes[0].positions.size(), 370u) << name;
+    }
+    test::writeFile(folder / "text.usdc", femurInLeg);
+    auto text = ModelIOLoader::load(folder / "text.usdc");
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_EQ(text[0].name, "Femur");
 }
 
 TEST(ModelIOLoader, formatsWithoutAReaderAndBrokenFilesYieldNothing)
