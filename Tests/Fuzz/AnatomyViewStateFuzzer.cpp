@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto state = AnatomyViewState::decode(textOf(bytesOf(data, size)));
     if (!state)
         return 0;
-    require(state->cameraTarget.size() == 3);
     require(state->clipAxis >= 0 && state->clipAxis <= 2);
     for (const auto& [key, opacity] : state->systemOpacity)
         require(opacity >= 0 && opacity <= 1);
