@@ -12,10 +12,13 @@ pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
 find_package(assimp REQUIRED)
+# The viewer only (AnatomyUI, MorvenaApp); the tool and the libraries below never link it.
+find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets)
 
 if(MORVENA_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
 endif()
 if(MORVENA_BENCHMARKS)
   find_package(benchmark QUIET)
