@@ -1,10 +1,14 @@
-# morvena_library(NAME [DEPS targets...] [RESOURCES])
-# One static library per module folder; every .cpp below the folder is part of it.
+# morvena_library(NAME [DEPS targets...] [RESOURCES] [EXCLUDE sub-folders...])
+# One static library per module folder; every .cpp below the folder is part of it,
+# except those in the EXCLUDE sub-folders (libraries of their own).
 # With RESOURCES, Sources/<NAME>/Resources is copied to share/morvena/<NAME>.
 function(morvena_library name)
-  cmake_parse_arguments(ARG "RESOURCES" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "RESOURCES" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  foreach(folder ${ARG_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${folder}/")
+  endforeach()
   if(NOT sources)
     return()
   endif()
@@ -33,11 +37,13 @@ function(morvena_resources name)
   install(DIRECTORY ${src}/ DESTINATION share/morvena/${name})
 endfunction()
 
-# morvena_tests(NAME DEPS targets...)
+# morvena_tests(NAME DEPS targets... [QT])
 # Tests/<NAME>/*.cpp form one executable labelled "unit"; the sub-folders gl/ and
-# e2e/ form their own executables labelled "gl" and "e2e".
+# e2e/ form their own executables labelled "gl" and "e2e". With QT (the viewer's
+# modules) the unit tests run inside a QCoreApplication and the others inside a
+# QApplication on an X server.
 function(morvena_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
   foreach(dep ${ARG_DEPS})
     if(NOT TARGET ${dep})
       return()
@@ -54,8 +60,15 @@ function(morvena_tests name)
     if(NOT sources)
       continue()
     endif()
+    if(NOT ARG_QT)
+      set(main MorvenaTestMain)
+    elseif(kind STREQUAL "unit")
+      set(main MorvenaQtUnitTestMain)
+    else()
+      set(main MorvenaQtGLTestMain)
+    endif()
     add_executable(${target} ${sources})
-    target_link_libraries(${target} PRIVATE ${ARG_DEPS} MorvenaTestSupport GTest::gmock)
+    target_link_libraries(${target} PRIVATE ${ARG_DEPS} ${main} GTest::gmock)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS ${kind} TIMEOUT 900)
