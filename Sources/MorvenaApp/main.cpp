@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -67,7 +68,8 @@ AnatomyMetalView* makeViewport(const std::shared_ptr<AnatomyRenderer>& renderer,
     AnatomyViewportView viewport;
     viewport.renderer = renderer;
     std::weak_ptr<AnatomyRenderer> weak = renderer;
-    auto view = std::make_shared<AnatomyMetalView*>(nullptr);
+    // The view is made below from these callbacks; the select callback finds it here.
+    auto view = std::make_shared<QPointer<AnatomyMetalView>>();
     viewport.onSelect = [weak, view](float2 point, PointerModifier mode) {
         auto renderer = weak.lock();
         if (!renderer || !*view)
