@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleMock(&argc, argv);
     morvena::test::TestSandbox sandbox;
     // Listing the tests needs no display.
-    if (morvena::test::isListingTests(argc, argv))
+    if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
     qputenv("QT_QPA_PLATFORM", "xcb");
     qputenv("QT_XCB_GL_INTEGRATION", "xcb_glx");

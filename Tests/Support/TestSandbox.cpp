@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <string_view>
 
 namespace morvena::test {
 
@@ -32,15 +31,6 @@ std::filesystem::path reviewArtifact(const std::string& fileName)
     auto path = folder / fileName;
     std::cout << "Immagine da guardare: " << path.string() << std::endl;
     return path;
-}
-
-bool isListingTests(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--gtest_list_tests")
-            return true;
-    }
-    return false;
 }
 
 } // namespace morvena::test

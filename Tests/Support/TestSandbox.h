@@ -24,7 +24,4 @@ private:
 // review/ in the build folder. The folder is made; the path is printed.
 std::filesystem::path reviewArtifact(const std::string& fileName);
 
-// Whether the test program was only asked to list its tests (as CTest does to find them).
-bool isListingTests(int argc, char** argv);
-
 } // namespace morvena::test

@@ -235,20 +235,24 @@ TEST(AnatomyMetalView, pausesWhenMinimisedOrHiddenAndRedrawsOneFrameOnRequest)
     ViewFixture f;
     auto pausedAfter = [&](auto change) {
         change();
-        return QTest::qWaitFor([&] { return f.view->isPaused(); }, 2000);
+        return QTest::qWaitFor([&] { return f.view->isPaused(); }, 5000);
     };
     auto oneFrameOnRequest = [&] {
-        QTest::qWait(100);
+        // Frames asked for before the pause may still come: wait until none does.
         auto before = f.renderer->framesRendered();
+        do {
+            before = f.renderer->framesRendered();
+            QTest::qWait(150);
+        } while (f.renderer->framesRendered() != before);
         f.view->requestRedraw();
         QTest::qWait(100);
         return f.renderer->framesRendered() - before;
     };
     auto resumes = [&] {
-        if (!QTest::qWaitFor([&] { return !f.view->isPaused(); }, 2000))
+        if (!QTest::qWaitFor([&] { return !f.view->isPaused(); }, 5000))
             return false;
         auto before = f.renderer->framesRendered();
-        return QTest::qWaitFor([&] { return f.renderer->framesRendered() > before + 2; }, 2000);
+        return QTest::qWaitFor([&] { return f.renderer->framesRendered() > before + 2; }, 5000);
     };
 
     ASSERT_TRUE(pausedAfter([&] { f.window->showMinimized(); }));
