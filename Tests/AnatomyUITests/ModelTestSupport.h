@@ -87,6 +87,12 @@ struct FakeViewport {
         handle->backingScale = [scale] { return scale; };
         handle->makeCurrent = [] {};
     }
+    // A view of the model's current renderer.
+    explicit FakeViewport(const AppModel& model, float2 bounds = {64, 64}, double scale = 1)
+        : FakeViewport(bounds, scale)
+    {
+        handle->renderer = model.renderer();
+    }
 
     int redraws = 0;
     std::shared_ptr<ViewportHandle> handle;

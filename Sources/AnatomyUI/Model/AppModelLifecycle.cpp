@@ -129,6 +129,7 @@ void AppModel::clearDatasetState()
     assign(selectedIndices_, {}, Field::selectedIndices);
     assign(selection_, {}, Field::selection);
     assign(noteDraft_, {}, Field::noteDraft);
+    forgetNoteDrafts();
     assign(hoveredLabel_, {}, Field::hoveredLabel);
     assign(hoveredPoint_, {}, Field::hoveredPoint);
     assign(hiddenCount_, std::int64_t {0}, Field::hiddenCount);

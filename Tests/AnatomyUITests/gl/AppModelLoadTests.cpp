@@ -1,4 +1,4 @@
-#include "../ModelTestSupport.h"
+#include "GLModel.h"
 
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyCore/MeshPack.h"
@@ -20,59 +20,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A model over real datasets whose renderers live in an offscreen context, as the
-// window's shared context holds them in the viewer.
-class GLModel {
-public:
-    AppModel& create()
-    {
-        AppModelServices services;
-        services.preferences = sandbox.preferences.get();
-        services.makeCurrent = [this] { context.makeCurrent(); };
-        services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
-        model = std::make_unique<AppModel>(std::move(services));
-        return *model;
-    }
-
-    // Installs a dataset imported `age` ago, so the newest import is known.
-    void install(TestDataset dataset, std::chrono::hours age = 0h)
-    {
-        dataset.setImportedAt(std::chrono::system_clock::now() - age);
-        sandbox.install(dataset);
-    }
-
-    std::int64_t indexOf(const std::string& conceptID) const
-    {
-        return model->pack()->indexByConceptID().at(conceptID);
-    }
-
-    ModelSandbox sandbox;
-    OffscreenGLContext context;
-    std::unique_ptr<AppModel> model;
-};
-
 const TestDataset datasetA = boxDataset("a",
     {{"FMA1", AnatomySystem::skeletal}, {"FMA2", AnatomySystem::muscular},
         {"SHARED", AnatomySystem::skeletal}});
 // The shared concept sits at another index; no muscles.
 const TestDataset datasetB
     = boxDataset("b", {{"FMA9", AnatomySystem::skeletal}, {"SHARED", AnatomySystem::skeletal}});
-
-// Draws one frame into a framebuffer of the test's own, as a paint would.
-void drawFrame(AnatomyRenderer& renderer, OffscreenGLContext& context)
-{
-    context.makeCurrent();
-    GLuint texture = 0;
-    GLuint framebuffer = 0;
-    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
-    glTextureStorage2D(texture, 1, GL_RGBA8, 32, 32);
-    glCreateFramebuffers(1, &framebuffer);
-    glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, texture, 0);
-    renderer.draw(framebuffer, 32, 32);
-    glFinish();
-    glDeleteFramebuffers(1, &framebuffer);
-    glDeleteTextures(1, &texture);
-}
 
 // The number of distinct colours in a 64 × 64 rendering seen from the front, where one
 // model unit is one pixel (the boxes' own layout): 1 is background only.
@@ -168,7 +121,7 @@ TEST(AppModelLoading, anotherDatasetStartsWithoutTheOldStructuresAndKeepsTheSett
     fixture.install(datasetB);
     auto& model = fixture.create();
     model.load("a");
-    FakeViewport view;
+    FakeViewport view(model);
     model.viewportReady(view.handle);
 
     AnatomyViewState state;
