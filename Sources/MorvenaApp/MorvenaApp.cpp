@@ -1,7 +1,7 @@
 #include "MorvenaApp/MorvenaApp.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/RendererError.h"
 #include "AnatomyUI/Look/Brand.h"
 #include "AnatomyUI/Look/Theme.h"

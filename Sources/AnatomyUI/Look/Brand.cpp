@@ -1,6 +1,6 @@
 #include "AnatomyUI/Look/Brand.h"
 
-#include "AnatomyCore/ResourceLocator.h"
+#include "AnatomyCore/Storage/ResourceLocator.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 
 #include <QLinearGradient>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyCore/FieldSource.h"
+#include "AnatomyCore/Model/FieldSource.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "AnatomyUI/Look/IconRegistry.h"
 
-#include "AnatomyCore/ResourceLocator.h"
+#include "AnatomyCore/Storage/ResourceLocator.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "ViewerFixture.h"
 
-#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Window/MainToolbar.h"
 

@@ -2,7 +2,7 @@
 
 #include "ViewerFixture.h"
 
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Window/AnatomyCommands.h"
 #include "AnatomyUI/Window/ContentView.h"
 
