@@ -17,6 +17,7 @@ find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets)
 
 if(MORVENA_TESTS)
   find_package(GTest REQUIRED)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   include(GoogleTest)
   find_package(Qt6 REQUIRED COMPONENTS Test)
 endif()

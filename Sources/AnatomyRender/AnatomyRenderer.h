@@ -25,6 +25,7 @@ struct ColorTarget;
 struct CompositeDestination;
 struct ContextObjects;
 struct FrameSlot;
+struct PickSquare;
 class RenderPasses;
 struct RenderTargets;
 struct RenderUniforms;
@@ -167,6 +168,8 @@ private:
     const RenderTargets* ensureTargets(ContextObjects& objects, int width, int height);
     void advanceCameraAnimation();
     void animate(const OrbitCamera& to, double duration);
+    // Animated over the usual camera move, or at once.
+    void moveCamera(const OrbitCamera& to, bool animated);
     void fillUniforms(RenderUniforms& uniforms, float2 viewSize) const;
     void fillBackground(void* colors) const;
     // Plans the frame: structure records, uniforms and background colours into the slot.
@@ -180,6 +183,8 @@ private:
     std::optional<OffscreenTiming> renderOffscreen(int width, int height, const ColorTarget& into);
     std::optional<ColorTarget> imageTarget(int width, int height) const;
     std::optional<std::int64_t> pickOnce(float2 pixel, float2 drawableSize, int tolerance);
+    bool preparePickTarget(int width, int height);
+    void drawPickPass(float2 pixel, float2 drawableSize, int tolerance, const PickSquare& square);
     std::span<StructureProps> propsSpan(void* records) const;
     double now() const { return clock_(); }
 

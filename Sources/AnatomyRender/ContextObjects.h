@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AnatomyRender/GLHandles.h"
-#include "AnatomyRender/GpuBuffers.h"
-#include "AnatomyRender/RenderPasses.h"
-#include "AnatomyRender/RenderTargets.h"
+#include "AnatomyRender/GL/GLHandles.h"
+#include "AnatomyRender/GL/GpuBuffers.h"
+#include "AnatomyRender/GL/RenderPasses.h"
+#include "AnatomyRender/GL/RenderTargets.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,10 +1,10 @@
 // The viewer until its main window exists: the most recently imported dataset in one
 // window, a click selecting the structure under the pointer.
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyUI/AnatomyMetalView.h"

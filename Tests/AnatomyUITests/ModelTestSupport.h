@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/Model/AppModelServices.h"
 #include "AnatomyUI/Model/ViewportHandle.h"

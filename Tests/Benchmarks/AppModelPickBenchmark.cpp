@@ -7,7 +7,7 @@
 // every system framed whole in a drawable of 3024 × 1890 pixels (mrvtool bench's
 // picking scene) and alternates between two points on the body, so that each click
 // changes the first card and its note.
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/AnatomyStructure.h"
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/AnatomyViewState.h"
-#include "AnatomyCore/DatasetCatalog.h"
-#include "AnatomyCore/DatasetDownload.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/TaxonomyNode.h"
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Download/DatasetDownload.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Model/AnatomyStructure.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Model/AnatomyViewState.h"
+#include "AnatomyCore/Model/TaxonomyNode.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/BackgroundPalette.h"
 #include "AnatomyRender/ClipPlane.h"
 #include "AnatomyRender/KeyModifiers.h"
 #include "AnatomyRender/Math/Float2.h"
-#include "AnatomyRender/Math/Float3.h"
 #include "AnatomyRender/OrbitCamera.h"
 #include "AnatomyRender/PointerModifier.h"
 #include "AnatomyRender/RenderQuality.h"
@@ -265,7 +265,7 @@ public:
     TreeKind treeKind() const { return treeKind_; }
     const std::vector<TaxonomyNode>& treeRoots() const { return treeRoots_; }
     bool measureMode() const { return measureMode_; }
-    const std::vector<float3>& measurePoints() const { return measurePoints_; }
+    const std::vector<Float3>& measurePoints() const { return measurePoints_; }
     const RenderStats& stats() const { return stats_; }
     const std::optional<std::string>& lastMessage() const { return lastMessage_; }
     std::int64_t alwaysVisibleCount() const { return alwaysVisibleCount_; }
@@ -396,7 +396,7 @@ private:
     TreeKind treeKind_ = TreeKind::partOf;
     std::vector<TaxonomyNode> treeRoots_;
     bool measureMode_ = false;
-    std::vector<float3> measurePoints_;
+    std::vector<Float3> measurePoints_;
     RenderStats stats_;
     std::optional<std::string> lastMessage_;
     std::int64_t alwaysVisibleCount_ = 0;

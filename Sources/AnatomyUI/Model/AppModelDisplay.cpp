@@ -1,7 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 

@@ -1,8 +1,8 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/RendererError.h"

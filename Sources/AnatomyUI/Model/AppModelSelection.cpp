@@ -1,9 +1,9 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/BodyRegion.h"
-#include "AnatomyCore/Laterality.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Model/BodyRegion.h"
+#include "AnatomyCore/Model/Laterality.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 
@@ -169,7 +169,7 @@ bool AppModel::placeMeasuringPoint(const ViewportHandle& view, float2 point, std
     auto surface = scene_->raycast(ray.origin, ray.direction, index);
     if (!surface)
         return false;
-    auto points = measurePoints_.size() >= pointsPerMeasurement ? std::vector<float3> {} : measurePoints_;
+    auto points = measurePoints_.size() >= pointsPerMeasurement ? std::vector<Float3> {} : measurePoints_;
     points.push_back(*surface);
     assign(measurePoints_, std::move(points), Field::measurePoints);
     redraw();

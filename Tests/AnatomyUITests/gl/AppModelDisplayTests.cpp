@@ -1,6 +1,6 @@
 #include "ViewedModel.h"
 
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/AnatomyScene.h"
 
 #include <functional>

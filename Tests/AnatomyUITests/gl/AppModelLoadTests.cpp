@@ -1,7 +1,7 @@
 #include "GLModel.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/OffscreenGLContext.h"
@@ -215,7 +215,7 @@ TEST(AppModelLoading, theLastViewPlacesTheCameraOnlyInItsOwnDataset)
     model.load("a");
     ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
     const auto camera = model.renderer()->camera();
-    EXPECT_EQ(camera.target, (float3 {1, 2, 3}));
+    EXPECT_EQ(camera.target, (Float3 {1, 2, 3}));
     EXPECT_EQ(camera.distance, 77);
     EXPECT_EQ(camera.yaw, 0.5f);
     EXPECT_TRUE(model.cameraIsPlaced());
@@ -226,7 +226,7 @@ TEST(AppModelLoading, theLastViewPlacesTheCameraOnlyInItsOwnDataset)
 
     model.load("b");
     ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
-    EXPECT_NE(model.renderer()->camera().target, (float3 {1, 2, 3}));
+    EXPECT_NE(model.renderer()->camera().target, (Float3 {1, 2, 3}));
     EXPECT_FALSE(model.cameraIsPlaced());
     EXPECT_FALSE(model.clipEnabled());
     EXPECT_EQ(model.scene()->clip, std::nullopt);

@@ -1,6 +1,6 @@
 #include "ViewedModel.h"
 
-#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyRender/AnatomyScene.h"
 
 #include <cmath>
@@ -208,8 +208,8 @@ TEST(AppModelMeasuring, clicksPlacePointsOnTheSurfaceInPairs)
     ViewedModel fixture(threeBoxes, 2);
     auto& model = *fixture.model;
     model.setMeasureMode(true);
-    auto surfaceAt = [](float column, float row) { return float3 {column + 0.5f - 32, 32 - row - 0.5f, 0}; };
-    auto near = [](float3 a, float3 b) { return length(a - b) < 0.05f; };
+    auto surfaceAt = [](float column, float row) { return Float3 {column + 0.5f - 32, 32 - row - 0.5f, 0}; };
+    auto near = [](Float3 a, Float3 b) { return length(a - b) < 0.05f; };
 
     model.handleSelect(fixture.onBox(0), none);
     model.handleSelect(fixture.onBox(1), none);

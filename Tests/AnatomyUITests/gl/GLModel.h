@@ -2,7 +2,7 @@
 
 #include "../ModelTestSupport.h"
 
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 
