@@ -1,8 +1,15 @@
 #pragma once
 
+#include "AnatomyCore/DatasetCatalog.h"
+#include "AnatomyCore/DatasetDownload.h"
+
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <stop_token>
+#include <string>
+#include <thread>
 
 namespace morvena {
 
@@ -29,6 +36,20 @@ struct AppModelServices {
     std::function<void()> makeCurrent;
     // Wall-clock time; none means the system clock.
     std::function<std::chrono::system_clock::time_point()> now;
+
+    // Background work: the catalog fetch, and an import or a download. The
+    // model keeps the thread, requests its stop and joins it. None means a plain
+    // std::jthread.
+    using StartJob = std::function<std::jthread(std::function<void(std::stop_token)> work)>;
+    StartJob startJob;
+    // Fetches the catalog at the address on a job's thread; ends soon after the
+    // flag is set. None means DatasetCatalog::load.
+    std::function<DatasetCatalog(const std::string& address, const std::atomic<bool>& stop)> loadCatalog;
+    // Where the catalog is fetched from; empty means DatasetCatalog::url().
+    std::string catalogAddress;
+    // Creates a download that reports to the handler. None means DatasetDownload.
+    std::function<std::unique_ptr<DatasetDownload>(DatasetCatalog::Entry, DatasetDownload::StageHandler)>
+        makeDownload;
 
     // makeRenderer for a context that `makeCurrent` selects: the renderer is made
     // and destroyed with it current.
