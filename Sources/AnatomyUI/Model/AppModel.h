@@ -196,6 +196,8 @@ public:
     void setStructureOpacity(float opacity, std::int64_t index);
     // What the structure is drawn with before ghosting; 1 without a dataset.
     float structureOpacity(std::int64_t index) const;
+    // The structure's own opacity, none when it follows its system (or without a dataset).
+    std::optional<float> ownStructureOpacity(std::int64_t index) const;
     void setLayerDepthMin(int depth);
     void setGhostOthers(bool ghost);
     void setExplode(float amount);
