@@ -2,7 +2,7 @@
 
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyRender/GL/GLLimits.h"
+#include "AnatomyRender/DrawableLimits.h"
 #include "AnatomyUI/Model/ExportImageSize.h"
 #include "AnatomyUI/Model/Platform.h"
 
@@ -34,9 +34,8 @@ std::string exportFileName(std::chrono::system_clock::time_point now)
 // With the renderer's context current: the largest image it can draw.
 ExportImageSize largestImageSize()
 {
-    const auto limits = gl::Limits::query();
-    return {std::min(limits.maxTextureSize, limits.maxFramebufferWidth),
-        std::min(limits.maxTextureSize, limits.maxFramebufferHeight)};
+    const auto limits = DrawableLimits::current();
+    return {limits.largestWidth, limits.largestHeight};
 }
 
 } // namespace
