@@ -1,21 +1,21 @@
 #include "AnatomyImport/GenericDatasetImporter.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/DecimalText.h"
-#include "AnatomyCore/UnicodeText.h"
-#include "AnatomyImport/AnatomyClassifier.h"
-#include "AnatomyImport/CuratedContent.h"
-#include "AnatomyImport/DatasetStaging.h"
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyCore/Support/UnicodeText.h"
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 #include "AnatomyImport/ImportError.h"
-#include "AnatomyImport/ImportManifest.h"
-#include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/ModelIOLoader.h"
-#include "AnatomyImport/OBJLoader.h"
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Internal/DatasetStaging.h"
+#include "AnatomyImport/Internal/ImportManifest.h"
+#include "AnatomyImport/Naming/AnatomyClassifier.h"
+#include "AnatomyImport/Naming/CuratedContent.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
+#include "AnatomyImport/Readers/ModelIOLoader.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,11 +29,16 @@ namespace fs = std::filesystem;
 namespace {
 
 using Progress = ImportProgressHandler;
-using Vector3 = RawMesh::Vector3;
 
 // Structures below this size keep their one level of detail.
 constexpr int minTrianglesForLOD = 1200;
 constexpr std::string_view partOfKind = "partOf";
+
+// Where each stage of the import lies on the progress bar.
+constexpr double findingFiles = 0.02;
+constexpr ImportProgress::Stage readingFiles {0.05, 0.45};
+constexpr ImportProgress::Stage buildingGeometry {0.55, 0.3};
+constexpr double buildingDatabase = 0.9;
 
 std::string lowercasedExtension(const fs::path& file)
 {
@@ -104,11 +109,6 @@ std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
     }
 }
 
-bool isFinite(const Vector3& p)
-{
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
 // Removes the positions that are not finite, with the triangles that use them.
 // A single one would otherwise make the box around the model infinite, and with
 // it the centre and every position of every structure.
@@ -137,7 +137,7 @@ void removeNonFiniteVertices(RawMesh& mesh)
 }
 
 struct Placement {
-    Vector3 center {};
+    Float3 center {};
     float factor = 1;
 };
 
@@ -218,8 +218,8 @@ private:
 
 // Geometry of one mesh in millimetres with its normals and levels of detail.
 struct PreparedGeometry {
-    std::vector<Vector3> positions;
-    std::vector<Vector3> normals;
+    std::vector<Float3> positions;
+    std::vector<Float3> normals;
     std::vector<std::vector<std::uint32_t>> levels;
 };
 
@@ -256,15 +256,6 @@ std::optional<PreparedGeometry> prepare(
         geometry.levels.push_back(std::move(mesh.indices));
     }
     return geometry;
-}
-
-std::vector<Float3> asFloat3(std::vector<Vector3>&& vectors)
-{
-    std::vector<Float3> converted(vectors.size());
-    for (std::size_t i = 0; i < vectors.size(); ++i)
-        converted[i] = {vectors[i][0], vectors[i][1], vectors[i][2]};
-    vectors = {};
-    return converted;
 }
 
 // The part-of tree of body system, region and structure, built from the
@@ -320,8 +311,7 @@ std::vector<RawMesh> readMeshes(
 {
     std::vector<RawMesh> meshes;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        progress({0.05 + 0.45 * double(i) / double(files.size()),
-            "Lettura " + files[i].filename().string() + "…"});
+        progress({readingFiles.after(i, files.size()), "Lettura " + files[i].filename().string() + "…"});
         for (auto& mesh : meshesOfFile(files[i], splitOBJGroups)) {
             removeNonFiniteVertices(mesh);
             if (!mesh.isEmpty())
@@ -341,7 +331,7 @@ std::vector<Classified> stageMeshes(std::vector<RawMesh> meshes, const Placement
     const std::size_t m = meshes.size();
     for (std::size_t i = 0; i < m; ++i) {
         if (i % 25 == 0)
-            progress({0.55 + 0.3 * double(i) / double(m),
+            progress({buildingGeometry.after(i, m),
                 "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
         std::string name = meshes[i].name.empty() ? "structure " + std::to_string(i) : meshes[i].name;
         auto geometry = prepare(std::move(meshes[i]), place, opt);
@@ -353,8 +343,7 @@ std::vector<Classified> stageMeshes(std::vector<RawMesh> meshes, const Placement
         entry.region = AnatomyClassifier::region(entry.name);
         entry.laterality = AnatomyClassifier::laterality(entry.name);
         builder.add({entry.id, entry.name, entry.system, entry.region, entry.laterality,
-            asFloat3(std::move(geometry->positions)), asFloat3(std::move(geometry->normals)),
-            std::move(geometry->levels)});
+            std::move(geometry->positions), std::move(geometry->normals), std::move(geometry->levels)});
     }
     return classified;
 }
@@ -449,7 +438,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(
     if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
         throw ImportError::invalidUnits(decimalText(*opt.unitsPerMillimeter));
 
-    progress({0.02, "Ricerca dei file 3D…"});
+    progress({findingFiles, "Ricerca dei file 3D…"});
     const auto files = inputFiles(opt.input);
     if (files.empty())
         throw ImportError::noOBJFiles(opt.input.string());
@@ -458,7 +447,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(
         throw ImportError::noStructures();
     const auto place = placement(meshes, opt.unitsPerMillimeter);
 
-    progress({0.55, "Costruzione del pack geometrico…"});
+    progress({buildingGeometry.start, "Costruzione del pack geometrico…"});
     MeshPackBuilder builder;
     const auto classified = stageMeshes(std::move(meshes), place, opt, builder, progress);
     if (classified.empty())
@@ -475,7 +464,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(
     BodyParts3DImporter::Result result;
     {
         MeshPack pack(packFile);
-        progress({0.9, "Costruzione del database anatomico…"});
+        progress({buildingDatabase, "Costruzione del database anatomico…"});
         AnatomyDB db(staging.folder() / AppPaths::databaseFileName, false);
         db.createSchema();
         const auto structures = structuresOf(classified, pack.indexByConceptID(), opt.displayName);

@@ -1,5 +1,5 @@
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "AnatomyImport/ImportError.h"
 #include "FreshDataFolder.h"

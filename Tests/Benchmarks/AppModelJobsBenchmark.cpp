@@ -9,7 +9,7 @@
 // destroyWhile* time destroying the model while a job runs: a catalog fetch, a
 // download, and an import of the BodyParts3D release whose metadata and OBJ
 // files lie below MORVENA_BENCH_RELEASE (skipped without it), 1 and 3 s after it began.
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "RandomBytes.h"
 #include "TemporaryFolder.h"

@@ -8,8 +8,8 @@
 //
 // The dataset is written below a temporary XDG_DATA_HOME that is removed
 // afterwards, never into the user's own datasets.
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "BodyParts3DData.h"
 
 #include <assimp/Importer.hpp>

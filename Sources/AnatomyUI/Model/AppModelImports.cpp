@@ -1,7 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "AnatomyUI/Model/JobStopFlag.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyCore/DatasetCatalog.h"
-#include "AnatomyCore/DatasetDownload.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Download/DatasetDownload.h"
 
 #include <atomic>
 #include <chrono>

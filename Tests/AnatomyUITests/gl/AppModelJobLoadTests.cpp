@@ -1,6 +1,6 @@
 #include "../JobTestSupport.h"
 
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "SyntheticRelease.h"
