@@ -230,6 +230,8 @@ public:
     const std::shared_ptr<AnatomyDB>& db() const { return db_; }
     const std::shared_ptr<AnatomyScene>& scene() const { return scene_; }
     const std::shared_ptr<AnatomyRenderer>& renderer() const { return renderer_; }
+    // The viewport view the model draws into, while it still holds one.
+    std::shared_ptr<ViewportHandle> metalView() const { return metalView_.lock(); }
 
     // Observed properties.
     const Phase& phase() const { return phase_; }
