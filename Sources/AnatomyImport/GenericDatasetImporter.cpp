@@ -423,9 +423,16 @@ const std::set<std::string>& GenericDatasetImporter::supportedExtensions()
     return extensions;
 }
 
-BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progressFunction)
+BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress)
 {
-    const Progress progress = progressFunction ? progressFunction : [](const ImportProgress&) {};
+    return run(progress, importNeverStopped);
+}
+
+BodyParts3DImporter::Result GenericDatasetImporter::run(
+    const Progress& finalProgress, const std::atomic<bool>& stop)
+{
+    // Every report before the commit is a place to stop; the last one, after it, is not.
+    const Progress progress = stoppingAtReports(finalProgress, stop);
     // Bad settings are refused before anything is read or written.
     AppPaths::validateDatasetID(opt.datasetID);
     if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
@@ -468,7 +475,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
         result.manifest = manifestOf(opt, structures, pack, files.size());
         result.manifest.write(staging.folder() / AppPaths::manifestFileName);
     } // the pack and the database are closed before their folder moves
-    return BodyParts3DImporter::finish(staging, opt.datasetID, std::move(result), progress);
+    return BodyParts3DImporter::finish(staging, opt.datasetID, std::move(result), finalProgress, stop);
 }
 
 } // namespace morvena
