@@ -135,10 +135,13 @@ struct Sidebar {
         }
         return lines;
     }
-    void keepPicture(const std::string& name, int width = 272)
+    // A new sidebar on the same model, with the section open.
+    void keepPicture(const std::string& name, SidebarView::Section section, int width = 272)
     {
-        keepLightAndDark(name, {width, 900}, [this] {
+        keepLightAndDark(name, {width, 640}, [this, section] {
             auto picture = std::make_unique<SidebarView>(model());
+            if (picture->expandedSection() != section)
+                picture->toggleSection(section);
             return picture;
         });
     }
@@ -185,7 +188,7 @@ TEST(SidebarView, searchShowsResultsInsteadOfSections)
     EXPECT_EQ(sidebar.child<QLabel>("resultsTitle")->text(), "2 risultati");
     EXPECT_FALSE(shown(view, "header.systems"));
     EXPECT_TRUE(shown(view, "clearSearch"));
-    sidebar.keepPicture("sidebar-results");
+    sidebar.keepPicture("sidebar-results", SidebarView::Section::systems);
 
     auto& results = *sidebar.child<QListView>("resultsList");
     const auto first = results.model()->index(0, 0);
@@ -320,7 +323,7 @@ TEST(SidebarView, treeOfBothKinds)
     QTest::mouseClick(sidebar.child<QPushButton>("treeKind.isA"), Qt::LeftButton);
     EXPECT_EQ(sidebar.model().treeKind(), TreeKind::isA);
     EXPECT_EQ(sidebar.treeLines(), (QStringList {"Osso", "  Femore sinistro", "  Right femur"}));
-    sidebar.keepPicture("sidebar-tree");
+    sidebar.keepPicture("sidebar-tree", SidebarView::Section::tree);
 }
 
 TEST(SidebarView, treeWithoutHierarchyShowsTheEmptyText)
@@ -380,7 +383,7 @@ TEST(SidebarView, layerControls)
     // A change made elsewhere moves the control.
     model.setExplode(0.5f);
     EXPECT_EQ(sidebar.child<QSlider>("explodeSlider")->value(), 500);
-    sidebar.keepPicture("sidebar-layers");
+    sidebar.keepPicture("sidebar-layers", SidebarView::Section::layers);
 }
 
 TEST(SidebarView, bookmarksAndSavedViews)
@@ -417,7 +420,9 @@ TEST(SidebarView, bookmarksAndSavedViews)
     ASSERT_EQ(list.model()->rowCount(), 4);
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), " ");
     EXPECT_EQ(list.model()->index(1, 0).data().toString(), "Vista 3");
-    sidebar.keepPicture("sidebar-views");
+    sidebar.keepPicture("sidebar-views", SidebarView::Section::views);
+    sidebar.open(SidebarView::Section::bookmarks);
+    sidebar.keepPicture("sidebar-bookmarks", SidebarView::Section::bookmarks);
 
     // A click applies the view; the trash deletes it.
     model.setExplode(0.7f);
@@ -483,5 +488,6 @@ TEST(SidebarView, thousandsOfChildrenAndKeystrokesStayQuick)
     EXPECT_LT(slowest, 500);
     std::cout << "opening " << manyChildren << " children: " << opening
               << " ms, slowest keystroke: " << slowest << " ms\n";
-    sidebar.keepPicture("sidebar-238", 238);
+    sidebar.model().setSearchText({});
+    sidebar.keepPicture("sidebar-systems-238", SidebarView::Section::systems, 238);
 }
