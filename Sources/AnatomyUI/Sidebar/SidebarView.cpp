@@ -340,7 +340,8 @@ QAbstractButton* SidebarView::makeHeader(Section section, QWidget* parent)
         symbol(section), 11, 14, SidebarLook::foreground(*this, Theme::Foreground::secondary), header));
     auto* name = SidebarLook::line(
         title(section), SidebarLook::font(12, QFont::DemiBold), Theme::Foreground::primary, header);
-    header->addToRow(name, 1);
+    header->addToRow(name);
+    header->row().addStretch(1);
     auto& parts = sections_[slot(section)];
     parts.chevron = new QLabel(header);
     parts.chevron->setFixedSize(12, 12);

@@ -126,7 +126,8 @@ void SystemRow::buildLine()
     opacityButton_->setToolTip("Trasparenza del sistema");
     connect(opacityButton_, &QToolButton::clicked, this, &SystemRow::toggleOpacity);
     row->addWidget(dot_);
-    row->addWidget(name_, 1);
+    row->addWidget(name_);
+    row->addStretch(1);
     row->addWidget(percent_);
     row->addWidget(count_);
     row->addWidget(opacityButton_);
