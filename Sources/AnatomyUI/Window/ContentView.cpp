@@ -2,6 +2,7 @@
 
 #include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Sidebar/SidebarView.h"
 #include "AnatomyUI/Window/Diagnostics.h"
 #include "AnatomyUI/Window/MainToolbar.h"
 #include "AnatomyUI/Window/ModelViewport.h"
@@ -237,7 +238,7 @@ void ContentView::rebuildReadyPage()
     if (viewport_)
         layout->addWidget(viewport_);
     detail_->addWidget(readyPage_);
-    sidebarReady_ = new QWidget(sidebar_);
+    sidebarReady_ = new SidebarView(*model_, sidebar_);
     sidebar_->addWidget(sidebarReady_);
     if (std::holds_alternative<AppModel::Ready>(model_->phase())) {
         detail_->setCurrentWidget(readyPage_);
