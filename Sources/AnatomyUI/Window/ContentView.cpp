@@ -1,7 +1,9 @@
 #include "AnatomyUI/Window/ContentView.h"
 
 #include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Setup/DatasetSetupView.h"
 #include "AnatomyUI/Sidebar/SidebarView.h"
 #include "AnatomyUI/Window/Diagnostics.h"
 #include "AnatomyUI/Window/MainToolbar.h"
@@ -132,7 +134,7 @@ QWidget* ContentView::makeDetailColumn()
     detail_ = new QStackedWidget(this);
     loadingPage_ = makeLoadingPage(detail_);
     detail_->addWidget(loadingPage_);
-    setupPage_ = new QWidget(detail_);
+    setupPage_ = new DatasetSetupView(*model_, DatasetSetupView::defaultHeaderText, {}, detail_);
     detail_->addWidget(setupPage_);
     return detail_;
 }
@@ -141,6 +143,9 @@ QWidget* ContentView::makeInspectorColumn()
 {
     inspector_ = new QWidget(this);
     makeSideColumn(*inspector_, inspectorWidths);
+    auto* layout = new QVBoxLayout(inspector_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new InspectorView(*model_, inspector_));
     return inspector_;
 }
 
