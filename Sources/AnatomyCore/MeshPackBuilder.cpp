@@ -13,11 +13,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numeric>
 #include <span>
+#include <thread>
 #include <tuple>
 
 namespace morvena {
@@ -113,6 +116,21 @@ void widen(Float3& low, Float3& high, Float3 lowPoint, Float3 highPoint)
     high = {std::max(high.x, highPoint.x), std::max(high.y, highPoint.y), std::max(high.z, highPoint.z)};
 }
 
+// Calls work(i) for every i below count on up to `threads` threads, which
+// take the items one by one in ascending order. `work` must not throw.
+void forEachItem(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work)
+{
+    std::atomic<std::size_t> next {0};
+    auto run = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::jthread> helpers;
+    for (unsigned index = 1; index < std::min<std::size_t>(threads, count); ++index)
+        helpers.emplace_back(run);
+    run();
+}
+
 } // namespace
 
 MeshPackBuilder::MeshPackBuilder()
@@ -190,18 +208,81 @@ std::uint32_t MeshPackBuilder::intern(std::string_view text)
     return offset;
 }
 
-void MeshPackBuilder::write(
-    const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution)
+struct MeshPackBuilder::Placement {
+    Layout layout;
+    std::vector<std::array<std::uint32_t, 2>> strings; // name and concept offsets per structure
+    std::vector<std::uint32_t> vertexStart;
+    // Per structure and level; an empty run points at the start of its
+    // level's block, wherever the structure lies in that block.
+    std::vector<std::array<std::uint32_t, PackFormat::maxLODs>> indexStart;
+    std::uint32_t lodCount = 1;
+};
+
+std::array<Float3, 2> MeshPackBuilder::fill(std::size_t i, const Placement& place, std::byte* image) const
 {
-    // First pass: strings in their fixed order, counts and each level's block size.
+    const auto& mesh = staged_[i];
+    const auto vertexStart = place.vertexStart[i];
+    PackStructure record;
+    record.nameOffset = place.strings[i][0];
+    record.conceptOffset = place.strings[i][1];
+    record.system = rawValue(mesh.system);
+    record.region = rawValue(mesh.region);
+    record.laterality = rawValue(mesh.laterality);
+    record.vertexStart = vertexStart;
+    record.vertexCount = static_cast<std::uint32_t>(mesh.positions.size());
+
+    std::byte* const vertexOut = image + place.layout.verticesOffset;
+    Float3 low {largestFloat, largestFloat, largestFloat};
+    Float3 high {-largestFloat, -largestFloat, -largestFloat};
+    for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
+        const auto position = mesh.positions[v];
+        const auto normal = v < mesh.normals.size() ? mesh.normals[v] : normalWhenMissing;
+        store(vertexOut + (vertexStart + v) * PackFormat::vertexStride,
+            PackVertex(position, normal, static_cast<std::uint32_t>(i)));
+        widen(low, high, position, position);
+    }
+
+    const auto& starts = place.indexStart[i];
+    std::array<std::uint32_t, PackFormat::maxLODs> counts {};
+    for (std::size_t level = 0; level < std::min<std::size_t>(mesh.lodIndices.size(), PackFormat::maxLODs);
+         ++level) {
+        const auto& list = mesh.lodIndices[level];
+        counts[level] = static_cast<std::uint32_t>(list.size());
+        auto* out = image + place.layout.indicesOffset + std::uint64_t(starts[level]) * sizeof(std::uint32_t);
+        for (std::uint32_t local : list) {
+            store(out, local + vertexStart);
+            out += sizeof(std::uint32_t);
+        }
+    }
+    std::tie(record.lod0Start, record.lod1Start, record.lod2Start, record.lod3Start)
+        = std::tuple(starts[0], starts[1], starts[2], starts[3]);
+    std::tie(record.lod0Count, record.lod1Count, record.lod2Count, record.lod3Count)
+        = std::tuple(counts[0], counts[1], counts[2], counts[3]);
+
+    const auto center = (low + high) * 0.5f;
+    std::tie(record.cx, record.cy, record.cz) = std::tuple(center.x, center.y, center.z);
+    record.radius = 0.5f * length(high - low);
+    std::tie(record.minX, record.minY, record.minZ) = std::tuple(low.x, low.y, low.z);
+    std::tie(record.maxX, record.maxY, record.maxZ) = std::tuple(high.x, high.y, high.z);
+    store(image + place.layout.structuresOffset + i * PackFormat::structureStride, record);
+    return {low, high};
+}
+
+void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
+    std::string_view attribution, unsigned threads)
+{
+    // First pass: strings in their fixed order, counts and where every
+    // structure's vertices and index runs go.
     checkedField(staged_.size());
-    std::vector<std::array<std::uint32_t, 2>> stringOffsets;
-    stringOffsets.reserve(staged_.size());
+    Placement place;
+    place.strings.reserve(staged_.size());
+    place.vertexStart.reserve(staged_.size());
     std::array<std::uint64_t, PackFormat::maxLODs> levelLength {};
     std::uint64_t vertexTotal = 0;
     for (const auto& mesh : staged_) {
         auto nameOffset = intern(mesh.name);
-        stringOffsets.push_back({nameOffset, intern(mesh.conceptID)});
+        place.strings.push_back({nameOffset, intern(mesh.conceptID)});
+        place.vertexStart.push_back(static_cast<std::uint32_t>(std::min(vertexTotal, fieldLimit - 1)));
         vertexTotal += mesh.positions.size();
         for (std::size_t level = 0;
              level < std::min<std::size_t>(mesh.lodIndices.size(), PackFormat::maxLODs); ++level)
@@ -213,81 +294,45 @@ void MeshPackBuilder::write(
     for (std::size_t level = 1; level < levelBase.size(); ++level)
         levelBase[level] = checkedField(levelBase[level - 1] + levelLength[level - 1]);
     const auto indexTotal = checkedField(levelBase.back() + levelLength.back());
-
-    PackHeader header;
-    header.datasetName = intern(datasetName);
-    header.attribution = intern(attribution);
-
-    const auto layout = layoutFor(staged_.size(), vertexTotal, indexTotal, strings_.size());
-    auto buffer = std::make_unique<std::byte[]>(layout.fileLength); // zero gaps and reserved bytes
-    std::byte* const vertexOut = buffer.get() + layout.verticesOffset;
-    std::byte* const indexOut = buffer.get() + layout.indicesOffset;
-
-    // Second pass: vertices and indices straight into the file image.
-    Float3 packMin {largestFloat, largestFloat, largestFloat};
-    Float3 packMax {-largestFloat, -largestFloat, -largestFloat};
-    std::uint32_t lodCount = 1;
-    std::array<std::uint64_t, PackFormat::maxLODs> levelCursor = levelBase;
-    std::uint32_t vertexStart = 0;
-    for (std::size_t i = 0; i < staged_.size(); ++i) {
-        const auto& mesh = staged_[i];
-        PackStructure record;
-        record.nameOffset = stringOffsets[i][0];
-        record.conceptOffset = stringOffsets[i][1];
-        record.system = rawValue(mesh.system);
-        record.region = rawValue(mesh.region);
-        record.laterality = rawValue(mesh.laterality);
-        record.vertexStart = vertexStart;
-        record.vertexCount = static_cast<std::uint32_t>(mesh.positions.size());
-
-        Float3 low {largestFloat, largestFloat, largestFloat};
-        Float3 high {-largestFloat, -largestFloat, -largestFloat};
-        for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
-            const auto position = mesh.positions[v];
-            const auto normal = v < mesh.normals.size() ? mesh.normals[v] : normalWhenMissing;
-            store(vertexOut + (vertexStart + v) * PackFormat::vertexStride,
-                PackVertex(position, normal, static_cast<std::uint32_t>(i)));
-            widen(low, high, position, position);
-        }
-
-        std::array<std::uint32_t, PackFormat::maxLODs> starts {}, counts {};
+    auto levelCursor = levelBase;
+    place.indexStart.reserve(staged_.size());
+    for (const auto& mesh : staged_) {
+        auto& starts = place.indexStart.emplace_back();
         for (std::size_t level = 0; level < PackFormat::maxLODs; ++level) {
-            // An empty run points at the start of its level's block, wherever
-            // the structure lies in that block.
             starts[level] = static_cast<std::uint32_t>(levelBase[level]);
             if (level >= mesh.lodIndices.size() || mesh.lodIndices[level].empty())
                 continue;
             starts[level] = static_cast<std::uint32_t>(levelCursor[level]);
-            const auto& list = mesh.lodIndices[level];
-            counts[level] = static_cast<std::uint32_t>(list.size());
-            auto* out = indexOut + levelCursor[level] * sizeof(std::uint32_t);
-            for (std::uint32_t local : list) {
-                store(out, local + vertexStart);
-                out += sizeof(std::uint32_t);
-            }
-            levelCursor[level] += list.size();
-            lodCount = std::max(lodCount, static_cast<std::uint32_t>(level + 1));
+            levelCursor[level] += mesh.lodIndices[level].size();
+            place.lodCount = std::max(place.lodCount, static_cast<std::uint32_t>(level + 1));
         }
-        std::tie(record.lod0Start, record.lod1Start, record.lod2Start, record.lod3Start)
-            = std::tuple(starts[0], starts[1], starts[2], starts[3]);
-        std::tie(record.lod0Count, record.lod1Count, record.lod2Count, record.lod3Count)
-            = std::tuple(counts[0], counts[1], counts[2], counts[3]);
-
-        const auto center = (low + high) * 0.5f;
-        std::tie(record.cx, record.cy, record.cz) = std::tuple(center.x, center.y, center.z);
-        record.radius = 0.5f * length(high - low);
-        std::tie(record.minX, record.minY, record.minZ) = std::tuple(low.x, low.y, low.z);
-        std::tie(record.maxX, record.maxY, record.maxZ) = std::tuple(high.x, high.y, high.z);
-        store(buffer.get() + layout.structuresOffset + i * PackFormat::structureStride, record);
-
-        widen(packMin, packMax, low, high);
-        vertexStart += record.vertexCount;
     }
+
+    PackHeader header;
+    header.datasetName = intern(datasetName);
+    header.attribution = intern(attribution);
+    place.layout = layoutFor(staged_.size(), vertexTotal, indexTotal, strings_.size());
+
+    auto folder = url.parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder);
+    // A viewer may have the previous pack mapped: it must never see a partial
+    // file. The new one is written in place, its gaps and reserved bytes zero.
+    AtomicFile file(url);
+    std::byte* const image = file.mapForWriting(place.layout.fileLength).data();
+
+    // Second pass: records, vertices and indices straight into the file.
+    std::vector<std::array<Float3, 2>> boxes(staged_.size());
+    forEachItem(staged_.size(), threads, [&](std::size_t i) { boxes[i] = fill(i, place, image); });
+    Float3 packMin {largestFloat, largestFloat, largestFloat};
+    Float3 packMax {-largestFloat, -largestFloat, -largestFloat};
+    for (const auto& [low, high] : boxes)
+        widen(packMin, packMax, low, high);
 
     std::memcpy(header.magic.data(), PackFormat::magic.data(), PackFormat::magic.size());
     header.version = PackFormat::version;
     header.structureCount = static_cast<std::uint32_t>(staged_.size());
-    header.lodCount = lodCount;
+    header.lodCount = place.lodCount;
     header.vertexCount = static_cast<std::uint32_t>(vertexTotal);
     header.indexCount = indexTotal;
     header.stringsLength = static_cast<std::uint32_t>(strings_.size());
@@ -295,19 +340,12 @@ void MeshPackBuilder::write(
         header.boundsMin = {packMin.x, packMin.y, packMin.z};
         header.boundsMax = {packMax.x, packMax.y, packMax.z};
     }
-    header.structuresOffset = layout.structuresOffset;
-    header.verticesOffset = layout.verticesOffset;
-    header.indicesOffset = layout.indicesOffset;
-    header.stringsOffset = layout.stringsOffset;
-    store(buffer.get(), header);
-    std::memcpy(buffer.get() + layout.stringsOffset, strings_.data(), strings_.size());
-
-    auto folder = url.parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder);
-    // A viewer may have the previous pack mapped: it must never see a partial file.
-    AtomicFile file(url);
-    file.write(std::span<const std::byte>(buffer.get(), layout.fileLength));
+    header.structuresOffset = place.layout.structuresOffset;
+    header.verticesOffset = place.layout.verticesOffset;
+    header.indicesOffset = place.layout.indicesOffset;
+    header.stringsOffset = place.layout.stringsOffset;
+    store(image, header);
+    std::memcpy(image + place.layout.stringsOffset, strings_.data(), strings_.size());
     file.commit();
 }
 

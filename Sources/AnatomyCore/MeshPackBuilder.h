@@ -5,6 +5,7 @@
 #include "AnatomyCore/Float3.h"
 #include "AnatomyCore/Laterality.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -50,14 +51,22 @@ public:
     std::size_t totalIndices() const;
 
     // Builds the pack and puts it at `url` in one atomic step, creating its
-    // folder first. Throws std::system_error when the folder
+    // folder first; `threads` fill the file's sections at once, the bytes
+    // being the same for any count. Throws std::system_error when the folder
     // (std::filesystem::filesystem_error) or the file (FileError) cannot be
     // written, the previous file then staying untouched, and
     // MeshPackError::tooLarge when the data exceeds the format's 32-bit fields.
-    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution);
+    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
+        unsigned threads = 1);
 
 private:
+    // Where each structure's data go in the file.
+    struct Placement;
+
     std::uint32_t intern(std::string_view text);
+    // Writes structure i's record, vertices and indices into the file image
+    // and returns the box around its positions.
+    std::array<Float3, 2> fill(std::size_t i, const Placement& place, std::byte* image) const;
 
     std::vector<Mesh> staged_;
     std::vector<char> strings_;

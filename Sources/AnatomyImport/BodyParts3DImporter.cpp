@@ -10,6 +10,7 @@
 #include "AnatomyImport/DatasetStaging.h"
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/ImportManifest.h"
+#include "AnatomyImport/ParallelWork.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -290,7 +291,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
             builder.add(std::move(mesh));
         geometry.meshes = {};
         builder.sortForLocality();
-        builder.write(packURL, datasetName, attribution);
+        builder.write(packURL, datasetName, attribution, ParallelWork::threadCount());
     }
 
     progress({0.90, "Costruzione del database anatomico…"});
