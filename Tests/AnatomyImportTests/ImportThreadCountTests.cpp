@@ -1,6 +1,9 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/MeshPackBuilder.h"
 #include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/GLTFExporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "FreshDataFolder.h"
 #include "SyntheticRelease.h"
@@ -9,6 +12,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -84,6 +88,32 @@ std::string manyGroups(int parts)
     return text;
 }
 
+// A GLB file of `parts` ellipsoids, large enough for the loader to build its
+// meshes on all cores.
+void writeGLB(const fs::path& file, int parts)
+{
+    TemporaryFolder scratch;
+    MeshPackBuilder builder;
+    for (int part = 0; part < parts; ++part) {
+        auto shape = ellipsoid({0, 0, float(part) * 4}, {20, 10, 2}, 40, 16);
+        MeshPackBuilder::Mesh mesh;
+        mesh.conceptID = mesh.name = "Rib " + std::to_string(part % 24);
+        for (const auto& p : shape.positions)
+            mesh.positions.push_back({p[0], p[1], p[2]});
+        auto& indices = mesh.lodIndices.emplace_back();
+        for (const auto& t : shape.triangles)
+            indices.insert(indices.end(), t.begin(), t.end());
+        builder.add(std::move(mesh));
+    }
+    builder.write(scratch / "geometry.mrvpack", "", "");
+    MeshPack pack(scratch / "geometry.mrvpack");
+    std::vector<std::int64_t> order(pack.structureCount());
+    std::iota(order.begin(), order.end(), std::int64_t(0));
+    auto glb = GLTFExporter::exportGLB(pack, order, {}, {});
+    ASSERT_TRUE(glb);
+    writeFile(file, std::string_view(reinterpret_cast<const char*>(glb->data.data()), glb->data.size()));
+}
+
 using ImportThreadCount = FreshDataFolder;
 
 } // namespace
@@ -95,6 +125,8 @@ TEST_F(ImportThreadCount, bothImportersWriteTheSameDatasetWithOneThreadAndWithMa
     for (int file = 0; file < 30; ++file)
         writeFile(input / "in" / "parts" / ("Rib " + std::to_string(file % 12) + ".obj"),
             objText(ellipsoid({0, float(file) * 10, 0}, {4, 3, 2}, 8 + file, 5 + file)));
+    writeGLB(input / "in" / "ribs.glb", 300);
+    ASSERT_GT(fs::file_size(input / "in" / "ribs.glb"), 8u << 20);
     GenericDatasetImporter::Options generic;
     generic.input = input / "in";
     generic.datasetID = "generico";
