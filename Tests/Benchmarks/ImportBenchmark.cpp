@@ -9,8 +9,10 @@
 //   python3 Tests/Tools/generate_bodyparts3d_meshes.py --metadata <tables> --out /tmp/bp3d-obj
 //   python3 Tests/Tools/generate_bodyparts3d_meshes.py --metadata <tables> --out /tmp/bp3d-one
 //       --target-mb 230 --single body.obj
-//   build/release/bin/ImportBenchmark --obj /tmp/bp3d-obj --single /tmp/bp3d-one/body.obj
+//   build/release/bin/ImportBenchmark --obj /tmp/bp3d-obj [--single /tmp/bp3d-one/body.obj]
 //       [--metadata <tables>] [--folder-files 2000] [--repeat 3] [--only <case>] [--steps]
+//
+// Without --single the two cases of the single file are left out.
 //
 // Every run is a child process of its own, so that its wall time, CPU time and
 // peak memory are its alone; the figures are the medians over the repetitions.
@@ -81,7 +83,7 @@ std::optional<Arguments> parse(int argc, char** argv)
         else
             return std::nullopt;
     }
-    if (arguments.objDir.empty() || arguments.singleOBJ.empty())
+    if (arguments.objDir.empty())
         return std::nullopt;
     if (!arguments.metadataDir)
         arguments.metadataDir = morvena::test::bodyParts3DFolder();
@@ -326,7 +328,7 @@ int main(int argc, char** argv)
     auto arguments = parse(argc, argv);
     if (!arguments) {
         std::fprintf(stderr,
-            "uso: %s --obj <cartella OBJ> --single <file OBJ> [--metadata <cartella tabelle>]"
+            "uso: %s --obj <cartella OBJ> [--single <file OBJ>] [--metadata <cartella tabelle>]"
             " [--folder-files N] [--repeat N] [--only <caso>] [--steps]\n",
             argv[0]);
         return 2;
@@ -335,22 +337,23 @@ int main(int argc, char** argv)
     const auto files = objFiles(arguments->objDir);
     const auto folder = folderOf(files, arguments->folderFiles, scratch.path() / "folder");
     const auto folderFiles = objFiles(folder);
-    const auto glb = writeGLB(arguments->singleOBJ, scratch.path());
     warmPageCache(files);
-    warmPageCache({arguments->singleOBJ, glb});
-    std::printf("OBJ singolo: %.1f MB; GLB: %.1f MB; cartella: %zu file, %.1f MB; BodyParts3D: %zu file, "
-                "%.1f MB\n",
-        double(fs::file_size(arguments->singleOBJ)) / 1e6, double(fs::file_size(glb)) / 1e6,
-        folderFiles.size(), double(totalBytes(folderFiles)) / 1e6, files.size(),
-        double(totalBytes(files)) / 1e6);
+    std::printf("cartella: %zu file, %.1f MB; BodyParts3D: %zu file, %.1f MB\n", folderFiles.size(),
+        double(totalBytes(folderFiles)) / 1e6, files.size(), double(totalBytes(files)) / 1e6);
 
     const bool steps = arguments->steps;
-    std::vector<Case> cases {
-        {"obj-singolo", [&] { return importGeneric(arguments->singleOBJ, steps); }, {arguments->singleOBJ}},
-        {"glb", [&] { return importGeneric(glb, steps); }, {glb}},
-        {"cartella-obj", [&] { return importGeneric(folder, steps); }, folderFiles},
-        {"bodyparts3d", [&] { return importBodyParts3D(*arguments); }, files},
-    };
+    std::vector<Case> cases;
+    if (!arguments->singleOBJ.empty()) {
+        const auto glb = writeGLB(arguments->singleOBJ, scratch.path());
+        warmPageCache({arguments->singleOBJ, glb});
+        std::printf("OBJ singolo: %.1f MB; GLB: %.1f MB\n", double(fs::file_size(arguments->singleOBJ)) / 1e6,
+            double(fs::file_size(glb)) / 1e6);
+        cases.push_back({"obj-singolo", [&] { return importGeneric(arguments->singleOBJ, steps); },
+            {arguments->singleOBJ}});
+        cases.push_back({"glb", [glb, steps] { return importGeneric(glb, steps); }, {glb}});
+    }
+    cases.push_back({"cartella-obj", [&] { return importGeneric(folder, steps); }, folderFiles});
+    cases.push_back({"bodyparts3d", [&] { return importBodyParts3D(*arguments); }, files});
     std::erase_if(
         cases, [&](const Case& c) { return !arguments->only.empty() && c.name != arguments->only; });
 
