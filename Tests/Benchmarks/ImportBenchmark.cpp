@@ -231,15 +231,13 @@ private:
 // The options the tool's import command uses by default.
 GenericDatasetImporter::Options genericOptions(const fs::path& input)
 {
-    GenericDatasetImporter::Options options;
-    options.input = input;
-    options.datasetID = "benchmark";
-    options.displayName = "Benchmark";
-    options.license = "CC0";
-    options.attribution = "Morvena";
-    options.generateLODs = true;
-    options.splitOBJGroups = true;
-    return options;
+    return {.input = input,
+        .datasetID = "benchmark",
+        .displayName = "Benchmark",
+        .license = "CC0",
+        .attribution = "Morvena",
+        .generateLODs = true,
+        .splitOBJGroups = true};
 }
 
 bool importGeneric(const fs::path& input, bool steps)
