@@ -269,7 +269,19 @@ std::array<Float3, 2> MeshPackBuilder::fill(std::size_t i, const Placement& plac
 }
 
 void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
-    std::string_view attribution, unsigned threads)
+    std::string_view attribution, unsigned threads) &
+{
+    write(url, datasetName, attribution, threads, false);
+}
+
+void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
+    std::string_view attribution, unsigned threads) &&
+{
+    write(url, datasetName, attribution, threads, true);
+}
+
+void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
+    std::string_view attribution, unsigned threads, bool freeMeshes)
 {
     // First pass: strings in their fixed order, counts and where every
     // structure's vertices and index runs go.
@@ -323,7 +335,11 @@ void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view d
 
     // Second pass: records, vertices and indices straight into the file.
     std::vector<std::array<Float3, 2>> boxes(staged_.size());
-    forEachItem(staged_.size(), threads, [&](std::size_t i) { boxes[i] = fill(i, place, image); });
+    forEachItem(staged_.size(), threads, [&](std::size_t i) {
+        boxes[i] = fill(i, place, image);
+        if (freeMeshes)
+            staged_[i] = {};
+    });
     Float3 packMin {largestFloat, largestFloat, largestFloat};
     Float3 packMax {-largestFloat, -largestFloat, -largestFloat};
     for (const auto& [low, high] : boxes)
@@ -346,6 +362,8 @@ void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view d
     header.stringsOffset = place.layout.stringsOffset;
     store(image, header);
     std::memcpy(image + place.layout.stringsOffset, strings_.data(), strings_.size());
+    if (freeMeshes)
+        staged_ = {};
     file.commit();
 }
 

@@ -57,13 +57,19 @@ public:
     // written, the previous file then staying untouched, and
     // MeshPackError::tooLarge when the data exceeds the format's 32-bit fields.
     void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
-        unsigned threads = 1);
+        unsigned threads = 1) &;
+    // The same for a builder that is done with: each mesh is freed once it is
+    // in the file, so memory peaks lower while a large pack is written.
+    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
+        unsigned threads = 1) &&;
 
 private:
     // Where each structure's data go in the file.
     struct Placement;
 
     std::uint32_t intern(std::string_view text);
+    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
+        unsigned threads, bool freeMeshes);
     // Writes structure i's record, vertices and indices into the file image
     // and returns the box around its positions.
     std::array<Float3, 2> fill(std::size_t i, const Placement& place, std::byte* image) const;

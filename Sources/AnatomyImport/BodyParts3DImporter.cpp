@@ -291,7 +291,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
             builder.add(std::move(mesh));
         geometry.meshes = {};
         builder.sortForLocality();
-        builder.write(packURL, datasetName, attribution, ParallelWork::threadCount());
+        std::move(builder).write(packURL, datasetName, attribution, ParallelWork::threadCount());
     }
 
     progress({0.90, "Costruzione del database anatomico…"});

@@ -285,8 +285,8 @@ std::optional<PreparedGeometry> prepare(
         const auto box = RawMesh::bounds(geometry.positions);
         const float dx = box.max[0] - box.min[0], dy = box.max[1] - box.min[1], dz = box.max[2] - box.min[2];
         const float diagonal = std::sqrt(dx * dx + dy * dy + dz * dz);
-        geometry.levels
-            = MeshGeometry::buildLODs(geometry.positions, mesh.indices, diagonal, minTrianglesForLOD);
+        geometry.levels = MeshGeometry::buildLODs(
+            geometry.positions, std::move(mesh.indices), diagonal, minTrianglesForLOD);
     } else {
         geometry.levels.push_back(std::move(mesh.indices));
     }
@@ -531,8 +531,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     DatasetStaging staging(opt.datasetID);
     const auto packFile = staging.folder() / AppPaths::packFileName;
     builder.sortForLocality();
-    builder.write(packFile, opt.displayName, opt.attribution, ParallelWork::threadCount());
-    builder = {};
+    std::move(builder).write(packFile, opt.displayName, opt.attribution, ParallelWork::threadCount());
 
     BodyParts3DImporter::Result result;
     {

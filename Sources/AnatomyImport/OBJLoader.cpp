@@ -22,44 +22,85 @@ struct Reference {
     std::int64_t normal = 0; // 0 when the reference names no normal
 };
 
-// One stretch of the file between group statements: the triangles read after
-// a `g` or `o` statement until the next one.
+// One stretch of the file after a `g` or `o` statement, until the next one.
 struct Segment {
     std::string name;
     std::vector<std::uint32_t> triangles;
 };
 
-// A relative vertex number counts back from the positions read so far, which a
-// piece of the file only knows once the pieces before it are counted: such an
-// index is stored relative to the piece's first position and settled later.
-struct RelativeIndex {
-    std::size_t segment; // into Piece::segments, or Piece::leadSegment
-    std::size_t at;
-    std::int64_t fromPieceStart;
-};
-
-// What one piece of a file holds, read on its own.
+// The triangles of one piece of a file, read on its own.
 struct Piece {
-    static constexpr std::size_t leadSegment = std::numeric_limits<std::size_t>::max();
-
-    std::vector<Vector3> positions;
-    std::vector<Vector3> normals;
-    std::vector<std::uint32_t> lead; // triangles before the piece's first group statement
+    std::vector<std::uint32_t> lead; // before the piece's first group statement
     std::vector<Segment> segments;
-    std::vector<RelativeIndex> relative;
     bool normalsAligned = true;
-
-    std::vector<std::uint32_t>& triangles(std::size_t segment)
-    {
-        return segment == leadSegment ? lead : segments[segment].triangles;
-    }
 };
 
+enum class Statement { none, position, normal, face, group };
+
+// What the line at `p` states; `p` moves past blanks and the keyword.
+Statement statementAt(const char*& p, const char* end)
+{
+    while (p < end && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (p == end)
+        return Statement::none;
+    switch (*p) {
+    case 'v':
+        if (end - p >= 2 && (p[1] == ' ' || p[1] == '\t')) {
+            p += 1;
+            return Statement::position;
+        }
+        if (end - p >= 2 && p[1] == 'n') {
+            p += 2;
+            return Statement::normal;
+        }
+        return Statement::none;
+    case 'f':
+        ++p;
+        return Statement::face;
+    case 'g':
+    case 'o':
+        ++p;
+        return Statement::group;
+    default:
+        return Statement::none;
+    }
+}
+
+const char* nextLine(const char* p, const char* end)
+{
+    const void* feed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    return feed ? static_cast<const char*>(feed) + 1 : end;
+}
+
+struct VectorCounts {
+    std::size_t positions = 0;
+    std::size_t normals = 0;
+};
+
+VectorCounts countVectors(std::span<const char> text)
+{
+    VectorCounts counts;
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data(); p < end; p = nextLine(p, end)) {
+        const auto statement = statementAt(p, end);
+        counts.positions += statement == Statement::position;
+        counts.normals += statement == Statement::normal;
+    }
+    return counts;
+}
+
+// Reads one piece of a file: its positions and normals go straight to their
+// places in the file's arrays, which the pieces before it fill up to
+// `positionBase` and `normalBase`.
 class Parser {
 public:
-    explicit Parser(std::span<const char> text)
+    Parser(std::span<const char> text, Result& file, std::size_t positionBase, std::size_t normalBase)
         : p_(text.data())
         , end_(text.data() + text.size())
+        , positions_(file.positions.data() + positionBase)
+        , normals_(file.normals.data() + normalBase)
+        , positionBase_(positionBase)
     {
     }
 
@@ -73,44 +114,29 @@ public:
 private:
     void statement()
     {
-        skipBlanks();
-        if (p_ == end_)
-            return;
-        switch (*p_) {
-        case 'v':
-            if (end_ - p_ >= 2 && (p_[1] == ' ' || p_[1] == '\t')) {
-                p_ += 1;
-                piece_.positions.push_back(readVector());
-            } else if (end_ - p_ >= 2 && p_[1] == 'n') {
-                p_ += 2;
-                piece_.normals.push_back(readVector());
-            }
+        switch (statementAt(p_, end_)) {
+        case Statement::position:
+            positions_[positionCount_++] = readVector();
             break;
-        case 'f':
-            ++p_;
+        case Statement::normal:
+            *normals_++ = readVector();
+            break;
+        case Statement::face:
             face();
             break;
-        case 'g':
-        case 'o':
-            ++p_;
+        case Statement::group:
             group();
             break;
-        default:
+        case Statement::none:
             break;
         }
-        skipLine();
+        p_ = nextLine(p_, end_);
     }
 
     void skipBlanks()
     {
         while (p_ < end_ && (*p_ == ' ' || *p_ == '\t'))
             ++p_;
-    }
-
-    void skipLine()
-    {
-        const void* feed = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
-        p_ = feed ? static_cast<const char*>(feed) + 1 : end_;
     }
 
     bool atLineEnd() const { return p_ == end_ || *p_ == '\n' || *p_ == '\r'; }
@@ -169,27 +195,24 @@ private:
         return true;
     }
 
-    // Appends the vertex a face names: 0 and numbers past 2^32 name none;
-    // relative numbers are settled once the positions before the piece are known.
-    void push(std::int64_t number)
+    // Relative numbers count back from the positions read so far and stop at the
+    // first vertex; 0 and numbers past 2^32 can name no vertex at all.
+    std::uint32_t resolve(std::int64_t number) const
     {
-        auto& triangles = piece_.triangles(current_);
-        if (number > 0) {
-            triangles.push_back(number - 1 < noVertex ? static_cast<std::uint32_t>(number - 1) : noVertex);
-        } else if (number == 0) {
-            triangles.push_back(noVertex);
-        } else {
-            piece_.relative.push_back(
-                {current_, triangles.size(), static_cast<std::int64_t>(piece_.positions.size()) + number});
-            triangles.push_back(noVertex);
-        }
+        if (number > 0)
+            return number - 1 < noVertex ? static_cast<std::uint32_t>(number - 1) : noVertex;
+        if (number == 0)
+            return noVertex;
+        const auto resolved = static_cast<std::int64_t>(positionBase_ + positionCount_) + number;
+        return resolved < 0 ? 0 : static_cast<std::uint32_t>(resolved);
     }
 
     // A fan around the first reference; triangles are emitted as references come.
     void face()
     {
+        auto& triangles = piece_.segments.empty() ? piece_.lead : piece_.segments.back().triangles;
         std::size_t count = 0;
-        std::int64_t first = 0, previous = 0;
+        std::uint32_t first = 0, previous = 0;
         Reference reference;
         for (;;) {
             skipBlanks();
@@ -197,14 +220,12 @@ private:
                 break;
             if (reference.normal != 0 && reference.normal != reference.vertex)
                 piece_.normalsAligned = false;
-            if (count == 0) {
-                first = reference.vertex;
-            } else if (count >= 2) {
-                push(first);
-                push(previous);
-                push(reference.vertex);
-            }
-            previous = reference.vertex;
+            const std::uint32_t index = resolve(reference.vertex);
+            if (count == 0)
+                first = index;
+            else if (count >= 2)
+                triangles.insert(triangles.end(), {first, previous, index});
+            previous = index;
             ++count;
         }
     }
@@ -219,13 +240,15 @@ private:
             {std::string(UnicodeText::trimmingBlanksAndLineBreaks(
                  UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)}))),
                 {}});
-        current_ = piece_.segments.size() - 1;
     }
 
     const char* p_;
     const char* end_;
+    Vector3* positions_;
+    Vector3* normals_;
+    std::size_t positionBase_;
+    std::size_t positionCount_ = 0;
     Piece piece_;
-    std::size_t current_ = Piece::leadSegment;
 };
 
 // The text cut at line starts into pieces of about `pieceBytes`.
@@ -234,44 +257,20 @@ std::vector<std::span<const char>> pieces(std::span<const char> text, std::size_
     std::vector<std::span<const char>> result;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t cut = text.size() - start > pieceBytes ? start + pieceBytes : text.size();
-        if (cut < text.size()) {
-            const void* feed = std::memchr(text.data() + cut, '\n', text.size() - cut);
-            cut = feed ? std::size_t(static_cast<const char*>(feed) - text.data()) + 1 : text.size();
-        }
-        result.push_back(text.subspan(start, cut - start));
-        start = cut;
+        const char* cut = text.size() - start > pieceBytes
+            ? nextLine(text.data() + start + pieceBytes, text.data() + text.size())
+            : text.data() + text.size();
+        result.push_back(text.subspan(start, std::size_t(cut - text.data()) - start));
+        start = std::size_t(cut - text.data());
     }
     return result;
 }
 
-// Settles the piece's relative vertex numbers now that `base` positions come
-// before it; numbers reaching back past the file's first vertex stop there.
-void settleRelative(Piece& piece, std::size_t base)
-{
-    for (const auto& index : piece.relative) {
-        const auto resolved = static_cast<std::int64_t>(base) + index.fromPieceStart;
-        piece.triangles(index.segment)[index.at] = resolved < 0 ? 0 : static_cast<std::uint32_t>(resolved);
-    }
-    piece.relative = {};
-}
-
-// The pieces joined in file order, as if the file had been read in one go:
+// The pieces' triangles grouped as if the file had been read in one go:
 // triangles before a piece's first group statement continue the group open at
 // the end of the piece before it.
-Result join(std::vector<Piece>& parts)
+void group(std::vector<Piece>& parts, Result& result)
 {
-    Result result;
-    std::size_t positions = 0, normals = 0;
-    bool normalsAligned = true;
-    for (auto& part : parts) {
-        settleRelative(part, positions);
-        positions += part.positions.size();
-        normals += part.normals.size();
-        normalsAligned = normalsAligned && part.normalsAligned;
-    }
-    result.positions.reserve(positions);
-    result.normals.reserve(normals);
     Segment open;
     auto close = [&] {
         if (!open.triangles.empty())
@@ -279,10 +278,6 @@ Result join(std::vector<Piece>& parts)
         open = {};
     };
     for (auto& part : parts) {
-        result.positions.insert(result.positions.end(), part.positions.begin(), part.positions.end());
-        result.normals.insert(result.normals.end(), part.normals.begin(), part.normals.end());
-        part.positions = {};
-        part.normals = {};
         if (open.triangles.empty())
             open.triangles = std::move(part.lead);
         else
@@ -294,9 +289,6 @@ Result join(std::vector<Piece>& parts)
         part = {};
     }
     close();
-    if (!normalsAligned || result.normals.size() != result.positions.size())
-        result.normals.clear();
-    return result;
 }
 
 } // namespace
@@ -419,9 +411,29 @@ Result parse(std::span<const std::uint8_t> bytes, std::size_t pieceBytes)
             ParallelWork::forEach(count, work, count, [](std::size_t) {});
         }
     };
+    // Counted first, the positions and normals are read straight into arrays
+    // of their final size.
+    std::vector<VectorCounts> counts(parts.size());
+    forEach(parts.size(), [&](std::size_t part) { counts[part] = countVectors(parts[part]); });
+    std::vector<VectorCounts> bases(parts.size());
+    VectorCounts total;
+    for (std::size_t part = 0; part < parts.size(); ++part) {
+        bases[part] = total;
+        total.positions += counts[part].positions;
+        total.normals += counts[part].normals;
+    }
+    Result result;
+    result.positions.resize(total.positions);
+    result.normals.resize(total.normals);
     std::vector<Piece> read(parts.size());
-    forEach(parts.size(), [&](std::size_t part) { read[part] = Parser(parts[part]).run(); });
-    Result result = join(read);
+    forEach(parts.size(), [&](std::size_t part) {
+        read[part] = Parser(parts[part], result, bases[part].positions, bases[part].normals).run();
+    });
+    const bool normalsAligned
+        = std::ranges::all_of(read, [](const Piece& piece) { return piece.normalsAligned; });
+    group(read, result);
+    if (!normalsAligned || result.normals.size() != result.positions.size())
+        result.normals = {};
     forEach(result.groups.size(), [&](std::size_t group) {
         MeshGeometry::dropInvalidTriangles(result.positions, result.groups[group].indices);
     });

@@ -304,6 +304,10 @@ TEST(MeshPackBuilder, writingAgainOnAnyNumberOfThreadsGivesTheSameBytesAndCreate
         builder.write(target, "Atlante", "CC", threads);
         EXPECT_TRUE(readFile(target) == first) << threads;
     }
+    // A builder that is done with frees its meshes as they are written.
+    std::move(builder).write(target, "Atlante", "CC", 3);
+    EXPECT_TRUE(readFile(target) == first);
+    EXPECT_EQ(builder.structureCount(), 0u); // NOLINT(bugprone-use-after-move)
     EXPECT_EQ(folderEntries(target.parent_path()), (std::vector<std::string> {"geometry.mrvpack"}));
 }
 

@@ -198,7 +198,15 @@ bool readWithAssimp(const std::vector<fs::path>& files)
     return true;
 }
 
-// Prints one line per step of an import; the numbered reports of a loop count as one.
+double peakMB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+// Prints one line per step of an import with its time and the peak memory
+// reached by its end; the numbered reports of a loop count as one.
 class StepClock {
 public:
     explicit StepClock(bool enabled)
@@ -207,25 +215,33 @@ public:
     }
     ~StepClock()
     {
-        const auto end = Clock::now();
-        for (std::size_t index = 0; index < steps_.size(); ++index) {
-            auto until = index + 1 < steps_.size() ? steps_[index + 1].second : end;
-            std::printf(
-                "    %-45s %7.3f s\n", steps_[index].first.c_str(), seconds(until - steps_[index].second));
-        }
+        if (!enabled_)
+            return;
+        step("");
+        for (std::size_t index = 0; index + 1 < steps_.size(); ++index)
+            std::printf("    %-45s %7.3f s %7.0f MB\n", steps_[index].name.c_str(),
+                seconds(steps_[index + 1].start - steps_[index].start), steps_[index + 1].peakMB);
     }
     void operator()(const ImportProgress& progress)
     {
-        if (!enabled_)
-            return;
-        auto step = progress.message.substr(0, progress.message.find_first_of("0123456789"));
-        if (steps_.empty() || steps_.back().first != step)
-            steps_.emplace_back(step, Clock::now());
+        if (enabled_)
+            step(progress.message.substr(0, progress.message.find_first_of("0123456789")));
     }
 
 private:
+    struct Step {
+        std::string name;
+        Clock::time_point start;
+        double peakMB; // at the step's start
+    };
+    void step(std::string name)
+    {
+        if (steps_.empty() || steps_.back().name != name)
+            steps_.push_back({std::move(name), Clock::now(), peakMB()});
+    }
+
     bool enabled_;
-    std::vector<std::pair<std::string, Clock::time_point>> steps_;
+    std::vector<Step> steps_;
 };
 
 // The options the tool's import command uses by default.
@@ -256,7 +272,7 @@ bool importBodyParts3D(const Arguments& arguments)
 
 // The single OBJ file's content as GLB: imported, then exported with the
 // structures' names.
-fs::path writeGLB(const fs::path& singleOBJ, const fs::path& folder)
+bool writeGLB(const fs::path& singleOBJ, const fs::path& file)
 {
     auto result = GenericDatasetImporter(genericOptions(singleOBJ)).run({});
     MeshPack pack(result.packURL);
@@ -264,11 +280,10 @@ fs::path writeGLB(const fs::path& singleOBJ, const fs::path& folder)
     std::iota(order.begin(), order.end(), std::int64_t(0));
     auto glb = GLTFExporter::exportGLB(pack, order, {}, {});
     if (!glb)
-        throw std::runtime_error("GLB export failed");
-    auto file = folder / (singleOBJ.stem().string() + ".glb");
+        return false;
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(glb->data.data()), std::streamsize(glb->data.size()));
-    return file;
+    return true;
 }
 
 // The first `count` files of the folder, linked into a folder of their own.
@@ -342,7 +357,13 @@ int main(int argc, char** argv)
     const bool steps = arguments->steps;
     std::vector<Case> cases;
     if (!arguments->singleOBJ.empty()) {
-        const auto glb = writeGLB(arguments->singleOBJ, scratch.path());
+        // In a child process, so that this one stays small: every run below
+        // starts as a copy of it.
+        const auto glb = scratch.path() / (arguments->singleOBJ.stem().string() + ".glb");
+        if (!measure([&] { return writeGLB(arguments->singleOBJ, glb); }).ok) {
+            std::fprintf(stderr, "esportazione GLB non riuscita\n");
+            return 1;
+        }
         warmPageCache({arguments->singleOBJ, glb});
         std::printf("OBJ singolo: %.1f MB; GLB: %.1f MB\n", double(fs::file_size(arguments->singleOBJ)) / 1e6,
             double(fs::file_size(glb)) / 1e6);
