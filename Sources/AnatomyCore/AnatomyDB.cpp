@@ -112,17 +112,46 @@ template <class T> std::size_t hashOf(const T& value)
     return std::hash<T> {}(value);
 }
 
+int openFlags(AnatomyDB::OpenMode mode)
+{
+    switch (mode) {
+    case AnatomyDB::OpenMode::readOnly:
+        return SQLITE_OPEN_READONLY;
+    case AnatomyDB::OpenMode::readWriteExisting:
+        return SQLITE_OPEN_READWRITE;
+    case AnatomyDB::OpenMode::readWriteCreating:
+        break;
+    }
+    return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+}
+
+// SQLite opens any file lazily: a file that is not a database, or one without
+// the anatomy tables, fails only at its first statement.
+void requireReadableStructures(const sqlite::Connection& connection)
+{
+    auto probe = connection.tryPrepare("SELECT 1 FROM structures LIMIT 1");
+    const int result = probe ? probe.step() : SQLITE_ERROR;
+    if (result != SQLITE_ROW && result != SQLITE_DONE)
+        throw DBError::open(connection.errorMessage());
+}
+
 } // namespace
 
 AnatomyDB::AnatomyDB(std::filesystem::path url, bool readOnly)
+    : AnatomyDB(std::move(url), readOnly ? OpenMode::readOnly : OpenMode::readWriteCreating)
+{
+}
+
+AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
     : url_(std::move(url))
 {
-    // Reading never creates anything: a missing folder is simply a missing file.
-    if (!readOnly && url_.has_parent_path())
+    // Only the creating mode makes anything: a missing folder is simply a missing file.
+    if (mode == OpenMode::readWriteCreating && url_.has_parent_path())
         std::filesystem::create_directories(url_.parent_path());
-    const int flags = readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    handle_ = std::make_unique<sqlite::Connection>(url_, flags);
+    handle_ = std::make_unique<sqlite::Connection>(url_, openFlags(mode));
     sqlite3_busy_timeout(handle_->get(), busyTimeoutMilliseconds);
+    if (mode == OpenMode::readWriteExisting)
+        requireReadableStructures(*handle_);
     // A read-only file keeps its journal mode; these are best effort.
     handle_->tryExecute("PRAGMA journal_mode=WAL;");
     handle_->tryExecute("PRAGMA synchronous=NORMAL;");

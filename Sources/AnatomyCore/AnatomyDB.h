@@ -82,8 +82,20 @@ public:
         std::string kind; // "partOf" or "isA"
     };
 
-    // Opens the file; read-only requires it to exist, otherwise it is created
-    // (with its folder) when missing. The schema is never created here.
+    enum class OpenMode {
+        readOnly, // the file must exist
+        // Reading and writing an installed dataset's database: the file must exist
+        // and its structures must be readable, so a missing or damaged file is an
+        // error at once instead of a database that silently answers nothing.
+        readWriteExisting,
+        // Reading and writing, creating the file and its folder when missing (imports).
+        readWriteCreating,
+    };
+
+    // Throws DBError::open with SQLite's text when the file cannot be opened as
+    // the mode asks. The schema is never created here.
+    AnatomyDB(std::filesystem::path url, OpenMode mode);
+    // readOnly true: OpenMode::readOnly; false: OpenMode::readWriteCreating.
     explicit AnatomyDB(std::filesystem::path url, bool readOnly = false);
     ~AnatomyDB();
     AnatomyDB(const AnatomyDB&) = delete;

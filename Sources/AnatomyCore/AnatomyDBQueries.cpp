@@ -44,12 +44,19 @@ constexpr std::string_view rootsSQL
       "WHERE EXISTS (SELECT 1 FROM taxonomy t WHERE t.parent = c.concept_id AND t.kind = ?1)\n"
       "  AND NOT EXISTS (SELECT 1 FROM taxonomy t2 WHERE t2.child = c.concept_id AND t2.kind = ?1)\n"
       "ORDER BY c.mesh_descendants DESC";
-constexpr std::string_view relatedSQL
-    = "SELECT r.dst, COALESCE(s.name_it, s.name_en), r.kind, r.source, 0 FROM relations r\n"
-      "    LEFT JOIN structures s ON s.concept_id = r.dst WHERE r.src = ?1\n"
-      "UNION ALL\n"
-      "SELECT r.src, COALESCE(s.name_it, s.name_en), r.kind, r.source, 1 FROM relations r\n"
-      "    LEFT JOIN structures s ON s.concept_id = r.src WHERE r.dst = ?1\n"
+// The other end's name: its structure's, else its concept's (most relations of a
+// release lead to concepts without a mesh of their own, "left thigh" and the like).
+constexpr std::string_view relatedNameSQL
+    = "COALESCE(NULLIF(s.name_it, ''), NULLIF(s.name_en, ''), NULLIF(c.name_it, ''), NULLIF(c.name_en, ''))";
+constexpr std::string_view relatedOutgoingSQL
+    = ", r.kind, r.source, 0 FROM relations r\n"
+      "    LEFT JOIN structures s ON s.concept_id = r.dst\n"
+      "    LEFT JOIN concepts c ON c.concept_id = r.dst WHERE r.src = ?1\n"
+      "UNION ALL\n";
+constexpr std::string_view relatedIncomingSQL
+    = ", r.kind, r.source, 1 FROM relations r\n"
+      "    LEFT JOIN structures s ON s.concept_id = r.src\n"
+      "    LEFT JOIN concepts c ON c.concept_id = r.src WHERE r.dst = ?1\n"
       "LIMIT 200";
 constexpr std::string_view parentSQL = "FROM taxonomy t JOIN concepts c ON c.concept_id = t.parent\n"
                                        "WHERE t.child = ?1 AND t.kind = ?2 LIMIT 1";
@@ -314,14 +321,16 @@ std::vector<AnatomyDB::SearchHit> AnatomyDB::structures(
 
 std::vector<AnatomyDB::RelatedStructure> AnatomyDB::related(std::string_view conceptID) const
 {
+    const std::string sql = concatenated({"SELECT r.dst, ", relatedNameSQL, relatedOutgoingSQL,
+        "SELECT r.src, ", relatedNameSQL, relatedIncomingSQL});
     auto rows = sqlite::readRows(
-        *handle_, relatedSQL, [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); },
+        *handle_, sql, [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); },
         [](const sqlite::Statement& row) -> std::optional<RelatedStructure> {
             auto other = row.text(0);
             const auto kind = relationKind(row.text(2).value_or(std::string()));
             if (!other || !kind)
                 return std::nullopt;
-            // A concept without a structure is shown by its ID.
+            // A concept known to neither table is shown by its ID.
             std::string name = row.text(1).value_or(*other);
             return RelatedStructure {
                 std::move(*other), std::move(name), *kind, sourceColumn(row, 3), row.int64(4) == 1};

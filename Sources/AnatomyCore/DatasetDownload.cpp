@@ -151,7 +151,8 @@ struct DatasetDownload::Worker {
             return error.what();
         }
         if (!HttpTransfer::isPermittedAddress(*address, false))
-            return "Indirizzo dell'archivio rifiutato: il download richiede una connessione https.";
+            return "Indirizzo dell'archivio rifiutato: " + std::string(HttpTransfer::permittedAddressesText)
+                + ".";
         return std::nullopt;
     }
 

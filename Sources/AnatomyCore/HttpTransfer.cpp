@@ -283,7 +283,7 @@ HttpTransfer::Result HttpTransfer::get(
     const std::string& address, const Options& options, const Handlers& handlers)
 {
     if (!isPermittedAddress(address, options.allowFileAddresses))
-        return failed("Indirizzo rifiutato: sono ammessi solo indirizzi https.");
+        return failed("Indirizzo rifiutato: " + std::string(permittedAddressesText) + ".");
     ensureCurlLibrary();
     EasyHandle handle(curl_easy_init());
     if (!handle)

@@ -69,6 +69,10 @@ public:
     static std::optional<std::string> parseAddress(std::string_view text);
     // https, http on the loopback host, and file when allowed.
     static bool isPermittedAddress(const std::string& address, bool allowFileAddresses);
+    // What a refusal by isPermittedAddress tells the user is allowed.
+    static constexpr std::string_view permittedAddressesText
+        = "sono ammessi solo indirizzi https, e http soltanto verso questo computer (localhost, 127.0.0.1, "
+          "[::1])";
 };
 
 } // namespace morvena

@@ -1,6 +1,8 @@
 #include "AnatomyCore/UnicodeText.h"
 
+#include <unicode/brkiter.h>
 #include <unicode/locid.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 namespace morvena::UnicodeText {
 
@@ -83,6 +86,32 @@ icu::UnicodeString fromUTF8(std::string_view text)
     constexpr std::size_t limit = std::numeric_limits<std::int32_t>::max();
     return icu::UnicodeString::fromUTF8(
         icu::StringPiece(text.data(), static_cast<std::int32_t>(std::min(text.size(), limit))));
+}
+
+// The byte offsets at which the first `limit` user-perceived characters end.
+std::vector<std::size_t> characterEnds(std::string_view text, std::size_t limit)
+{
+    std::vector<std::size_t> ends;
+    // Plain ASCII without carriage returns (CR LF is one character) has one
+    // character per byte.
+    if (isASCII(text) && text.find('\r') == std::string_view::npos) {
+        for (std::size_t i = 1; i <= text.size() && ends.size() < limit; ++i)
+            ends.push_back(i);
+        return ends;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UText, decltype(&utext_close)> utf8(
+        utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status), &utext_close);
+    std::unique_ptr<icu::BreakIterator> iterator(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_SUCCESS(status))
+        iterator->setText(utf8.get(), status);
+    if (U_FAILURE(status))
+        return ends;
+    for (auto end = iterator->next(); end != icu::BreakIterator::DONE && ends.size() < limit;
+         end = iterator->next())
+        ends.push_back(static_cast<std::size_t>(end));
+    return ends;
 }
 
 } // namespace
@@ -176,6 +205,36 @@ std::string repairedUTF8(std::string_view text)
         validStart = start + character.length;
     });
     return repaired.append(text.substr(validStart));
+}
+
+std::size_t characterCount(std::string_view text)
+{
+    if (isASCII(text) && text.find('\r') == std::string_view::npos)
+        return text.size();
+    return characterEnds(text, text.size()).size();
+}
+
+std::string_view leadingCharacters(std::string_view text, std::size_t count)
+{
+    if (count == 0)
+        return {};
+    auto ends = characterEnds(text, count);
+    return ends.empty() ? std::string_view {} : text.substr(0, ends.back());
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b)
+{
+    if (a == b)
+        return true;
+    if (isASCII(a) && isASCII(b))
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return false;
+    auto composedA = nfc->normalize(fromUTF8(a), status);
+    auto composedB = nfc->normalize(fromUTF8(b), status);
+    return U_SUCCESS(status) && composedA == composedB;
 }
 
 } // namespace morvena::UnicodeText

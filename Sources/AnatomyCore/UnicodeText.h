@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,16 @@ bool isValidUTF8(std::string_view text);
 // The text with every maximal ill-formed subsequence replaced by one U+FFFD;
 // valid sequences are kept byte for byte.
 std::string repairedUTF8(std::string_view text);
+
+// Number of user-perceived characters (extended grapheme clusters): "e" followed
+// by a combining acute accent is one.
+std::size_t characterCount(std::string_view text);
+// The first `count` user-perceived characters.
+std::string_view leadingCharacters(std::string_view text, std::size_t count);
+
+// Whether the two texts are the same once both are in canonical composed form
+// (NFC): "é" as one code point equals "e" with a combining accent.
+bool canonicallyEqual(std::string_view a, std::string_view b);
 
 } // namespace UnicodeText
 

@@ -4,6 +4,7 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Support/DecimalText.h"
 #include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/AnatomyClassifier.h"
 #include "AnatomyImport/CuratedContent.h"
@@ -19,7 +20,6 @@
 #include "AnatomyImport/RawMesh.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -38,18 +38,6 @@ using Vector3 = RawMesh::Vector3;
 // Structures below this size keep their one level of detail.
 constexpr int minTrianglesForLOD = 1200;
 constexpr std::string_view partOfKind = "partOf";
-
-// The shortest text that reads back as the same float, never in exponent form
-// and always with a digit after the point: 1.0, 10.0, 0.001.
-std::string decimalText(float value)
-{
-    char buffer[128];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    std::string text = error == std::errc() ? std::string(buffer, end) : std::to_string(value);
-    if (std::isfinite(value) && text.find('.') == std::string::npos)
-        text += ".0";
-    return text;
-}
 
 std::string lowercasedExtension(const fs::path& file)
 {

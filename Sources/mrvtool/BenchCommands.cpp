@@ -99,10 +99,11 @@ double benchScenario(
         camera.target = pack->center() + float3 {0, pack->radius() * 0.45f, 0};
     }
     auto result = renderer.benchmark(drawable.width, drawable.height, frames);
-    Console::print(pad(scenario.name, 34) + rpad(milliseconds(result.medianMS), 10)
-        + rpad(milliseconds(result.p95MS), 10) + rpad(milliseconds(result.worstMS), 10)
-        + rpad(milliseconds(result.cpuMedianMS), 9) + rpad(std::to_string(result.drawCalls), 7)
-        + rpad(humanCount(result.triangles), 12));
+    // Times of a second or more outgrow their columns; rcell keeps them apart.
+    Console::print(cell(scenario.name, 34) + rcell(milliseconds(result.medianMS), 10)
+        + rcell(milliseconds(result.p95MS), 10) + rcell(milliseconds(result.worstMS), 10)
+        + rcell(milliseconds(result.cpuMedianMS), 9) + rcell(std::to_string(result.drawCalls), 7)
+        + rcell(humanCount(result.triangles), 12));
     return result.p95MS;
 }
 
@@ -115,8 +116,8 @@ void benchPicking(const std::shared_ptr<const MeshPack>& pack, Drawable drawable
     for (const auto& point : pickPoints(drawable)) {
         auto result = renderer.benchmarkPick({point.x, point.y}, drawable.size(), pickRepetitions);
         auto hit = result.hit ? pack->name(*result.hit) : std::string(noStructure);
-        Console::print("  " + pad(point.name, 20) + rpad(milliseconds(result.medianMS), 9)
-            + rpad(std::to_string(result.structures), 5) + " strutture, "
+        Console::print("  " + cell(point.name, 20) + rcell(milliseconds(result.medianMS), 9)
+            + rcell(std::to_string(result.structures), 5) + " strutture, "
             + rpad(humanCount(result.triangles), 8) + " triangoli   → " + hit);
     }
 }
@@ -259,14 +260,16 @@ void pickTargetsInDefaultScene(
 void benchCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
+    // Without a frame there is nothing to time and no verdict to give.
+    auto requestedFrames = args.integer("frames", 40);
+    if (requestedFrames < 1)
+        refuse("Il numero di frame di --frames deve essere almeno 1: " + *args.option("frames"));
     auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(id));
     OffscreenGLContext context;
     auto drawable = drawableFrom(args, 3024, 1890);
-    // The header shows the count as given; the renderer times no frame for a count
-    // below one and cannot finish one beyond its type either way.
-    auto requestedFrames = args.integer("frames", 40);
-    auto frames = static_cast<int>(std::clamp<long long>(
-        requestedFrames, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    // The header shows the count as given; the renderer cannot finish more frames
+    // than its type holds either way.
+    auto frames = static_cast<int>(std::min<long long>(requestedFrames, std::numeric_limits<int>::max()));
     Console::print("Prestazioni di rendering — " + std::to_string(drawable.width) + "×"
         + std::to_string(drawable.height) + ", MSAA 4×, " + std::to_string(requestedFrames)
         + " frame per scenario");
@@ -284,11 +287,11 @@ void benchCommand(const Args& args)
 void pickTestCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
-    // Zero or fewer samples would leave nothing to divide the structures by.
+    // Zero samples would leave nothing to divide the structures by; a negative count
+    // gives a stride below 2, so every structure is tested.
     auto samples = args.integer("samples", 120);
-    if (samples <= 0)
-        refuse("Il valore di --samples deve essere un numero intero maggiore di zero: "
-            + *args.option("samples"));
+    if (samples == 0)
+        refuse("Il valore di --samples non può essere zero.");
     auto pack = std::make_shared<const MeshPack>(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), true);
     auto scene = std::make_shared<AnatomyScene>(pack, allSystems());
@@ -296,9 +299,8 @@ void pickTestCommand(const Args& args)
     auto drawable = drawableFrom(args, 1400, 1800);
     AnatomyRenderer renderer(pack, scene);
 
-    auto stride = pack->structureCount() / static_cast<std::size_t>(samples);
-    if (stride < 2)
-        stride = 1;
+    auto structures = static_cast<long long>(pack->structureCount());
+    auto stride = static_cast<std::size_t>(std::max(structures / samples, 1LL));
     printRoundTrip(roundTrip(renderer, *pack, stride, drawable), args.flag("full"));
 
     scene->visibleSystems = defaultVisibleSystems();

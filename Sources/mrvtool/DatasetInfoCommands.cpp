@@ -3,6 +3,8 @@
 #include "AnatomyCore/AppPaths.h"
 #include "AnatomyCore/DatasetManifest.h"
 #include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Support/DecimalText.h"
+#include "AnatomyCore/UnicodeText.h"
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
@@ -12,7 +14,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <ctime>
 #include <sstream>
 
@@ -29,20 +30,9 @@ std::string orAbsent(const std::optional<std::string>& text)
     return text ? *text : std::string(absent);
 }
 
-// Shortest text that reads back as the same float; whole numbers keep ".0".
-std::string shortestFloat(float value)
-{
-    std::array<char, 64> buffer {};
-    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    std::string text(buffer.data(), error == std::errc() ? end : buffer.data());
-    if (text.find_first_of(".eEn") == std::string::npos)
-        text += ".0";
-    return text;
-}
-
 std::string vectorText(Float3 v)
 {
-    return "SIMD3<Float>(" + shortestFloat(v.x) + ", " + shortestFloat(v.y) + ", " + shortestFloat(v.z) + ")";
+    return "SIMD3<Float>(" + decimalText(v.x) + ", " + decimalText(v.y) + ", " + decimalText(v.z) + ")";
 }
 
 // The Italian abbreviated date and short time ("8 dic 2026, 19:44"), in local time.
@@ -60,7 +50,7 @@ std::string importDateText(std::chrono::system_clock::time_point date)
 // The first `width` characters of a name, padded to `width`.
 std::string fixedColumn(std::string_view text, std::size_t width)
 {
-    return pad(leadingCharacters(text, width), width);
+    return pad(UnicodeText::leadingCharacters(text, width), width);
 }
 
 std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, const AnatomyDB& db)

@@ -1,13 +1,13 @@
 // export-gltf: chosen structures of an installed dataset as one binary glTF file.
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/AtomicFile.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyImport/GLTFExporter.h"
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/OutputFiles.h"
 #include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
@@ -91,10 +91,7 @@ void exportGLTFCommand(const Args& args)
     if (!result)
         refuse("Esportazione non riuscita.");
 
-    // A failed write leaves no partial file behind, and an earlier file stays whole.
-    AtomicFile file(out);
-    file.write(result->data);
-    file.commit();
+    OutputFiles::deliver(out, result->data);
     Console::print("glTF scritto: " + out.string() + "\n  strutture " + humanCount(result->structureCount)
         + " · triangoli " + humanCount(result->triangleCount) + " · vertici "
         + humanCount(result->vertexCount) + "\n  dimensione "

@@ -1,12 +1,13 @@
 // import-bodyparts3d and import: build an installed dataset from source files.
 #include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/AtomicFile.h"
 #include "AnatomyCore/Preferences.h"
 #include "AnatomyImport/BodyParts3DImporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
+#include "mrvtool/Fail.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/OutputFiles.h"
 #include "mrvtool/ProgressPrinter.h"
 #include "mrvtool/Usage.h"
 
@@ -35,7 +36,7 @@ void reportUnclassified(const BodyParts3DImporter::Result& result, const Args& a
         return;
     Console::print("  strutture non classificate: " + std::to_string(result.unclassified.size()));
     if (auto report = args.url("report")) {
-        AtomicFile::write(*report, join(result.unclassified, "\n"));
+        OutputFiles::deliver(*report, join(result.unclassified, "\n"));
         Console::print("  elenco scritto in " + report->string());
     }
 }
@@ -103,6 +104,10 @@ void importCommand(const Args& args)
     }
     auto options = genericOptions(args);
     AppPaths::validateDatasetID(options.datasetID);
+    // Without this the importer would read nothing and blame the data.
+    std::error_code error;
+    if (!std::filesystem::exists(options.input, error) && !error)
+        throw Fail("File o cartella non trovato: " + options.input.string());
     ProgressPrinter printer;
     auto result = GenericDatasetImporter(options).run([&printer](const ImportProgress& p) { printer(p); });
     Console::writeError("\n");

@@ -83,7 +83,7 @@ std::optional<DatasetCatalog::AppRelease> appRelease(const Args& args, const std
         .build = args.option("app-build").value_or(""),
         .download = baseAddress + "/" + lastPathComponent(*image),
         .bytes = fileSizeOrZero(*image),
-        .minimumSystem = args.option("app-minimum").value_or("macOS 15"),
+        .minimumSystem = args.option("app-minimum").value_or("Debian 12"),
         .notes = args.option("app-notes").value_or(""),
     };
 }

@@ -1,5 +1,6 @@
 #include "mrvtool/ProgressPrinter.h"
 
+#include "AnatomyCore/UnicodeText.h"
 #include "AnatomyImport/ImportProgress.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/Formatting.h"
@@ -17,7 +18,7 @@ std::string ProgressPrinter::render(double fraction, const std::string& message)
     if (line == lastLine_)
         return {};
     lastLine_ = line;
-    auto length = characterCount(line);
+    auto length = UnicodeText::characterCount(line);
     return "\r" + line + std::string(length < lineWidth ? lineWidth - length : 0, ' ');
 }
 

@@ -1,16 +1,16 @@
 // render: one installed dataset drawn offscreen by the viewer's renderer into a PNG file.
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/AtomicFile.h"
 #include "AnatomyCore/MeshPack.h"
 #include "AnatomyRender/AnatomyRenderer.h"
+#include "AnatomyRender/EyesAndTeeth.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "mrvtool/Commands.h"
 #include "mrvtool/Console.h"
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/DrawableSize.h"
-#include "mrvtool/EyesAndTeeth.h"
 #include "mrvtool/Formatting.h"
+#include "mrvtool/OutputFiles.h"
 #include "mrvtool/PNGEncoder.h"
 #include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
@@ -232,7 +232,7 @@ void renderCommand(const Args& args)
     auto png = PNGEncoder::encode(*image);
     if (!png)
         refuse("Codifica PNG non riuscita.");
-    AtomicFile::write(out, *png);
+    OutputFiles::deliver(out, *png);
     Console::print("Immagine scritta: " + out.string() + " (" + std::to_string(width) + "×"
         + std::to_string(height) + ")\n  strutture visibili " + std::to_string(scene->visibleStructureCount())
         + " su " + std::to_string(pack->structureCount()));

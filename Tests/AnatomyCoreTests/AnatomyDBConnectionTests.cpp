@@ -65,6 +65,36 @@ TEST(AnatomyDBOpening, aFileThatIsNoDatabaseFailsAtFirstUse)
     EXPECT_EQ(db.saveView("v", "{}"), 0);
 }
 
+// An installed dataset's database is opened for writing without ever being made:
+// a missing, foreign or damaged file is refused at once and nothing is created.
+TEST(AnatomyDBOpening, existingWritableOpenRefusesWhatIsNoAnatomyDatabase)
+{
+    TemporaryFolder folder;
+    const auto missing = folder / "absent" / "anatomy.sqlite";
+    const auto garbage = folder / "garbage.sqlite";
+    writeFile(garbage, std::string(4096, 'x'));
+    const auto empty = folder / "empty.sqlite";
+    AnatomyDB(empty).createSchema();
+    const auto foreign = folder / "foreign.sqlite";
+    AnatomyDB {foreign}; // an empty SQLite file
+    RawDatabase(foreign).exec("CREATE TABLE other (x)");
+
+    for (const auto& file : {missing, garbage, foreign}) {
+        try {
+            AnatomyDB db(file, AnatomyDB::OpenMode::readWriteExisting);
+            FAIL() << file << " opened";
+        } catch (const DBError& error) {
+            EXPECT_EQ(error.kind(), DBError::Kind::open) << file;
+            EXPECT_FALSE(error.message().empty()) << file;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
+
+    AnatomyDB db(empty, AnatomyDB::OpenMode::readWriteExisting);
+    EXPECT_TRUE(db.hasFTS());
+    EXPECT_NE(db.saveView("v", "{}"), 0);
+}
+
 TEST(AnatomyDBSchema, tablesColumnsAndKeysAreThoseStoredFilesUse)
 {
     SchemaDatabase fixture;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <unordered_set>
 
 using namespace morvena;
@@ -213,6 +214,31 @@ TEST(AnatomyDBRelated, namesComeFromStructuresAndBrokenRowsAreSkipped)
     EXPECT_EQ(related[1].id(), "N1partOf");
     std::unordered_set<Related> unique(related.begin(), related.end());
     EXPECT_EQ(unique.size(), related.size());
+}
+
+TEST(AnatomyDBRelated, otherEndsWithoutAStructureAreNamedByTheirConcept)
+{
+    SchemaDatabase fixture;
+    RawDatabase(fixture.file)
+        .exec("INSERT INTO structures(concept_id, name_en, name_it) VALUES"
+              " ('S_IT', 'femur', 'femore'), ('S_EN', 'tibia', ''), ('BOTH', 'structure name', NULL);"
+              "INSERT INTO concepts(concept_id, name_en, name_it) VALUES"
+              " ('C_IT', 'left thigh', 'coscia sinistra'), ('C_EN', 'right thigh', ''),"
+              " ('BOTH', 'concept name', 'nome del concetto'), ('C_NONE', '', NULL);");
+    // Each kind of other end, in the order of their IDs.
+    const std::vector<std::pair<std::string, std::string>> ends {{"BOTH", "structure name"},
+        {"C_EN", "right thigh"}, {"C_IT", "coscia sinistra"}, {"C_NONE", "C_NONE"}, {"NOWHERE", "NOWHERE"},
+        {"S_EN", "tibia"}, {"S_IT", "femore"}};
+    std::vector<AnatomyRelation> relations;
+    for (const auto& end : ends)
+        relations.push_back({"M", end.first, RelationKind::partOf, FieldSource::dataset});
+    fixture.db->insert(relations);
+
+    std::vector<std::pair<std::string, std::string>> named;
+    for (const auto& related : fixture.db->related("M"))
+        named.emplace_back(related.conceptID, related.name);
+    std::ranges::sort(named);
+    EXPECT_EQ(named, ends);
 }
 
 TEST(AnatomyDBCounts, countsAddUpRowsThatReadAsOneSystem)

@@ -331,9 +331,13 @@ TEST_F(DatasetDownloadTest, unusableEntriesAreRefusedBeforeAnyRequestOrPath)
     const std::vector<Case> cases {
         {"good", "non è un indirizzo", "Indirizzo dell'archivio non valido nel catalogo."},
         {"good", "http://example.invalid/good.mrvz",
-            "Indirizzo dell'archivio rifiutato: il download richiede una connessione https."},
+            "Indirizzo dell'archivio rifiutato: sono ammessi solo indirizzi https, e http soltanto verso "
+            "questo "
+            "computer (localhost, 127.0.0.1, [::1])."},
         {"good", "ftp://127.0.0.1/good.mrvz",
-            "Indirizzo dell'archivio rifiutato: il download richiede una connessione https."},
+            "Indirizzo dell'archivio rifiutato: sono ammessi solo indirizzi https, e http soltanto verso "
+            "questo "
+            "computer (localhost, 127.0.0.1, [::1])."},
         {"../x", entry.archive, ""},
         {"..", entry.archive, ""},
         {"", entry.archive, ""},

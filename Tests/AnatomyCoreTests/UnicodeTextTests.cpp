@@ -97,3 +97,31 @@ TEST(UnicodeText, collapsesRunsOfSpacesOnly)
     EXPECT_EQ(UnicodeText::collapsingSpaces("a\t b"), "a\t b");
     EXPECT_EQ(UnicodeText::collapsingSpaces("   "), "");
 }
+
+TEST(UnicodeText, countsAndCutsUserPerceivedCharacters)
+{
+    struct Case {
+        std::string_view text;
+        std::size_t count;
+        std::string_view firstTwo;
+    };
+    const Case cases[] = {
+        {"", 0, ""}, {"ab", 2, "ab"}, {"abc", 3, "ab"},
+        {"e\u0301xè", 3, "e\u0301x"}, // a combining accent belongs to its letter
+        {"\r\nx", 2, "\r\nx"}, // CR LF is one character
+        {"🇮🇹!", 2, "🇮🇹!"}, // a flag is two code points
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UnicodeText::characterCount(c.text), c.count) << c.text;
+        EXPECT_EQ(UnicodeText::leadingCharacters(c.text, 2), c.firstTwo) << c.text;
+    }
+    EXPECT_EQ(UnicodeText::leadingCharacters("è", 0), "");
+}
+
+TEST(UnicodeText, canonicalEqualityComposesBothSides)
+{
+    EXPECT_TRUE(UnicodeText::canonicallyEqual("caffè", "caffe\u0300"));
+    EXPECT_TRUE(UnicodeText::canonicallyEqual("", ""));
+    EXPECT_FALSE(UnicodeText::canonicallyEqual("caffè", "caffe"));
+    EXPECT_FALSE(UnicodeText::canonicallyEqual("Omero", "omero"));
+}

@@ -81,12 +81,11 @@ TEST(Formatting, columnsCountCharactersNotBytes)
     EXPECT_EQ(cell("abc", 3), "abc ");
     EXPECT_EQ(cell("ab", 4), "ab  ");
     EXPECT_EQ(rpad("7", 3), "  7");
+    EXPECT_EQ(rcell("7", 3), "  7");
+    EXPECT_EQ(rcell("1538.82 ms", 10), " 1538.82 ms");
+    EXPECT_EQ(rcell("12345.00 ms", 10), " 12345.00 ms");
     EXPECT_EQ(pad("è", 3), "è  ");
-    EXPECT_EQ(characterCount("e\u0301"), 1u);
-    EXPECT_EQ(leadingCharacters("abc", 2), "ab");
-    EXPECT_EQ(leadingCharacters("ab", 5), "ab");
-    EXPECT_EQ(leadingCharacters("e\u0301xè", 2), "e\u0301x");
-    EXPECT_EQ(leadingCharacters("è", 0), "");
+    EXPECT_EQ(pad("e\u0301", 2), "e\u0301 ");
     EXPECT_EQ(format("%.1f", 2.25), "2.2");
 }
 

@@ -73,10 +73,21 @@ std::filesystem::path ToolSandbox::datasetFolder(const std::string& id) const
 
 ToolSandbox::Result ToolSandbox::run(const std::vector<std::string>& words) const
 {
-    auto binary = toolBinary();
-    std::vector<std::string> argvStrings {binary.string()};
-    argvStrings.insert(argvStrings.end(), words.begin(), words.end());
+    std::vector<std::string> argv {toolBinary().string()};
+    argv.insert(argv.end(), words.begin(), words.end());
+    return execute(std::move(argv), childEnvironment(root()));
+}
+
+ToolSandbox::Result ToolSandbox::runShell(const std::string& script) const
+{
     auto environment = childEnvironment(root());
+    environment.push_back("MRVTOOL=" + toolBinary().string());
+    return execute({"/bin/bash", "-c", script}, std::move(environment));
+}
+
+ToolSandbox::Result ToolSandbox::execute(
+    std::vector<std::string> argvStrings, std::vector<std::string> environment) const
+{
     auto argv = pointers(argvStrings);
     auto envp = pointers(environment);
     ++runs_;

@@ -29,8 +29,13 @@ public:
 
     // Runs `mrvtool words...` ($MORVENA_BINARY_DIR/bin/mrvtool) to the end.
     Result run(const std::vector<std::string>& words) const;
+    // Runs a bash script to the end, with the tool's path in $MRVTOOL: for what a
+    // user types at a shell (FIFOs, process substitutions, pipes).
+    Result runShell(const std::string& script) const;
 
 private:
+    Result execute(std::vector<std::string> argv, std::vector<std::string> environment) const;
+
     TemporaryFolder folder_;
     mutable int runs_ = 0;
 };

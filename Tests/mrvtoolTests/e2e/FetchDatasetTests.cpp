@@ -1,4 +1,5 @@
 #include "AnatomyCore/DatasetCatalog.h"
+#include "AnatomyCore/HttpTransfer.h"
 #include "DatasetFixtures.h"
 #include "TestHttpServer.h"
 #include "ToolSandbox.h"
@@ -172,6 +173,10 @@ TEST_F(FetchDataset, catalogAndArchiveFailuresEndWithTheirMessages)
             {}, "catalog.json", "Il server ha risposto con stato 404 scaricando l'archivio.", true},
         {"hostile id", withEntry([](auto& entry) { entry.id = "../fuori"; }), {}, "catalog.json",
             "Identificativo di dataset non valido \"../fuori\"", false},
+        {"plain http archive elsewhere",
+            withEntry([](auto& entry) { entry.archive = "http://192.0.2.1/a.mrvz"; }), {}, "catalog.json",
+            "Indirizzo dell'archivio rifiutato: " + std::string(HttpTransfer::permittedAddressesText) + ".",
+            false},
     };
     for (const auto& failure : cases) {
         SCOPED_TRACE(failure.name);
@@ -184,6 +189,16 @@ TEST_F(FetchDataset, catalogAndArchiveFailuresEndWithTheirMessages)
         EXPECT_FALSE(fs::exists(user.datasetFolder("test-dataset")));
     }
     EXPECT_FALSE(fs::exists(user.root() / "data" / "Morvena" / "fuori"));
+}
+
+// The refusal names the exception that the tests' own server relies on.
+TEST_F(FetchDataset, plainHttpCatalogElsewhereIsRefusedWithWhatIsAllowed)
+{
+    auto result = user.run({"fetch-dataset", "--catalog", "http://192.0.2.1/catalog.json"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err,
+        EndsWith("\nErrore: Indirizzo rifiutato: sono ammessi solo indirizzi https, e http soltanto verso "
+                 "questo computer (localhost, 127.0.0.1, [::1]).\n"));
 }
 
 TEST_F(FetchDataset, packThatDisagreesWithItsManifestIsReportedAfterInstalling)

@@ -1,5 +1,6 @@
 // The import commands and the read-only inspection commands, driven through the
 // real mrvtool binary in a home of their own.
+#include "DatasetFixtures.h"
 #include "SyntheticRelease.h"
 #include "TestDataset.h"
 #include "ToolSandbox.h"
@@ -7,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -175,6 +177,17 @@ TEST(ToolImport, missingProvenanceGivesTwoLinesUsageAndNoDataset)
     EXPECT_FALSE(std::filesystem::exists(sandbox.datasetFolder("prova")));
 }
 
+TEST(ToolImport, missingInputIsNamedBeforeAnyWork)
+{
+    ToolSandbox sandbox;
+    auto missing = sandbox.workFolder() / "assente.obj";
+    auto run = sandbox.run(importWords(missing, "prova"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "\nErrore: File o cartella non trovato: " + missing.string() + "\n");
+    EXPECT_FALSE(std::filesystem::exists(sandbox.datasetFolder("prova")));
+}
+
 TEST(ToolImport, pathLikeIdsAreRefusedAndNothingIsWrittenOutside)
 {
     ToolSandbox sandbox;
@@ -213,4 +226,64 @@ TEST(ToolDatasetChoice, idThenLastUsedThenNewest)
     auto missing = sandbox.run({"search", "fem", "--id", "assente"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_THAT(missing.err, StartsWith("\nErrore: Impossibile aprire il database anatomico: "));
+}
+
+TEST(ToolInspection, boundingBoxInFullDecimalsAndRelationsByConceptName)
+{
+    ToolSandbox sandbox;
+    TestDataset dataset("misure");
+    MeshPackBuilder::Mesh far;
+    far.positions = {{0.000015f, -2000000, 0}, {1000000, 0.5f, 3}, {0.5f, 0, 1}};
+    far.lodIndices = {{0, 1, 2}};
+    dataset.add("FMA1", "Left femur", AnatomySystem::skeletal, far);
+    dataset.add("FMA2", "Right femur", AnatomySystem::skeletal, std::nullopt).nameIT = "femore destro";
+    auto folder = dataset.install(sandbox.dataHome());
+    // Relations lead to a structure, to concepts without one (named in English or
+    // Italian) and to an ID known nowhere.
+    addAnatomy(folder,
+        {{"FMA24969", "left thigh", std::nullopt}, {"FMA24970", "right thigh", "coscia destra"}}, {},
+        {{"FMA1", "FMA24969", AnatomyRelation::Kind::partOf, FieldSource::dataset},
+            {"FMA1", "FMA24970", AnatomyRelation::Kind::attachesTo, FieldSource::dataset},
+            {"FMA1", "FMA2", AnatomyRelation::Kind::isA, FieldSource::dataset},
+            {"FMA1", "FMA404", AnatomyRelation::Kind::drains, FieldSource::dataset}});
+
+    auto info = sandbox.run({"info"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_THAT(info.out,
+        HasSubstr("\n  bounding box   SIMD3<Float>(0.000015, -2000000.0, 0.0) → "
+                  "SIMD3<Float>(1000000.0, 0.5, 3.0) (mm)\n"));
+
+    auto structure = sandbox.run({"structure", "FMA1"});
+    ASSERT_EQ(structure.status, 0) << structure.err;
+    EXPECT_THAT(structure.out,
+        testing::EndsWith("  relazioni:\n"
+                          "    Tipo di: femore destro (FMA2)\n"
+                          "    Parte di: left thigh (FMA24969)\n"
+                          "    Si inserisce su: coscia destra (FMA24970)\n"
+                          "    Drena: FMA404 (FMA404)\n"));
+}
+
+// The README's walk through the tool, run as written with the built tool in place
+// of scripts/run.sh and the sandbox's temporary folder in place of /tmp.
+TEST(ToolReadme, walkThroughRunsAsWrittenAndFindsWhatItSearches)
+{
+    ToolSandbox sandbox;
+    auto readme = readAll(std::filesystem::path(std::getenv("MORVENA_SOURCE_DIR")) / "README.md");
+    auto start = readme.find("```sh\n", readme.find("walk through the command-line tool"));
+    ASSERT_NE(start, std::string::npos);
+    start += 6;
+    auto script = readme.substr(start, readme.find("```", start) - start);
+    ASSERT_THAT(script, HasSubstr("scripts/run.sh search "));
+    for (auto [from, to] : {std::pair<std::string, std::string> {"scripts/run.sh", "\"$MRVTOOL\""},
+             {"/tmp/", (sandbox.root() / "tmp").string() + "/"}}) {
+        for (auto at = script.find(from); at != std::string::npos; at = script.find(from, at + to.size()))
+            script.replace(at, from.size(), to);
+    }
+    auto run = sandbox.runShell("set -e\n" + script);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_THAT(run.out, HasSubstr("\nprova\tModello di prova\t2 strutture\tCC0-1.0\n"));
+    EXPECT_THAT(run.out, HasSubstr("\nleft_femur\tLeft femur\t[Scheletro]\tmesh=0\n"));
+    EXPECT_THAT(run.out, HasSubstr("\nLeft femur\n  concept      left_femur\n"));
+    EXPECT_THAT(
+        run.out, HasSubstr("\nImmagine scritta: " + (sandbox.root() / "tmp" / "anatomia.png").string()));
 }

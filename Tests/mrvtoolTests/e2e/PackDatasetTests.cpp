@@ -130,7 +130,7 @@ TEST_F(PackDataset, releaseAndRevisionNameTheirFiles)
     EXPECT_TRUE(std::filesystem::exists(out / "test-dataset-r2.mrvz"));
     ASSERT_TRUE(written.macApp);
     EXPECT_EQ(*written.macApp,
-        (DatasetCatalog::AppRelease {"2.1", "42", "http://host/dl/Morvena.dmg", 0, "macOS 15", ""}));
+        (DatasetCatalog::AppRelease {"2.1", "42", "http://host/dl/Morvena.dmg", 0, "Debian 12", ""}));
 }
 
 TEST_F(PackDataset, defaultOutputFolderIsBelowTheWorkingFolder)

@@ -234,11 +234,13 @@ TEST(BenchCommand, printsScenariosPicksAndTheBudgetLine)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "Dimensioni 0×40 non valide: servono almeno 2×2 pixel.\n");
 
-    // The frame count is shown as given, also where the renderer times nothing.
-    result = sandbox.run({"bench", "--width", "16", "--height", "16", "--frames", "-4294967296"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(lines(result.out).front(),
-        "Prestazioni di rendering — 16×16, MSAA 4×, -4294967296 frame per scenario");
+    // Without a frame nothing would be measured, and the verdict would be made up.
+    for (const char* frames : {"0", "-4294967296"}) {
+        result = sandbox.run({"bench", "--width", "16", "--height", "16", "--frames", frames});
+        EXPECT_EQ(result.status, 1) << frames;
+        EXPECT_EQ(
+            result.out, std::string("Il numero di frame di --frames deve essere almeno 1: ") + frames + "\n");
+    }
 }
 
 TEST(PickTestCommand, findsEverySeparatedStructureAndTheNamedTargets)
@@ -272,7 +274,15 @@ TEST(PickTestCommand, findsEverySeparatedStructureAndTheNamedTargets)
             "  heart                     nessuna struttura                 —",
             "  liver                     nessuna struttura                 —"));
 
+    // Six structures: three samples test every second one, a negative count every one.
+    for (const auto& [samples, tested] : {std::pair {"3", "3"}, {"-3", "6"}, {"-9223372036854775808", "6"}}) {
+        result = sandbox.run({"pick-test", "--width", "160", "--height", "120", "--samples", samples});
+        ASSERT_EQ(result.status, 0) << samples << ": " << result.err;
+        EXPECT_EQ(lines(result.out).front(),
+            std::string("Selezione, prova di andata e ritorno su ") + tested + " strutture isolate")
+            << samples;
+    }
     result = sandbox.run({"pick-test", "--samples", "0"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "Il valore di --samples deve essere un numero intero maggiore di zero: 0\n");
+    EXPECT_EQ(result.out, "Il valore di --samples non può essere zero.\n");
 }

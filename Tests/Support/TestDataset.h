@@ -5,6 +5,7 @@
 #include "AnatomyCore/Laterality.h"
 #include "AnatomyCore/MeshPackBuilder.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -41,6 +42,9 @@ public:
     // A concept without geometry of its own whose meshes are those of `members`.
     void addGroup(std::string conceptID, std::string nameEN, std::vector<std::string> members);
 
+    // When the manifest says the dataset was imported; now by default.
+    void setImportedAt(std::chrono::system_clock::time_point importedAt) { importedAt_ = importedAt; }
+
     const std::string& id() const { return id_; }
     // dataHome/Morvena/datasets/<id>, as the programs find it with XDG_DATA_HOME = dataHome.
     std::filesystem::path folder(const std::filesystem::path& dataHome) const;
@@ -56,6 +60,7 @@ private:
 
     std::string id_;
     std::string displayName_;
+    std::chrono::system_clock::time_point importedAt_ = std::chrono::system_clock::now();
     std::vector<Structure> structures_;
     std::vector<Group> groups_;
 };

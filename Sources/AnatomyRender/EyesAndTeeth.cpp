@@ -1,4 +1,4 @@
-#include "mrvtool/EyesAndTeeth.h"
+#include "AnatomyRender/EyesAndTeeth.h"
 
 #include "AnatomyCore/AnatomyDB.h"
 #include "AnatomyRender/AnatomyScene.h"
@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-namespace morvena::tool::EyesAndTeeth {
+namespace morvena::EyesAndTeeth {
 
 namespace {
 
@@ -35,12 +35,16 @@ std::vector<std::int64_t> matching(const AnatomyDB& db, const char* pattern)
 
 } // namespace
 
-void apply(AnatomyScene& scene, const AnatomyDB& db)
+std::vector<std::int64_t> structures(const AnatomyDB& db)
 {
     std::vector<std::string> patterns;
     for (const auto& row : curatedColors)
         patterns.emplace_back(row.pattern);
-    scene.alwaysVisible.assign(db.meshIndicesLike(patterns));
+    return db.meshIndicesLike(patterns);
+}
+
+void colour(AnatomyScene& scene, const AnatomyDB& db)
+{
     for (const auto& row : curatedColors)
         for (auto index : matching(db, row.pattern))
             scene.colorOverrides.set(index, row.color);
@@ -48,4 +52,10 @@ void apply(AnatomyScene& scene, const AnatomyDB& db)
         scene.setOpacity(corneaOpacity, index);
 }
 
-} // namespace morvena::tool::EyesAndTeeth
+void apply(AnatomyScene& scene, const AnatomyDB& db)
+{
+    scene.alwaysVisible.assign(structures(db));
+    colour(scene, db);
+}
+
+} // namespace morvena::EyesAndTeeth

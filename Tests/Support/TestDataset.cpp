@@ -131,8 +131,7 @@ std::filesystem::path TestDataset::install(const std::filesystem::path& dataHome
     manifest.license = "CC BY-SA 4.0";
     manifest.attribution = "prova";
     manifest.sourceURL = "https://example.invalid/dataset";
-    manifest.importedAt
-        = std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now());
+    manifest.importedAt = std::chrono::time_point_cast<std::chrono::seconds>(importedAt_);
     manifest.structureCount = static_cast<std::int64_t>(pack.structureCount());
     manifest.triangleCount = static_cast<std::int64_t>(pack.triangleCount());
     manifest.vertexCount = static_cast<std::int64_t>(pack.vertexCount());

@@ -1,0 +1,376 @@
+#pragma once
+
+#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/AnatomyStructure.h"
+#include "AnatomyCore/AnatomySystem.h"
+#include "AnatomyCore/AnatomyViewState.h"
+#include "AnatomyCore/DatasetCatalog.h"
+#include "AnatomyCore/DatasetDownload.h"
+#include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/TaxonomyNode.h"
+#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyRender/BackgroundPalette.h"
+#include "AnatomyRender/ClipPlane.h"
+#include "AnatomyRender/Math/Float3.h"
+#include "AnatomyRender/RenderQuality.h"
+#include "AnatomyRender/RenderStats.h"
+#include "AnatomyUI/Model/AppModelServices.h"
+#include "AnatomyUI/Model/SystemPreset.h"
+#include "AnatomyUI/Model/TreeKind.h"
+#include "AnatomyUI/Model/ViewportHandle.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <concepts>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace morvena {
+
+class AnatomyRenderer;
+class AnatomyScene;
+class MeshPack;
+class Preferences;
+
+// The viewer's one application model: it owns the loaded dataset (pack, database,
+// scene, renderer) and every piece of state the window shows, and carries out the
+// user's actions. Views read its properties, call its operations and refresh what
+// a `changed(field)` touches. Everything runs on the GUI thread.
+//
+// Notification rule: assigning a property an equal value stores it silently; a
+// different value is stored and then `changed` is emitted once. `phase`, `catalog`
+// and `stats` notify on every assignment.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    // One value per observed property, plus `renderer`: the four dataset objects
+    // were replaced, so a view around the old renderer must be rebuilt.
+    enum class Field {
+        phase,
+        manifest,
+        installedDatasets,
+        catalog,
+        catalogError,
+        isLoadingCatalog,
+        downloadStage,
+        availableUpdate,
+        renderer,
+        visibleSystems,
+        systemOpacity,
+        systemCounts,
+        explode,
+        layerDepthMin,
+        ghostOthers,
+        clipEnabled,
+        clipAxis,
+        clipOffset,
+        clipFlipped,
+        isolationActive,
+        hiddenCount,
+        lodBias,
+        quality,
+        backgroundPalette,
+        showStatistics,
+        showLabels,
+        darkBackground,
+        selection,
+        selectedIndices,
+        hoveredLabel,
+        hoveredPoint,
+        searchText,
+        searchResults,
+        bookmarks,
+        savedViews,
+        noteDraft,
+        activePreset,
+        treeKind,
+        treeRoots,
+        measureMode,
+        measurePoints,
+        stats,
+        lastMessage,
+        alwaysVisibleCount,
+        showEyesAndTeeth,
+        alwaysVisibleIndices,
+        exportedImageURL,
+    };
+    Q_ENUM(Field)
+
+    // What the window's detail area shows.
+    struct NoDataset { };
+    struct Loading { };
+    struct Importing {
+        double fraction = 0; // 0 to 1
+        std::string message;
+    };
+    struct Ready { };
+    struct Failed {
+        std::string message;
+    };
+    using Phase = std::variant<NoDataset, Loading, Importing, Ready, Failed>;
+
+    using SystemPreset = morvena::SystemPreset;
+    using TreeKind = morvena::TreeKind;
+    using Point = std::pair<double, double>;
+
+    // A concept selected by every successful load of the process (ANATOMY_SELECT,
+    // the snapshot's --select); never cleared.
+    static std::optional<std::string> selectOnLaunch;
+    // The most recently constructed model while it lives.
+    static QPointer<AppModel> current();
+
+    // Reads the settings and the installed datasets; opens nothing. Throws
+    // std::invalid_argument when makeRenderer or makeCurrent is missing.
+    explicit AppModel(AppModelServices services, QObject* parent = nullptr);
+    ~AppModel() override;
+    AppModel(const AppModel&) = delete;
+    AppModel& operator=(const AppModel&) = delete;
+
+    // Loads the last used dataset when it is still installed, else the most
+    // recently imported one; with none installed the phase becomes noDataset.
+    void bootstrap();
+    // The one way a dataset becomes the loaded one. Never throws: a failure puts
+    // the model in the failed phase and keeps the previous dataset loaded.
+    void load(const std::string& datasetID);
+
+    // Shows the preset's systems that the dataset has (all of them when it has none).
+    void apply(SystemPreset preset);
+    // Asks the viewport, if one is attached, for one frame.
+    void redraw();
+
+    // The viewport view around the current renderer exists and has its size.
+    void viewportReady(const std::shared_ptr<ViewportHandle>& view);
+    void frameAll();
+    void focusSelection();
+    // Selects the structures of a concept; exclusive replaces the selection,
+    // otherwise they are appended to it. Makes their systems visible and unhides them.
+    void selectConcept(std::string_view conceptID, bool exclusive);
+    // The card of one structure: its database row, or one made from the pack.
+    std::optional<AnatomyStructure> structure(std::int64_t index) const;
+    // Puts a view state back: camera, systems, opacities, hidden, isolated and
+    // selected structures, clip plane, explode and ghosting.
+    void apply(const AnatomyViewState& state);
+
+    // The loaded dataset; all null before the first successful load.
+    const std::shared_ptr<MeshPack>& pack() const { return pack_; }
+    const std::shared_ptr<AnatomyDB>& db() const { return db_; }
+    const std::shared_ptr<AnatomyScene>& scene() const { return scene_; }
+    const std::shared_ptr<AnatomyRenderer>& renderer() const { return renderer_; }
+
+    // Observed properties.
+    const Phase& phase() const { return phase_; }
+    const std::optional<DatasetManifest>& manifest() const { return manifest_; }
+    const std::vector<DatasetManifest>& installedDatasets() const { return installedDatasets_; }
+    const std::optional<DatasetCatalog>& catalog() const { return catalog_; }
+    const std::optional<std::string>& catalogError() const { return catalogError_; }
+    bool isLoadingCatalog() const { return isLoadingCatalog_; }
+    const std::optional<DatasetDownload::Stage>& downloadStage() const { return downloadStage_; }
+    const std::optional<DatasetCatalog::AppRelease>& availableUpdate() const { return availableUpdate_; }
+    const std::set<AnatomySystem>& visibleSystems() const { return visibleSystems_; }
+    const std::map<AnatomySystem, float>& systemOpacity() const { return systemOpacity_; }
+    const std::map<AnatomySystem, std::int64_t>& systemCounts() const { return systemCounts_; }
+    float explode() const { return explode_; }
+    int layerDepthMin() const { return layerDepthMin_; }
+    bool ghostOthers() const { return ghostOthers_; }
+    bool clipEnabled() const { return clipEnabled_; }
+    ClipAxis clipAxis() const { return clipAxis_; }
+    float clipOffset() const { return clipOffset_; }
+    bool clipFlipped() const { return clipFlipped_; }
+    bool isolationActive() const { return isolationActive_; }
+    std::int64_t hiddenCount() const { return hiddenCount_; }
+    float lodBias() const { return lodBias_; }
+    RenderQuality quality() const { return quality_; }
+    BackgroundPalette backgroundPalette() const { return backgroundPalette_; }
+    bool showStatistics() const { return showStatistics_; }
+    bool showLabels() const { return showLabels_; }
+    bool darkBackground() const { return darkBackground_; }
+    const std::vector<AnatomyStructure>& selection() const { return selection_; }
+    const std::vector<std::int64_t>& selectedIndices() const { return selectedIndices_; }
+    const std::optional<std::string>& hoveredLabel() const { return hoveredLabel_; }
+    const std::optional<Point>& hoveredPoint() const { return hoveredPoint_; }
+    const std::string& searchText() const { return searchText_; }
+    const std::vector<AnatomyDB::SearchHit>& searchResults() const { return searchResults_; }
+    const std::vector<AnatomyDB::SearchHit>& bookmarks() const { return bookmarks_; }
+    const std::vector<AnatomyDB::SavedView>& savedViews() const { return savedViews_; }
+    const std::string& noteDraft() const { return noteDraft_; }
+    std::optional<SystemPreset> activePreset() const { return activePreset_; }
+    TreeKind treeKind() const { return treeKind_; }
+    const std::vector<TaxonomyNode>& treeRoots() const { return treeRoots_; }
+    bool measureMode() const { return measureMode_; }
+    const std::vector<float3>& measurePoints() const { return measurePoints_; }
+    const RenderStats& stats() const { return stats_; }
+    const std::optional<std::string>& lastMessage() const { return lastMessage_; }
+    std::int64_t alwaysVisibleCount() const { return alwaysVisibleCount_; }
+    bool showEyesAndTeeth() const { return showEyesAndTeeth_; }
+    const std::optional<std::filesystem::path>& exportedImageURL() const { return exportedImageURL_; }
+    // The last load placed the camera itself (a restored view or the launch selection).
+    bool cameraIsPlaced() const { return cameraIsPlaced_; }
+
+    // The properties the views assign directly.
+    // Also runs the search, even when the text is unchanged.
+    void setSearchText(std::string text);
+    void setNoteDraft(std::string text);
+    void setShowStatistics(bool show);
+    void setShowLabels(bool show);
+    void setDarkBackground(bool dark);
+    // Also applies the setting to the scene, even when it is unchanged.
+    void setShowEyesAndTeeth(bool show);
+    void setMeasureMode(bool measuring);
+
+signals:
+    void changed(AppModel::Field field);
+
+private:
+    // The four objects of one dataset, made before any of the model's is replaced.
+    struct OpenedDataset {
+        std::shared_ptr<MeshPack> pack;
+        std::shared_ptr<AnatomyDB> db;
+        std::shared_ptr<AnatomyScene> scene;
+        std::shared_ptr<AnatomyRenderer> renderer;
+    };
+
+    // The notification rule, for every observed property.
+    template <class T> bool assign(T& member, T value, Field field);
+    Preferences& preferences() const;
+
+    OpenedDataset openDataset(const std::string& datasetID);
+    void installStatsCallback(AnatomyRenderer& renderer, std::uint64_t generation);
+    void replaceDataset(OpenedDataset opened);
+    void clearDatasetState();
+    void showDefaultSystems();
+    void configureScene();
+    void restoreLastView(const std::string& datasetID);
+    void selectLaunchConcept();
+
+    // Those of the systems that have structures in the loaded dataset.
+    std::set<AnatomySystem> withStructures(const std::set<AnatomySystem>& systems) const;
+    // The view's width over its height, or 1.4 without a usable view.
+    float aspect() const;
+    // The renderer, with the shared context current for a call into it.
+    AnatomyRenderer* currentRenderer();
+    void applyToScene(const std::set<AnatomySystem>& systems, const std::map<AnatomySystem, float>& opacity);
+    void setSelectedIndices(std::vector<std::int64_t> indices);
+    void refreshSelectionCards();
+    void applyClipToScene();
+    void restoreCamera(const AnatomyViewState& state);
+    void restoreStructures(const AnatomyViewState& state);
+    void restoreSettings(const AnatomyViewState& state, bool withClipPlane);
+    void refreshBookmarks();
+    void resolveAlwaysVisible();
+    void applyAlwaysVisible();
+    void runSearch();
+
+    AppModelServices services_;
+    // Which dataset the remembered last view belongs to: the one loaded when it
+    // was saved at the previous window close.
+    std::string lastViewDatasetID_;
+    // Counts successful loads; statistics of an earlier renderer are dropped.
+    std::uint64_t generation_ = 0;
+
+    Phase phase_ = NoDataset {};
+    std::optional<DatasetManifest> manifest_;
+    std::vector<DatasetManifest> installedDatasets_;
+    std::optional<DatasetCatalog> catalog_;
+    std::optional<std::string> catalogError_;
+    bool isLoadingCatalog_ = false;
+    std::optional<DatasetDownload::Stage> downloadStage_;
+    std::unique_ptr<DatasetDownload> download_;
+    std::optional<DatasetCatalog::AppRelease> availableUpdate_;
+    std::shared_ptr<AnatomyDB> db_;
+    std::shared_ptr<MeshPack> pack_;
+    std::shared_ptr<AnatomyScene> scene_;
+    std::shared_ptr<AnatomyRenderer> renderer_;
+    std::weak_ptr<ViewportHandle> metalView_;
+    std::set<AnatomySystem> visibleSystems_;
+    std::map<AnatomySystem, float> systemOpacity_;
+    std::map<AnatomySystem, std::int64_t> systemCounts_;
+    float explode_ = 0;
+    int layerDepthMin_ = 0;
+    bool ghostOthers_ = false;
+    bool clipEnabled_ = false;
+    ClipAxis clipAxis_ = ClipAxis::sagittal;
+    float clipOffset_ = 0;
+    bool clipFlipped_ = false;
+    bool isolationActive_ = false;
+    std::int64_t hiddenCount_ = 0;
+    float lodBias_ = 1;
+    RenderQuality quality_ = RenderQuality::standard;
+    BackgroundPalette backgroundPalette_ = BackgroundPalette::neutro;
+    bool showStatistics_ = false;
+    bool showLabels_ = true;
+    bool darkBackground_ = true;
+    std::vector<AnatomyStructure> selection_;
+    std::vector<std::int64_t> selectedIndices_;
+    std::optional<std::string> hoveredLabel_;
+    std::optional<Point> hoveredPoint_;
+    std::string searchText_;
+    std::vector<AnatomyDB::SearchHit> searchResults_;
+    std::vector<AnatomyDB::SearchHit> bookmarks_;
+    std::vector<AnatomyDB::SavedView> savedViews_;
+    std::string noteDraft_;
+    std::optional<SystemPreset> activePreset_ = SystemPreset::muscolare;
+    TreeKind treeKind_ = TreeKind::partOf;
+    std::vector<TaxonomyNode> treeRoots_;
+    bool measureMode_ = false;
+    std::vector<float3> measurePoints_;
+    RenderStats stats_;
+    std::optional<std::string> lastMessage_;
+    std::int64_t alwaysVisibleCount_ = 0;
+    bool showEyesAndTeeth_ = true;
+    std::vector<std::int64_t> alwaysVisibleIndices_;
+    bool cameraIsPlaced_ = false;
+    std::optional<std::filesystem::path> exportedImageURL_;
+};
+
+namespace AppModelValues {
+
+// Equality as the notification rule sees it: the value type's own, texts by
+// canonical equivalence, and never equal for types without one.
+template <class T> bool same(const T& a, const T& b)
+{
+    if constexpr (std::equality_comparable<T>)
+        return a == b;
+    else
+        return false;
+}
+
+// Phases have no equality: every assignment notifies.
+inline bool same(const AppModel::Phase&, const AppModel::Phase&)
+{
+    return false;
+}
+
+inline bool same(const std::string& a, const std::string& b)
+{
+    return UnicodeText::canonicallyEqual(a, b);
+}
+
+inline bool same(const std::optional<std::string>& a, const std::optional<std::string>& b)
+{
+    return a.has_value() == b.has_value() && (!a || UnicodeText::canonicallyEqual(*a, *b));
+}
+
+} // namespace AppModelValues
+
+template <class T> bool AppModel::assign(T& member, T value, Field field)
+{
+    const bool alwaysNotifies = field == Field::phase || field == Field::catalog || field == Field::stats;
+    const bool changes = alwaysNotifies || !AppModelValues::same(member, value);
+    member = std::move(value);
+    if (changes)
+        emit changed(field);
+    return changes;
+}
+
+} // namespace morvena

@@ -1,0 +1,32 @@
+#include "AnatomyUI/Model/AppModel.h"
+
+#include "AnatomyCore/Preferences.h"
+#include "AnatomyRender/AnatomyScene.h"
+#include "AnatomyRender/EyesAndTeeth.h"
+
+namespace morvena {
+
+void AppModel::resolveAlwaysVisible()
+{
+    if (!db_ || !scene_)
+        return;
+    auto indices = EyesAndTeeth::structures(*db_);
+    assign(alwaysVisibleCount_, static_cast<std::int64_t>(indices.size()), Field::alwaysVisibleCount);
+    assign(alwaysVisibleIndices_, std::move(indices), Field::alwaysVisibleIndices);
+    EyesAndTeeth::colour(*scene_, *db_);
+    applyAlwaysVisible();
+}
+
+void AppModel::applyAlwaysVisible()
+{
+    if (!scene_)
+        return;
+    if (showEyesAndTeeth_)
+        scene_->alwaysVisible.assign(alwaysVisibleIndices_);
+    else
+        scene_->alwaysVisible.clear();
+    preferences().setShowEyesAndTeeth(showEyesAndTeeth_);
+    redraw();
+}
+
+} // namespace morvena

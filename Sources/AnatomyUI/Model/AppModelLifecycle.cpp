@@ -1,0 +1,190 @@
+#include "AnatomyUI/Model/AppModel.h"
+
+#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Preferences.h"
+#include "AnatomyRender/AnatomyRenderer.h"
+#include "AnatomyRender/AnatomyScene.h"
+#include "AnatomyRender/RendererError.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <exception>
+
+namespace morvena {
+
+namespace {
+
+// Shown when something other than our own error types stops a load.
+constexpr const char* unexpectedLoadFailure = "Apertura del dataset non riuscita.";
+
+} // namespace
+
+void AppModel::bootstrap()
+{
+    assign(installedDatasets_, DatasetManifest::installed(), Field::installedDatasets);
+    const auto lastID = preferences().lastDatasetID();
+    auto last = std::find_if(installedDatasets_.begin(), installedDatasets_.end(),
+        [&lastID](const DatasetManifest& manifest) { return manifest.id == lastID; });
+    if (last != installedDatasets_.end())
+        load(last->id);
+    else if (!installedDatasets_.empty())
+        load(installedDatasets_.front().id);
+    else
+        assign(phase_, Phase {NoDataset {}}, Field::phase);
+}
+
+void AppModel::load(const std::string& datasetID)
+{
+    assign(phase_, Phase {Loading {}}, Field::phase);
+    OpenedDataset opened;
+    try {
+        opened = openDataset(datasetID);
+    } catch (const std::exception& error) {
+        // The previous dataset stays loaded and usable; `opened` releases the new objects.
+        assign(phase_, Phase {Failed {error.what()}}, Field::phase);
+        return;
+    } catch (...) {
+        assign(phase_, Phase {Failed {unexpectedLoadFailure}}, Field::phase);
+        return;
+    }
+    replaceDataset(std::move(opened));
+    assign(manifest_, DatasetManifest::read(AppPaths::manifestURL(datasetID)), Field::manifest);
+    assign(systemCounts_, db_->countsBySystem(true), Field::systemCounts);
+    showDefaultSystems();
+    configureScene();
+    assign(treeRoots_, db_->roots(rawValue(treeKind_)), Field::treeRoots);
+    resolveAlwaysVisible();
+    refreshBookmarks();
+    assign(savedViews_, db_->savedViews(), Field::savedViews);
+    preferences().setLastDatasetID(datasetID);
+    assign(phase_, Phase {Ready {}}, Field::phase);
+    cameraIsPlaced_ = false;
+    restoreLastView(datasetID);
+    selectLaunchConcept();
+    redraw();
+}
+
+AppModel::OpenedDataset AppModel::openDataset(const std::string& datasetID)
+{
+    OpenedDataset opened;
+    opened.pack = std::make_shared<MeshPack>(AppPaths::packURL(datasetID));
+    // An installed dataset's database must already exist: opening never creates one.
+    opened.db = std::make_shared<AnatomyDB>(
+        AppPaths::databaseURL(datasetID), AnatomyDB::OpenMode::readWriteExisting);
+    opened.scene = std::make_shared<AnatomyScene>(opened.pack, defaultVisibleSystems());
+    opened.renderer = services_.makeRenderer(opened.pack, opened.scene);
+    if (!opened.renderer)
+        throw RendererError::noDevice();
+    services_.makeCurrent();
+    auto& renderer = *opened.renderer;
+    renderer.setQuality(renderQuality(preferences().renderQuality()).value_or(RenderQuality::standard));
+    renderer.setDarkBackground(darkBackground_);
+    renderer.setBackgroundPalette(backgroundPalette_);
+    installStatsCallback(renderer, generation_ + 1);
+    return opened;
+}
+
+// The renderer reports from inside a paint; the values reach the model only by a
+// queued call, and only while the model lives and this renderer is still its own.
+void AppModel::installStatsCallback(AnatomyRenderer& renderer, std::uint64_t generation)
+{
+    renderer.setOnStats([model = QPointer<AppModel>(this), generation](const RenderStats& stats) {
+        if (!model)
+            return;
+        QMetaObject::invokeMethod(
+            model.data(),
+            [model, generation, stats] {
+                if (model && model->generation_ == generation)
+                    model->assign(model->stats_, stats, Field::stats);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppModel::replaceDataset(OpenedDataset opened)
+{
+    // Everything that names structures of the old pack goes while that pack and
+    // its database still exist, so no observer sees indices of one dataset
+    // against the objects of another.
+    clearDatasetState();
+    auto& scene = *opened.scene;
+    scene.systemOpacity = systemOpacity_;
+    scene.explode = explode_;
+    scene.layerDepthMin = layerDepthMin_;
+    pack_ = std::move(opened.pack);
+    db_ = std::move(opened.db);
+    scene_ = std::move(opened.scene);
+    renderer_ = std::move(opened.renderer);
+    ++generation_;
+    // The view around the old renderer is rebuilt by the window; until it reports
+    // ready again the model neither redraws nor frames through it.
+    metalView_.reset();
+    emit changed(Field::renderer);
+}
+
+void AppModel::clearDatasetState()
+{
+    assign(selectedIndices_, {}, Field::selectedIndices);
+    assign(selection_, {}, Field::selection);
+    assign(noteDraft_, {}, Field::noteDraft);
+    assign(hoveredLabel_, {}, Field::hoveredLabel);
+    assign(hoveredPoint_, {}, Field::hoveredPoint);
+    assign(hiddenCount_, std::int64_t {0}, Field::hiddenCount);
+    assign(isolationActive_, false, Field::isolationActive);
+    assign(measurePoints_, {}, Field::measurePoints);
+    // The offset is in the old body's millimetres; the chosen axis still applies.
+    assign(clipEnabled_, false, Field::clipEnabled);
+    assign(clipOffset_, 0.0f, Field::clipOffset);
+    assign(clipFlipped_, false, Field::clipFlipped);
+    assign(stats_, RenderStats {}, Field::stats);
+}
+
+void AppModel::showDefaultSystems()
+{
+    // Unlike a preset, no fallback: a dataset without them shows nothing at first.
+    auto shown = withStructures(defaultVisibleSystems());
+    // Like any change of systems not made by a preset, this one ends the preset.
+    if (shown != visibleSystems_)
+        assign(activePreset_, std::optional<SystemPreset> {}, Field::activePreset);
+    assign(visibleSystems_, std::move(shown), Field::visibleSystems);
+}
+
+void AppModel::configureScene()
+{
+    scene_->visibleSystems = visibleSystems_;
+    scene_->ghostOthers = ghostOthers_;
+    scene_->ghostAlpha = std::clamp(preferences().ghostOpacity(), 0.0f, 1.0f);
+    scene_->lodBias = lodBias_;
+}
+
+// The remembered view is one for all datasets. Its camera and clip plane are
+// places in the body it was saved from, so they are put back only into that
+// dataset; elsewhere the body is framed whole.
+void AppModel::restoreLastView(const std::string& datasetID)
+{
+    auto state = preferences().lastViewState();
+    if (!state)
+        return;
+    const bool sameDataset = datasetID == lastViewDatasetID_;
+    if (sameDataset)
+        restoreCamera(*state);
+    restoreStructures(*state);
+    restoreSettings(*state, sameDataset);
+    redraw();
+    cameraIsPlaced_ = sameDataset;
+}
+
+void AppModel::selectLaunchConcept()
+{
+    if (!selectOnLaunch)
+        return;
+    selectConcept(*selectOnLaunch, true);
+    if (selectedIndices_.empty())
+        return;
+    focusSelection();
+    cameraIsPlaced_ = true;
+}
+
+} // namespace morvena

@@ -1,0 +1,69 @@
+// The viewer's dataset load, as the GUI thread runs it, over an installed dataset:
+//
+//   XDG_DATA_HOME=DIR AppModelLoadBenchmark [benchmark flags]
+//
+// loads the dataset "bodyparts3d" (or $MORVENA_BENCH_DATASET) found below DIR.
+// The database openings alone show what checking an installed database costs.
+#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/Preferences.h"
+#include "AnatomyRender/OffscreenGLContext.h"
+#include "AnatomyUI/Model/AppModel.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <variant>
+
+using namespace morvena;
+
+namespace {
+
+std::string datasetID()
+{
+    const char* id = std::getenv("MORVENA_BENCH_DATASET");
+    return id && *id ? id : "bodyparts3d";
+}
+
+void loadDataset(benchmark::State& state)
+{
+    OffscreenGLContext context;
+    auto settings = std::filesystem::temp_directory_path() / "morvena-load-bench.json";
+    Preferences preferences(settings);
+    AppModelServices services;
+    services.preferences = &preferences;
+    services.makeCurrent = [&context] { context.makeCurrent(); };
+    services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
+    AppModel model(std::move(services));
+    const auto id = datasetID();
+    for (auto _ : state) {
+        model.load(id);
+        if (!std::holds_alternative<AppModel::Ready>(model.phase())) {
+            state.SkipWithError(("dataset non caricato: " + id).c_str());
+            break;
+        }
+    }
+    std::filesystem::remove(settings);
+}
+
+void openDatabase(benchmark::State& state, AnatomyDB::OpenMode mode)
+{
+    const auto file = AppPaths::databaseURL(datasetID());
+    for (auto _ : state) {
+        AnatomyDB db(file, mode);
+        benchmark::DoNotOptimize(db.hasFTS());
+    }
+}
+
+} // namespace
+
+BENCHMARK(loadDataset)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(openDatabase, checked, AnatomyDB::OpenMode::readWriteExisting)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(openDatabase, unchecked, AnatomyDB::OpenMode::readWriteCreating)
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
