@@ -315,40 +315,63 @@ std::vector<std::uint32_t> Result::allIndices() const
 namespace {
 
 // Maps the vertex numbers of a file to those of one group's own mesh: the
-// group's vertices in ascending order, numbered from 0. A table over the span
-// of the group's numbers where that span is small, else a search, so the work
-// follows the group's size and never the file's.
+// group's vertices in ascending order, numbered from 0. Where the group's
+// numbers lie close together a table over their span serves, else a sorted
+// list and a search, so the work follows the group's size, never the file's.
 class GroupNumbering {
 public:
-    explicit GroupNumbering(std::vector<std::uint32_t> used)
-        : used_(std::move(used))
+    // The group's vertices are those its indices name below `vertexCount`.
+    GroupNumbering(std::span<const std::uint32_t> indices, std::size_t vertexCount)
     {
-        std::ranges::sort(used_);
-        used_.erase(std::unique(used_.begin(), used_.end()), used_.end());
-        if (used_.empty())
+        std::size_t count = 0;
+        std::uint32_t high = 0;
+        first_ = noVertex;
+        for (std::uint32_t vertex : indices) {
+            if (vertex >= vertexCount)
+                continue;
+            first_ = std::min(first_, vertex);
+            high = std::max(high, vertex);
+            ++count;
+        }
+        if (count == 0)
             return;
-        first_ = used_.front();
-        const std::size_t span = std::size_t(used_.back() - first_) + 1;
-        if (span <= 4 * used_.size() + 4096) {
-            table_.resize(span);
-            for (std::size_t local = 0; local < used_.size(); ++local)
-                table_[used_[local] - first_] = static_cast<std::uint32_t>(local);
+        const std::size_t span = std::size_t(high - first_) + 1;
+        if (span > 4 * count + 4096) {
+            vertices_.reserve(count);
+            for (std::uint32_t vertex : indices) {
+                if (vertex < vertexCount)
+                    vertices_.push_back(vertex);
+            }
+            std::ranges::sort(vertices_);
+            vertices_.erase(std::unique(vertices_.begin(), vertices_.end()), vertices_.end());
+            return;
+        }
+        table_.assign(span, noVertex);
+        for (std::uint32_t vertex : indices) {
+            if (vertex < vertexCount)
+                table_[vertex - first_] = 0;
+        }
+        for (std::size_t offset = 0; offset < span; ++offset) {
+            if (table_[offset] == noVertex)
+                continue;
+            table_[offset] = static_cast<std::uint32_t>(vertices_.size());
+            vertices_.push_back(first_ + static_cast<std::uint32_t>(offset));
         }
     }
 
     // The file's vertex numbers of the group's vertices, ascending.
-    const std::vector<std::uint32_t>& fileVertices() const { return used_; }
+    const std::vector<std::uint32_t>& fileVertices() const { return vertices_; }
 
     // `vertex` must be one of fileVertices().
     std::uint32_t local(std::uint32_t vertex) const
     {
         if (!table_.empty())
             return table_[vertex - first_];
-        return static_cast<std::uint32_t>(std::ranges::lower_bound(used_, vertex) - used_.begin());
+        return static_cast<std::uint32_t>(std::ranges::lower_bound(vertices_, vertex) - vertices_.begin());
     }
 
 private:
-    std::vector<std::uint32_t> used_;
+    std::vector<std::uint32_t> vertices_;
     std::uint32_t first_ = 0;
     std::vector<std::uint32_t> table_;
 };
@@ -362,13 +385,7 @@ RawMesh Result::groupMesh(std::size_t group) const
         return mesh;
     const Group& source = groups[group];
     mesh.name = source.name;
-    std::vector<std::uint32_t> used;
-    used.reserve(source.indices.size());
-    for (std::uint32_t index : source.indices) {
-        if (index < positions.size())
-            used.push_back(index);
-    }
-    const GroupNumbering numbering(std::move(used));
+    const GroupNumbering numbering(source.indices, positions.size());
     const bool withNormals = normals.size() == positions.size();
     mesh.positions.reserve(numbering.fileVertices().size());
     if (withNormals)
