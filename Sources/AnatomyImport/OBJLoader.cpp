@@ -91,15 +91,16 @@ VectorCounts countVectors(std::span<const char> text)
 }
 
 // Reads one piece of a file: its positions and normals go straight to their
-// places in the file's arrays, which the pieces before it fill up to
-// `positionBase` and `normalBase`.
+// places in the file's arrays, as countVectors() counted them; `positionBase`
+// positions come before the piece.
 class Parser {
 public:
-    Parser(std::span<const char> text, Result& file, std::size_t positionBase, std::size_t normalBase)
+    Parser(std::span<const char> text, std::span<Vector3> positions, std::size_t positionBase,
+        std::span<Vector3> normals)
         : p_(text.data())
         , end_(text.data() + text.size())
-        , positions_(file.positions.data() + positionBase)
-        , normals_(file.normals.data() + normalBase)
+        , positions_(positions)
+        , normals_(normals)
         , positionBase_(positionBase)
     {
     }
@@ -116,10 +117,12 @@ private:
     {
         switch (statementAt(p_, end_)) {
         case Statement::position:
-            positions_[positionCount_++] = readVector();
+            if (positionCount_ < positions_.size()) // always, as counted
+                positions_[positionCount_++] = readVector();
             break;
         case Statement::normal:
-            *normals_++ = readVector();
+            if (normalCount_ < normals_.size())
+                normals_[normalCount_++] = readVector();
             break;
         case Statement::face:
             face();
@@ -244,10 +247,11 @@ private:
 
     const char* p_;
     const char* end_;
-    Vector3* positions_;
-    Vector3* normals_;
+    std::span<Vector3> positions_;
+    std::span<Vector3> normals_;
     std::size_t positionBase_;
     std::size_t positionCount_ = 0;
+    std::size_t normalCount_ = 0;
     Piece piece_;
 };
 
@@ -442,9 +446,13 @@ Result parse(std::span<const std::uint8_t> bytes, std::size_t pieceBytes)
     Result result;
     result.positions.resize(total.positions);
     result.normals.resize(total.normals);
+    const std::span<Vector3> positions(result.positions), normals(result.normals);
     std::vector<Piece> read(parts.size());
     forEach(parts.size(), [&](std::size_t part) {
-        read[part] = Parser(parts[part], result, bases[part].positions, bases[part].normals).run();
+        const auto [positionBase, normalBase] = bases[part];
+        Parser parser(parts[part], positions.subspan(positionBase, counts[part].positions), positionBase,
+            normals.subspan(normalBase, counts[part].normals));
+        read[part] = parser.run();
     });
     const bool normalsAligned
         = std::ranges::all_of(read, [](const Piece& piece) { return piece.normalsAligned; });
