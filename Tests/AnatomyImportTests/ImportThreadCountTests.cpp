@@ -142,13 +142,13 @@ TEST_F(ImportThreadCount, bothImportersWriteTheSameDatasetWithOneThreadAndWithMa
             [&](const ImportProgressHandler& p) { return BodyParts3DImporter(release.options()).run(p); }},
     };
     for (const auto& [datasetID, import] : imports) {
+        // More threads than most machines have cores, so that work items
+        // finish out of order.
         const auto one = importWithThreads(import, datasetID, 1);
-        for (unsigned threads : {3u, 16u}) {
-            const auto many = importWithThreads(import, datasetID, threads);
-            EXPECT_TRUE(one.pack == many.pack) << datasetID << ", " << threads << " threads";
-            EXPECT_TRUE(one.database == many.database) << datasetID << ", " << threads << " threads";
-            EXPECT_EQ(one.manifest, many.manifest) << datasetID;
-            EXPECT_EQ(one.reports, many.reports) << datasetID;
-        }
+        const auto many = importWithThreads(import, datasetID, 11);
+        EXPECT_TRUE(one.pack == many.pack) << datasetID;
+        EXPECT_TRUE(one.database == many.database) << datasetID;
+        EXPECT_EQ(one.manifest, many.manifest) << datasetID;
+        EXPECT_EQ(one.reports, many.reports) << datasetID;
     }
 }
