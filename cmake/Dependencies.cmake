@@ -15,6 +15,7 @@ find_package(assimp REQUIRED)
 
 if(MORVENA_TESTS)
   find_package(GTest REQUIRED)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   include(GoogleTest)
 endif()
 if(MORVENA_BENCHMARKS)

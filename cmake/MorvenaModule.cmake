@@ -1,19 +1,34 @@
-# morvena_library(NAME [DEPS targets...] [RESOURCES])
+# morvena_library(NAME [RESOURCES] [PUBLIC targets...] [PRIVATE targets...])
 # One static library per module folder; every .cpp below the folder is part of it.
+# Its headers are included as "<Folder>/<Concern>/<Type>.h" through an include root
+# that holds this one folder only, so a module sees the headers of the modules it
+# links and no others. PUBLIC: what the module's public headers need (other modules,
+# header-only libraries); PRIVATE: what only its sources use. DEPS is read as PUBLIC.
 # With RESOURCES, Sources/<NAME>/Resources is copied to share/morvena/<NAME>.
 function(morvena_library name)
-  cmake_parse_arguments(ARG "RESOURCES" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "RESOURCES" "" "PUBLIC;PRIVATE;DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(NOT sources)
     return()
   endif()
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/Sources)
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  morvena_include_root(${name} ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC} ${ARG_DEPS} PRIVATE ${ARG_PRIVATE})
   if(ARG_RESOURCES)
     morvena_resources(${name})
   endif()
+endfunction()
+
+# morvena_include_root(TARGET MODULE_FOLDER)
+# Makes "<Folder>/..." includes reach MODULE_FOLDER (a folder Sources/<Folder>) for
+# the target and its users, through an include root that holds that folder alone.
+function(morvena_include_root target folder)
+  get_filename_component(name ${folder} NAME)
+  set(root ${PROJECT_BINARY_DIR}/include/${name})
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK ${folder} ${root}/${name} SYMBOLIC)
+  target_include_directories(${target} PUBLIC ${root})
 endfunction()
 
 function(morvena_resources name)
@@ -40,7 +55,7 @@ function(morvena_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   foreach(dep ${ARG_DEPS})
     if(NOT TARGET ${dep})
-      return()
+      message(FATAL_ERROR "morvena_tests(${name}): ${dep} is not a target")
     endif()
   endforeach()
   foreach(kind unit gl e2e)

@@ -1,23 +1,23 @@
 #include "AnatomyImport/GenericDatasetImporter.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/DecimalText.h"
-#include "AnatomyCore/UnicodeText.h"
-#include "AnatomyImport/AnatomyClassifier.h"
-#include "AnatomyImport/CuratedContent.h"
-#include "AnatomyImport/DatasetStaging.h"
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyCore/Support/UnicodeText.h"
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 #include "AnatomyImport/ImportError.h"
-#include "AnatomyImport/ImportManifest.h"
-#include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/ModelIOLoader.h"
-#include "AnatomyImport/OBJLoader.h"
-#include "AnatomyImport/ParallelWork.h"
-#include "AnatomyImport/PendingMesh.h"
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Internal/DatasetStaging.h"
+#include "AnatomyImport/Internal/ImportManifest.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
+#include "AnatomyImport/Internal/PendingMesh.h"
+#include "AnatomyImport/Naming/AnatomyClassifier.h"
+#include "AnatomyImport/Naming/CuratedContent.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
+#include "AnatomyImport/Readers/ModelIOLoader.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,11 +33,16 @@ namespace fs = std::filesystem;
 namespace {
 
 using Progress = ImportProgressHandler;
-using Vector3 = RawMesh::Vector3;
 
 // Structures below this size keep their one level of detail.
 constexpr int minTrianglesForLOD = 1200;
 constexpr std::string_view partOfKind = "partOf";
+
+// Where each stage of the import lies on the progress bar.
+constexpr double findingFiles = 0.02;
+constexpr ImportProgress::Stage readingFiles {0.05, 0.45};
+constexpr ImportProgress::Stage buildingGeometry {0.55, 0.3};
+constexpr double buildingDatabase = 0.9;
 
 std::string lowercasedExtension(const fs::path& file)
 {
@@ -67,11 +72,6 @@ std::vector<fs::path> inputFiles(const fs::path& input)
     }
     std::ranges::sort(files, {}, [](const fs::path& file) -> const std::string& { return file.native(); });
     return files;
-}
-
-bool isFinite(const Vector3& p)
-{
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
 // Removes the positions that are not finite, with the triangles that use them.
@@ -157,7 +157,7 @@ std::vector<PendingMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
 }
 
 struct Placement {
-    Vector3 center {};
+    Float3 center {};
     float factor = 1;
 };
 
@@ -241,8 +241,8 @@ private:
 
 // Geometry of one mesh in millimetres with its normals and levels of detail.
 struct PreparedGeometry {
-    std::vector<Vector3> positions;
-    std::vector<Vector3> normals;
+    std::vector<Float3> positions;
+    std::vector<Float3> normals;
     std::vector<std::vector<std::uint32_t>> levels;
 };
 
@@ -279,15 +279,6 @@ std::optional<PreparedGeometry> prepare(
         geometry.levels.push_back(std::move(mesh.indices));
     }
     return geometry;
-}
-
-std::vector<Float3> asFloat3(std::vector<Vector3>&& vectors)
-{
-    std::vector<Float3> converted(vectors.size());
-    for (std::size_t i = 0; i < vectors.size(); ++i)
-        converted[i] = {vectors[i][0], vectors[i][1], vectors[i][2]};
-    vectors = {};
-    return converted;
 }
 
 // The part-of tree of body system, region and structure, built from the
@@ -346,8 +337,7 @@ std::vector<PendingMesh> readMeshes(
     ParallelWork::forEach(
         files.size(), [&](std::size_t i) { perFile[i] = meshesOfFile(files[i], splitOBJGroups); }, 1,
         [&](std::size_t i) {
-            progress({0.05 + 0.45 * double(i) / double(files.size()),
-                "Lettura " + files[i].filename().string() + "…"});
+            progress({readingFiles.after(i, files.size()), "Lettura " + files[i].filename().string() + "…"});
         });
     std::vector<PendingMesh> meshes;
     for (auto& fileMeshes : perFile) {
@@ -384,13 +374,13 @@ std::vector<StagedMesh> prepareMeshes(std::vector<PendingMesh> meshes, const Pla
             mesh.region = AnatomyClassifier::region(name);
             mesh.laterality = AnatomyClassifier::laterality(name);
             mesh.name = std::move(name);
-            mesh.positions = asFloat3(std::move(geometry->positions));
-            mesh.normals = asFloat3(std::move(geometry->normals));
+            mesh.positions = std::move(geometry->positions);
+            mesh.normals = std::move(geometry->normals);
             mesh.lodIndices = std::move(geometry->levels);
         },
         25,
         [&](std::size_t i) {
-            progress({0.55 + 0.3 * double(i) / double(m),
+            progress({buildingGeometry.after(i, m),
                 "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
         });
     std::vector<StagedMesh> staged;
@@ -499,7 +489,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     if (opt.unitsPerMillimeter && !(std::isfinite(*opt.unitsPerMillimeter) && *opt.unitsPerMillimeter > 0))
         throw ImportError::invalidUnits(decimalText(*opt.unitsPerMillimeter));
 
-    progress({0.02, "Ricerca dei file 3D…"});
+    progress({findingFiles, "Ricerca dei file 3D…"});
     const auto files = inputFiles(opt.input);
     if (files.empty())
         throw ImportError::noOBJFiles(opt.input.string());
@@ -508,7 +498,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
         throw ImportError::noStructures();
     const auto place = placement(meshes, opt.unitsPerMillimeter);
 
-    progress({0.55, "Costruzione del pack geometrico…"});
+    progress({buildingGeometry.start, "Costruzione del pack geometrico…"});
     MeshPackBuilder builder;
     const auto classified = stageMeshes(prepareMeshes(std::move(meshes), place, opt, progress), builder);
     if (classified.empty())
@@ -524,7 +514,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(const Progress& progress
     BodyParts3DImporter::Result result;
     {
         MeshPack pack(packFile);
-        progress({0.9, "Costruzione del database anatomico…"});
+        progress({buildingDatabase, "Costruzione del database anatomico…"});
         AnatomyDB db(staging.folder() / AppPaths::databaseFileName, false);
         db.createSchema();
         const auto structures = structuresOf(classified, pack.indexByConceptID(), opt.displayName);

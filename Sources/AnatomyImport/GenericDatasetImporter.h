@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/ImportProgress.h"
 
 #include <filesystem>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -9,6 +10,18 @@ namespace morvena {
 struct ImportProgress {
     double fraction = 0; // 0 to 1; never goes down within one import
     std::string message; // Italian text of the current step, shown as it is
+
+    // A stage that counts items: it starts at `start` and covers `share` of the bar.
+    struct Stage {
+        double start = 0;
+        double share = 0;
+
+        // The fraction once `done` of `total` items are through.
+        constexpr double after(std::size_t done, std::size_t total) const
+        {
+            return start + share * static_cast<double>(done) / static_cast<double>(total);
+        }
+    };
 
     bool operator==(const ImportProgress&) const = default;
 };

@@ -1,18 +1,18 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/ResourceLocator.h"
-#include "AnatomyRender/GLLimits.h"
-#include "AnatomyRender/GpuBuffers.h"
-#include "AnatomyRender/PickIdentifier.h"
-#include "AnatomyRender/RenderPasses.h"
-#include "AnatomyRender/RenderPipelines.h"
-#include "AnatomyRender/RenderTargets.h"
-#include "AnatomyRender/RenderUniforms.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/ResourceLocator.h"
+#include "AnatomyRender/GL/GLLimits.h"
+#include "AnatomyRender/GL/GpuBuffers.h"
+#include "AnatomyRender/GL/RenderPasses.h"
+#include "AnatomyRender/GL/RenderPipelines.h"
+#include "AnatomyRender/GL/RenderTargets.h"
+#include "AnatomyRender/GL/RenderUniforms.h"
+#include "AnatomyRender/GL/ShaderLibrary.h"
+#include "AnatomyRender/GL/ShaderSource.h"
+#include "AnatomyRender/Internal/PickWindow.h"
+#include "AnatomyRender/Internal/ToneCurve.h"
 #include "AnatomyRender/RendererError.h"
-#include "AnatomyRender/ShaderLibrary.h"
-#include "AnatomyRender/ShaderSource.h"
-#include "AnatomyRender/ToneCurve.h"
 
 #include <algorithm>
 #include <array>
@@ -52,6 +52,63 @@ constexpr float fullTurn = 6.283185f;
 constexpr double smoothingWeight = 0.1;
 
 constexpr int bytesPerPixel = 4;
+
+// The lights hang from the camera. Each direction is a share of the camera's right
+// and up axes plus its whole back axis; the intensity goes in the w component.
+struct CameraLight {
+    float right;
+    float up;
+    float intensity;
+};
+constexpr CameraLight keyLight {0.42f, 0.52f, 0.74f}; // from the upper right, towards the body
+constexpr CameraLight fillLight {-0.65f, -0.12f, 0.24f}; // from the left
+constexpr float rimLightUp = 0.35f; // from behind the body, a little above it
+constexpr float rimLightIntensity = 0.3f;
+// Strengths of the ambient light and of the rim light's sheen, added to the
+// ambient sky's and the material's own.
+constexpr float ambientStrength = 0.55f;
+constexpr float rimStrength = 0.26f;
+// Ambient light on the dark background; on the light ones, a share of the
+// palette's top and bottom colours.
+constexpr float4 darkAmbientSky {0.33f, 0.34f, 0.37f, 0.26f};
+constexpr float4 darkAmbientGround {0.17f, 0.18f, 0.21f, 0};
+constexpr float paletteSkyShare = 0.56f;
+constexpr float paletteSkyIntensity = 0.1f;
+constexpr float paletteGroundShare = 0.44f;
+// The ambient occlusion's depth range and radius: the near plane a share of the
+// camera distance but at least half a millimetre, the radius in pack radii but
+// at least 6 mm.
+constexpr float occlusionNearShare = 0.002f;
+constexpr float occlusionNearest = 0.5f;
+constexpr float occlusionSmallestRadius = 6.0f;
+
+float4 cameraLight(const CameraLight& light, Float3 right, Float3 up, Float3 back)
+{
+    return {normalize(right * light.right + up * light.up + back), light.intensity};
+}
+
+// Where the cursor lies inside a width × height drawable; NaN coordinates fail too.
+bool isInside(float2 pixel, int width, int height)
+{
+    return pixel.x >= 0 && pixel.y >= 0 && pixel.x < static_cast<float>(width)
+        && pixel.y < static_cast<float>(height);
+}
+
+// The side of the square read back around the cursor.
+int pickSide(int tolerance)
+{
+    return 2 * tolerance + 1;
+}
+
+// The square around the cursor, pushed inside the target at its edges; a
+// drawable smaller than the square keeps only its part inside the target.
+PickSquare pickSquare(float2 pixel, int tolerance, int width, int height)
+{
+    const int side = pickSide(tolerance);
+    int x0 = std::max(0, std::min(static_cast<int>(pixel.x) - tolerance, width - side));
+    int y0 = std::max(0, std::min(static_cast<int>(pixel.y) - tolerance, height - side));
+    return {x0, y0, std::min(side, width - x0), std::min(side, height - y0)};
+}
 
 double steadySeconds()
 {
@@ -285,11 +342,16 @@ void AnatomyRenderer::frameStructures(std::span<const std::int64_t> indices, flo
         return;
     auto framed = camera_;
     framed.frame(box->min, box->max, aspect, selectionPadding);
+    moveCamera(framed, animated);
+}
+
+void AnatomyRenderer::moveCamera(const OrbitCamera& to, bool animated)
+{
     if (animated) {
-        animate(framed, cameraMoveSeconds);
+        animate(to, cameraMoveSeconds);
     } else {
         cameraAnimation_.reset();
-        camera_ = framed;
+        camera_ = to;
     }
 }
 
@@ -297,12 +359,7 @@ void AnatomyRenderer::frameAll(float aspect, bool animated)
 {
     auto framed = camera_;
     framed.frame(pack_->boundsMin(), pack_->boundsMax(), aspect, wholeBodyPadding);
-    if (animated) {
-        animate(framed, cameraMoveSeconds);
-    } else {
-        cameraAnimation_.reset();
-        camera_ = framed;
-    }
+    moveCamera(framed, animated);
 }
 
 void AnatomyRenderer::apply(CameraPreset preset, bool animated)
@@ -335,27 +392,25 @@ void AnatomyRenderer::fillUniforms(RenderUniforms& uniforms, float2 viewSize) co
         uniforms.clipPlane0 = scene_->clip->packed();
         uniforms.clipCount = 1;
     }
-    // The lights hang from the camera: key from the upper right, fill from the left,
-    // rim from behind the body.
     auto right = uniforms.view.row(0).xyz();
     auto up = uniforms.view.row(1).xyz();
     auto back = uniforms.view.row(2).xyz();
-    uniforms.keyLightDirection = {normalize(right * 0.42f + up * 0.52f + back), 0.74f};
-    uniforms.fillLightDirection = {normalize(right * -0.65f - up * 0.12f + back), 0.24f};
-    uniforms.rimLightDirection = {normalize(up * 0.35f - back), 0.3f};
-    uniforms.params = {scene_->explode, scene_->ghostAlpha, 0.55f, 0.26f};
+    uniforms.keyLightDirection = cameraLight(keyLight, right, up, back);
+    uniforms.fillLightDirection = cameraLight(fillLight, right, up, back);
+    uniforms.rimLightDirection = {normalize(up * rimLightUp - back), rimLightIntensity};
+    uniforms.params = {scene_->explode, scene_->ghostAlpha, ambientStrength, rimStrength};
     uniforms.screen = {w, h, 1 / std::max(w, 1.0f), 1 / std::max(h, 1.0f)};
     float occlusion = hasAmbientOcclusion(quality_) ? ambientOcclusionIntensity_ : 0;
-    uniforms.depthParams
-        = {std::max(0.5f, 0.002f * camera_.distance), camera_.distance + 4 * camera_.sceneRadius + 1,
-            std::max(6.0f, pack_->radius() * ambientOcclusionRadius_), occlusion};
+    uniforms.depthParams = {std::max(occlusionNearest, occlusionNearShare * camera_.distance),
+        camera_.distance + 4 * camera_.sceneRadius + 1,
+        std::max(occlusionSmallestRadius, pack_->radius() * ambientOcclusionRadius_), occlusion};
     if (isDarkBackground_) {
-        uniforms.ambientSky = {0.33f, 0.34f, 0.37f, 0.26f};
-        uniforms.ambientGround = {0.17f, 0.18f, 0.21f, 0};
+        uniforms.ambientSky = darkAmbientSky;
+        uniforms.ambientGround = darkAmbientGround;
     } else {
         auto palette = colors(backgroundPalette_);
-        uniforms.ambientSky = {palette[0] * 0.56f, 0.1f};
-        uniforms.ambientGround = {palette[1] * 0.44f, 0};
+        uniforms.ambientSky = {palette[0] * paletteSkyShare, paletteSkyIntensity};
+        uniforms.ambientGround = {palette[1] * paletteGroundShare, 0};
     }
     uniforms.flags = debugView_;
     uniforms.exposure = exposure_;
@@ -524,26 +579,34 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
 {
     int width = static_cast<int>(drawableSize.x);
     int height = static_cast<int>(drawableSize.y);
-    if (width < 2 || height < 2)
+    if (width < 2 || height < 2 || !isInside(pixel, width, height) || !preparePickTarget(width, height))
         return std::nullopt;
-    // A cursor outside the drawable points at nothing (NaN coordinates fail these too).
-    if (!(pixel.x >= 0 && pixel.y >= 0 && pixel.x < static_cast<float>(width)
-            && pixel.y < static_cast<float>(height)))
-        return std::nullopt;
-    auto& gpu = *gpu_;
-    if (!gpu.pickTarget || gpu.pickTarget->width != width || gpu.pickTarget->height != height) {
-        gpu.pickTarget
-            = ColorTarget::create(gpu.limits, width, height, GL_R32UI, true, "Buffer identificativi");
-        if (!gpu.pickTarget)
-            return std::nullopt;
-    }
     tolerance = std::clamp(tolerance, 0, retryTolerance * 64);
-    int side = 2 * tolerance + 1;
-    int x0 = std::max(0, std::min(static_cast<int>(pixel.x) - tolerance, width - side));
-    int y0 = std::max(0, std::min(static_cast<int>(pixel.y) - tolerance, height - side));
-    // A drawable smaller than the square: only its part inside the target is drawn and read.
-    PickSquare square {x0, y0, std::min(side, width - x0), std::min(side, height - y0)};
+    const auto square = pickSquare(pixel, tolerance, width, height);
+    drawPickPass(pixel, drawableSize, tolerance, square);
+    // At an edge the square is pushed inside the target, and the rings stay on the
+    // cursor so that a structure under it is not passed over for one up to
+    // 2 × tolerance away.
+    const PickWindow window {pickTexels_, pickSide(tolerance), square.width, square.height};
+    auto structure = window.nearestStructure(
+        static_cast<int>(pixel.x) - square.x, static_cast<int>(pixel.y) - square.y, tolerance);
+    if (!structure)
+        return std::nullopt;
+    return static_cast<std::int64_t>(*structure);
+}
 
+bool AnatomyRenderer::preparePickTarget(int width, int height)
+{
+    auto& gpu = *gpu_;
+    if (gpu.pickTarget && gpu.pickTarget->width == width && gpu.pickTarget->height == height)
+        return true;
+    gpu.pickTarget = ColorTarget::create(gpu.limits, width, height, GL_R32UI, true, "Buffer identificativi");
+    return gpu.pickTarget.has_value();
+}
+
+void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolerance, const PickSquare& square)
+{
+    auto& gpu = *gpu_;
     auto& slot = gpu.pickSlot;
     plan_ = scene_->buildPickFrame(camera_, drawableSize, pixel,
         static_cast<float>(tolerance + pickPlanMargin), propsSpan(slot.props.data()));
@@ -553,6 +616,7 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
     fillUniforms(uniforms, drawableSize);
     std::memcpy(slot.uniforms.data(), &uniforms, sizeof uniforms);
     gpu.opaqueDraws.assign(plan_.opaque, gpu.geometry.indexCount);
+    const int side = pickSide(tolerance);
     pickTexels_.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
 
     double start = now();
@@ -561,29 +625,6 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
         pickTexels_, side);
     RenderPasses::endFrame();
     lastPickMilliseconds_ = (now() - start) * 1000;
-
-    // Rings around the cursor: the nearest ring wins, within a ring the upper row, then
-    // the left column. Away from the edges the cursor is the square's centre; at an edge
-    // the square is pushed inside the target, and the rings stay on the cursor so that a
-    // structure under it is not passed over for one up to 2 × tolerance away.
-    int cursorX = static_cast<int>(pixel.x) - x0;
-    int cursorY = static_cast<int>(pixel.y) - y0;
-    for (int ring = 0; ring <= tolerance; ++ring) {
-        for (int dy = -ring; dy <= ring; ++dy) {
-            int row = cursorY + dy;
-            if (row < 0 || row >= square.height)
-                continue;
-            for (int dx = -ring; dx <= ring; ++dx) {
-                int column = cursorX + dx;
-                if (std::max(std::abs(dx), std::abs(dy)) != ring || column < 0 || column >= square.width)
-                    continue;
-                auto texel = pickTexels_[static_cast<std::size_t>(row * side + column)];
-                if (auto structure = PickIdentifier::structureIndex(texel))
-                    return static_cast<std::int64_t>(*structure);
-            }
-        }
-    }
-    return std::nullopt;
 }
 
 AnatomyRenderer::PickBenchmark AnatomyRenderer::benchmarkPick(

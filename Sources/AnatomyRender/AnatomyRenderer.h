@@ -24,6 +24,7 @@ class MeshPack;
 struct ColorTarget;
 struct CompositeDestination;
 struct FrameSlot;
+struct PickSquare;
 struct RenderTargets;
 struct RenderUniforms;
 
@@ -152,6 +153,8 @@ private:
     const RenderTargets* ensureTargets(int width, int height);
     void advanceCameraAnimation();
     void animate(const OrbitCamera& to, double duration);
+    // Animated over the usual camera move, or at once.
+    void moveCamera(const OrbitCamera& to, bool animated);
     void fillUniforms(RenderUniforms& uniforms, float2 viewSize) const;
     void fillBackground(void* colors) const;
     // Plans the frame: structure records, uniforms and background colours into the slot.
@@ -165,6 +168,8 @@ private:
     std::optional<OffscreenTiming> renderOffscreen(int width, int height, const ColorTarget& into);
     std::optional<ColorTarget> imageTarget(int width, int height) const;
     std::optional<std::int64_t> pickOnce(float2 pixel, float2 drawableSize, int tolerance);
+    bool preparePickTarget(int width, int height);
+    void drawPickPass(float2 pixel, float2 drawableSize, int tolerance, const PickSquare& square);
     std::span<StructureProps> propsSpan(void* records) const;
     double now() const { return clock_(); }
 

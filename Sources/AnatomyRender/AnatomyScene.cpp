@@ -1,6 +1,6 @@
 #include "AnatomyRender/AnatomyScene.h"
 
-#include "AnatomyRender/SurfaceMaterial.h"
+#include "AnatomyRender/Internal/SurfaceMaterial.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,12 +34,12 @@ int requestedLevel(float pixels)
 
 // Explode direction at factor 1: mostly outwards from the body's vertical axis with
 // a quarter of the height offset; large structures travel less than small ones.
-float3 explodeDirection(float3 center, float radius, float3 bodyCenter, float bodyRadius)
+Float3 explodeDirection(Float3 center, float radius, Float3 bodyCenter, float bodyRadius)
 {
-    float3 d = center - bodyCenter;
+    Float3 d = center - bodyCenter;
     float horizontal = std::sqrt(d.x * d.x + d.z * d.z);
-    float3 h = horizontal > 0.001f ? float3 {d.x / horizontal, 0, d.z / horizontal} : float3 {0, 0, 1};
-    float3 v = normalize({h.x, 0.25f * d.y / std::max(bodyRadius, 1.f), h.z});
+    Float3 h = horizontal > 0.001f ? Float3 {d.x / horizontal, 0, d.z / horizontal} : Float3 {0, 0, 1};
+    Float3 v = normalize({h.x, 0.25f * d.y / std::max(bodyRadius, 1.f), h.z});
     float k = 1 - 0.75f * std::min(radius / bodyRadius, 1.f);
     return v * bodyRadius * 0.7f * k;
 }
@@ -60,13 +60,13 @@ AnatomyScene::AnatomyScene(std::shared_ptr<const MeshPack> pack, std::set<Anatom
     alwaysVisible = StructureSet(count);
     selected = StructureSet(count);
     structureOpacity = StructureOverrides<float>(count);
-    colorOverrides = StructureOverrides<float3>(count);
+    colorOverrides = StructureOverrides<Float3>(count);
 
     systemOf_.reserve(count);
     centers_.reserve(count);
     radii_.reserve(count);
     explodeDirections_.reserve(count);
-    float3 bodyCenter = pack_->center();
+    Float3 bodyCenter = pack_->center();
     float bodyRadius = std::max(1.f, pack_->radius());
     for (AnatomySystem system : allAnatomySystems()) {
         SystemColor color = baseColor(system);
@@ -88,9 +88,9 @@ AnatomySystem AnatomyScene::system(std::int64_t index) const
     return inRange(index) ? systemOf_[static_cast<std::size_t>(index)] : AnatomySystem::unclassified;
 }
 
-float3 AnatomyScene::center(std::int64_t index) const
+Float3 AnatomyScene::center(std::int64_t index) const
 {
-    return inRange(index) ? centers_[static_cast<std::size_t>(index)] : float3 {};
+    return inRange(index) ? centers_[static_cast<std::size_t>(index)] : Float3 {};
 }
 
 float AnatomyScene::radius(std::int64_t index) const
@@ -98,9 +98,9 @@ float AnatomyScene::radius(std::int64_t index) const
     return inRange(index) ? radii_[static_cast<std::size_t>(index)] : 0;
 }
 
-float3 AnatomyScene::explodeOffset(std::int64_t index) const
+Float3 AnatomyScene::explodeOffset(std::int64_t index) const
 {
-    return inRange(index) ? explodeDirections_[static_cast<std::size_t>(index)] * explode : float3 {};
+    return inRange(index) ? explodeDirections_[static_cast<std::size_t>(index)] * explode : Float3 {};
 }
 
 AnatomyScene::SystemRules AnatomyScene::systemRules() const
@@ -216,7 +216,7 @@ AnatomyScene::FrameView AnatomyScene::frameView(const OrbitCamera& unchecked, fl
     return view;
 }
 
-AnatomyScene::Placement AnatomyScene::placement(std::int64_t index, float3 eye) const
+AnatomyScene::Placement AnatomyScene::placement(std::int64_t index, Float3 eye) const
 {
     auto i = static_cast<std::size_t>(index);
     Placement placed;
@@ -238,7 +238,7 @@ AnatomyScene::DrawRange AnatomyScene::levelRange(
 void AnatomyScene::writeProps(StructureProps& props, std::int64_t index, float alpha, bool selectedFlag) const
 {
     auto system = rawValue(systemOf_[static_cast<std::size_t>(index)]);
-    const float3* override = colorOverrides.find(index);
+    const Float3* override = colorOverrides.find(index);
     props.colorAlpha = {override ? *override : systemColors_[system], alpha};
     props.explodeFlags = {explodeDirections_[static_cast<std::size_t>(index)],
         selectedFlag ? StructureProps::selectedFlag : 0.f};
@@ -381,7 +381,7 @@ std::optional<AnatomyScene::Bounds> AnatomyScene::boxUnion(
         if (!inRange(index))
             continue;
         const PackStructure& record = records_[static_cast<std::size_t>(index)];
-        float3 offset = displaced ? explodeOffset(index) : float3 {};
+        Float3 offset = displaced ? explodeOffset(index) : Float3 {};
         box.min = min(box.min, record.boundsMin() + offset);
         box.max = max(box.max, record.boundsMax() + offset);
     }
@@ -400,11 +400,11 @@ std::optional<AnatomyScene::Bounds> AnatomyScene::displacedBounds(std::span<cons
     return boxUnion(indices, true);
 }
 
-std::optional<float3> AnatomyScene::raycast(float3 origin, float3 direction, std::int64_t index) const
+std::optional<Float3> AnatomyScene::raycast(Float3 origin, Float3 direction, std::int64_t index) const
 {
     if (!inRange(index))
         return std::nullopt;
-    float3 o = origin - explodeOffset(index);
+    Float3 o = origin - explodeOffset(index);
     const PackStructure& record = records_[static_cast<std::size_t>(index)];
     int level = record.resolvedLOD(0);
     std::uint64_t start = record.lodIndexStart(level);
@@ -419,19 +419,19 @@ std::optional<float3> AnatomyScene::raycast(float3 origin, float3 direction, std
         std::uint32_t k0 = indices[k], k1 = indices[k + 1], k2 = indices[k + 2];
         if (k0 >= vertices.size() || k1 >= vertices.size() || k2 >= vertices.size())
             continue;
-        float3 p0 = vertices[k0].position();
-        float3 e1 = vertices[k1].position() - p0;
-        float3 e2 = vertices[k2].position() - p0;
-        float3 pv = cross(direction, e2);
+        Float3 p0 = vertices[k0].position();
+        Float3 e1 = vertices[k1].position() - p0;
+        Float3 e2 = vertices[k2].position() - p0;
+        Float3 pv = cross(direction, e2);
         float det = dot(e1, pv);
         if (std::abs(det) < 1e-9f)
             continue;
         float inv = 1 / det;
-        float3 s = o - p0;
+        Float3 s = o - p0;
         float u = inv * dot(s, pv);
         if (u < -0.0001f || u > 1.0001f)
             continue;
-        float3 q = cross(s, e1);
+        Float3 q = cross(s, e1);
         float v = inv * dot(direction, q);
         if (v < -0.0001f || u + v > 1.0001f)
             continue;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/ClipPlane.h"
 #include "AnatomyRender/Math/Float2.h"
-#include "AnatomyRender/Math/Float3.h"
 #include "AnatomyRender/Math/Float4.h"
 #include "AnatomyRender/Math/Float4x4.h"
 #include "AnatomyRender/OrbitCamera.h"
@@ -53,8 +53,8 @@ public:
     };
 
     struct Bounds {
-        float3 min;
-        float3 max;
+        Float3 min;
+        Float3 max;
 
         bool operator==(const Bounds&) const = default;
     };
@@ -78,7 +78,7 @@ public:
     // In [0, 1]; set through setOpacity.
     StructureOverrides<float> structureOpacity;
     // Red, green, blue in 0..1, replacing the system colour.
-    StructureOverrides<float3> colorOverrides;
+    StructureOverrides<Float3> colorOverrides;
     // While something is selected, fade every unselected structure to at most ghostAlpha.
     bool ghostOthers = false;
     float ghostAlpha = 0.1f;
@@ -91,10 +91,10 @@ public:
 
     // Neutral values (unclassified, the zero vector, 0) for an index outside the pack.
     AnatomySystem system(std::int64_t index) const;
-    float3 center(std::int64_t index) const;
+    Float3 center(std::int64_t index) const;
     float radius(std::int64_t index) const;
     // Where the structure is drawn relative to its pack position.
-    float3 explodeOffset(std::int64_t index) const;
+    Float3 explodeOffset(std::int64_t index) const;
 
     bool isVisible(std::int64_t index) const;
     // Base opacity before ghosting; 0 for an index outside the pack.
@@ -129,7 +129,7 @@ public:
     // its own explode offset: what framing a selection of an exploded body needs.
     std::optional<Bounds> displacedBounds(std::span<const std::int64_t> indices) const;
     // The nearest hit of a ray on the structure's finest level as drawn (displaced).
-    std::optional<float3> raycast(float3 origin, float3 direction, std::int64_t index) const;
+    std::optional<Float3> raycast(Float3 origin, Float3 direction, std::int64_t index) const;
     // Left, right, bottom, top, near, far; a point p is inside when dot(xyz, p) + w ≥ 0.
     static std::array<float4, 6> frustumPlanes(const float4x4& viewProjection);
 
@@ -145,14 +145,14 @@ private:
     // What planning needs of the camera and the drawable, computed once per pass.
     struct FrameView {
         float4x4 viewProjection;
-        float3 eye;
+        Float3 eye;
         float pixelScale = 0; // pixels per unit of size at distance 1
         float lodScale = 0; // pixelScale × the level-of-detail bias
     };
 
     // One structure as seen from the eye.
     struct Placement {
-        float3 center; // displaced
+        Float3 center; // displaced
         float radius = 0;
         float distance = 0;
     };
@@ -168,7 +168,7 @@ private:
     bool isVisible(std::int64_t index, const SystemRules& rules) const;
     float opacity(std::int64_t index, const SystemRules& rules) const;
     FrameView frameView(const OrbitCamera& camera, float2 viewSize) const;
-    Placement placement(std::int64_t index, float3 eye) const;
+    Placement placement(std::int64_t index, Float3 eye) const;
     DrawRange levelRange(std::int64_t index, const Placement& placed, const FrameView& view) const;
     void writeProps(StructureProps& props, std::int64_t index, float alpha, bool selectedFlag) const;
     void requireProps(std::span<StructureProps> props) const;
@@ -178,12 +178,12 @@ private:
     std::span<const PackStructure> records_;
     std::int64_t structureCount_ = 0;
     // Per system raw value: base colour and surface material, fixed for the scene's life.
-    std::array<float3, anatomySystemCount> systemColors_;
+    std::array<Float3, anatomySystemCount> systemColors_;
     std::array<float4, anatomySystemCount> systemMaterials_;
     std::vector<AnatomySystem> systemOf_;
-    std::vector<float3> centers_;
+    std::vector<Float3> centers_;
     std::vector<float> radii_;
-    std::vector<float3> explodeDirections_;
+    std::vector<Float3> explodeDirections_;
     // Reused by every frame so that sorting the transparent ranges allocates nothing.
     std::vector<TransparentEntry> transparentScratch_;
 };

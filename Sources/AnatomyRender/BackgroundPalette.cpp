@@ -7,10 +7,10 @@ namespace {
 constexpr std::array<BackgroundPalette, 3> palettes {
     BackgroundPalette::neutro, BackgroundPalette::avorio, BackgroundPalette::clinico};
 constexpr std::array<std::string_view, 3> names {"Neutro", "Avorio", "Clinico"};
-constexpr std::array<std::array<float3, 2>, 3> paletteColors {{
-    {float3 {0.957f, 0.963f, 0.973f}, float3 {0.812f, 0.831f, 0.863f}},
-    {float3 {0.976f, 0.969f, 0.953f}, float3 {0.886f, 0.865f, 0.831f}},
-    {float3 {0.941f, 0.961f, 0.984f}, float3 {0.765f, 0.827f, 0.91f}},
+constexpr std::array<std::array<Float3, 2>, 3> paletteColors {{
+    {Float3 {0.957f, 0.963f, 0.973f}, Float3 {0.812f, 0.831f, 0.863f}},
+    {Float3 {0.976f, 0.969f, 0.953f}, Float3 {0.886f, 0.865f, 0.831f}},
+    {Float3 {0.941f, 0.961f, 0.984f}, Float3 {0.765f, 0.827f, 0.91f}},
 }};
 
 std::size_t indexOf(BackgroundPalette palette)
@@ -36,14 +36,14 @@ std::string_view italianName(BackgroundPalette palette)
 {
     return names[indexOf(palette)];
 }
-std::array<float3, 2> colors(BackgroundPalette palette)
+std::array<Float3, 2> colors(BackgroundPalette palette)
 {
     return paletteColors[indexOf(palette)];
 }
 
-std::array<float3, 2> darkBackgroundColors()
+std::array<Float3, 2> darkBackgroundColors()
 {
-    return {float3 {0.088f, 0.096f, 0.112f}, float3 {0.028f, 0.032f, 0.04f}};
+    return {Float3 {0.088f, 0.096f, 0.112f}, Float3 {0.028f, 0.032f, 0.04f}};
 }
 
 } // namespace morvena

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyRender/Math/Float3.h"
+#include "AnatomyCore/Math/Float3.h"
 
 #include <array>
 #include <optional>
@@ -24,8 +24,8 @@ constexpr int rawValue(BackgroundPalette palette)
 std::span<const BackgroundPalette> allBackgroundPalettes();
 std::string_view italianName(BackgroundPalette palette);
 // The upper and the lower colour of the background gradient, as they appear on screen.
-std::array<float3, 2> colors(BackgroundPalette palette);
+std::array<Float3, 2> colors(BackgroundPalette palette);
 // What replaces the palette while the dark background is on.
-std::array<float3, 2> darkBackgroundColors();
+std::array<Float3, 2> darkBackgroundColors();
 
 } // namespace morvena

@@ -13,7 +13,7 @@ constexpr std::array<ClipAxis, 3> axes {ClipAxis::sagittal, ClipAxis::transverse
 float4 ClipPlane::packed() const
 {
     float sign = flipped ? -1.f : 1.f;
-    float3 n = normal(axis) * sign;
+    Float3 n = normal(axis) * sign;
     return {n, -sign * offset};
 }
 
@@ -24,7 +24,7 @@ std::optional<ClipAxis> clipAxis(int raw)
     return static_cast<ClipAxis>(raw);
 }
 
-float3 normal(ClipAxis axis)
+Float3 normal(ClipAxis axis)
 {
     switch (axis) {
     case ClipAxis::sagittal:

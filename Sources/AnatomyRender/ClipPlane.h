@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyRender/Math/Float3.h"
+#include "AnatomyCore/Math/Float3.h"
 #include "AnatomyRender/Math/Float4.h"
 
 #include <optional>
@@ -31,7 +31,7 @@ constexpr int rawValue(ClipAxis axis)
 {
     return static_cast<int>(axis);
 }
-float3 normal(ClipAxis axis);
+Float3 normal(ClipAxis axis);
 std::string_view italianName(ClipAxis axis);
 std::span<const ClipAxis> allClipAxes();
 

@@ -1,6 +1,6 @@
 #include "AnatomyRender/EyesAndTeeth.h"
 
-#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyRender/AnatomyScene.h"
 
 #include <array>
@@ -12,7 +12,7 @@ namespace {
 
 struct CuratedColor {
     const char* pattern; // SQL LIKE over the English name
-    float3 color;
+    Float3 color;
 };
 
 // Later rows win where a structure matches several patterns.

@@ -40,7 +40,7 @@ const PresetInfo& info(CameraPreset preset)
     return presetTable[static_cast<std::size_t>(preset)];
 }
 
-float3 directionFor(float yaw, float pitch)
+Float3 directionFor(float yaw, float pitch)
 {
     float cosPitch = std::cos(pitch);
     return {cosPitch * std::sin(yaw), std::sin(pitch), cosPitch * std::cos(yaw)};
@@ -58,12 +58,12 @@ float wrapOnce(float angle)
 
 } // namespace
 
-float3 OrbitCamera::direction() const
+Float3 OrbitCamera::direction() const
 {
     return directionFor(yaw, pitch);
 }
 
-float3 OrbitCamera::position() const
+Float3 OrbitCamera::position() const
 {
     return target + direction() * distance;
 }
@@ -93,17 +93,17 @@ float4x4 OrbitCamera::viewProjection(float aspect) const
     return projectionMatrix(aspect) * viewMatrix();
 }
 
-void OrbitCamera::frame(float3 boundsMin, float3 boundsMax, float aspect, float padding)
+void OrbitCamera::frame(Float3 boundsMin, Float3 boundsMax, float aspect, float padding)
 {
     target = (boundsMin + boundsMax) / 2;
-    float3 forward = -direction();
-    float3 up = std::abs(forward.y) > 0.995f ? float3 {0, 0, 1} : float3 {0, 1, 0};
-    float3 right = normalize(cross(forward, up));
-    float3 camUp = cross(right, forward);
+    Float3 forward = -direction();
+    Float3 up = std::abs(forward.y) > 0.995f ? Float3 {0, 0, 1} : Float3 {0, 1, 0};
+    Float3 right = normalize(cross(forward, up));
+    Float3 camUp = cross(right, forward);
 
     float h = 0, v = 0, e = 0;
     for (int corner = 0; corner < 8; ++corner) {
-        float3 q {corner & 1 ? boundsMax.x : boundsMin.x, corner & 2 ? boundsMax.y : boundsMin.y,
+        Float3 q {corner & 1 ? boundsMax.x : boundsMin.x, corner & 2 ? boundsMax.y : boundsMin.y,
             corner & 4 ? boundsMax.z : boundsMin.z};
         q -= target;
         h = std::max(h, std::abs(dot(right, q)));
@@ -134,8 +134,8 @@ void OrbitCamera::pan(float deltaX, float deltaY, float viewportHeight)
 {
     float units = 2 * distance * std::tan(fovY / 2) / std::max(viewportHeight, 1.f);
     float4x4 view = viewMatrix();
-    float3 right = view.row(0).xyz();
-    float3 up = view.row(1).xyz();
+    Float3 right = view.row(0).xyz();
+    Float3 up = view.row(1).xyz();
     target += (-right * deltaX + up * deltaY) * units;
     sanitize();
 }
@@ -191,7 +191,7 @@ OrbitCamera OrbitCamera::interpolate(const OrbitCamera& a, const OrbitCamera& b,
 
 OrbitCamera::Preset OrbitCamera::nearestPreset() const
 {
-    float3 current = direction();
+    Float3 current = direction();
     Preset best = presets.front();
     float bestDot = -2;
     for (Preset preset : presets) {
@@ -211,28 +211,28 @@ OrbitCamera::Ray OrbitCamera::ray(float2 viewPoint, float2 viewSize) const
     float x = aspect * t * (2 * viewPoint.x / std::max(viewSize.x, 1.f) - 1);
     float y = t * (1 - 2 * viewPoint.y / std::max(viewSize.y, 1.f));
     float4x4 view = viewMatrix();
-    float3 right = view.row(0).xyz();
-    float3 up = view.row(1).xyz();
-    float3 forward = -view.row(2).xyz();
+    Float3 right = view.row(0).xyz();
+    Float3 up = view.row(1).xyz();
+    Float3 forward = -view.row(2).xyz();
     return {position(), normalize(right * x + up * y + forward)};
 }
 
-std::optional<float3> OrbitCamera::project(float3 point, float2 viewSize) const
+std::optional<Float3> OrbitCamera::project(Float3 point, float2 viewSize) const
 {
     float4 clip = viewProjection(viewSize.x / std::max(viewSize.y, 1.f)) * float4(point, 1);
     if (clip.w <= 0)
         return std::nullopt;
     float4 ndc = clip / clip.w;
-    return float3 {viewSize.x * (ndc.x * 0.5f + 0.5f), viewSize.y * (1 - (ndc.y * 0.5f + 0.5f)), ndc.z};
+    return Float3 {viewSize.x * (ndc.x * 0.5f + 0.5f), viewSize.y * (1 - (ndc.y * 0.5f + 0.5f)), ndc.z};
 }
 
-float4x4 OrbitCamera::lookAt(float3 eye, float3 center, float3 up)
+float4x4 OrbitCamera::lookAt(Float3 eye, Float3 center, Float3 up)
 {
-    float3 f = normalize(center - eye);
+    Float3 f = normalize(center - eye);
     if (std::abs(dot(up, f)) > 0.9995f)
         up = {0, 0, 1};
-    float3 s = normalize(cross(f, up));
-    float3 u = cross(s, f);
+    Float3 s = normalize(cross(f, up));
+    Float3 u = cross(s, f);
     return float4x4::fromColumns({s.x, u.x, -f.x, 0}, {s.y, u.y, -f.y, 0}, {s.z, u.z, -f.z, 0},
         {-dot(s, eye), -dot(u, eye), dot(f, eye), 1});
 }

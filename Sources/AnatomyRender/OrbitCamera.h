@@ -1,7 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/Math/Float3.h"
 #include "AnatomyRender/Math/Float2.h"
-#include "AnatomyRender/Math/Float3.h"
 #include "AnatomyRender/Math/Float4x4.h"
 
 #include <optional>
@@ -18,14 +18,14 @@ struct OrbitCamera {
     enum class Preset { anterior, posterior, left, right, superior, inferior };
 
     struct Ray {
-        float3 origin;
-        float3 direction;
+        Float3 origin;
+        Float3 direction;
     };
 
     // 89.5 degrees: the poles themselves would make the view's up vector undefined.
     static constexpr float pitchLimit = 1.5620695f;
 
-    float3 target {};
+    Float3 target {};
     float distance = 2000;
     float yaw = 0;
     float pitch = 0;
@@ -35,8 +35,8 @@ struct OrbitCamera {
     bool operator==(const OrbitCamera&) const = default;
 
     // Unit vector from the target to the eye.
-    float3 direction() const;
-    float3 position() const;
+    Float3 direction() const;
+    Float3 position() const;
     float near() const;
     float far() const;
     float4x4 viewMatrix() const;
@@ -45,7 +45,7 @@ struct OrbitCamera {
     float4x4 viewProjection(float aspect) const;
 
     // Fits the box into view, keeping the angles, the field of view and the radius.
-    void frame(float3 boundsMin, float3 boundsMax, float aspect, float padding);
+    void frame(Float3 boundsMin, Float3 boundsMax, float aspect, float padding);
     void apply(Preset preset);
     // Gesture steps in points of pointer travel (orbit, pan) or a zoom factor.
     void orbit(float deltaX, float deltaY);
@@ -68,9 +68,9 @@ struct OrbitCamera {
     Ray ray(float2 viewPoint, float2 viewSize) const;
     // View point (x, y) and depth (z, 0 near .. 1 far) of a world point, or nothing
     // when the point is not in front of the eye.
-    std::optional<float3> project(float3 point, float2 viewSize) const;
+    std::optional<Float3> project(Float3 point, float2 viewSize) const;
 
-    static float4x4 lookAt(float3 eye, float3 center, float3 up);
+    static float4x4 lookAt(Float3 eye, Float3 center, Float3 up);
     static float4x4 perspective(float fovY, float aspect, float near, float far);
 };
 

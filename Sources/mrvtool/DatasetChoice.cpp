@@ -1,8 +1,8 @@
 #include "mrvtool/DatasetChoice.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "mrvtool/Refusal.h"
 
 namespace morvena::tool {

@@ -1,10 +1,9 @@
 #include "mrvtool/DrawableSize.h"
 
-#include "AnatomyRender/GLLimits.h"
-#include "mrvtool/Console.h"
+#include "AnatomyRender/DrawableLimits.h"
+#include "mrvtool/Output/Console.h"
 #include "mrvtool/Refusal.h"
 
-#include <algorithm>
 #include <string>
 
 namespace morvena::tool::DrawableSize {
@@ -22,9 +21,9 @@ std::string sizeText(long long width, long long height)
 
 void refuseOversized(long long width, long long height)
 {
-    auto limits = gl::Limits::query();
-    long long largestWidth = std::min(limits.maxTextureSize, limits.maxFramebufferWidth);
-    long long largestHeight = std::min(limits.maxTextureSize, limits.maxFramebufferHeight);
+    auto limits = DrawableLimits::current();
+    long long largestWidth = limits.largestWidth;
+    long long largestHeight = limits.largestHeight;
     if (width > largestWidth || height > largestHeight)
         refuse("Dimensioni " + sizeText(width, height)
             + " oltre il limite di OpenGL su questo computer (al massimo "

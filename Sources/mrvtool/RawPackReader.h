@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyCore/PackFile.h"
-#include "AnatomyCore/PackStructure.h"
+#include "AnatomyCore/Pack/PackFile.h"
+#include "AnatomyCore/Pack/PackStructure.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mrvtool/Console.h"
 #include "mrvtool/Fail.h"
+#include "mrvtool/Output/Console.h"
 
 #include <string_view>
 

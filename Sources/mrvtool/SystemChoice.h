@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyCore/AnatomySystem.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
 
 #include <set>
 #include <string>
@@ -14,9 +14,5 @@ std::set<AnatomySystem> allSystems();
 // The systems whose Italian name in lower case contains `word` (already in lower
 // case), in system order.
 std::vector<AnatomySystem> systemsNamed(std::string_view word);
-// ASCII letters lowered; the systems' names are ASCII.
-std::string lowered(std::string_view text);
-// Blanks and tabs removed from both ends.
-std::string_view trimmed(std::string_view text);
 
 } // namespace morvena::tool

@@ -1,9 +1,9 @@
 #include "mrvtool/Tool.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "mrvtool/Commands.h"
-#include "mrvtool/Console.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "mrvtool/Commands/Commands.h"
 #include "mrvtool/Fail.h"
+#include "mrvtool/Output/Console.h"
 #include "mrvtool/Usage.h"
 
 #include <array>

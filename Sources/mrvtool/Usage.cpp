@@ -1,8 +1,8 @@
 #include "mrvtool/Usage.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "mrvtool/Console.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "mrvtool/Fail.h"
+#include "mrvtool/Output/Console.h"
 
 namespace morvena::tool {
 

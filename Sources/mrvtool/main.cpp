@@ -1,4 +1,4 @@
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "mrvtool/Tool.h"
 
 int main(int argc, char** argv)

@@ -4,7 +4,7 @@
 // file the way another program would, and injects faults (triggers, dropped
 // tables) that the class under test cannot produce itself.
 
-#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>

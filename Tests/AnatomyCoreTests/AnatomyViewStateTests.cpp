@@ -1,4 +1,4 @@
-#include "AnatomyCore/AnatomyViewState.h"
+#include "AnatomyCore/Model/AnatomyViewState.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,4 +1,4 @@
-#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 
 #include "TemporaryFolder.h"
 

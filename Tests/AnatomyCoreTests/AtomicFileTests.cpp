@@ -1,5 +1,5 @@
-#include "AnatomyCore/AtomicFile.h"
-#include "AnatomyCore/FileError.h"
+#include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyCore/Support/FileError.h"
 
 #include "TemporaryFolder.h"
 

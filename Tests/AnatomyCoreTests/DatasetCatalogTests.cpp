@@ -1,6 +1,6 @@
-#include "AnatomyCore/DatasetCatalog.h"
-#include "AnatomyCore/DecodingError.h"
-#include "AnatomyCore/HttpTransfer.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Download/HttpTransfer.h"
+#include "AnatomyCore/Model/DecodingError.h"
 
 #include "TemporaryFolder.h"
 #include "TestHttpServer.h"

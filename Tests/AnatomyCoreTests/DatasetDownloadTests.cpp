@@ -1,7 +1,7 @@
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/DatasetArchive.h"
-#include "AnatomyCore/DatasetDownload.h"
-#include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/Archive/DatasetArchive.h"
+#include "AnatomyCore/Download/DatasetDownload.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
 
 #include "RandomBytes.h"
 #include "TemporaryFolder.h"

@@ -1,7 +1,7 @@
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/DecodingError.h"
-#include "AnatomyCore/FileError.h"
+#include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/FileError.h"
 
 #include "TemporaryFolder.h"
 

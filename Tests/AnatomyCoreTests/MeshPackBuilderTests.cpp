@@ -1,9 +1,9 @@
 #include "PackTestSupport.h"
 #include "TemporaryFolder.h"
 
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyCore/MeshPackError.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPackError.h"
 
 #include <gtest/gtest.h>
 

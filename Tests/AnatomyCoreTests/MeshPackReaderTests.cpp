@@ -1,10 +1,11 @@
 #include "PackTestSupport.h"
 #include "TemporaryFolder.h"
 
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyCore/MeshPackError.h"
-#include "AnatomyCore/PackStructure.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPackError.h"
+#include "AnatomyCore/Pack/PackStructure.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -328,5 +330,42 @@ TEST(PackStructureLevels, levelsOutsideZeroToTwoSelectLevelThree)
     for (int lod : {3, 7, -1}) {
         EXPECT_EQ(record.lodIndexStart(lod), 4u);
         EXPECT_EQ(record.lodIndexCount(lod), 40u);
+    }
+    // Setting follows the same selection and touches only the selected level.
+    record.setLODRun(-5, 400, 41);
+    record.setLODRun(1, 200, 21);
+    EXPECT_EQ(std::tuple(record.lod0Start, record.lod1Start, record.lod2Start, record.lod3Start),
+        std::tuple(1u, 200u, 3u, 400u));
+    EXPECT_EQ(std::tuple(record.lod0Count, record.lod1Count, record.lod2Count, record.lod3Count),
+        std::tuple(10u, 21u, 30u, 41u));
+}
+
+// The pack's names go through the shared UTF-8 toolkit: the reader repairs them as
+// UnicodeText does, and the builder interns canonically equivalent names together
+// only when they are well-formed, as UnicodeText judges.
+TEST(MeshPackLookups, namesFollowTheSharedUTF8RulesOnIllFormedBytes)
+{
+    const std::string_view cases[] = {
+        "", // well-formed, for contrast
+        "\xC3", "\xE2\x82", "\xF0\x9F\x98", // truncated
+        "\xC0\xAF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF", // overlong
+        "\xED\xA0\x80", "\xED\xBF\xBF\xED\xA0\x80", // surrogates
+        "\xF4\x90\x80\x80", "\xFF", "\x80\x80", // above U+10FFFF, never a lead, lone continuations
+    };
+    for (auto tail : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(tail)));
+        const std::string decomposed = "e\xCC\x81" + std::string(tail);
+        const std::string composed = "\xC3\xA9" + std::string(tail);
+        TemporaryFolder folder;
+        MeshPackBuilder builder;
+        builder.add(stripMesh("FMA1", decomposed));
+        builder.add(stripMesh("FMA2", composed));
+        builder.write(folder / "p", "", "");
+        MeshPack pack(folder / "p");
+
+        EXPECT_EQ(pack.name(0), UnicodeText::repairedUTF8(decomposed));
+        const bool merged = pack.structures()[0].nameOffset == pack.structures()[1].nameOffset;
+        EXPECT_EQ(merged, UnicodeText::isValidUTF8(tail));
+        EXPECT_EQ(pack.name(1), UnicodeText::repairedUTF8(merged ? decomposed : composed));
     }
 }

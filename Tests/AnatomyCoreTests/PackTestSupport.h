@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyCore/Float3.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,5 +1,5 @@
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/Preferences.h"
 
 #include "TemporaryFolder.h"
 

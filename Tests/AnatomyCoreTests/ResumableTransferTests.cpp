@@ -1,4 +1,4 @@
-#include "AnatomyCore/ResumableTransfer.h"
+#include "AnatomyCore/Download/Internal/ResumableTransfer.h"
 
 #include "RandomBytes.h"
 #include "TemporaryFolder.h"

@@ -1,4 +1,4 @@
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +96,22 @@ TEST(UnicodeText, collapsesRunsOfSpacesOnly)
     EXPECT_EQ(UnicodeText::collapsingSpaces("  a   b c  "), "a b c");
     EXPECT_EQ(UnicodeText::collapsingSpaces("a\t b"), "a\t b");
     EXPECT_EQ(UnicodeText::collapsingSpaces("   "), "");
+}
+
+TEST(UnicodeText, canonicalFormComposesValidTextAndKeepsTheRestAsItIs)
+{
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"", ""},
+        {"femore", "femore"},
+        {"e\xCC\x81", "\xC3\xA9"}, // e + combining acute
+        {"\xC3\xA9", "\xC3\xA9"},
+        {"\xE1\x84\x80\xE1\x85\xA1", "\xEA\xB0\x80"}, // Hangul jamo compose
+        {"A\xCC\x8A\xCC\xA3", "\xE1\xBA\xA0\xCC\x8A"}, // marks reordered before composing
+        {"e\xCC\x81\xC0\xAF", "e\xCC\x81\xC0\xAF"}, // ill-formed: untouched
+        {"e\xCC\x81\xED\xA0\x80", "e\xCC\x81\xED\xA0\x80"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(UnicodeText::canonicalForm(text), expected) << testing::PrintToString(std::string(text));
 }
 
 TEST(UnicodeText, countsAndCutsUserPerceivedCharacters)

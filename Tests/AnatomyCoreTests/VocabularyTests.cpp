@@ -1,10 +1,10 @@
-#include "AnatomyCore/AnatomyRelation.h"
-#include "AnatomyCore/AnatomyStructure.h"
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/BodyRegion.h"
-#include "AnatomyCore/DecodingError.h"
-#include "AnatomyCore/Laterality.h"
-#include "AnatomyCore/TaxonomyNode.h"
+#include "AnatomyCore/Model/AnatomyRelation.h"
+#include "AnatomyCore/Model/AnatomyStructure.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Model/BodyRegion.h"
+#include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Model/Laterality.h"
+#include "AnatomyCore/Model/TaxonomyNode.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

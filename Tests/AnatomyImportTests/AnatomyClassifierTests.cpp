@@ -1,4 +1,4 @@
-#include "AnatomyImport/AnatomyClassifier.h"
+#include "AnatomyImport/Naming/AnatomyClassifier.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/ImportError.h"
 #include "BodyParts3DData.h"
 #include "TemporaryFolder.h"
@@ -180,8 +180,7 @@ TEST(BodyParts3DAncestorNames, isaAncestorsNearestFirstThenThePartOfParent)
 
 namespace {
 
-using Vector3 = RawMesh::Vector3;
-using Centroids = std::unordered_map<std::string, Vector3>;
+using Centroids = std::unordered_map<std::string, Float3>;
 
 Metadata::Table landmarkNames()
 {
@@ -194,7 +193,7 @@ Metadata::Table landmarkNames()
 TEST(BodyParts3DOrientation, withoutLandmarksEveryAxisIsAssignedByExclusion)
 {
     auto orientation = BodyParts3DImporter::detectOrientation({{"FMA7", {1, 2, 3}}}, landmarkNames());
-    EXPECT_EQ(orientation.matrix, (std::array<Vector3, 3> {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
+    EXPECT_EQ(orientation.matrix, (std::array<Float3, 3> {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
     EXPECT_FALSE(orientation.flipsWinding);
     EXPECT_EQ(orientation.note,
         "asse 0 assegnato per esclusione; asse 1 assegnato per esclusione; asse 2 assegnato per esclusione");
@@ -211,7 +210,7 @@ TEST(BodyParts3DOrientation, mapsTheReleaseAxesOntoTheBody)
         "asse latero-laterale da left humerus / right humerus; asse cranio-caudale da skull / right "
         "calcaneus; "
         "asse antero-posteriore da sternum / vertebral column");
-    EXPECT_EQ(orientation.apply({1, 2, 3}), (Vector3 {1, 3, -2}));
+    EXPECT_EQ(orientation.apply({1, 2, 3}), (Float3 {1, 3, -2}));
 
     // The left side at smaller x: a mirror image, whose triangles must turn.
     centroids["FMA1"][0] = -200;
@@ -219,7 +218,7 @@ TEST(BodyParts3DOrientation, mapsTheReleaseAxesOntoTheBody)
     orientation = BodyParts3DImporter::detectOrientation(centroids, landmarkNames());
     EXPECT_TRUE(orientation.flipsWinding);
     EXPECT_TRUE(orientation.note.ends_with("; terna sinistrorsa corretta invertendo l'avvolgimento"));
-    EXPECT_EQ(orientation.apply({1, 2, 3}), (Vector3 {-1, 3, -2}));
+    EXPECT_EQ(orientation.apply({1, 2, 3}), (Float3 {-1, 3, -2}));
 }
 
 TEST(BodyParts3DOrientation, aDatasetAxisServesOneSlotOnly)
@@ -229,7 +228,7 @@ TEST(BodyParts3DOrientation, aDatasetAxisServesOneSlotOnly)
     Centroids centroids {
         {"FMA1", {10, 0, 0}}, {"FMA2", {0, 0, 0}}, {"FMA3", {100, -3, 5}}, {"FMA4", {0, 0, 0}}};
     auto orientation = BodyParts3DImporter::detectOrientation(centroids, landmarkNames());
-    EXPECT_EQ(orientation.apply({1, 2, 3}), (Vector3 {1, 3, 2}));
+    EXPECT_EQ(orientation.apply({1, 2, 3}), (Float3 {1, 3, 2}));
     EXPECT_TRUE(orientation.flipsWinding);
     EXPECT_EQ(orientation.note,
         "asse latero-laterale da left humerus / right humerus; asse cranio-caudale da skull / right "
@@ -241,7 +240,7 @@ TEST(BodyParts3DOrientation, aDatasetAxisServesOneSlotOnly)
     orientation = BodyParts3DImporter::detectOrientation(centroids, landmarkNames());
     EXPECT_TRUE(
         orientation.note.starts_with("asse latero-laterale da left humerus / right humerus; asse cranio"));
-    EXPECT_EQ(orientation.apply({1, 2, 3}), (Vector3 {2, 1, 3}));
+    EXPECT_EQ(orientation.apply({1, 2, 3}), (Float3 {2, 1, 3}));
 }
 
 TEST(BodyParts3DOrientation, sameNamedLandmarksResolveToTheLowestConceptWithACentroid)
@@ -251,7 +250,7 @@ TEST(BodyParts3DOrientation, sameNamedLandmarksResolveToTheLowestConceptWithACen
     // FMA5 has no centroid; of the rest "FMA100" is the lowest ID as text.
     Centroids centroids {{"FMA20", {0, 5, 0}}, {"FMA100", {0, -5, 0}}, {"FMA2", {0, 0, 0}}};
     auto orientation = BodyParts3DImporter::detectOrientation(centroids, names);
-    EXPECT_EQ(orientation.apply({0, 1, 0}), (Vector3 {-1, 0, 0}));
+    EXPECT_EQ(orientation.apply({0, 1, 0}), (Float3 {-1, 0, 0}));
 }
 
 TEST(BodyParts3DRealTables, readAndChooseTheReleaseStructures)

@@ -1,4 +1,4 @@
-#include "AnatomyImport/CaselessPattern.h"
+#include "AnatomyImport/Naming/CaselessPattern.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "AnatomyImport/CuratedContent.h"
+#include "AnatomyImport/Naming/CuratedContent.h"
 
-#include "AnatomyCore/ResourceLocator.h"
+#include "AnatomyCore/Storage/ResourceLocator.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>

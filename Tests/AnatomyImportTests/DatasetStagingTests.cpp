@@ -1,9 +1,9 @@
-#include "AnatomyImport/DatasetStaging.h"
+#include "AnatomyImport/Internal/DatasetStaging.h"
 
 #include "FreshDataFolder.h"
 #include "TemporaryFolder.h"
 
-#include "AnatomyCore/AppPaths.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 
 #include <gtest/gtest.h>
 

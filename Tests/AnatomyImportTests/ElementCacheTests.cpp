@@ -1,4 +1,4 @@
-#include "AnatomyImport/ElementCache.h"
+#include "AnatomyImport/BodyParts3D/ElementCache.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>

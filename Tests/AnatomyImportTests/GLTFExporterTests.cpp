@@ -1,13 +1,13 @@
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 
 #include "../AnatomyCoreTests/PackTestSupport.h"
 #include "TemporaryFolder.h"
 
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/AtomicFile.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -479,8 +479,8 @@ TEST(GLTFExporter, reloadsThroughTheGLTFLoaderWithTheSamePositionsAndIndices)
         ASSERT_EQ(mesh.positions.size(), firstUse.size());
         for (std::size_t v = 0; v < firstUse.size(); ++v) {
             const Float3 expected = (pack->vertices()[firstUse[v]].position() - center) * 2.5f;
-            EXPECT_EQ(mesh.positions[v], (RawMesh::Vector3 {expected.x, expected.y, expected.z}));
-            EXPECT_EQ(mesh.normals[v], (RawMesh::Vector3 {0, 0, 1}));
+            EXPECT_EQ(mesh.positions[v], (Float3 {expected.x, expected.y, expected.z}));
+            EXPECT_EQ(mesh.normals[v], (Float3 {0, 0, 1}));
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
 
 #include "TemporaryFolder.h"
 
@@ -11,7 +11,6 @@
 using namespace morvena;
 using nlohmann::json;
 using Indices = std::vector<std::uint32_t>;
-using Vector3 = RawMesh::Vector3;
 using Kind = GLTFLoader::Failure::Kind;
 
 namespace {
@@ -47,7 +46,7 @@ struct Asset {
         return static_cast<int>(root["accessors"].size() - 1);
     }
 
-    int addVectors(const std::vector<Vector3>& values)
+    int addVectors(const std::vector<Float3>& values)
     {
         std::string bytes(values.size() * 12, '\0');
         std::memcpy(bytes.data(), values.data(), bytes.size());
@@ -63,8 +62,8 @@ struct Asset {
     }
 
     // A mesh of one primitive; returns the mesh index.
-    int addMesh(const std::string& name, const std::vector<Vector3>& positions,
-        std::optional<Indices> indices = Indices {0, 1, 2}, const std::vector<Vector3>& normals = {})
+    int addMesh(const std::string& name, const std::vector<Float3>& positions,
+        std::optional<Indices> indices = Indices {0, 1, 2}, const std::vector<Float3>& normals = {})
     {
         json primitive = {{"attributes", {{"POSITION", addVectors(positions)}}}};
         if (!normals.empty())
@@ -115,7 +114,7 @@ std::string base64(const std::string& bytes)
     return text;
 }
 
-const std::vector<Vector3> triangle {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+const std::vector<Float3> triangle {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
 
 struct Loader {
     test::TemporaryFolder folder;
@@ -137,7 +136,7 @@ struct Loader {
     }
 };
 
-void expectNear(const Vector3& actual, const Vector3& expected)
+void expectNear(const Float3& actual, const Float3& expected)
 {
     for (int k = 0; k < 3; ++k)
         EXPECT_NEAR(actual[k], expected[k], 1e-5) << k;
@@ -148,8 +147,8 @@ void expectNear(const Vector3& actual, const Vector3& expected)
 TEST(GLBContainer, roundTripsMeshesWithEveryIndexWidth)
 {
     Asset asset;
-    const std::vector<Vector3> quad {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    const std::vector<Vector3> normals(4, Vector3 {0, 0, 1});
+    const std::vector<Float3> quad {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const std::vector<Float3> normals(4, Float3 {0, 0, 1});
     json primitives = json::array();
     primitives.push_back(
         {{"attributes", {{"POSITION", asset.addVectors(quad)}, {"NORMAL", asset.addVectors(normals)}}},
@@ -165,7 +164,7 @@ TEST(GLBContainer, roundTripsMeshesWithEveryIndexWidth)
     ASSERT_EQ(meshes.size(), 1u);
     EXPECT_EQ(meshes[0].name, "Femur");
     EXPECT_EQ(meshes[0].positions.size(), 12u);
-    EXPECT_EQ(std::vector<Vector3>(meshes[0].positions.begin(), meshes[0].positions.begin() + 4), quad);
+    EXPECT_EQ(std::vector<Float3>(meshes[0].positions.begin(), meshes[0].positions.begin() + 4), quad);
     EXPECT_EQ(meshes[0].normals, normals); // only the first primitive brought normals
     EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 4, 6, 7, 11, 10, 9}));
 }
@@ -226,7 +225,7 @@ TEST(GLBContainer, chunksArePaddedAndTheLastBinWinsAndUnknownTypesAreSkipped)
     Loader loader;
     auto meshes = loader.load(glb);
     ASSERT_EQ(meshes.size(), 1u);
-    EXPECT_EQ(meshes[0].positions[0], (Vector3 {1, 9, 9}));
+    EXPECT_EQ(meshes[0].positions[0], (Float3 {1, 9, 9}));
 }
 
 TEST(GLBContainer, everyTruncatedPrefixFailsCleanlyOrLoadsInBounds)
@@ -382,7 +381,7 @@ TEST(GLTFAccessors, indexValuesPastTheVerticesDropTheirTriangle)
     // Without indices the vertices are taken in order; a trailing partial triangle
     // goes, or it would shift every triangle of the next primitive appended after it.
     Asset withoutIndices;
-    const std::vector<Vector3> five {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}};
+    const std::vector<Float3> five {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}};
     withoutIndices.addMesh("five", five, std::nullopt);
     withoutIndices.root["meshes"][0]["primitives"].push_back(
         {{"attributes", {{"POSITION", withoutIndices.addVectors(triangle)}}}});
@@ -455,8 +454,8 @@ TEST(GLTFNodes, sceneChoiceAndFallbacks)
     asset.root["nodes"] = json::array({{{"translation", {5, 0, 0}}, {"children", {1}}}, {{"mesh", 1}}});
     auto meshes = loader.load(asset.glb());
     ASSERT_EQ(meshes.size(), 2u);
-    EXPECT_EQ(meshes[0].positions[0], (Vector3 {5, 0, 0}));
-    EXPECT_EQ(meshes[1].positions[0], (Vector3 {0, 0, 0}));
+    EXPECT_EQ(meshes[0].positions[0], (Float3 {5, 0, 0}));
+    EXPECT_EQ(meshes[1].positions[0], (Float3 {0, 0, 0}));
 
     asset.root["scenes"] = json::array({{{"nodes", json::array()}}});
     EXPECT_TRUE(names(asset).empty()); // an empty scene yields nothing

@@ -3,15 +3,15 @@
 #include "FreshDataFolder.h"
 #include "TemporaryFolder.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/AtomicFile.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyImport/AnatomyClassifier.h"
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 #include "AnatomyImport/ImportError.h"
+#include "AnatomyImport/Naming/AnatomyClassifier.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/ImportProgress.h"

@@ -1,5 +1,5 @@
-#include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 
 #include <gtest/gtest.h>
 
@@ -11,21 +11,20 @@
 #include <set>
 
 using namespace morvena;
-using MeshGeometry::Vector3;
 using Indices = std::vector<std::uint32_t>;
 
 namespace {
 
 // Random positions with negative coordinates and many exact halves of the cell
 // edge, where rounding and flooring decide between neighbouring cells.
-std::vector<Vector3> randomPoints(std::mt19937& rng, std::size_t count, float cell)
+std::vector<Float3> randomPoints(std::mt19937& rng, std::size_t count, float cell)
 {
     std::uniform_int_distribution<int> halves(-40, 40);
     std::uniform_real_distribution<float> anywhere(-20.f, 20.f);
-    std::vector<Vector3> points(count);
+    std::vector<Float3> points(count);
     for (auto& p : points) {
-        for (float& c : p)
-            c = rng() % 2 ? halves(rng) * 0.5f * cell : anywhere(rng) * cell;
+        for (int axis = 0; axis < 3; ++axis)
+            p[axis] = rng() % 2 ? halves(rng) * 0.5f * cell : anywhere(rng) * cell;
     }
     return points;
 }
@@ -40,7 +39,7 @@ Indices randomTriangles(std::mt19937& rng, std::size_t vertexCount, std::size_t 
 
 using Cell = std::array<long long, 3>;
 
-Cell cellBy(const Vector3& p, float size, double (*round)(double))
+Cell cellBy(const Float3& p, float size, double (*round)(double))
 {
     const float inverse = 1.f / size;
     return {static_cast<long long>(round(p[0] * inverse)), static_cast<long long>(round(p[1] * inverse)),
@@ -49,7 +48,7 @@ Cell cellBy(const Vector3& p, float size, double (*round)(double))
 
 // Quadratic reference: a vertex merges into the first earlier vertex of its cell.
 MeshGeometry::WeldResult referenceWeld(
-    const std::vector<Vector3>& points, const Indices& indices, float tolerance)
+    const std::vector<Float3>& points, const Indices& indices, float tolerance)
 {
     MeshGeometry::WeldResult result;
     std::vector<Cell> firstCells;
@@ -75,7 +74,7 @@ MeshGeometry::WeldResult referenceWeld(
 
 // Quadratic reference: the representative is the earliest vertex of the cell at
 // the smallest distance from the cell centre.
-Indices referenceDecimate(const std::vector<Vector3>& points, const Indices& indices, float size)
+Indices referenceDecimate(const std::vector<Float3>& points, const Indices& indices, float size)
 {
     std::vector<Cell> cells;
     for (const auto& p : points)
@@ -132,22 +131,22 @@ TEST(Weld, matchesAQuadraticReferenceOnRandomPoints)
 
 TEST(Weld, cellsAreCentredOnTheIntegersAndTheFirstVertexWins)
 {
-    std::vector<Vector3> apart {{0.49f, 0, 0}, {0.51f, 0, 0}};
+    std::vector<Float3> apart {{0.49f, 0, 0}, {0.51f, 0, 0}};
     EXPECT_EQ(MeshGeometry::weld(apart, {}, 1).positions.size(), 2u);
-    std::vector<Vector3> together {{0.6f, 0, 0}, {1.4f, 0, 0}};
-    EXPECT_EQ(MeshGeometry::weld(together, {}, 1).positions, (std::vector<Vector3> {{0.6f, 0, 0}}));
-    std::vector<Vector3> halves {{-0.5f, 0, 0}, {-1.49f, 0, 0}, {0.5f, 0, 0}, {1.49f, 0, 0}};
+    std::vector<Float3> together {{0.6f, 0, 0}, {1.4f, 0, 0}};
+    EXPECT_EQ(MeshGeometry::weld(together, {}, 1).positions, (std::vector<Float3> {{0.6f, 0, 0}}));
+    std::vector<Float3> halves {{-0.5f, 0, 0}, {-1.49f, 0, 0}, {0.5f, 0, 0}, {1.49f, 0, 0}};
     EXPECT_EQ(MeshGeometry::weld(halves, {}, 1).positions.size(), 2u); // halves round away from zero
 }
 
 TEST(Weld, sharedQuadEdgeMergesAndCollapsedTrianglesLeaveTheirVertices)
 {
-    std::vector<Vector3> quad {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    std::vector<Float3> quad {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     auto welded = MeshGeometry::weld(quad, Indices {0, 1, 2, 3, 4, 5}, 0.01f);
     EXPECT_EQ(welded.positions.size(), 4u);
     EXPECT_EQ(welded.indices, (Indices {0, 1, 2, 0, 2, 3}));
 
-    std::vector<Vector3> sliver {{0, 0, 0}, {0.001f, 0, 0}, {0, 0.001f, 0}, {5, 5, 5}};
+    std::vector<Float3> sliver {{0, 0, 0}, {0.001f, 0, 0}, {0, 0.001f, 0}, {5, 5, 5}};
     auto collapsed = MeshGeometry::weld(sliver, Indices {0, 1, 2, 0, 1, 3}, 0.1f);
     EXPECT_EQ(collapsed.positions.size(), 2u);
     EXPECT_TRUE(collapsed.indices.empty());
@@ -155,7 +154,7 @@ TEST(Weld, sharedQuadEdgeMergesAndCollapsedTrianglesLeaveTheirVertices)
 
 TEST(Weld, nonPositiveToleranceOrShortIndexListsPassThrough)
 {
-    std::vector<Vector3> points {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}};
+    std::vector<Float3> points {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}};
     const Indices degenerate {0, 1, 1, 0, 0, 2};
     for (float tolerance : {0.f, -1.f, std::numeric_limits<float>::quiet_NaN()}) {
         auto same = MeshGeometry::weld(points, degenerate, tolerance);
@@ -171,7 +170,7 @@ TEST(Weld, hugeNonFiniteAndOutOfRangeInputStaysInBounds)
 {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<Vector3> points {{nan, 0, 0}, {nan, 0, 0}, {inf, 0, 0}, {3e38f, 0, 0}, {-3e38f, 0, 0},
+    std::vector<Float3> points {{nan, 0, 0}, {nan, 0, 0}, {inf, 0, 0}, {3e38f, 0, 0}, {-3e38f, 0, 0},
         {2147483520.f, 0, 0}, {0, 0, 0}, {0.1f, 0, 0}};
     auto welded = MeshGeometry::weld(points, Indices {0, 1, 2, 6, 7, 3, 5, 6, 99, 4, 5, 6}, 1);
     // Vertices without a cell keep one of their own; only the last two merge.
@@ -181,19 +180,19 @@ TEST(Weld, hugeNonFiniteAndOutOfRangeInputStaysInBounds)
 
 TEST(Normals, areAreaWeightedUnitVectorsWithUpForUnusedVertices)
 {
-    std::vector<Vector3> points {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {9, 9, 9}};
+    std::vector<Float3> points {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {9, 9, 9}};
     auto normals = MeshGeometry::computeNormals(points, Indices {0, 1, 2, 0, 1, 77});
-    EXPECT_EQ(normals, (std::vector<Vector3> {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 1, 0}}));
+    EXPECT_EQ(normals, (std::vector<Float3> {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 1, 0}}));
 
     // A large triangle facing +x outweighs a small one facing +z at the shared vertex.
-    std::vector<Vector3> fan {{0, 0, 0}, {0, 10, 0}, {0, 0, 10}, {1, 0, 0}, {0, 1, 0}};
+    std::vector<Float3> fan {{0, 0, 0}, {0, 10, 0}, {0, 0, 10}, {1, 0, 0}, {0, 1, 0}};
     auto weighted = MeshGeometry::computeNormals(fan, Indices {0, 1, 2, 0, 3, 4});
     EXPECT_NEAR(weighted[0][0], 100 / std::hypot(100.f, 1.f), 1e-6);
     EXPECT_NEAR(weighted[0][2], 1 / std::hypot(100.f, 1.f), 1e-6);
 
     // Opposite windings cancel.
     auto cancelled = MeshGeometry::computeNormals(points, Indices {0, 1, 2, 0, 2, 1});
-    EXPECT_EQ(cancelled[0], (Vector3 {0, 1, 0}));
+    EXPECT_EQ(cancelled[0], (Float3 {0, 1, 0}));
 }
 
 TEST(Decimation, matchesAQuadraticReferenceOnRandomPoints)
@@ -210,13 +209,13 @@ TEST(Decimation, matchesAQuadraticReferenceOnRandomPoints)
 
 TEST(Decimation, keepsTheFirstOfRepeatedTrianglesAndPassesSmallInputThrough)
 {
-    std::vector<Vector3> points {
+    std::vector<Float3> points {
         {0.5f, 0.5f, 0.5f}, {1.5f, 0.5f, 0.5f}, {0.5f, 1.5f, 0.5f}, {7.5f, 7.5f, 7.5f}};
     EXPECT_EQ(
         MeshGeometry::decimateIndexOnly(points, Indices {0, 1, 2, 0, 2, 1, 2, 1, 0}, 1), (Indices {0, 1, 2}));
 
     const Indices input {0, 1, 2, 0, 2, 1};
-    std::vector<Vector3> three(points.begin(), points.begin() + 3);
+    std::vector<Float3> three(points.begin(), points.begin() + 3);
     EXPECT_EQ(MeshGeometry::decimateIndexOnly(three, input, 1), input);
     EXPECT_EQ(MeshGeometry::decimateIndexOnly(points, input, 0), input);
     EXPECT_TRUE(MeshGeometry::decimateIndexOnly(points, Indices {0, 1}, 1).empty());
@@ -225,7 +224,7 @@ TEST(Decimation, keepsTheFirstOfRepeatedTrianglesAndPassesSmallInputThrough)
 TEST(Decimation, theVertexNearestTheCentreRepresentsItsCell)
 {
     // Vertices 0 and 3 share cell (0,0,0); 3 is nearer its centre (0.5, 0.5, 0.5).
-    std::vector<Vector3> points {
+    std::vector<Float3> points {
         {0.1f, 0.1f, 0.1f}, {1.5f, 0.5f, 0.5f}, {0.5f, 1.5f, 0.5f}, {0.4f, 0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}};
     EXPECT_EQ(
         MeshGeometry::decimateIndexOnly(points, Indices {0, 1, 2, 4, 0, 1}, 1), (Indices {3, 1, 2, 4, 3, 1}));
@@ -234,7 +233,7 @@ TEST(Decimation, theVertexNearestTheCentreRepresentsItsCell)
 TEST(Decimation, unrepresentablePositionsAndBadIndicesStayInBounds)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<Vector3> points {
+    std::vector<Float3> points {
         {nan, 0, 0}, {1e30f, 0, 0}, {0.5f, 0.5f, 0.5f}, {0.6f, 0.5f, 0.5f}, {3, 3, 3}};
     EXPECT_EQ(
         MeshGeometry::decimateIndexOnly(points, Indices {0, 1, 3, 2, 3, 4, 0, 1, 5}, 1), (Indices {0, 1, 2}));
@@ -246,7 +245,7 @@ namespace {
 // size of 1 unchanged) followed by `tiny` triangles that each collapse inside
 // one cell far away.
 struct LODFixture {
-    std::vector<Vector3> points;
+    std::vector<Float3> points;
     Indices indices;
     LODFixture(int big, int tiny)
     {
@@ -299,7 +298,7 @@ TEST(LevelsOfDetail, aLevelKeepingSeventyPercentIsRejected)
 TEST(LevelsOfDetail, theCoarsestLevelDecimatesTheMiddleOne)
 {
     std::mt19937 rng(3);
-    std::vector<Vector3> points = randomPoints(rng, 20000, 0.05f);
+    std::vector<Float3> points = randomPoints(rng, 20000, 0.05f);
     Indices indices = randomTriangles(rng, points.size(), 6000);
     auto levels = MeshGeometry::buildLODs(points, indices, 40, 1200);
     ASSERT_EQ(levels.size(), 3u);
@@ -311,7 +310,7 @@ namespace {
 
 // A side x side grid of vertices spanning 35 x 35 units, two triangles per
 // square, its height rippling between 0 and 2.5 units.
-void wavyGrid(int side, std::vector<Vector3>& points, Indices& indices)
+void wavyGrid(int side, std::vector<Float3>& points, Indices& indices)
 {
     const float spacing = 35.f / static_cast<float>(side - 1);
     for (int y = 0; y < side; ++y)
@@ -326,7 +325,7 @@ void wavyGrid(int side, std::vector<Vector3>& points, Indices& indices)
     }
 }
 
-float diagonalOf(const std::vector<Vector3>& points)
+float diagonalOf(const std::vector<Float3>& points)
 {
     const auto box = RawMesh::bounds(points);
     const float dx = box.max[0] - box.min[0], dy = box.max[1] - box.min[1], dz = box.max[2] - box.min[2];
@@ -340,7 +339,7 @@ TEST(LevelsOfDetail, aGridAsCoarseAsTheFirstCellKeepsItsOneLevel)
     // Cells of diagonal / 42 are barely wider than this grid's squares, and the
     // ripple splits them in height: about 90 % of the triangles would survive,
     // which is not worth a level.
-    std::vector<Vector3> coarsePoints;
+    std::vector<Float3> coarsePoints;
     Indices coarse;
     wavyGrid(36, coarsePoints, coarse);
     ASSERT_EQ(coarse.size() / 3, 2450u);
@@ -350,7 +349,7 @@ TEST(LevelsOfDetail, aGridAsCoarseAsTheFirstCellKeepsItsOneLevel)
     EXPECT_EQ(MeshGeometry::buildLODs(coarsePoints, coarse, diagonalOf(coarsePoints), 1200).size(), 1u);
 
     // The same surface three times as finely divided does gain coarser levels.
-    std::vector<Vector3> finePoints;
+    std::vector<Float3> finePoints;
     Indices fine;
     wavyGrid(106, finePoints, fine);
     auto levels = MeshGeometry::buildLODs(finePoints, fine, diagonalOf(finePoints), 1200);
@@ -362,7 +361,7 @@ TEST(LevelsOfDetail, aGridAsCoarseAsTheFirstCellKeepsItsOneLevel)
 TEST(InvalidTriangles, outOfRangeAndNonFiniteCornersAreDroppedInOrder)
 {
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<Vector3> points {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, inf, 0}};
+    std::vector<Float3> points {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, inf, 0}};
     Indices indices {0, 1, 2, 0, 1, 3, 2, 1, 4, 2, 1, 0, 0xFFFFFFFFu, 0, 1, 1};
     EXPECT_EQ(MeshGeometry::dropInvalidTriangles(points, indices), 3u);
     EXPECT_EQ(indices, (Indices {0, 1, 2, 2, 1, 0}));

@@ -1,4 +1,4 @@
-#include "AnatomyImport/ModelIOLoader.h"
+#include "AnatomyImport/Readers/ModelIOLoader.h"
 
 #include "StoredZipWriter.h"
 #include "TemporaryFolder.h"
@@ -9,7 +9,6 @@
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
-using Vector3 = RawMesh::Vector3;
 
 namespace {
 
@@ -31,14 +30,14 @@ def Xform "Leg"
 }
 )";
 
-std::string binarySTL(const std::vector<std::array<Vector3, 4>>& facets) // normal, then three corners
+std::string binarySTL(const std::vector<std::array<Float3, 4>>& facets) // normal, then three corners
 {
     std::string out(80, '\0');
     test::appendLE(out, static_cast<std::uint32_t>(facets.size()), 4);
     for (const auto& facet : facets) {
         for (const auto& v : facet) {
             std::string bytes(12, '\0');
-            std::memcpy(bytes.data(), v.data(), 12);
+            std::memcpy(bytes.data(), &v, sizeof v);
             out += bytes;
         }
         out += std::string(2, '\0');
@@ -80,15 +79,15 @@ endsolid Tibia
     ASSERT_EQ(ascii.size(), 2u);
     EXPECT_EQ(ascii[0].name, "Femur");
     EXPECT_EQ(ascii[1].name, "Tibia");
-    EXPECT_EQ(ascii[1].positions[0], (Vector3 {0, 0, 5}));
+    EXPECT_EQ(ascii[1].positions[0], (Float3 {0, 0, 5}));
     EXPECT_EQ(ascii[1].indices, (Indices {0, 1, 2}));
 
     test::writeFile(folder / "UNNAMED.STL", binarySTL({{{{0, 0, 1}, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}}}}));
     auto binary = ModelIOLoader::load(folder / "UNNAMED.STL");
     ASSERT_EQ(binary.size(), 1u);
     EXPECT_EQ(binary[0].name, ""); // no placeholder names of the reader
-    EXPECT_EQ(binary[0].positions, (std::vector<Vector3> {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}));
-    EXPECT_EQ(binary[0].normals, std::vector<Vector3>(3, Vector3 {0, 0, 1}));
+    EXPECT_EQ(binary[0].positions, (std::vector<Float3> {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}));
+    EXPECT_EQ(binary[0].normals, std::vector<Float3>(3, Float3 {0, 0, 1}));
 }
 
 TEST(ModelIOLoader, readsAPLYQuadAndGeneratesItsNormals)
@@ -114,7 +113,7 @@ end_header
     EXPECT_EQ(meshes[0].name, ""); // the file names nothing: the importer numbers it
     EXPECT_EQ(meshes[0].positions.size(), 4u);
     EXPECT_EQ(meshes[0].indices.size(), 6u);
-    EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(4, Vector3 {0, 0, 1}));
+    EXPECT_EQ(meshes[0].normals, std::vector<Float3>(4, Float3 {0, 0, 1}));
 }
 
 TEST(ModelIOLoader, readsUSDATextAndUSDZPackagesWhoseRootLayerIsText)
@@ -128,9 +127,9 @@ TEST(ModelIOLoader, readsUSDATextAndUSDZPackagesWhoseRootLayerIsText)
         auto meshes = ModelIOLoader::load(folder / name);
         ASSERT_EQ(meshes.size(), 1u) << name;
         EXPECT_EQ(meshes[0].name, "Femur");
-        EXPECT_EQ(meshes[0].positions[2], (Vector3 {1, 1, 0})); // the Xform's transform is not applied
+        EXPECT_EQ(meshes[0].positions[2], (Float3 {1, 1, 0})); // the Xform's transform is not applied
         EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3}));
-        EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(4, Vector3 {0, 0, 1}));
+        EXPECT_EQ(meshes[0].normals, std::vector<Float3>(4, Float3 {0, 0, 1}));
     }
 }
 

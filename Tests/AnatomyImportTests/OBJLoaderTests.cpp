@@ -1,4 +1,4 @@
-#include "AnatomyImport/OBJLoader.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 
 #include "TemporaryFolder.h"
 
@@ -9,7 +9,6 @@
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
-using OBJLoader::Vector3;
 
 namespace {
 
@@ -40,13 +39,13 @@ TEST(OBJNumbers, readSignsFractionsAndExponentsAndTreatGarbageAsZero)
                     "v 123456789012345678901234567890 1e-999 0.000000000000000000000000000001\n"
                     "v 0e999 -0.0E+400 1e39\n");
     ASSERT_EQ(result.positions.size(), 8u);
-    EXPECT_EQ(result.positions[0], (Vector3 {150, -2.25f, 3}));
-    EXPECT_EQ(result.positions[1], (Vector3 {0.5f, 5, 0.1f}));
-    EXPECT_EQ(result.positions[2], (Vector3 {1, 2, 0}));
-    EXPECT_EQ(result.positions[3], (Vector3 {0, 0, 0}));
-    EXPECT_EQ(result.positions[4], (Vector3 {1, 2, 0}));
+    EXPECT_EQ(result.positions[0], (Float3 {150, -2.25f, 3}));
+    EXPECT_EQ(result.positions[1], (Float3 {0.5f, 5, 0.1f}));
+    EXPECT_EQ(result.positions[2], (Float3 {1, 2, 0}));
+    EXPECT_EQ(result.positions[3], (Float3 {0, 0, 0}));
+    EXPECT_EQ(result.positions[4], (Float3 {1, 2, 0}));
     EXPECT_TRUE(std::signbit(result.positions[4][2]));
-    EXPECT_EQ(result.positions[5], (Vector3 {7, 8, 9}));
+    EXPECT_EQ(result.positions[5], (Float3 {7, 8, 9}));
     EXPECT_FLOAT_EQ(result.positions[6][0], 1.2345679e29f);
     EXPECT_EQ(result.positions[6][1], 0.f);
     EXPECT_FLOAT_EQ(result.positions[6][2], 1e-30f);
@@ -141,7 +140,7 @@ TEST(OBJNormals, areReturnedOnlyWhenAlignedWithThePositions)
     const std::string threeNormals = "vn 0 0 1\nvn 0 0 1\nvn 0 1 0\n";
     EXPECT_TRUE(parseText(threeVertices + "vn 0 0 1\nvn 0 0 1\nf 1//1 2//2 3//3\n").normals.empty());
     auto aligned = parseText(threeVertices + threeNormals + "f 1//1 2//2 3//3\nf 1/5 2 3\n");
-    EXPECT_EQ(aligned.normals, (std::vector<Vector3> {{0, 0, 1}, {0, 0, 1}, {0, 1, 0}}));
+    EXPECT_EQ(aligned.normals, (std::vector<Float3> {{0, 0, 1}, {0, 0, 1}, {0, 1, 0}}));
     EXPECT_TRUE(parseText(threeVertices + threeNormals + "f 1//2 2//3 3//1\n").normals.empty());
     // Compared as written: -1 and 3 name the same vertex but not the same number.
     EXPECT_TRUE(parseText(threeVertices + threeNormals + "f 1//1 2//2 -1//3\n").normals.empty());
@@ -155,8 +154,8 @@ TEST(OBJGroupMesh, carriesOnlyTheVerticesItsTrianglesUse)
     ASSERT_EQ(result.groups.size(), 2u);
     RawMesh b = result.groupMesh(1);
     EXPECT_EQ(b.name, "b");
-    EXPECT_EQ(b.positions, (std::vector<Vector3> {{10, 10, 10}, {11, 10, 10}, {10, 11, 10}}));
-    EXPECT_EQ(b.normals, (std::vector<Vector3> {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}}));
+    EXPECT_EQ(b.positions, (std::vector<Float3> {{10, 10, 10}, {11, 10, 10}, {10, 11, 10}}));
+    EXPECT_EQ(b.normals, (std::vector<Float3> {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}}));
     EXPECT_EQ(b.indices, (Indices {2, 0, 1, 0, 1, 2}));
     EXPECT_EQ(b.bounds(), (RawMesh::Bounds {{10, 10, 10}, {11, 11, 10}}));
     EXPECT_EQ(result.groupMesh(0).positions.size(), 3u);
@@ -172,10 +171,10 @@ TEST(OBJGroupMesh, renumbersGroupsWhoseVerticesLieFarApart)
     auto result = parseText(text);
     ASSERT_EQ(result.groups.size(), 2u);
     RawMesh near = result.groupMesh(0);
-    EXPECT_EQ(near.positions, (std::vector<Vector3> {{4, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0}}));
+    EXPECT_EQ(near.positions, (std::vector<Float3> {{4, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0}}));
     EXPECT_EQ(near.indices, (Indices {2, 0, 1, 0, 1, 3}));
     RawMesh far = result.groupMesh(1);
-    EXPECT_EQ(far.positions, (std::vector<Vector3> {{0, 0, 0}, {1, 0, 0}, {9999, 0, 0}, {19999, 0, 0}}));
+    EXPECT_EQ(far.positions, (std::vector<Float3> {{0, 0, 0}, {1, 0, 0}, {9999, 0, 0}, {19999, 0, 0}}));
     EXPECT_EQ(far.indices, (Indices {3, 1, 0, 0, 2, 3}));
 }
 

@@ -1,4 +1,4 @@
-#include "AnatomyImport/ParallelWork.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ TEST(RawMesh, transformScalesThenOffsetsAndIdentityKeepsEveryBit)
     EXPECT_TRUE(std::isnan(mesh.positions[1][1]));
 
     mesh.transform(2, {1, 0, 0});
-    EXPECT_EQ(mesh.positions[0], (RawMesh::Vector3 {3, 2, 2}));
+    EXPECT_EQ(mesh.positions[0], (Float3 {3, 2, 2}));
     EXPECT_EQ(mesh.normals, untouched.normals);
     EXPECT_EQ(mesh.indices, untouched.indices);
 }

@@ -1,4 +1,4 @@
-#include "AnatomyImport/StoredZip.h"
+#include "AnatomyImport/Readers/StoredZip.h"
 
 #include "StoredZipWriter.h"
 

@@ -1,10 +1,9 @@
-#include "AnatomyImport/USDAReader.h"
+#include "AnatomyImport/Readers/USDAReader.h"
 
 #include <gtest/gtest.h>
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
-using Vector3 = RawMesh::Vector3;
 
 namespace {
 
@@ -42,14 +41,14 @@ def Xform "Leg" (
     double3 xformOp:translate = (10, 20, 30)
     uniform token[] xformOpOrder = ["xformOp:translate"]
     rel material:binding = </Looks/Bone>
-    custom float3 offset.timeSamples = {
+    custom Float3 offset.timeSamples = {
         0: (1, 2, 3),
         24: (4, 5, 6),
     }
 
     def Mesh "Femur" # the thigh bone
     {
-        float3[] extent = [(0, 0, 0), (2, 1, 0)]
+        Float3[] extent = [(0, 0, 0), (2, 1, 0)]
         int[] faceVertexCounts = [4, 3]
         int[] faceVertexIndices = [0, 1, 2, 3, 1, 4, 2,]
         normal3f[] normals = [(0, 0, 1), (0, 0, 1), (0, 0, 1), (0, 0, 1), (0, 0, 1)] (
@@ -57,7 +56,7 @@ def Xform "Leg" (
         )
         point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0), (2, 0.5, -1e-1)]
         uniform token subdivisionScheme = "none"
-        float3[] velocities
+        Float3[] velocities
 
         def GeomSubset "cortex"
         {
@@ -85,13 +84,13 @@ TEST(USDAReader, readsMeshPrimsWithFansNamesAndUntransformedPoints)
     ASSERT_EQ(meshes.size(), 2u);
     EXPECT_EQ(meshes[0].name, "Femur");
     EXPECT_EQ(meshes[0].positions,
-        (std::vector<Vector3> {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, -0.1f}}));
+        (std::vector<Float3> {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, -0.1f}}));
     EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3, 1, 4, 2}));
-    EXPECT_EQ(meshes[0].normals, std::vector<Vector3>(5, Vector3 {0, 0, 1}));
+    EXPECT_EQ(meshes[0].normals, std::vector<Float3>(5, Float3 {0, 0, 1}));
 
     // Face-varying normals are not per point: generated from the triangle instead.
     EXPECT_EQ(meshes[1].name, "Patella");
-    EXPECT_EQ(meshes[1].normals, std::vector<Vector3>(3, Vector3 {0, 0, -1}));
+    EXPECT_EQ(meshes[1].normals, std::vector<Float3>(3, Float3 {0, 0, -1}));
 }
 
 TEST(USDAReader, onlyDefinedMeshesCountAndParentsComeBeforeChildren)

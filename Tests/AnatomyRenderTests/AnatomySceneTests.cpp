@@ -1,5 +1,5 @@
 #include "AnatomyRender/AnatomyScene.h"
-#include "AnatomyRender/SurfaceMaterial.h"
+#include "AnatomyRender/Internal/SurfaceMaterial.h"
 #include "TestPacks.h"
 
 #include <gtest/gtest.h>
@@ -61,14 +61,14 @@ TEST_F(SceneTest, readsTheRecordsAndGivesNeutralValuesOutsideThePack)
     auto& s = makeScene({{AnatomySystem::nervous, {10, 20, 30}, 2}, {AnatomySystem::skeletal, {0, 0, 0}, 1}});
     EXPECT_EQ(s.structureCount(), 2);
     EXPECT_EQ(s.system(0), AnatomySystem::nervous);
-    EXPECT_EQ(s.center(0), (float3 {10, 20, 30}));
+    EXPECT_EQ(s.center(0), (Float3 {10, 20, 30}));
     EXPECT_NEAR(s.radius(0), 2 * std::sqrt(3.f), 1e-5);
     EXPECT_EQ(s.system(-1), AnatomySystem::unclassified);
     EXPECT_EQ(s.system(2), AnatomySystem::unclassified);
-    EXPECT_EQ(s.center(2), (float3 {}));
+    EXPECT_EQ(s.center(2), (Float3 {}));
     EXPECT_EQ(s.radius(-1), 0.f);
     s.explode = 1;
-    EXPECT_EQ(s.explodeOffset(5), (float3 {}));
+    EXPECT_EQ(s.explodeOffset(5), (Float3 {}));
     EXPECT_FALSE(s.isVisible(2));
     EXPECT_EQ(s.opacity(-1), 0.f);
 }
@@ -83,13 +83,13 @@ TEST_F(SceneTest, explodeDirectionsPointAwayFromTheBodyAxis)
     float small = 1 - 0.75f * std::sqrt(3.f) / bodyRadius;
     s.explode = 1;
     // On the vertical axis: along +z, tilted upwards by the height offset.
-    float3 axial = s.explodeOffset(2);
+    Float3 axial = s.explodeOffset(2);
     EXPECT_EQ(axial.x, 0.f);
     EXPECT_GT(axial.z, 0.f);
     EXPECT_NEAR(axial.y / axial.z, 0.25f * 50 / bodyRadius, 1e-5);
     EXPECT_NEAR(length(axial), bodyRadius * 0.7f * small, 1e-3);
     // Outwards in the horizontal plane.
-    float3 side = s.explodeOffset(3);
+    Float3 side = s.explodeOffset(3);
     EXPECT_NEAR(side.x, bodyRadius * 0.7f * small, 1e-3);
     EXPECT_EQ(side.y, 0.f);
     EXPECT_EQ(side.z, 0.f);
@@ -492,13 +492,13 @@ TEST_F(SceneTest, displacedBoundsMoveEachStructureByItsOwnOffset)
     auto& s
         = makeScene({{AnatomySystem::skeletal, {-50, 0, 0}, 5}, {AnatomySystem::skeletal, {50, 0, 0}, 5}});
     s.explode = 1;
-    float3 left = s.explodeOffset(0), right = s.explodeOffset(1);
+    Float3 left = s.explodeOffset(0), right = s.explodeOffset(1);
     ASSERT_LT(left.x, 0.f);
     ASSERT_GT(right.x, 0.f);
     auto box = s.displacedBounds(Indices {0, 1});
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->min, (min(float3 {-55, -5, -5} + left, float3 {45, -5, -5} + right)));
-    EXPECT_EQ(box->max, (max(float3 {-45, 5, 5} + left, float3 {55, 5, 5} + right)));
+    EXPECT_EQ(box->min, (min(Float3 {-55, -5, -5} + left, Float3 {45, -5, -5} + right)));
+    EXPECT_EQ(box->max, (max(Float3 {-45, 5, 5} + left, Float3 {55, 5, 5} + right)));
     EXPECT_LT(box->min.x, -55 + left.x + 1e-3f);
     EXPECT_GT(box->max.x, 55 + right.x - 1e-3f);
 
@@ -513,11 +513,11 @@ TEST_F(SceneTest, raycastFindsTheNearestFaceOfTheDrawnMesh)
         {{AnatomySystem::skeletal, {0, 0, 0}, 10}, {AnatomySystem::skeletal, {100, 0, 0}, 10, {3}}});
     auto hit = s.raycast({0, 0, 100}, {0, 0, -1}, 0);
     ASSERT_TRUE(hit);
-    EXPECT_EQ(*hit, (float3 {0, 0, 10}));
+    EXPECT_EQ(*hit, (Float3 {0, 0, 10}));
     // From inside, the far side is hit (both faces of a triangle count).
-    EXPECT_EQ(s.raycast({0, 0, 0}, {0, 0, 1}, 0), (float3 {0, 0, 10}));
+    EXPECT_EQ(s.raycast({0, 0, 0}, {0, 0, 1}, 0), (Float3 {0, 0, 10}));
     // A hit closer than 0.001 along the ray is ignored.
-    EXPECT_EQ(s.raycast({0, 0, 10.0005f}, {0, 0, -1}, 0), (float3 {0, 0, -10}));
+    EXPECT_EQ(s.raycast({0, 0, 10.0005f}, {0, 0, -1}, 0), (Float3 {0, 0, -10}));
     // Grazing an edge still hits thanks to the margins; clearly outside misses.
     EXPECT_TRUE(s.raycast({10.001f, 3, 100}, {0, 0, -1}, 0));
     EXPECT_FALSE(s.raycast({10.1f, 3, 100}, {0, 0, -1}, 0));
@@ -527,8 +527,8 @@ TEST_F(SceneTest, raycastFindsTheNearestFaceOfTheDrawnMesh)
 
     // The ray meets the structure where it is drawn.
     s.explode = 1;
-    float3 offset = s.explodeOffset(0);
-    auto moved = s.raycast(offset + float3 {0, 0, 100}, {0, 0, -1}, 0);
+    Float3 offset = s.explodeOffset(0);
+    auto moved = s.raycast(offset + Float3 {0, 0, 100}, {0, 0, -1}, 0);
     ASSERT_TRUE(moved);
     EXPECT_NEAR(moved->z, offset.z + 10, 1e-3);
     EXPECT_NEAR(moved->x, offset.x, 1e-4);
@@ -540,7 +540,7 @@ TEST(FrustumPlanes, areNormalisedAndContainWhatTheCameraSees)
     camera.yaw = 0.4f;
     camera.target = {10, 20, 30};
     auto planes = AnatomyScene::frustumPlanes(camera.viewProjection(1.5f));
-    auto inside = [&](float3 p) {
+    auto inside = [&](Float3 p) {
         for (const float4& plane : planes)
             if (dot(plane.xyz(), p) + plane.w < 0)
                 return false;

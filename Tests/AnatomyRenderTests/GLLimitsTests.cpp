@@ -1,4 +1,4 @@
-#include "AnatomyRender/GLLimits.h"
+#include "AnatomyRender/GL/GLLimits.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "AnatomyRender/PickIdentifier.h"
-#include "AnatomyRender/RenderUniforms.h"
+#include "AnatomyRender/GL/RenderUniforms.h"
+#include "AnatomyRender/GL/VertexLayout.h"
+#include "AnatomyRender/Internal/PickIdentifier.h"
+#include "AnatomyRender/Internal/SurfaceMaterial.h"
 #include "AnatomyRender/StructureProps.h"
-#include "AnatomyRender/SurfaceMaterial.h"
-#include "AnatomyRender/VertexLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@ namespace {
 constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
 constexpr float infinity = std::numeric_limits<float>::infinity();
 
-void expectNear(float3 actual, float3 expected, float tolerance)
+void expectNear(Float3 actual, Float3 expected, float tolerance)
 {
     EXPECT_NEAR(actual.x, expected.x, tolerance);
     EXPECT_NEAR(actual.y, expected.y, tolerance);
@@ -38,8 +38,8 @@ TEST(OrbitCamera, defaultsAndDerivedValues)
     EXPECT_EQ(camera.distance, 2000.f);
     EXPECT_EQ(camera.fovY, 0.6632251f);
     EXPECT_EQ(camera.sceneRadius, 1000.f);
-    EXPECT_EQ(camera.direction(), (float3 {0, 0, 1}));
-    EXPECT_EQ(camera.position(), (float3 {0, 0, 2000}));
+    EXPECT_EQ(camera.direction(), (Float3 {0, 0, 1}));
+    EXPECT_EQ(camera.position(), (Float3 {0, 0, 2000}));
     EXPECT_EQ(camera.near(), 4.f);
     EXPECT_EQ(camera.far(), 6001.f);
     camera.distance = 10;
@@ -119,7 +119,7 @@ TEST(OrbitCamera, frameFitsTheBoxAndKeepsTheAngles)
     camera.yaw = 0.3f;
     camera.pitch = 0.2f;
     camera.frame({-100, -200, -50}, {100, 200, 50}, 1.5f, 1.04f);
-    EXPECT_EQ(camera.target, (float3 {0, 0, 0}));
+    EXPECT_EQ(camera.target, (Float3 {0, 0, 0}));
     EXPECT_EQ(camera.yaw, 0.3f);
     EXPECT_EQ(camera.pitch, 0.2f);
     // Every corner projects inside the view.
@@ -137,7 +137,7 @@ TEST(OrbitCamera, frameFitsTheBoxAndKeepsTheAngles)
     OrbitCamera point;
     point.frame({5, 5, 5}, {5, 5, 5}, 1, 1.45f);
     EXPECT_EQ(point.distance, 10.f);
-    EXPECT_EQ(point.target, (float3 {5, 5, 5}));
+    EXPECT_EQ(point.target, (Float3 {5, 5, 5}));
 
     // A wide, flat box: aspect 0 fits horizontally as if the aspect were 0.2.
     OrbitCamera narrow, fifth;
@@ -174,7 +174,7 @@ TEST(OrbitCamera, presetsSetTheirAnglesAndKeepTargetAndDistance)
     EXPECT_EQ(camera.pitch, -OrbitCamera::pitchLimit);
     camera.apply(CameraPreset::right);
     EXPECT_EQ(camera.yaw, -1.5707963f);
-    EXPECT_EQ(camera.target, (float3 {1, 2, 3}));
+    EXPECT_EQ(camera.target, (Float3 {1, 2, 3}));
     EXPECT_EQ(camera.distance, 500.f);
 }
 
@@ -284,7 +284,7 @@ TEST(OrbitCamera, sanitizeRepairsValuesThatWouldBreakTheMatrices)
     EXPECT_FALSE(isFinite(restored.viewProjection(1)));
 
     OrbitCamera camera = restored.sanitized();
-    EXPECT_EQ(camera.target, (float3 {0, 5, 0}));
+    EXPECT_EQ(camera.target, (Float3 {0, 5, 0}));
     EXPECT_EQ(camera.sceneRadius, 1000.f);
     EXPECT_EQ(camera.distance, 10.f);
     EXPECT_EQ(camera.yaw, 0.f);
@@ -351,7 +351,7 @@ TEST(ClipPlane, packsTheSignedPlaneVector)
     float4 packed = sagittal.packed();
     EXPECT_EQ(packed, (float4 {1, 0, 0, -30}));
     // Signed distance: positive on the normal's side.
-    EXPECT_EQ(dot(packed.xyz(), float3 {50, 0, 0}) + packed.w, 20.f);
+    EXPECT_EQ(dot(packed.xyz(), Float3 {50, 0, 0}) + packed.w, 20.f);
     EXPECT_EQ((ClipPlane {ClipAxis::frontal, -4, false}).packed(), (float4 {0, 0, 1, 4}));
     EXPECT_EQ(ClipPlane {}, (ClipPlane {ClipAxis::sagittal, 0, false}));
 }

@@ -29,9 +29,9 @@ TEST(BackgroundPalette, rawValuesNamesAndColours)
         EXPECT_EQ(backgroundPalette(rawValue(palette)), palette);
     EXPECT_FALSE(backgroundPalette(3));
     EXPECT_EQ(italianName(BackgroundPalette::clinico), "Clinico");
-    EXPECT_EQ(colors(BackgroundPalette::neutro)[0], (float3 {0.957f, 0.963f, 0.973f}));
-    EXPECT_EQ(colors(BackgroundPalette::avorio)[1], (float3 {0.886f, 0.865f, 0.831f}));
-    EXPECT_EQ(darkBackgroundColors()[1], (float3 {0.028f, 0.032f, 0.04f}));
+    EXPECT_EQ(colors(BackgroundPalette::neutro)[0], (Float3 {0.957f, 0.963f, 0.973f}));
+    EXPECT_EQ(colors(BackgroundPalette::avorio)[1], (Float3 {0.886f, 0.865f, 0.831f}));
+    EXPECT_EQ(darkBackgroundColors()[1], (Float3 {0.028f, 0.032f, 0.04f}));
 }
 
 TEST(RendererError, messagesNameOpenGLAndThisComputer)

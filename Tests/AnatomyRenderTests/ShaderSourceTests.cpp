@@ -1,5 +1,5 @@
+#include "AnatomyRender/GL/ShaderSource.h"
 #include "AnatomyRender/RendererError.h"
-#include "AnatomyRender/ShaderSource.h"
 
 #include "TemporaryFolder.h"
 

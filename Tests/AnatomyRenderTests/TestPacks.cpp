@@ -1,6 +1,6 @@
 #include "TestPacks.h"
 
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 
 #include <array>
 
@@ -26,7 +26,7 @@ MeshPackBuilder::Mesh cubeMesh(const TestCube& cube, std::size_t position)
     for (int corner = 0; corner < 8; ++corner) {
         float h = cube.halfSize;
         mesh.positions.push_back(
-            cube.center + float3 {corner & 4 ? h : -h, corner & 2 ? h : -h, corner & 1 ? h : -h});
+            cube.center + Float3 {corner & 4 ? h : -h, corner & 2 ? h : -h, corner & 1 ? h : -h});
     }
     for (std::size_t count : cube.lodIndexCounts) {
         std::vector<std::uint32_t> indices(count);

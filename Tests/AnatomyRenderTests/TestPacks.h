@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyRender/Math/Float3.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "TemporaryFolder.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@ namespace morvena::test {
 // of indices, the cube's 12 triangles repeated as often as needed.
 struct TestCube {
     AnatomySystem system = AnatomySystem::skeletal;
-    float3 center;
+    Float3 center;
     float halfSize = 1;
     std::vector<std::size_t> lodIndexCounts {36};
 };

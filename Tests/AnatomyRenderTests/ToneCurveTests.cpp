@@ -1,5 +1,5 @@
 #include "AnatomyRender/BackgroundPalette.h"
-#include "AnatomyRender/ToneCurve.h"
+#include "AnatomyRender/Internal/ToneCurve.h"
 
 #include <gtest/gtest.h>
 

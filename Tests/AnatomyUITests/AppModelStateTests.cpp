@@ -175,3 +175,47 @@ TEST(AppModelLoading, aDatasetThatCannotBeOpenedFailsWithItsMessageAndChangesNot
         EXPECT_EQ(listing(fixture.sandbox.dataHome), before);
     }
 }
+
+TEST(AppModelKeys, twelveSingleKeysAreCommandsWhateverTheModifiers)
+{
+    UnitModel fixture;
+    auto& model = *fixture.model;
+    const KeyModifiers everyModifier
+        = KeyModifiers::command | KeyModifiers::shift | KeyModifiers::option | KeyModifiers::control;
+    for (const auto* key : {"i", "h", "r", "f", "a", "p", "l", "d", "s", "\x1b"})
+        for (auto modifiers : {KeyModifiers {}, everyModifier}) {
+            SCOPED_TRACE(key);
+            EXPECT_TRUE(model.handleKey(key, modifiers));
+        }
+    for (const auto* key : {"x", "I", "", "ii", "\xc3\xac", "\x1b[A", "\xef\x9c\x80"}) {
+        SCOPED_TRACE(key);
+        EXPECT_FALSE(model.handleKey(key, {}));
+    }
+
+    const bool ghost = model.ghostOthers();
+    EXPECT_TRUE(model.handleKey("g", {}));
+    EXPECT_EQ(model.ghostOthers(), !ghost);
+    EXPECT_EQ(fixture.sandbox.reread().ghostOthersOnSelect(), !ghost);
+    EXPECT_TRUE(model.handleKey("m", {}));
+    EXPECT_TRUE(model.measureMode());
+    EXPECT_TRUE(model.handleKey("m", KeyModifiers::shift));
+    EXPECT_FALSE(model.measureMode());
+}
+
+TEST(AppModelDisplay, withoutADatasetSettingsAreStillChangedAndStored)
+{
+    UnitModel fixture;
+    auto& model = *fixture.model;
+    model.setQuality(RenderQuality::prestazioni);
+    model.setLODBias(0.5f);
+    model.setVisible(true, AnatomySystem::nervous);
+    model.isolateSelection();
+    model.resetAll();
+
+    EXPECT_EQ(model.quality(), RenderQuality::prestazioni);
+    EXPECT_EQ(fixture.sandbox.reread().renderQuality(), 2);
+    EXPECT_EQ(fixture.sandbox.reread().lodBias(), 0.5f);
+    EXPECT_TRUE(model.visibleSystems().contains(AnatomySystem::nervous));
+    EXPECT_FALSE(model.isolationActive());
+    EXPECT_EQ(model.orientationLabel(), "—");
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/Model/AppModelServices.h"
 #include "AnatomyUI/Model/ViewportHandle.h"
@@ -102,6 +102,12 @@ struct FakeViewport {
         handle->boundsSize = [bounds] { return bounds; };
         handle->backingScale = [scale] { return scale; };
         handle->makeCurrent = [] {};
+    }
+    // A view of the model's current renderer.
+    explicit FakeViewport(const AppModel& model, float2 bounds = {64, 64}, double scale = 1)
+        : FakeViewport(bounds, scale)
+    {
+        handle->renderer = model.renderer();
     }
 
     int redraws = 0;

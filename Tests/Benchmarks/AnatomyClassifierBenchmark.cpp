@@ -2,8 +2,8 @@
 // and its ancestors' names, as the BodyParts3D import does. The tables are found
 // through MORVENA_BODYPARTS3D_DIR, else in shared/data/bodyparts3d-4.0 beside or
 // above the source tree.
-#include "AnatomyImport/AnatomyClassifier.h"
-#include "AnatomyImport/BodyParts3DImporter.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyImport/Naming/AnatomyClassifier.h"
 #include "BodyParts3DData.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Database costs of an import and of the sidebar search, on a dataset of the
 // size of a full-body import.
-#include "AnatomyCore/AnatomyDB.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 
 #include <benchmark/benchmark.h>
 

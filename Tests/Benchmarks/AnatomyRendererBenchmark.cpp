@@ -3,8 +3,8 @@
 // the renderer's own timing run, offscreen on whatever GL the EGL context finds.
 // Counters: the renderer's median, 95th percentile and CPU median per frame, and the
 // share of a frame spent planning it on the CPU (buildFrame and the uniform records).
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 
@@ -31,15 +31,15 @@ MeshPackBuilder::Mesh blob(std::size_t index, std::mt19937& random)
     mesh.conceptID = "G" + std::to_string(index);
     mesh.name = "struttura " + std::to_string(index);
     mesh.system = static_cast<AnatomySystem>(index % anatomySystemCount);
-    float3 center {x(random), y(random), z(random)};
-    float3 radii {size(random), size(random), size(random) * squash(random)};
+    Float3 center {x(random), y(random), z(random)};
+    Float3 radii {size(random), size(random), size(random) * squash(random)};
     for (int ring = 0; ring <= rings; ++ring) {
         float theta = 3.14159265f * static_cast<float>(ring) / rings;
         for (int segment = 0; segment <= segments; ++segment) {
             float phi = 6.2831853f * static_cast<float>(segment) / segments;
-            float3 unit {std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
-            mesh.positions.push_back(center + float3 {unit.x * radii.x, unit.y * radii.y, unit.z * radii.z});
-            mesh.normals.push_back(normalize(float3 {unit.x / radii.x, unit.y / radii.y, unit.z / radii.z}));
+            Float3 unit {std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
+            mesh.positions.push_back(center + Float3 {unit.x * radii.x, unit.y * radii.y, unit.z * radii.z});
+            mesh.normals.push_back(normalize(Float3 {unit.x / radii.x, unit.y / radii.y, unit.z / radii.z}));
         }
     }
     auto& indices = mesh.lodIndices.emplace_back();

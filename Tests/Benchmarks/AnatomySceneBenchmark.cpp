@@ -1,6 +1,6 @@
 // Plans one frame (and one pick) over a generated pack of a few thousand small
 // structures spread over a body-sized box, as the renderer does every frame.
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyRender/AnatomyScene.h"
 
 #include <benchmark/benchmark.h>
@@ -22,11 +22,11 @@ MeshPackBuilder::Mesh generatedMesh(std::size_t index, std::mt19937& random)
     mesh.conceptID = "G" + std::to_string(index);
     mesh.name = "struttura " + std::to_string(index);
     mesh.system = static_cast<AnatomySystem>(index % anatomySystemCount);
-    float3 center {x(random), y(random), z(random)};
+    Float3 center {x(random), y(random), z(random)};
     float h = size(random);
     for (int corner = 0; corner < 8; ++corner)
         mesh.positions.push_back(
-            center + float3 {corner & 4 ? h : -h, corner & 2 ? h : -h, corner & 1 ? h : -h});
+            center + Float3 {corner & 4 ? h : -h, corner & 2 ? h : -h, corner & 1 ? h : -h});
     const std::vector<std::uint32_t> cube {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1, 2, 3, 7, 2,
         7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3};
     mesh.lodIndices = {cube, {cube.begin(), cube.begin() + 24}, {cube.begin(), cube.begin() + 12}};

@@ -4,9 +4,9 @@
 //
 // loads the dataset "bodyparts3d" (or $MORVENA_BENCH_DATASET) found below DIR.
 // The database openings alone show what checking an installed database costs.
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"
 

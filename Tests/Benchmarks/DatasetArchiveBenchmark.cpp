@@ -1,8 +1,8 @@
 // Creating and extracting the archive of a 200 MB dataset. The pack is
 // synthetic mesh data (smooth float positions and normals, growing indices),
 // which compresses about as a real geometry pack does.
-#include "AnatomyCore/DatasetArchive.h"
-#include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/Archive/DatasetArchive.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -1,9 +1,9 @@
 // Exporting a dataset-sized geometry pack as GLB.
 //   build/release/bin/GLTFExporterBenchmark
 #include "../AnatomyCoreTests/PackTestSupport.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 
 #include <benchmark/benchmark.h>
 

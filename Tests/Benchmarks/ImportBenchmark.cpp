@@ -18,9 +18,9 @@
 // peak memory are its alone; the figures are the medians over the repetitions.
 // MORVENA_THREADS limits the importers' threads. Datasets go to a temporary
 // XDG_DATA_HOME that is removed afterwards, never to the user's own.
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyImport/BodyParts3DImporter.h"
-#include "AnatomyImport/GLTFExporter.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyImport/Export/GLTFExporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "BodyParts3DData.h"
 

@@ -3,8 +3,8 @@
 //
 //   build/release/bin/MeshImportBenchmarks [--obj-megabytes=N]
 
-#include "AnatomyImport/MeshGeometry.h"
-#include "AnatomyImport/OBJLoader.h"
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Readers/OBJLoader.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -20,7 +20,6 @@
 #include <string>
 
 using namespace morvena;
-using MeshGeometry::Vector3;
 
 namespace {
 
@@ -123,7 +122,7 @@ void assimpOBJImporter(benchmark::State& state)
 // STL and many OBJ exports deliver it), with a little noise below the weld
 // tolerance.
 struct Sheet {
-    std::vector<Vector3> soup;
+    std::vector<Float3> soup;
     std::vector<std::uint32_t> soupIndices;
     MeshGeometry::WeldResult welded;
 
@@ -133,7 +132,7 @@ struct Sheet {
         std::mt19937 rng(1);
         std::uniform_real_distribution<float> noise(-1e-4f, 1e-4f);
         auto at = [&](int x, int y) {
-            return Vector3 {
+            return Float3 {
                 x * 0.5f + noise(rng), y * 0.5f + noise(rng), std::sin(x * 0.05f) * 4 + noise(rng)};
         };
         for (int y = 0; y + 1 < side; ++y) {

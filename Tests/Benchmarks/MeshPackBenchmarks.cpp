@@ -1,7 +1,7 @@
 // Building, writing and opening a dataset-sized geometry pack.
 //   build/release/bin/MeshPackBenchmarks
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,9 @@
 // container, so that the entry parser is reached past the xz coding. Whatever
 // extracts may only leave plain files with safe names in the target folder,
 // and nothing beside it.
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/ArchiveBlockWriter.h"
-#include "AnatomyCore/DatasetArchive.h"
+#include "AnatomyCore/Archive/DatasetArchive.h"
+#include "AnatomyCore/Archive/Internal/ArchiveBlockWriter.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
 // Opens arbitrary bytes as a geometry pack. Whatever opens must keep the
 // promises consumers index by: every run, vertex range, index, vertex owner
 // and string offset lies inside its section.
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackError.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackError.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

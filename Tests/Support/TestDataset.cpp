@@ -1,8 +1,8 @@
 #include "TestDataset.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
 
 #include <cmath>
 #include <numbers>

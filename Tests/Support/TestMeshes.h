@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/BodyRegion.h"
-#include "AnatomyCore/Float3.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Model/BodyRegion.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 
 #include <cstdint>
 #include <string>

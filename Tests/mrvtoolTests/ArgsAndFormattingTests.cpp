@@ -1,6 +1,6 @@
 #include "mrvtool/Args.h"
-#include "mrvtool/Formatting.h"
-#include "mrvtool/ProgressPrinter.h"
+#include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/ProgressPrinter.h"
 
 #include <gtest/gtest.h>
 

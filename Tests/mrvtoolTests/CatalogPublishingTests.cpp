@@ -1,6 +1,6 @@
 #include "TemporaryFolder.h"
-#include "mrvtool/CatalogPublishing.h"
 #include "mrvtool/Fail.h"
+#include "mrvtool/Publishing/CatalogPublishing.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

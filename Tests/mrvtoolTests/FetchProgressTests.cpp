@@ -1,4 +1,4 @@
-#include "mrvtool/FetchProgress.h"
+#include "mrvtool/Output/FetchProgress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "AnatomyCore/MeshPackError.h"
-#include "AnatomyCore/PackHeader.h"
+#include "AnatomyCore/Pack/MeshPackError.h"
+#include "AnatomyCore/Pack/PackHeader.h"
 #include "TemporaryFolder.h"
 #include "TestDataset.h"
 #include "mrvtool/RawPackReader.h"

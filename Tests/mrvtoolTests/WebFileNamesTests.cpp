@@ -1,4 +1,4 @@
-#include "mrvtool/WebFileNames.h"
+#include "mrvtool/Publishing/WebFileNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyRender/Math/Float3.h"
+#include "AnatomyCore/Math/Float3.h"
 
 namespace morvena {
 
@@ -19,7 +19,7 @@ struct alignas(16) float4 {
         , w(w)
     {
     }
-    constexpr float4(float3 xyz, float w)
+    constexpr float4(Float3 xyz, float w)
         : x(xyz.x)
         , y(xyz.y)
         , z(xyz.z)
@@ -29,7 +29,7 @@ struct alignas(16) float4 {
 
     bool operator==(const float4&) const = default;
 
-    constexpr float3 xyz() const { return {x, y, z}; }
+    constexpr Float3 xyz() const { return {x, y, z}; }
     constexpr float operator[](int i) const { return i == 0 ? x : i == 1 ? y : i == 2 ? z : w; }
     constexpr float& operator[](int i) { return i == 0 ? x : i == 1 ? y : i == 2 ? z : w; }
 };

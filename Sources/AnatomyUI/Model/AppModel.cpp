@@ -1,7 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/Preferences.h"
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Storage/Preferences.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 

@@ -1,17 +1,21 @@
 #pragma once
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/AnatomyStructure.h"
-#include "AnatomyCore/AnatomySystem.h"
-#include "AnatomyCore/AnatomyViewState.h"
-#include "AnatomyCore/DatasetCatalog.h"
-#include "AnatomyCore/DatasetDownload.h"
-#include "AnatomyCore/DatasetManifest.h"
-#include "AnatomyCore/TaxonomyNode.h"
-#include "AnatomyCore/UnicodeText.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Download/DatasetDownload.h"
+#include "AnatomyCore/Math/Float3.h"
+#include "AnatomyCore/Model/AnatomyStructure.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
+#include "AnatomyCore/Model/AnatomyViewState.h"
+#include "AnatomyCore/Model/TaxonomyNode.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/BackgroundPalette.h"
 #include "AnatomyRender/ClipPlane.h"
-#include "AnatomyRender/Math/Float3.h"
+#include "AnatomyRender/KeyModifiers.h"
+#include "AnatomyRender/Math/Float2.h"
+#include "AnatomyRender/OrbitCamera.h"
+#include "AnatomyRender/PointerModifier.h"
 #include "AnatomyRender/RenderQuality.h"
 #include "AnatomyRender/RenderStats.h"
 #include "AnatomyUI/Model/AppModelServices.h"
@@ -162,6 +166,59 @@ public:
     // selected structures, clip plane, explode and ghosting.
     void apply(const AnatomyViewState& state);
 
+    // ---- Selection and picking (AppModelSelection.cpp). Points are drawable pixels.
+    // A click; the modifier adds to or removes from the selection. In measuring mode
+    // a click on a structure places a measuring point instead.
+    void handleSelect(float2 point, PointerModifier modifier);
+    // Selects the structure under the point alone and frames it.
+    void handleDoubleClick(float2 point);
+    // The pointer moved to the point, or left the view (none).
+    void handleHover(std::optional<float2> point);
+    // Changes the selection by one pick result.
+    void select(std::optional<std::int64_t> meshIndex, PointerModifier modifier);
+    // Empties the selection; the note being written stays.
+    void clearSelection();
+    // The first card of the selection.
+    const AnatomyStructure* primary() const { return selection_.empty() ? nullptr : &selection_.front(); }
+
+    // ---- Display operations (AppModelDisplay.cpp). Each keeps the model's value and
+    // the scene's or renderer's in step, stores what is remembered and redraws.
+    void setVisible(bool visible, AnatomySystem system);
+    void setOnly(AnatomySystem system);
+    // Every system the dataset has structures of.
+    void showAllSystems();
+    void setOpacity(float opacity, AnatomySystem system);
+    // A structure's own opacity, clamped to 0...1; within 0.001 of 1 removes it.
+    void setStructureOpacity(float opacity, std::int64_t index);
+    // What the structure is drawn with before ghosting; 1 without a dataset.
+    float structureOpacity(std::int64_t index) const;
+    void setLayerDepthMin(int depth);
+    void setGhostOthers(bool ghost);
+    void setExplode(float amount);
+    void setQuality(RenderQuality quality);
+    // A light palette; turns the dark background off.
+    void setBackgroundPalette(BackgroundPalette palette);
+    void setLODBias(float bias);
+    // Each given value replaces the model's; the plane is drawn while enabled.
+    void setClip(std::optional<bool> enabled, std::optional<ClipAxis> axis = std::nullopt,
+        std::optional<float> offset = std::nullopt, std::optional<bool> flipped = std::nullopt);
+    void isolateSelection();
+    void clearIsolation();
+    void hideSelection();
+    void showHidden();
+    // Back to the assembled body of the default systems, framed whole.
+    void resetAll();
+    // Turns the camera to an anatomical view, animated.
+    void apply(CameraPreset preset);
+    // The Italian name of the anatomical view nearest to the camera; "—" without one.
+    std::string orientationLabel() const;
+    // Removes the measuring points.
+    void clearMeasurement();
+
+    // ---- Viewport keys (AppModelKeys.cpp). The key's text in lower case; the
+    // modifiers do not change what a key does. True when the key is a command.
+    bool handleKey(std::string_view key, KeyModifiers modifiers);
+
     // The loaded dataset; all null before the first successful load.
     const std::shared_ptr<MeshPack>& pack() const { return pack_; }
     const std::shared_ptr<AnatomyDB>& db() const { return db_; }
@@ -208,7 +265,7 @@ public:
     TreeKind treeKind() const { return treeKind_; }
     const std::vector<TaxonomyNode>& treeRoots() const { return treeRoots_; }
     bool measureMode() const { return measureMode_; }
-    const std::vector<float3>& measurePoints() const { return measurePoints_; }
+    const std::vector<Float3>& measurePoints() const { return measurePoints_; }
     const RenderStats& stats() const { return stats_; }
     const std::optional<std::string>& lastMessage() const { return lastMessage_; }
     std::int64_t alwaysVisibleCount() const { return alwaysVisibleCount_; }
@@ -262,6 +319,22 @@ private:
     void applyToScene(const std::set<AnatomySystem>& systems, const std::map<AnatomySystem, float>& opacity);
     void setSelectedIndices(std::vector<std::int64_t> indices);
     void refreshSelectionCards();
+    // Selection and picking.
+    bool isCurrentView(const ViewportHandle& view) const;
+    std::optional<std::int64_t> pickAt(const ViewportHandle& view, float2 point, int tolerance);
+    // Adds a measuring point where the view ray through the point meets the structure.
+    bool placeMeasuringPoint(const ViewportHandle& view, float2 point, std::int64_t index);
+    std::optional<std::string> hoverLabel(std::int64_t index) const;
+    void clearHover();
+    std::vector<std::int64_t> structuresOfConcept(std::string_view conceptID) const;
+    void revealStructures(const std::vector<std::int64_t>& indices);
+    void switchNoteDraft(const std::optional<std::string>& conceptID);
+    void forgetNoteDrafts();
+    // Display operations.
+    void showSystems(std::set<AnatomySystem> systems);
+    void recountHidden();
+    // Viewport keys.
+    void toggleMeasureMode();
     void applyClipToScene();
     void restoreCamera(const AnatomyViewState& state);
     void restoreStructures(const AnatomyViewState& state);
@@ -323,13 +396,17 @@ private:
     TreeKind treeKind_ = TreeKind::partOf;
     std::vector<TaxonomyNode> treeRoots_;
     bool measureMode_ = false;
-    std::vector<float3> measurePoints_;
+    std::vector<Float3> measurePoints_;
     RenderStats stats_;
     std::optional<std::string> lastMessage_;
     std::int64_t alwaysVisibleCount_ = 0;
     bool showEyesAndTeeth_ = true;
     std::vector<std::int64_t> alwaysVisibleIndices_;
     bool cameraIsPlaced_ = false;
+    // The concept whose note `noteDraft` holds, and unsaved notes of other concepts
+    // that differ from their stored note; both forgotten with their dataset.
+    std::optional<std::string> draftConceptID_;
+    std::map<std::string, std::string, std::less<>> unsavedNotes_;
     std::optional<std::filesystem::path> exportedImageURL_;
 };
 

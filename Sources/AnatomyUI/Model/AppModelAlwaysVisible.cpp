@@ -1,6 +1,6 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/EyesAndTeeth.h"
 

@@ -1,8 +1,8 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/AppPaths.h"
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/Preferences.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/RendererError.h"
@@ -129,6 +129,7 @@ void AppModel::clearDatasetState()
     assign(selectedIndices_, {}, Field::selectedIndices);
     assign(selection_, {}, Field::selection);
     assign(noteDraft_, {}, Field::noteDraft);
+    forgetNoteDrafts();
     assign(hoveredLabel_, {}, Field::hoveredLabel);
     assign(hoveredPoint_, {}, Field::hoveredPoint);
     assign(hiddenCount_, std::int64_t {0}, Field::hiddenCount);

@@ -1,8 +1,9 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/BodyRegion.h"
-#include "AnatomyCore/Laterality.h"
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Model/BodyRegion.h"
+#include "AnatomyCore/Model/Laterality.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 
@@ -14,6 +15,12 @@ namespace {
 
 // The inspector shows at most this many cards.
 constexpr std::size_t maximumCards = 12;
+// Pixels around the pointer searched for a structure; the renderer widens a missed
+// click to 16 by itself.
+constexpr int clickTolerance = 7;
+constexpr int hoverTolerance = 3;
+// A measurement is the distance between two points; a further point starts a new one.
+constexpr std::size_t pointsPerMeasurement = 2;
 
 // A card for a structure the database does not know, from the pack alone.
 AnatomyStructure packCard(const MeshPack& pack, std::int64_t index)
@@ -29,21 +36,46 @@ AnatomyStructure packCard(const MeshPack& pack, std::int64_t index)
     return card;
 }
 
+bool inPack(const MeshPack& pack, std::int64_t index)
+{
+    return index >= 0 && index < static_cast<std::int64_t>(pack.structureCount());
+}
+
+// Pixels per point; a broken report counts as 1 rather than dividing by zero.
+double backingScale(const ViewportHandle& view)
+{
+    const double scale = view.backingScale ? view.backingScale() : 1;
+    return scale > 0 ? scale : 1;
+}
+
+void appendMissing(std::vector<std::int64_t>& list, std::span<const std::int64_t> indices)
+{
+    for (auto index : indices)
+        if (std::find(list.begin(), list.end(), index) == list.end())
+            list.push_back(index);
+}
+
 } // namespace
 
 void AppModel::viewportReady(const std::shared_ptr<ViewportHandle>& view)
 {
+    // A view made for an earlier dataset's renderer reports too late to be this one's.
+    if (!view || !isCurrentView(*view))
+        return;
     metalView_ = view;
-    if (renderer_)
-        renderer_->setDarkBackground(darkBackground_);
+    currentRenderer()->setDarkBackground(darkBackground_);
     if (!cameraIsPlaced_) {
         frameAll();
         return;
     }
     if (!selectedIndices_.empty())
-        if (auto* renderer = currentRenderer())
-            renderer->frameStructures(selectedIndices_, aspect(), true);
+        currentRenderer()->frameStructures(selectedIndices_, aspect(), true);
     redraw();
+}
+
+bool AppModel::isCurrentView(const ViewportHandle& view) const
+{
+    return renderer_ && view.renderer.lock() == renderer_;
 }
 
 void AppModel::frameAll()
@@ -62,22 +94,152 @@ void AppModel::focusSelection()
     redraw();
 }
 
+void AppModel::handleSelect(float2 point, PointerModifier modifier)
+{
+    auto view = metalView_.lock();
+    if (!renderer_ || !view)
+        return;
+    auto hit = pickAt(*view, point, clickTolerance);
+    if (measureMode_ && hit && scene_ && placeMeasuringPoint(*view, point, *hit))
+        return;
+    select(hit, modifier);
+}
+
+void AppModel::handleDoubleClick(float2 point)
+{
+    auto view = metalView_.lock();
+    if (!renderer_ || !view)
+        return;
+    auto hit = pickAt(*view, point, clickTolerance);
+    if (!hit)
+        return;
+    select(hit, PointerModifier::none);
+    currentRenderer()->frameStructures(std::span(&*hit, 1), aspect(), true);
+    redraw();
+}
+
+void AppModel::handleHover(std::optional<float2> point)
+{
+    auto view = metalView_.lock();
+    if (!showLabels_ || !renderer_ || !view || !point) {
+        clearHover();
+        return;
+    }
+    auto hit = pickAt(*view, *point, hoverTolerance);
+    if (!hit) {
+        clearHover();
+        return;
+    }
+    const double scale = backingScale(*view);
+    assign(hoveredPoint_, std::optional(Point {point->x / scale, point->y / scale}), Field::hoveredPoint);
+    assign(hoveredLabel_, hoverLabel(*hit), Field::hoveredLabel);
+}
+
+void AppModel::clearHover()
+{
+    if (!hoveredLabel_)
+        return;
+    assign(hoveredLabel_, {}, Field::hoveredLabel);
+    assign(hoveredPoint_, {}, Field::hoveredPoint);
+}
+
+std::optional<std::string> AppModel::hoverLabel(std::int64_t index) const
+{
+    if (auto card = structure(index))
+        return card->displayName();
+    if (pack_ && inPack(*pack_, index))
+        return pack_->name(index);
+    return std::nullopt;
+}
+
+// Picks read the view's drawable, so its context is the one made current.
+std::optional<std::int64_t> AppModel::pickAt(const ViewportHandle& view, float2 point, int tolerance)
+{
+    if (view.makeCurrent)
+        view.makeCurrent();
+    else
+        services_.makeCurrent();
+    return renderer_->pick(point, view.drawableSize(), tolerance);
+}
+
+bool AppModel::placeMeasuringPoint(const ViewportHandle& view, float2 point, std::int64_t index)
+{
+    const auto scale = static_cast<float>(backingScale(view));
+    auto ray = renderer_->camera().ray({point.x / scale, point.y / scale}, view.boundsSize());
+    auto surface = scene_->raycast(ray.origin, ray.direction, index);
+    if (!surface)
+        return false;
+    auto points = measurePoints_.size() >= pointsPerMeasurement ? std::vector<Float3> {} : measurePoints_;
+    points.push_back(*surface);
+    assign(measurePoints_, std::move(points), Field::measurePoints);
+    redraw();
+    return true;
+}
+
+void AppModel::select(std::optional<std::int64_t> meshIndex, PointerModifier modifier)
+{
+    if (!scene_)
+        return;
+    if (!meshIndex) {
+        if (modifier == PointerModifier::none)
+            clearSelection();
+        return;
+    }
+    auto indices = selectedIndices_;
+    switch (modifier) {
+    case PointerModifier::none:
+        indices = {*meshIndex};
+        break;
+    case PointerModifier::additive:
+        appendMissing(indices, std::span(&*meshIndex, 1));
+        break;
+    case PointerModifier::subtractive:
+        std::erase(indices, *meshIndex);
+        break;
+    }
+    setSelectedIndices(std::move(indices));
+    refreshSelectionCards();
+    redraw();
+}
+
+void AppModel::clearSelection()
+{
+    assign(selectedIndices_, {}, Field::selectedIndices);
+    assign(selection_, {}, Field::selection);
+    if (scene_)
+        scene_->selected.clear();
+    redraw();
+}
+
 void AppModel::selectConcept(std::string_view conceptID, bool exclusive)
 {
     if (!db_ || !scene_)
         return;
-    auto indices = db_->meshIndicesOfConcept(conceptID);
-    if (indices.empty())
-        if (auto row = db_->structure(conceptID); row && row->meshIndex)
-            indices.push_back(*row->meshIndex);
+    auto indices = structuresOfConcept(conceptID);
     if (indices.empty())
         return;
     auto selected = exclusive ? std::vector<std::int64_t> {} : selectedIndices_;
-    for (auto index : indices)
-        if (std::find(selected.begin(), selected.end(), index) == selected.end())
-            selected.push_back(index);
+    appendMissing(selected, indices);
     setSelectedIndices(std::move(selected));
     refreshSelectionCards();
+    revealStructures(indices);
+    redraw();
+}
+
+// The concept's structures in database order; indices the pack does not have are
+// the database's mistake and name nothing.
+std::vector<std::int64_t> AppModel::structuresOfConcept(std::string_view conceptID) const
+{
+    auto indices = db_->meshIndicesOfConcept(conceptID);
+    std::erase_if(indices, [this](std::int64_t index) { return !inPack(*pack_, index); });
+    if (indices.empty())
+        if (auto row = db_->structure(conceptID); row && row->meshIndex && inPack(*pack_, *row->meshIndex))
+            indices.push_back(*row->meshIndex);
+    return indices;
+}
+
+void AppModel::revealStructures(const std::vector<std::int64_t>& indices)
+{
     auto systems = visibleSystems_;
     for (auto index : indices) {
         systems.insert(scene_->system(index));
@@ -85,24 +247,27 @@ void AppModel::selectConcept(std::string_view conceptID, bool exclusive)
     }
     assign(visibleSystems_, std::move(systems), Field::visibleSystems);
     scene_->visibleSystems = visibleSystems_;
-    redraw();
+    recountHidden();
 }
 
 std::optional<AnatomyStructure> AppModel::structure(std::int64_t index) const
 {
-    if (!pack_ || !db_ || index < 0 || index >= static_cast<std::int64_t>(pack_->structureCount()))
+    if (!pack_ || !db_ || !inPack(*pack_, index))
         return std::nullopt;
     auto card = db_->structure(pack_->conceptID(index));
     if (!card)
         return packCard(*pack_, index);
-    if (!card->meshIndex)
-        card->meshIndex = index;
+    // A row may name another index (a damaged or older database): the card stands
+    // for the structure it was asked for, so its actions reach that one.
+    card->meshIndex = index;
     return card;
 }
 
 void AppModel::setSelectedIndices(std::vector<std::int64_t> indices)
 {
-    assign(selectedIndices_, std::move(indices), Field::selectedIndices);
+    std::vector<std::int64_t> distinct;
+    appendMissing(distinct, indices);
+    assign(selectedIndices_, std::move(distinct), Field::selectedIndices);
     if (scene_)
         scene_->selected.assign(selectedIndices_);
 }
@@ -115,10 +280,42 @@ void AppModel::refreshSelectionCards()
         if (auto card = structure(selectedIndices_[i]))
             cards.push_back(std::move(*card));
     assign(selection_, std::move(cards), Field::selection);
+    switchNoteDraft(selection_.empty() ? std::nullopt : std::optional(selection_.front().conceptID));
+}
+
+// The note being written belongs to the first card's concept. It follows that
+// concept: a click that keeps the first card keeps the text, and text left unsaved
+// on another concept comes back when that concept is first again.
+void AppModel::switchNoteDraft(const std::optional<std::string>& conceptID)
+{
+    if (conceptID && conceptID == draftConceptID_)
+        return;
+    auto stored = [this](const std::string& id) {
+        return db_ ? db_->note(id).value_or(std::string()) : std::string();
+    };
+    if (draftConceptID_) {
+        const auto typed = std::string(UnicodeText::trimmingBlanksAndLineBreaks(noteDraft_));
+        if (AppModelValues::same(typed, stored(*draftConceptID_)))
+            unsavedNotes_.erase(*draftConceptID_);
+        else
+            unsavedNotes_.insert_or_assign(*draftConceptID_, noteDraft_);
+    }
+    draftConceptID_ = conceptID;
     std::string note;
-    if (!selection_.empty() && db_)
-        note = db_->note(selection_.front().conceptID).value_or(std::string());
+    if (conceptID) {
+        note = stored(*conceptID);
+        if (auto unsaved = unsavedNotes_.find(*conceptID); unsaved != unsavedNotes_.end()) {
+            note = std::move(unsaved->second);
+            unsavedNotes_.erase(unsaved);
+        }
+    }
     assign(noteDraft_, std::move(note), Field::noteDraft);
+}
+
+void AppModel::forgetNoteDrafts()
+{
+    draftConceptID_.reset();
+    unsavedNotes_.clear();
 }
 
 } // namespace morvena

@@ -1,6 +1,6 @@
 #include "AnatomyUI/Model/AppModel.h"
 
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyCore/AnatomySystem.h"
+#include "AnatomyCore/Model/AnatomySystem.h"
 
 #include <map>
 #include <optional>

@@ -6,7 +6,7 @@
 
 namespace morvena::test {
 
-Ellipsoid ellipsoid(Vector3 centre, Vector3 radii, int columns, int rings)
+Ellipsoid ellipsoid(Float3 centre, Float3 radii, int columns, int rings)
 {
     Ellipsoid shape;
     auto add = [&](double x, double y, double z) {
@@ -83,10 +83,8 @@ BodyParts3DImporter::Options SyntheticRelease::options(std::string datasetID, bo
 
 void SyntheticRelease::write(Element element)
 {
-    for (auto& value : element.centre)
-        value *= scale_;
-    for (auto& value : element.radii)
-        value *= scale_;
+    element.centre *= scale_;
+    element.radii *= scale_;
     auto shape = ellipsoid(element.centre, element.radii, element.columns, element.rings);
     writeFile(objFolder / element.file, objText(shape));
     triangles_[std::filesystem::path(element.file).stem().string()] = shape.triangles;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyImport/BodyParts3DImporter.h"
-#include "AnatomyImport/RawMesh.h"
+#include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyImport/Geometry/RawMesh.h"
 #include "TemporaryFolder.h"
 
 #include <array>
@@ -12,23 +12,22 @@
 
 namespace morvena::test {
 
-using Vector3 = RawMesh::Vector3;
 using Triangle = std::array<std::uint32_t, 3>;
 
 // A closed ellipsoid: rings of `columns` vertices between two poles, wound
 // counter-clockwise seen from outside.
 struct Ellipsoid {
-    std::vector<Vector3> positions;
+    std::vector<Float3> positions;
     std::vector<Triangle> triangles;
 };
 
-Ellipsoid ellipsoid(Vector3 centre, Vector3 radii, int columns, int rings);
+Ellipsoid ellipsoid(Float3 centre, Float3 radii, int columns, int rings);
 std::string objText(const Ellipsoid& shape);
 
 struct Element {
     std::string file; // relative to the OBJ folder
-    Vector3 centre;
-    Vector3 radii;
+    Float3 centre;
+    Float3 radii;
     int columns = 8;
     int rings = 5;
 };

@@ -75,7 +75,7 @@ TEST(CameraMoves, framingUsesTheStructuresWhereTheyAreDrawn)
 
     const std::int64_t second[] = {1};
     renderer.frameStructures(second, 1, false);
-    EXPECT_EQ(renderer.camera().target, (float3 {25, 30, 25}));
+    EXPECT_EQ(renderer.camera().target, (Float3 {25, 30, 25}));
     EXPECT_EQ(renderer.camera().yaw, before.yaw);
 
     fixture.scene->explode = 1;

@@ -1,6 +1,6 @@
 #include "RenderTestSupport.h"
 
-#include "AnatomyCore/ResourceLocator.h"
+#include "AnatomyCore/Storage/ResourceLocator.h"
 #include "AnatomyRender/BackgroundPalette.h"
 #include "AnatomyRender/RendererError.h"
 
@@ -91,7 +91,7 @@ TEST(FrameRendering, damagedRestoredCameraIsRepairedOnAssignmentAndStillDraws)
     fixture.renderer->setCamera(restored);
 
     const auto& camera = fixture.renderer->camera();
-    EXPECT_EQ(camera.target, (float3 {0, 0, 0}));
+    EXPECT_EQ(camera.target, (Float3 {0, 0, 0}));
     EXPECT_EQ(camera.fovY, OrbitCamera().fovY);
     EXPECT_EQ(camera.distance, restored.distance) << "sound fields are kept";
     // The uniforms come from the repaired camera: the structure is drawn, not a blank frame.

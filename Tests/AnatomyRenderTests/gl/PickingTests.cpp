@@ -110,7 +110,7 @@ TEST(Picking, explodeMovesTheHit)
     auto& renderer = *fixture.renderer;
     // Two pixels per unit, so the move exceeds the retry's reach of 16 pixels.
     constexpr float2 large {128, 128};
-    auto at = [&](float3 point) {
+    auto at = [&](Float3 point) {
         auto projected = renderer.camera().project(point, large);
         return float2 {projected->x, projected->y};
     };

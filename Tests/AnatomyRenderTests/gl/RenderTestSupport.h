@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnatomyCore/MeshPack.h"
-#include "AnatomyCore/MeshPackBuilder.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/OffscreenGLContext.h"
@@ -40,7 +40,7 @@ inline bool operator==(Rgb a, Rgb b)
     return a.red == b.red && a.green == b.green && a.blue == b.blue;
 }
 
-inline bool isNear(Rgb colour, float3 expected, int tolerance = 2)
+inline bool isNear(Rgb colour, Float3 expected, int tolerance = 2)
 {
     auto close = [tolerance](int actual, float wanted) {
         return std::abs(actual - static_cast<int>(std::lround(wanted * 255))) <= tolerance;

@@ -1,7 +1,7 @@
-#include "../ModelTestSupport.h"
+#include "GLModel.h"
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/MeshPack.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/OffscreenGLContext.h"
@@ -20,59 +20,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A model over real datasets whose renderers live in an offscreen context, as the
-// window's shared context holds them in the viewer.
-class GLModel {
-public:
-    AppModel& create()
-    {
-        AppModelServices services;
-        services.preferences = sandbox.preferences.get();
-        services.makeCurrent = [this] { context.makeCurrent(); };
-        services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
-        model = std::make_unique<AppModel>(std::move(services));
-        return *model;
-    }
-
-    // Installs a dataset imported `age` ago, so the newest import is known.
-    void install(TestDataset dataset, std::chrono::hours age = 0h)
-    {
-        dataset.setImportedAt(std::chrono::system_clock::now() - age);
-        sandbox.install(dataset);
-    }
-
-    std::int64_t indexOf(const std::string& conceptID) const
-    {
-        return model->pack()->indexByConceptID().at(conceptID);
-    }
-
-    ModelSandbox sandbox;
-    OffscreenGLContext context;
-    std::unique_ptr<AppModel> model;
-};
-
 const TestDataset datasetA = boxDataset("a",
     {{"FMA1", AnatomySystem::skeletal}, {"FMA2", AnatomySystem::muscular},
         {"SHARED", AnatomySystem::skeletal}});
 // The shared concept sits at another index; no muscles.
 const TestDataset datasetB
     = boxDataset("b", {{"FMA9", AnatomySystem::skeletal}, {"SHARED", AnatomySystem::skeletal}});
-
-// Draws one frame into a framebuffer of the test's own, as a paint would.
-void drawFrame(AnatomyRenderer& renderer, OffscreenGLContext& context)
-{
-    context.makeCurrent();
-    GLuint texture = 0;
-    GLuint framebuffer = 0;
-    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
-    glTextureStorage2D(texture, 1, GL_RGBA8, 32, 32);
-    glCreateFramebuffers(1, &framebuffer);
-    glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, texture, 0);
-    renderer.draw(framebuffer, 32, 32);
-    glFinish();
-    glDeleteFramebuffers(1, &framebuffer);
-    glDeleteTextures(1, &texture);
-}
 
 // The number of distinct colours in a 64 × 64 rendering seen from the front, where one
 // model unit is one pixel (the boxes' own layout): 1 is background only.
@@ -168,7 +121,7 @@ TEST(AppModelLoading, anotherDatasetStartsWithoutTheOldStructuresAndKeepsTheSett
     fixture.install(datasetB);
     auto& model = fixture.create();
     model.load("a");
-    FakeViewport view;
+    FakeViewport view(model);
     model.viewportReady(view.handle);
 
     AnatomyViewState state;
@@ -262,7 +215,7 @@ TEST(AppModelLoading, theLastViewPlacesTheCameraOnlyInItsOwnDataset)
     model.load("a");
     ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
     const auto camera = model.renderer()->camera();
-    EXPECT_EQ(camera.target, (float3 {1, 2, 3}));
+    EXPECT_EQ(camera.target, (Float3 {1, 2, 3}));
     EXPECT_EQ(camera.distance, 77);
     EXPECT_EQ(camera.yaw, 0.5f);
     EXPECT_TRUE(model.cameraIsPlaced());
@@ -273,7 +226,7 @@ TEST(AppModelLoading, theLastViewPlacesTheCameraOnlyInItsOwnDataset)
 
     model.load("b");
     ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
-    EXPECT_NE(model.renderer()->camera().target, (float3 {1, 2, 3}));
+    EXPECT_NE(model.renderer()->camera().target, (Float3 {1, 2, 3}));
     EXPECT_FALSE(model.cameraIsPlaced());
     EXPECT_FALSE(model.clipEnabled());
     EXPECT_EQ(model.scene()->clip, std::nullopt);

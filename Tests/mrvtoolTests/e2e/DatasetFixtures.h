@@ -3,8 +3,8 @@
 // Installed datasets for the publishing, fetch and web export tests, built on
 // the tool tests' TestDataset with the rows those commands read besides it.
 
-#include "AnatomyCore/AnatomyDB.h"
-#include "AnatomyCore/DatasetManifest.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
 #include "TestDataset.h"
 
 #include <stdexcept>

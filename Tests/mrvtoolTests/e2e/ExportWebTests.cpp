@@ -1,4 +1,4 @@
-#include "AnatomyImport/GLTFLoader.h"
+#include "AnatomyImport/Readers/GLTFLoader.h"
 #include "DatasetFixtures.h"
 #include "ToolSandbox.h"
 

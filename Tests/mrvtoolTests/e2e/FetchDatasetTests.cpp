@@ -1,5 +1,5 @@
-#include "AnatomyCore/DatasetCatalog.h"
-#include "AnatomyCore/HttpTransfer.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Download/HttpTransfer.h"
 #include "DatasetFixtures.h"
 #include "TestHttpServer.h"
 #include "ToolSandbox.h"

@@ -1,4 +1,4 @@
-#include "AnatomyCore/DatasetCatalog.h"
+#include "AnatomyCore/Download/DatasetCatalog.h"
 #include "DatasetFixtures.h"
 #include "ToolSandbox.h"
 

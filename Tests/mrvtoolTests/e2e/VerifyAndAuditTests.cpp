@@ -1,7 +1,7 @@
 // verify and audit run as the real program over datasets built in the test.
-#include "AnatomyCore/PackHeader.h"
-#include "AnatomyCore/PackStructure.h"
-#include "AnatomyCore/PackVertex.h"
+#include "AnatomyCore/Pack/PackHeader.h"
+#include "AnatomyCore/Pack/PackStructure.h"
+#include "AnatomyCore/Pack/PackVertex.h"
 #include "TestDataset.h"
 #include "ToolSandbox.h"
 

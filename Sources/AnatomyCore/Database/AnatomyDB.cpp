@@ -1,0 +1,220 @@
+#include "AnatomyCore/Database/AnatomyDB.h"
+
+#include "AnatomyCore/Database/Internal/SQLite.h"
+
+#include <functional>
+
+namespace morvena {
+
+namespace {
+
+// Every statement may run on an existing file, so the schema text can be
+// executed again on a dataset that already has it.
+constexpr const char* schemaSQL = R"SQL(
+CREATE TABLE IF NOT EXISTS meta (
+    key TEXT PRIMARY KEY,
+    value TEXT
+);
+CREATE TABLE IF NOT EXISTS structures (
+    concept_id TEXT PRIMARY KEY,
+    mesh_index INTEGER,
+    name_en TEXT NOT NULL,
+    name_la TEXT,
+    name_it TEXT,
+    synonyms TEXT,
+    system INTEGER NOT NULL DEFAULT 0,
+    region INTEGER NOT NULL DEFAULT 0,
+    laterality INTEGER NOT NULL DEFAULT 0,
+    description TEXT,
+    function TEXT,
+    origin TEXT,
+    insertion TEXT,
+    innervation TEXT,
+    blood_supply TEXT,
+    clinical TEXT,
+    content_source TEXT NOT NULL DEFAULT 'dataset',
+    dataset TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS idx_struct_system ON structures(system);
+CREATE INDEX IF NOT EXISTS idx_struct_mesh ON structures(mesh_index);
+CREATE INDEX IF NOT EXISTS idx_struct_name_en ON structures(name_en);
+CREATE TABLE IF NOT EXISTS taxonomy (
+    parent TEXT NOT NULL,
+    child TEXT NOT NULL,
+    kind TEXT NOT NULL,
+    PRIMARY KEY(parent, child, kind)
+);
+CREATE INDEX IF NOT EXISTS idx_tax_child ON taxonomy(child, kind);
+CREATE TABLE IF NOT EXISTS concepts (
+    concept_id TEXT PRIMARY KEY,
+    name_en TEXT NOT NULL,
+    name_it TEXT,
+    system INTEGER NOT NULL DEFAULT 0,
+    mesh_descendants INTEGER NOT NULL DEFAULT 0,
+    has_mesh INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS concept_meshes (
+    concept_id TEXT NOT NULL,
+    mesh_index INTEGER NOT NULL,
+    PRIMARY KEY(concept_id, mesh_index)
+);
+CREATE TABLE IF NOT EXISTS relations (
+    src TEXT NOT NULL,
+    dst TEXT NOT NULL,
+    kind TEXT NOT NULL,
+    source TEXT NOT NULL,
+    PRIMARY KEY(src, dst, kind)
+);
+CREATE INDEX IF NOT EXISTS idx_rel_dst ON relations(dst);
+CREATE TABLE IF NOT EXISTS notes (
+    concept_id TEXT PRIMARY KEY,
+    body TEXT NOT NULL,
+    updated_at REAL NOT NULL
+);
+CREATE TABLE IF NOT EXISTS bookmarks (
+    concept_id TEXT PRIMARY KEY,
+    created_at REAL NOT NULL
+);
+CREATE TABLE IF NOT EXISTS saved_views (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    name TEXT NOT NULL,
+    payload TEXT NOT NULL,
+    created_at REAL NOT NULL
+);
+)SQL";
+
+// The tokenizer folds accents away, so "omero" finds "òmero" and the reverse.
+constexpr const char* fullTextSQL = "CREATE VIRTUAL TABLE IF NOT EXISTS structures_fts USING fts5(\n"
+                                    "    concept_id UNINDEXED, body,\n"
+                                    "    tokenize='unicode61 remove_diacritics 2'\n"
+                                    ");";
+
+// A concurrent writer (the viewer and the tool on one file) waits this long
+// before a change gives up, instead of failing at once.
+constexpr int busyTimeoutMilliseconds = 2000;
+
+bool fullTextTableExists(const sqlite::Connection& connection)
+{
+    auto probe = connection.tryPrepare("SELECT 1 FROM sqlite_master WHERE name=? LIMIT 1");
+    if (!probe)
+        return false;
+    probe.bindText(1, std::string_view("structures_fts"));
+    return probe.step() == SQLITE_ROW;
+}
+
+std::size_t combineHash(std::size_t seed, std::size_t value)
+{
+    return seed ^ (value + 0x9e3779b97f4a7c15ull + (seed << 6) + (seed >> 2));
+}
+
+template <class T> std::size_t hashOf(const T& value)
+{
+    return std::hash<T> {}(value);
+}
+
+int openFlags(AnatomyDB::OpenMode mode)
+{
+    switch (mode) {
+    case AnatomyDB::OpenMode::readOnly:
+        return SQLITE_OPEN_READONLY;
+    case AnatomyDB::OpenMode::readWriteExisting:
+        return SQLITE_OPEN_READWRITE;
+    case AnatomyDB::OpenMode::readWriteCreating:
+        break;
+    }
+    return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+}
+
+// SQLite opens any file lazily: a file that is not a database, or one without
+// the anatomy tables, fails only at its first statement.
+void requireReadableStructures(const sqlite::Connection& connection)
+{
+    auto probe = connection.tryPrepare("SELECT 1 FROM structures LIMIT 1");
+    const int result = probe ? probe.step() : SQLITE_ERROR;
+    if (result != SQLITE_ROW && result != SQLITE_DONE)
+        throw DBError::open(connection.errorMessage());
+}
+
+} // namespace
+
+AnatomyDB::AnatomyDB(std::filesystem::path url, bool readOnly)
+    : AnatomyDB(std::move(url), readOnly ? OpenMode::readOnly : OpenMode::readWriteCreating)
+{
+}
+
+AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
+    : url_(std::move(url))
+{
+    // Only the creating mode makes anything: a missing folder is simply a missing file.
+    if (mode == OpenMode::readWriteCreating && url_.has_parent_path())
+        std::filesystem::create_directories(url_.parent_path());
+    handle_ = std::make_unique<sqlite::Connection>(url_, openFlags(mode));
+    sqlite3_busy_timeout(handle_->get(), busyTimeoutMilliseconds);
+    if (mode == OpenMode::readWriteExisting)
+        requireReadableStructures(*handle_);
+    // A read-only file keeps its journal mode; these are best effort.
+    handle_->tryExecute("PRAGMA journal_mode=WAL;");
+    handle_->tryExecute("PRAGMA synchronous=NORMAL;");
+    handle_->tryExecute("PRAGMA foreign_keys=ON;");
+    hasFTS_ = fullTextTableExists(*handle_);
+}
+
+AnatomyDB::~AnatomyDB() = default;
+
+void AnatomyDB::createSchema()
+{
+    handle_->execute(schemaSQL);
+    // Without FTS5 in the library the database still works; search uses LIKE.
+    hasFTS_ = handle_->tryExecute(fullTextSQL);
+}
+
+void AnatomyDB::beginTransaction()
+{
+    handle_->execute("BEGIN IMMEDIATE");
+}
+void AnatomyDB::commitTransaction()
+{
+    handle_->execute("COMMIT");
+}
+void AnatomyDB::rollbackTransaction() noexcept
+{
+    handle_->tryExecute("ROLLBACK");
+}
+
+std::string AnatomyDB::RelatedStructure::id() const
+{
+    return conceptID + std::string(rawValue(kind));
+}
+
+} // namespace morvena
+
+using morvena::AnatomyDB;
+using morvena::combineHash;
+using morvena::hashOf;
+
+std::size_t std::hash<AnatomyDB::SearchHit>::operator()(const AnatomyDB::SearchHit& hit) const noexcept
+{
+    std::size_t seed = hashOf(hit.conceptID);
+    seed = combineHash(seed, hashOf(hit.nameEN));
+    seed = combineHash(seed, hashOf(hit.nameIT));
+    seed = combineHash(seed, hashOf(hit.system));
+    return combineHash(seed, hashOf(hit.meshIndex));
+}
+
+std::size_t std::hash<AnatomyDB::RelatedStructure>::operator()(
+    const AnatomyDB::RelatedStructure& related) const noexcept
+{
+    std::size_t seed = hashOf(related.conceptID);
+    seed = combineHash(seed, hashOf(related.name));
+    seed = combineHash(seed, hashOf(related.kind));
+    seed = combineHash(seed, hashOf(related.source));
+    return combineHash(seed, hashOf(related.incoming));
+}
+
+std::size_t std::hash<AnatomyDB::SavedView>::operator()(const AnatomyDB::SavedView& view) const noexcept
+{
+    std::size_t seed = hashOf(view.id);
+    seed = combineHash(seed, hashOf(view.name));
+    seed = combineHash(seed, hashOf(view.payload));
+    return combineHash(seed, hashOf(view.createdAt.time_since_epoch().count()));
+}

@@ -1,0 +1,210 @@
+#include "AnatomyCore/Storage/AppPaths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+namespace morvena::AppPaths {
+
+namespace {
+
+constexpr std::string_view applicationFolderName = "Morvena";
+
+// Length of the UTF-8 sequence starting at `text[i]`, or 0 when it is not a
+// well-formed, shortest-form sequence of a scalar value.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length = lead < 0x80 ? 1
+        : lead < 0xC2                ? 0
+        : lead < 0xE0                ? 2
+        : lead < 0xF0                ? 3
+        : lead < 0xF5                ? 4
+                                     : 0;
+    if (length == 0 || i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    unsigned char second = length > 1 ? byte(i + 1) : 0;
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90)
+        || (lead == 0xF4 && second >= 0x90))
+        return 0; // overlong forms, surrogates and values past U+10FFFF
+    return length;
+}
+
+bool isControlCharacter(std::string_view text, std::size_t i, std::size_t length)
+{
+    auto lead = static_cast<unsigned char>(text[i]);
+    if (length == 1)
+        return lead < 0x20 || lead == 0x7F;
+    // C1 controls U+0080..U+009F are encoded as C2 80..C2 9F.
+    return length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+}
+
+std::optional<std::string_view> encodingProblem(std::string_view name)
+{
+    for (std::size_t i = 0; i < name.size();) {
+        std::size_t length = utf8SequenceLength(name, i);
+        if (length == 0)
+            return "non è testo UTF-8 valido";
+        if (isControlCharacter(name, i, length))
+            return "contiene caratteri di controllo";
+        i += length;
+    }
+    return std::nullopt;
+}
+
+// What the message may quote of a refused id: printable, and short.
+std::string printable(std::string_view id)
+{
+    std::string shown;
+    for (char c : id.substr(0, 60))
+        shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+    if (id.size() > 60)
+        shown += "…";
+    return shown;
+}
+
+std::optional<std::filesystem::path> absoluteFromEnvironment(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    if (!value || !*value)
+        return std::nullopt;
+    std::filesystem::path path(value);
+    // Relative values are invalid for the XDG variables and would make the
+    // location depend on the working folder.
+    if (!path.is_absolute())
+        return std::nullopt;
+    return path;
+}
+
+std::filesystem::path homeDirectory()
+{
+    if (auto home = absoluteFromEnvironment("HOME"))
+        return *home;
+    std::vector<char> buffer(16384);
+    passwd entry {};
+    passwd* result = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result && result->pw_dir)
+        return result->pw_dir;
+    return "/";
+}
+
+std::filesystem::path xdgDirectory(const char* variable, const char* fallbackBelowHome)
+{
+    if (auto path = absoluteFromEnvironment(variable))
+        return *path;
+    return homeDirectory() / fallbackBelowHome;
+}
+
+// XDG_PICTURES_DIR from the environment or from user-dirs.dirs, whose lines
+// read XDG_PICTURES_DIR="$HOME/Pictures" or an absolute path.
+std::optional<std::filesystem::path> configuredPicturesDirectory()
+{
+    if (auto path = absoluteFromEnvironment("XDG_PICTURES_DIR"))
+        return path;
+    std::ifstream file(xdgDirectory("XDG_CONFIG_HOME", ".config") / "user-dirs.dirs");
+    constexpr std::string_view prefix = "XDG_PICTURES_DIR=\"";
+    for (std::string line; std::getline(file, line);) {
+        if (!line.starts_with(prefix) || !line.ends_with('"'))
+            continue;
+        std::string value = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+        if (value.starts_with("$HOME/"))
+            return homeDirectory() / value.substr(6);
+        if (value.starts_with('/'))
+            return std::filesystem::path(value);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+InvalidDatasetID::InvalidDatasetID(std::string_view id, std::string_view reason)
+    : std::runtime_error(
+        "Identificativo di dataset non valido \"" + printable(id) + "\": " + std::string(reason) + ".")
+{
+}
+
+std::optional<std::string_view> unsafeNameReason(std::string_view name)
+{
+    if (name.empty())
+        return "è vuoto";
+    if (name.size() > maxDatasetIDLength)
+        return "è troppo lungo";
+    if (name.front() == '.')
+        return "inizia con un punto";
+    if (name.find_first_of("/\\") != std::string_view::npos)
+        return "contiene un separatore di percorso";
+    if (name.find("..") != std::string_view::npos)
+        return "contiene \"..\"";
+    return encodingProblem(name);
+}
+
+bool isValidDatasetID(std::string_view id)
+{
+    return !unsafeNameReason(id);
+}
+
+void validateDatasetID(std::string_view id)
+{
+    if (auto reason = unsafeNameReason(id))
+        throw InvalidDatasetID(id, *reason);
+}
+
+std::filesystem::path applicationSupport()
+{
+    return xdgDirectory("XDG_DATA_HOME", ".local/share") / applicationFolderName;
+}
+
+std::filesystem::path datasetsDirectory()
+{
+    return applicationSupport() / "datasets";
+}
+
+std::filesystem::path datasetDirectory(std::string_view id)
+{
+    validateDatasetID(id);
+    return datasetsDirectory() / id;
+}
+
+std::filesystem::path packURL(std::string_view id)
+{
+    return datasetDirectory(id) / packFileName;
+}
+std::filesystem::path databaseURL(std::string_view id)
+{
+    return datasetDirectory(id) / databaseFileName;
+}
+std::filesystem::path manifestURL(std::string_view id)
+{
+    return datasetDirectory(id) / manifestFileName;
+}
+
+std::filesystem::path settingsDirectory()
+{
+    return xdgDirectory("XDG_CONFIG_HOME", ".config") / applicationFolderName;
+}
+
+std::filesystem::path screenshotsDirectory()
+{
+    return configuredPicturesDirectory().value_or(homeDirectory() / "Pictures") / applicationFolderName;
+}
+
+std::filesystem::path temporaryDirectory()
+{
+    return absoluteFromEnvironment("TMPDIR").value_or("/tmp");
+}
+
+void ensureDirectories()
+{
+    std::error_code ignored;
+    std::filesystem::create_directories(datasetsDirectory(), ignored);
+}
+
+} // namespace morvena::AppPaths

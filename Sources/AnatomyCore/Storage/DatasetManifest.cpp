@@ -1,0 +1,164 @@
+#include "AnatomyCore/Storage/DatasetManifest.h"
+
+#include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyCore/Support/FileError.h"
+#include "AnatomyCore/Support/SmallFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <system_error>
+
+namespace morvena {
+
+namespace {
+
+using namespace std::chrono;
+using nlohmann::json;
+
+// An internet date-time in UTC with whole seconds: "YYYY-MM-DDTHH:MM:SSZ".
+// Fractions of a second are dropped when writing.
+std::string formatInternetDate(system_clock::time_point time)
+{
+    auto seconds = floor<std::chrono::seconds>(time);
+    auto day = floor<days>(seconds);
+    year_month_day date(day);
+    hh_mm_ss clock(seconds - day);
+    // The clock's range (years 1677-2262) always fits four digits.
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+        static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+        static_cast<int>(clock.seconds().count()));
+    return text;
+}
+
+system_clock::time_point parseInternetDate(std::string_view text)
+{
+    constexpr std::string_view shape = "dddd-dd-ddTdd:dd:ddZ";
+    bool matches = text.size() == shape.size();
+    for (std::size_t i = 0; matches && i < shape.size(); ++i)
+        matches = shape[i] == 'd' ? (text[i] >= '0' && text[i] <= '9') : text[i] == shape[i];
+    if (!matches)
+        throw DecodingError("data non in formato ISO 8601 con secondi interi: " + std::string(text));
+    auto number = [&](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    year_month_day date {year(number(0, 4)), month(static_cast<unsigned>(number(5, 2))),
+        day(static_cast<unsigned>(number(8, 2)))};
+    int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (!date.ok() || hour > 23 || minute > 59 || second > 59)
+        throw DecodingError("data inesistente: " + std::string(text));
+    return sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
+}
+
+std::map<std::string, std::int64_t> decodeCounts(const json& value)
+{
+    if (!value.is_object())
+        throw DecodingError("atteso un oggetto per systemCounts");
+    std::map<std::string, std::int64_t> counts;
+    for (const auto& [key, count] : value.items())
+        counts.emplace(key, decodeInteger(count, "systemCounts"));
+    return counts;
+}
+
+} // namespace
+
+std::string DatasetManifest::encoded() const
+{
+    json document = {
+        {"id", id},
+        {"displayName", displayName},
+        {"version", version},
+        {"sourceURL", sourceURL},
+        {"license", license},
+        {"attribution", attribution},
+        {"importedAt", formatInternetDate(importedAt)},
+        {"structureCount", structureCount},
+        {"triangleCount", triangleCount},
+        {"vertexCount", vertexCount},
+        {"systemCounts", systemCounts},
+        {"missingSystems", missingSystems},
+        {"notes", notes},
+    };
+    // Texts that are not UTF-8 are replaced rather than failing the import
+    // that writes the manifest.
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+DatasetManifest DatasetManifest::decode(std::string_view text)
+{
+    json document;
+    try {
+        document = json::parse(text);
+    } catch (const json::exception& error) {
+        throw DecodingError(std::string("JSON non valido: ") + error.what());
+    }
+    return DatasetManifest {
+        .id = decodeRequiredString(document, "id"),
+        .displayName = decodeRequiredString(document, "displayName"),
+        .version = decodeRequiredString(document, "version"),
+        .sourceURL = decodeRequiredString(document, "sourceURL"),
+        .license = decodeRequiredString(document, "license"),
+        .attribution = decodeRequiredString(document, "attribution"),
+        .importedAt = parseInternetDate(decodeRequiredString(document, "importedAt")),
+        .structureCount = decodeInteger(requiredField(document, "structureCount"), "structureCount"),
+        .triangleCount = decodeInteger(requiredField(document, "triangleCount"), "triangleCount"),
+        .vertexCount = decodeInteger(requiredField(document, "vertexCount"), "vertexCount"),
+        .systemCounts = decodeCounts(requiredField(document, "systemCounts")),
+        .missingSystems = decodeStringArray(requiredField(document, "missingSystems"), "missingSystems"),
+        .notes = decodeRequiredString(document, "notes"),
+    };
+}
+
+void DatasetManifest::write(const std::filesystem::path& url) const
+{
+    std::error_code error;
+    // A bare file name lies in the working folder, which exists.
+    if (url.has_parent_path())
+        std::filesystem::create_directories(url.parent_path(), error);
+    if (error)
+        throw FileError("Impossibile creare la cartella", url.parent_path(), error);
+    AtomicFile::write(url, encoded());
+}
+
+std::optional<DatasetManifest> DatasetManifest::read(const std::filesystem::path& url)
+{
+    auto bytes = SmallFile::read(url);
+    if (!bytes)
+        return std::nullopt;
+    try {
+        return decode(*bytes);
+    } catch (const DecodingError&) {
+        return std::nullopt;
+    }
+}
+
+std::vector<DatasetManifest> DatasetManifest::installed()
+{
+    std::vector<DatasetManifest> manifests;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(AppPaths::datasetsDirectory(), error), end;
+         !error && entry != end; entry.increment(error)) {
+        // Hidden folders are install staging (".<id>.incoming") or not ours.
+        std::string name = entry->path().filename().string();
+        if (!AppPaths::isValidDatasetID(name))
+            continue;
+        auto manifest = read(entry->path() / AppPaths::manifestFileName);
+        // Callers address a dataset by its manifest's id; a folder holding
+        // another dataset's manifest would send them to the wrong folder.
+        if (manifest && manifest->id == name)
+            manifests.push_back(std::move(*manifest));
+    }
+    std::stable_sort(manifests.begin(), manifests.end(),
+        [](const DatasetManifest& a, const DatasetManifest& b) { return a.importedAt > b.importedAt; });
+    return manifests;
+}
+
+} // namespace morvena

@@ -1,0 +1,38 @@
+#include "AnatomyCore/Storage/FolderSwap.h"
+
+#include "AnatomyCore/Support/FileError.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace morvena::FolderSwap {
+
+namespace fs = std::filesystem;
+
+void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::path& previous)
+{
+    std::error_code error;
+    fs::remove_all(previous, error); // a left-over of an earlier failed attempt
+    if (!fs::exists(fs::symlink_status(into, error))) {
+        if (std::rename(incoming.c_str(), into.c_str()) != 0)
+            throw FileError("Impossibile installare il dataset in", into, errno);
+        return;
+    }
+    if (::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, into.c_str(), RENAME_EXCHANGE) == 0)
+        return;
+    if (errno != EINVAL && errno != ENOSYS)
+        throw FileError("Impossibile installare il dataset in", into, errno);
+    if (std::rename(into.c_str(), previous.c_str()) != 0)
+        throw FileError("Impossibile spostare il dataset precedente", into, errno);
+    if (std::rename(incoming.c_str(), into.c_str()) != 0) {
+        const int reason = errno;
+        std::rename(previous.c_str(), into.c_str());
+        throw FileError("Impossibile installare il dataset in", into, reason);
+    }
+    fs::remove_all(previous, error);
+}
+
+} // namespace morvena::FolderSwap

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvena {
+
+// Text operations on UTF-8 shared by the database, the importers and the loaders.
+// Ill-formed UTF-8 never makes them fail: each maximal ill-formed subsequence
+// counts as one character that is neither a blank nor a letter, and operations
+// that decode to build new text write it as U+FFFD.
+namespace UnicodeText {
+
+// Full Unicode lower-casing, independent of the user's locale ("İ" becomes "i̇").
+std::string lowercased(std::string_view text);
+
+// Two trimmings that differ on purpose; each returns a view into the text.
+// Blanks only: Unicode space separators and TAB. Line breaks, even at the ends,
+// belong to the text (table cells).
+std::string_view trimmingBlanks(std::string_view text);
+// Blanks and line breaks: every Unicode white space character (notes, search text).
+std::string_view trimmingBlanksAndLineBreaks(std::string_view text);
+
+// The runs of letters, marks and digits; every other character separates them.
+std::vector<std::string_view> alphanumericWords(std::string_view text);
+
+// The pieces between spaces, empty ones dropped, joined with single spaces. Only
+// the space character separates: tabs and other blanks stay inside the pieces.
+std::string collapsingSpaces(std::string_view text);
+
+// Strict UTF-8: no overlong forms, surrogates or code points above U+10FFFF.
+bool isValidUTF8(std::string_view text);
+
+// The text with every maximal ill-formed subsequence replaced by one U+FFFD;
+// valid sequences are kept byte for byte.
+std::string repairedUTF8(std::string_view text);
+
+// The canonical composed form (NFC), under which canonically equivalent texts are
+// equal byte for byte. Text that is not valid UTF-8 is returned as it is.
+std::string canonicalForm(std::string_view text);
+
+// Number of user-perceived characters (extended grapheme clusters): "e" followed
+// by a combining acute accent is one.
+std::size_t characterCount(std::string_view text);
+// The first `count` user-perceived characters.
+std::string_view leadingCharacters(std::string_view text, std::size_t count);
+
+// Whether the two texts are the same once both are in canonical composed form
+// (NFC): "é" as one code point equals "e" with a combining accent.
+bool canonicallyEqual(std::string_view a, std::string_view b);
+
+} // namespace UnicodeText
+
+} // namespace morvena

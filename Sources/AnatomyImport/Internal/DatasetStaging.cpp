@@ -1,0 +1,54 @@
+#include "AnatomyImport/Internal/DatasetStaging.h"
+
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/FolderSwap.h"
+#include "AnatomyCore/Support/FileError.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace morvena {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void removeQuietly(const fs::path& folder)
+{
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+} // namespace
+
+DatasetStaging::DatasetStaging(std::string_view datasetID)
+    : installed_(AppPaths::datasetDirectory(datasetID))
+    , staging_(AppPaths::datasetsDirectory() / ("." + std::string(datasetID) + ".incoming"))
+    , previous_(AppPaths::datasetsDirectory() / ("." + std::string(datasetID) + ".previous"))
+{
+    removeQuietly(staging_);
+    std::error_code error;
+    fs::create_directories(AppPaths::datasetsDirectory(), error);
+    if (error)
+        throw FileError("Impossibile creare la cartella", AppPaths::datasetsDirectory(), error);
+    if (::mkdir(staging_.c_str(), 0755) != 0)
+        throw FileError("Impossibile creare la cartella", staging_, errno);
+}
+
+DatasetStaging::~DatasetStaging()
+{
+    // After an exchange the replaced dataset lies at the staging path.
+    removeQuietly(staging_);
+}
+
+void DatasetStaging::commit()
+{
+    if (committed_)
+        return; // a second exchange would bring the old dataset back
+    FolderSwap::swapIntoPlace(staging_, installed_, previous_);
+    committed_ = true;
+}
+
+} // namespace morvena

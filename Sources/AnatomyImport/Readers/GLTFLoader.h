@@ -1,0 +1,38 @@
+#pragma once
+
+#include "AnatomyImport/Geometry/RawMesh.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace morvena {
+
+// glTF 2.0 assets (JSON with external or data-URI buffers, or a GLB container) to
+// one world-space RawMesh per node that carries a mesh. Only triangle geometry,
+// names and transforms are read.
+namespace GLTFLoader {
+
+class Failure : public std::runtime_error {
+public:
+    enum class Kind { unreadable, badGLB, badJSON, unsupported };
+    Failure(Kind kind, std::string detail);
+    Kind kind() const { return kind_; }
+    // The text after the fixed Italian prefix: a path or the reason.
+    const std::string& detail() const { return detail_; }
+
+private:
+    Kind kind_;
+    std::string detail_;
+};
+
+// Meshes in the order the node walk meets them. Throws Failure when the asset as
+// a whole cannot be used; a broken primitive, node or accessor only drops itself.
+// External buffers must lie inside the asset's folder: an absolute URI, a ".."
+// component or a scheme other than "data:" makes the buffer unreadable.
+std::vector<RawMesh> load(const std::filesystem::path& path);
+
+} // namespace GLTFLoader
+
+} // namespace morvena

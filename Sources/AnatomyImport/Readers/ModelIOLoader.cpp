@@ -1,0 +1,158 @@
+#include "AnatomyImport/Readers/ModelIOLoader.h"
+
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Readers/Internal/SourceFile.h"
+#include "AnatomyImport/Readers/StoredZip.h"
+#include "AnatomyImport/Readers/USDAReader.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string_view>
+
+namespace morvena::ModelIOLoader {
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+std::string lowerCased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string extensionOf(const std::filesystem::path& path)
+{
+    const std::string extension = path.extension().string();
+    return lowerCased(extension.empty() ? extension : extension.substr(1));
+}
+
+// --- STL and PLY through Assimp. ---
+
+// Assimp names objects that the file leaves unnamed with placeholders in angle
+// brackets ("<STL_BINARY>"); those are no names of the file's own.
+std::string ownName(const aiString& name)
+{
+    const std::string_view text(name.data, name.length);
+    if (text.size() >= 2 && text.front() == '<' && text.back() == '>')
+        return {};
+    return std::string(text);
+}
+
+std::optional<RawMesh> convert(const aiMesh& source, const std::string& name)
+{
+    if (!source.mVertices || source.mNumVertices == 0)
+        return std::nullopt;
+    RawMesh mesh {name, {}, {}, {}};
+    mesh.positions.reserve(source.mNumVertices);
+    for (unsigned v = 0; v < source.mNumVertices; ++v)
+        mesh.positions.push_back({source.mVertices[v].x, source.mVertices[v].y, source.mVertices[v].z});
+    mesh.indices.reserve(std::size_t {source.mNumFaces} * 3);
+    for (unsigned f = 0; f < source.mNumFaces && source.mFaces; ++f) {
+        const aiFace& face = source.mFaces[f];
+        if (face.mNumIndices == 3 && face.mIndices) // points and lines are no triangles
+            mesh.indices.insert(mesh.indices.end(), {face.mIndices[0], face.mIndices[1], face.mIndices[2]});
+    }
+    MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
+    if (mesh.indices.size() < 3)
+        return std::nullopt;
+    if (source.mNormals) {
+        mesh.normals.reserve(source.mNumVertices);
+        for (unsigned v = 0; v < source.mNumVertices; ++v)
+            mesh.normals.push_back({source.mNormals[v].x, source.mNormals[v].y, source.mNormals[v].z});
+    } else {
+        mesh.normals = MeshGeometry::computeNormals(mesh.positions, mesh.indices);
+    }
+    return mesh;
+}
+
+// Depth first, parent before children; the node stands for the object and each
+// of its meshes may carry a name of its own.
+void walk(const aiScene& scene, const aiNode& node, const std::string& inherited, std::vector<RawMesh>& into)
+{
+    std::string name = ownName(node.mName);
+    if (name.empty())
+        name = inherited;
+    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
+        if (node.mMeshes[i] >= scene.mNumMeshes || !scene.mMeshes[node.mMeshes[i]])
+            continue;
+        const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
+        const std::string meshName = ownName(mesh.mName);
+        if (auto converted = convert(mesh, meshName.empty() ? name : meshName))
+            into.push_back(std::move(*converted));
+    }
+    for (unsigned i = 0; i < node.mNumChildren; ++i) {
+        if (node.mChildren[i])
+            walk(scene, *node.mChildren[i], name, into);
+    }
+}
+
+std::vector<RawMesh> loadWithAssimp(const std::filesystem::path& path)
+{
+    Assimp::Importer importer;
+    // No pre-transform: vertex data stay as stored. Polygons become triangle fans.
+    const aiScene* scene
+        = importer.ReadFile(path.string(), aiProcess_Triangulate | aiProcess_ValidateDataStructure);
+    std::vector<RawMesh> meshes;
+    if (scene && scene->mRootNode)
+        walk(*scene, *scene->mRootNode, std::string(), meshes);
+    return meshes;
+}
+
+// --- USD text layers and packages. ---
+
+bool isTextLayer(Bytes bytes)
+{
+    constexpr std::string_view magic = "#usda";
+    return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
+}
+
+std::vector<RawMesh> readLayer(Bytes bytes)
+{
+    if (!isTextLayer(bytes))
+        return {}; // binary crate layers have no reader here
+    return USDAReader::read(bytes);
+}
+
+// A package's root layer is its first member.
+std::vector<RawMesh> readPackage(Bytes bytes)
+{
+    const auto entries = StoredZip::entries(bytes);
+    if (entries.empty())
+        return {};
+    const std::string extension = extensionOf(entries.front().name);
+    if (extension != "usda" && extension != "usd")
+        return {};
+    return readLayer(entries.front().data);
+}
+
+} // namespace
+
+const std::set<std::string>& supportedExtensions()
+{
+    static const std::set<std::string> extensions {"usd", "usda", "usdc", "usdz", "stl", "ply", "abc"};
+    return extensions;
+}
+
+std::vector<RawMesh> load(const std::filesystem::path& path)
+{
+    const std::string extension = extensionOf(path);
+    try {
+        if (extension == "stl" || extension == "ply")
+            return loadWithAssimp(path);
+        if (extension == "usd" || extension == "usda" || extension == "usdz") {
+            SourceFile file(path);
+            return extension == "usdz" ? readPackage(file.bytes()) : readLayer(file.bytes());
+        }
+    } catch (const std::exception&) {
+        // Unreadable, malformed or too large for memory: no meshes, as for any file the readers cannot open.
+    }
+    return {};
+}
+
+} // namespace morvena::ModelIOLoader

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "AnatomyImport/Geometry/RawMesh.h"
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace morvena {
+
+// The 3D formats the import does not parse with its own loaders, one RawMesh per
+// mesh object with its vertex coordinates as stored (object transforms, up axis
+// and units are not applied). STL and PLY are read through Assimp; USD text
+// layers (".usda", and ".usd" or ".usdz" whose root layer is text) through our
+// own reader. Binary USD (".usdc") and Alembic (".abc") have no reader here and
+// yield no meshes.
+namespace ModelIOLoader {
+
+// "usd", "usda", "usdc", "usdz", "stl", "ply", "abc".
+const std::set<std::string>& supportedExtensions();
+
+// Never throws: a file that cannot be read yields an empty list. A mesh is named
+// after its object, else its nearest named ancestor; where the file has no
+// normals they are generated from the triangles.
+std::vector<RawMesh> load(const std::filesystem::path& path);
+
+} // namespace ModelIOLoader
+
+} // namespace morvena

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "AnatomyRender/GL/GLHandles.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace morvena {
+
+class MeshPack;
+
+// A buffer that stays mapped for writing for its whole life. Writes are coherent: GPU
+// commands issued after a write see it, so the caller only has to make sure that no
+// command still in flight reads what it overwrites.
+class MappedBuffer {
+public:
+    // Throws RendererError::buffer when the allocation or the mapping fails.
+    MappedBuffer(std::size_t byteCount, std::string_view label);
+
+    GLuint name() const { return buffer_.get(); }
+    std::size_t byteCount() const { return byteCount_; }
+    void* data() const { return data_; }
+    template <typename T> T* as() const { return static_cast<T*>(data_); }
+
+private:
+    gl::Buffer buffer_;
+    void* data_ = nullptr;
+    std::size_t byteCount_ = 0;
+};
+
+// The pack's vertices and indices, copied once into immutable buffers, with the vertex
+// array object that reads them in the pack's own layout.
+struct GeometryBuffers {
+    gl::Buffer vertices; // "Vertici anatomici"
+    gl::Buffer indices; // "Indici anatomici"
+    gl::VertexArray vertexArray;
+    std::int64_t indexCount = 0;
+
+    // Throws RendererError::buffer when an allocation fails. An empty pack still gets
+    // small zero-filled buffers: GL refuses storage of zero bytes.
+    static GeometryBuffers create(const MeshPack& pack);
+};
+
+// What one frame writes for the GPU. Three of them let the CPU fill one frame while
+// two are still being drawn; the fence says when the GPU is done with the slot.
+struct FrameSlot {
+    MappedBuffer props; // "Proprietà strutture i"
+    MappedBuffer uniforms; // "Uniform i"
+    MappedBuffer background; // the two background colours of this frame
+    gl::Fence fence;
+
+    // `name` ends the buffers' labels ("Uniform 0", "Uniform selezione").
+    FrameSlot(std::size_t propsByteCount, const std::string& name);
+};
+
+} // namespace morvena

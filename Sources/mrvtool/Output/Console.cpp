@@ -1,0 +1,39 @@
+#include "mrvtool/Output/Console.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace morvena::tool::Console {
+
+void print(std::string_view text)
+{
+    std::string line(text);
+    line.push_back('\n');
+    write(line);
+}
+
+void write(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+void writeError(std::string_view text)
+{
+    std::fflush(stdout);
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        auto written = ::write(STDERR_FILENO, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+} // namespace morvena::tool::Console

@@ -1,0 +1,157 @@
+#!/usr/bin/env python3
+"""Checks the #include lines of Sources/ against the module layering.
+
+    check_layering.py <Sources folder>     prints each violation as file:line and fails
+    check_layering.py --self-test          plants one violation of each rule and expects it caught
+
+Rules:
+- a module includes only itself and the modules below it (MODULES);
+- nothing outside a module includes its Internal/ or GL/ headers, and the module's
+  public headers (outside those folders) include none of them either;
+- Qt only in the viewer's modules, epoxy and EGL only in AnatomyRender (and in its
+  public headers not at all), sqlite3.h only in AnatomyCore/Database, curl only in
+  AnatomyCore/Download.
+A module's own tests, fuzzers and benchmarks live in Tests/ and are not checked.
+"""
+
+import os
+import re
+import sys
+import tempfile
+
+# Each module and the modules it may include besides itself.
+MODULES = {
+    "AnatomyCore": set(),
+    "AnatomyRender": {"AnatomyCore"},
+    "AnatomyImport": {"AnatomyCore"},
+    "AnatomyUI": {"AnatomyCore", "AnatomyRender", "AnatomyImport"},
+    "MorvenaApp": {"AnatomyCore", "AnatomyRender", "AnatomyImport", "AnatomyUI"},
+    "mrvtool": {"AnatomyCore", "AnatomyRender", "AnatomyImport"},
+}
+
+# Third-party headers that only some folders may include: (pattern, allowed folders, name).
+RESTRICTED = [
+    (re.compile(r"^Qt\w*/|^Q[A-Z]\w*$"), ("AnatomyUI/", "MorvenaApp/"), "Qt"),
+    (re.compile(r"^(epoxy|EGL|GL)/"), ("AnatomyRender/",), "OpenGL"),
+    (re.compile(r"^sqlite3\.h$"), ("AnatomyCore/Database/",), "SQLite"),
+    (re.compile(r"^curl/"), ("AnatomyCore/Download/",), "curl"),
+]
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+PRIVATE_FOLDERS = ("Internal", "GL")
+SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c", ".mm")
+
+
+def is_private(parts):
+    """Whether a path below a module (split at '/', module first) lies in Internal/ or GL/."""
+    return any(part in PRIVATE_FOLDERS for part in parts[1:-1])
+
+
+def check_include(rel, target):
+    """The reason `rel` (a path below Sources/) may not include `target`, or None."""
+    parts = rel.split("/")
+    module = parts[0]
+    target_parts = target.split("/")
+    target_module = target_parts[0]
+    if target_module in MODULES and len(target_parts) > 1:
+        if target_module != module and target_module not in MODULES[module]:
+            return f"{module} may not include {target_module}"
+        if is_private(target_parts):
+            if target_module != module:
+                return f"{target} is internal to {target_module}"
+            if rel.endswith(".h") and not is_private(parts):
+                return f"public header includes {target}, internal to {module}"
+        return None
+    for pattern, folders, name in RESTRICTED:
+        if pattern.search(target):
+            if not rel.startswith(folders):
+                return f"{name} header {target} outside {', '.join(folders)}"
+            if rel.endswith(".h") and not is_private(parts) and name == "OpenGL":
+                return f"public header includes {name} header {target}"
+    return None
+
+
+def violations(sources):
+    found = []
+    for folder, dirs, files in os.walk(sources):
+        dirs.sort()
+        for name in sorted(files):
+            if not name.endswith(SOURCE_SUFFIXES):
+                continue
+            path = os.path.join(folder, name)
+            rel = os.path.relpath(path, sources).replace(os.sep, "/")
+            if "/" not in rel:
+                continue
+            if rel.split("/")[0] not in MODULES:
+                found.append(f"{path}:1: module {rel.split('/')[0]} is not in the layering")
+                continue
+            with open(path, encoding="utf-8", errors="replace") as file:
+                for number, line in enumerate(file, 1):
+                    match = INCLUDE.match(line)
+                    reason = match and check_include(rel, match.group(2))
+                    if reason:
+                        found.append(f"{path}:{number}: {reason}")
+    return found
+
+
+# One planted violation per rule, and lines that must pass: (file, line, caught).
+PLANTED = [
+    ("AnatomyCore/Pack/A.cpp", '#include "AnatomyRender/AnatomyScene.h"', True),
+    ("AnatomyImport/B.cpp", '#include "AnatomyRender/AnatomyScene.h"', True),
+    ("AnatomyRender/C.cpp", '#include "AnatomyImport/Geometry/RawMesh.h"', True),
+    ("mrvtool/D.cpp", '#include "AnatomyRender/GL/GLLimits.h"', True),
+    ("mrvtool/E.cpp", '#include "AnatomyCore/Database/Internal/SQLite.h"', True),
+    ("mrvtool/F.cpp", "#include <QWidget>", True),
+    ("AnatomyRender/G.cpp", "#include <QtGui/QOpenGLContext>", True),
+    ("AnatomyImport/H.cpp", "#include <epoxy/gl.h>", True),
+    ("AnatomyRender/I.h", "#include <epoxy/gl.h>", True),
+    ("AnatomyRender/J.h", '#include "AnatomyRender/GL/GLHandles.h"', True),
+    ("AnatomyCore/Pack/K.cpp", "#include <sqlite3.h>", True),
+    ("AnatomyCore/Storage/L.cpp", "  #  include <curl/curl.h>", True),
+    ("mrvtool/M.cpp", '#include "AnatomyUI/Widget.h"', True),
+    ("Unlisted/N.cpp", "", True),
+    ("AnatomyRender/GL/O.cpp", "#include <epoxy/gl.h>", False),
+    ("AnatomyRender/P.cpp", '#include "AnatomyRender/GL/GLLimits.h"', False),
+    ("AnatomyCore/Database/Internal/Q.cpp", "#include <sqlite3.h>", False),
+    ("AnatomyCore/Download/R.cpp", "#include <curl/curl.h>", False),
+    ("AnatomyUI/S.cpp", "#include <QWidget>", False),
+    ("MorvenaApp/T.cpp", '#include "AnatomyUI/Widget.h"', False),
+    ("mrvtool/U.cpp", '#include "AnatomyRender/AnatomyScene.h"', False),
+    ("AnatomyImport/V.cpp", "#include <QueueThing.h>", False),
+]
+
+
+def self_test():
+    with tempfile.TemporaryDirectory() as sources:
+        for rel, line, _ in PLANTED:
+            path = os.path.join(sources, rel)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w", encoding="utf-8") as file:
+                file.write("// planted\n" + line + "\n")
+        reported = "\n".join(violations(sources))
+        failures = []
+        for rel, line, caught in PLANTED:
+            expected = f"{rel}:{1 if rel.startswith('Unlisted') else 2}:"
+            if (expected in reported) != caught:
+                failures.append(f"{'missed' if caught else 'wrongly reported'}: {rel}: {line}")
+        for failure in failures:
+            print(failure)
+        return 1 if failures else 0
+
+
+def main(argv):
+    if argv[1:] == ["--self-test"]:
+        return self_test()
+    if len(argv) != 2 or not os.path.isdir(argv[1]):
+        print(__doc__)
+        return 2
+    found = violations(argv[1])
+    for line in found:
+        print(line)
+    if found:
+        print(f"{len(found)} include(s) break the module layering")
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
