@@ -28,8 +28,15 @@ strict_release() {
   fi
 }
 
+# Without a display the tests run inside one virtual X server: the viewer's widget tests
+# need one, and Qt's offscreen platform makes no OpenGL contexts.
 run_tests() {
-  EGL_PLATFORM=surfaceless ctest --preset asan "$@"
+  export EGL_PLATFORM=surfaceless
+  if [[ -z ${DISPLAY:-} ]]; then
+    xvfb-run -a -s "-screen 0 2560x1600x24" ctest --preset asan "$@"
+  else
+    ctest --preset asan "$@"
+  fi
 }
 
 step "dipendenze e build ASan+UBSan" scripts/setup.sh asan

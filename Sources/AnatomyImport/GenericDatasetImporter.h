@@ -40,6 +40,9 @@ public:
     // it was. Throws ImportError, AppPaths::InvalidDatasetID, and the errors of
     // the pack writer, the database and the manifest.
     BodyParts3DImporter::Result run(const ImportProgressHandler& progress);
+    // The same, ending with ImportError::cancelled at the first report or at the
+    // commit after `stop` is set; once the dataset is in place it ends normally.
+    BodyParts3DImporter::Result run(const ImportProgressHandler& progress, const std::atomic<bool>& stop);
 
 private:
     Options opt;

@@ -34,6 +34,11 @@ ImportError ImportError::orientationUndetermined()
         "Orientamento del dataset non determinabile dai nomi delle strutture.");
 }
 
+ImportError ImportError::cancelled()
+{
+    return ImportError(Kind::cancelled, {}, "Importazione annullata.");
+}
+
 ImportError ImportError::invalidUnits(std::string value)
 {
     auto description = "Unità per millimetro non valide (serve un numero positivo): " + value;

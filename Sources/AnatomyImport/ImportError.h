@@ -15,6 +15,7 @@ public:
         noStructures, // no payload
         orientationUndetermined, // no payload
         invalidUnits, // payload: the units-per-millimetre value as given
+        cancelled, // no payload
     };
 
     static ImportError missingMetadata(std::string fileName);
@@ -25,6 +26,8 @@ public:
     // A units-per-millimetre setting that is zero, negative or not a number
     // would turn the model into infinities or its mirror image.
     static ImportError invalidUnits(std::string value);
+    // The caller stopped the import before it was put in place.
+    static ImportError cancelled();
 
     Kind kind() const { return kind_; }
     const std::string& payload() const { return payload_; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -28,5 +29,12 @@ struct ImportProgress {
 
 // Receives an import's reports, synchronously on the thread that runs it.
 using ImportProgressHandler = std::function<void(const ImportProgress&)>;
+
+// The flag of an import that nobody stops.
+inline const std::atomic<bool> importNeverStopped {false};
+
+// The reports of an import that `stop` ends: each report first throws
+// ImportError::cancelled once the flag is set.
+ImportProgressHandler stoppingAtReports(const ImportProgressHandler& progress, const std::atomic<bool>& stop);
 
 } // namespace morvena

@@ -17,7 +17,11 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstring>
+#include <span>
+#include <thread>
+#include <vector>
 
 using namespace morvena;
 namespace fs = std::filesystem;
@@ -710,4 +714,45 @@ TEST(DatasetArchive, installOfANonArchiveRemovesTheIncomingFolder)
         EXPECT_EQ(failure.kind(), DatasetArchive::Failure::Kind::streamUnavailable);
     }
     EXPECT_TRUE(installed.untouched());
+}
+
+// A stop ends the installation wherever it has got to (while the archive is
+// hashed, while it is extracted) and the installed dataset stays as it was.
+TEST(DatasetArchive, aStoppedInstallLeavesTheInstalledDatasetAsItWas)
+{
+    test::TemporaryFolder source;
+    makeDataset(source.path(), "anatomia", "nuovo pacchetto");
+    auto archive = source / "a.mrvz";
+    DatasetArchive::create(source.path(), archive);
+    auto stoppedInstall
+        = [](const fs::path& from, std::optional<std::string_view> expecting, const std::atomic<bool>& stop) {
+              InstalledDataset installed;
+              try {
+                  DatasetArchive::install(from, installed.folder, expecting, stop);
+                  ADD_FAILURE() << "not stopped";
+              } catch (const DatasetArchive::Failure& failure) {
+                  EXPECT_EQ(failure.kind(), DatasetArchive::Failure::Kind::stopped);
+                  EXPECT_STREQ(failure.what(), "Installazione annullata.");
+              }
+              EXPECT_TRUE(installed.untouched());
+          };
+
+    // Extracting: the flag is met at the first block.
+    const std::atomic<bool> stopped {true};
+    stoppedInstall(archive, std::nullopt, stopped);
+
+    // Hashing: the stop comes while the first 4 MiB chunk is still being read,
+    // from a pipe that withholds its last byte until the flag is set.
+    auto pipe = source / "archivio.fifo";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::atomic<bool> stop {false};
+    std::thread writer([&] {
+        FileDescriptor out(::open(pipe.c_str(), O_WRONLY | O_CLOEXEC));
+        std::vector<std::byte> bytes((4 << 20) - 1, std::byte {7});
+        ASSERT_TRUE(out.writeAll(bytes));
+        stop = true;
+        ASSERT_TRUE(out.writeAll(std::span(bytes).first(1)));
+    });
+    stoppedInstall(pipe, emptyDigest, stop);
+    writer.join();
 }

@@ -12,6 +12,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace morvena;
 using nlohmann::json;
 
@@ -262,4 +266,27 @@ TEST_F(DatasetCatalogLoad, fileAddressesAreAcceptedWithoutStatus)
     auto catalog = DatasetCatalog::load("file://" + (folder / "catalog.json").string());
     EXPECT_EQ(catalog.datasets.size(), 2u);
     EXPECT_THROW(DatasetCatalog::load("file://" + (folder / "absent.json").string()), HttpTransfer::Error);
+}
+
+TEST_F(DatasetCatalogLoad, aStopEndsAFetchStillReceivingItsBody)
+{
+    auto document = sampleDocument();
+    document["datasets"][0]["notes"] = std::string(400'000, 'n'); // minutes at the slow pace
+    publish("catalog.json", document.dump());
+    std::atomic<bool> stop {false};
+    std::string failure;
+    std::thread fetch([&] {
+        try {
+            DatasetCatalog::load(server.address("catalog.json?slow=1"), stop);
+        } catch (const HttpTransfer::Error& error) {
+            failure = error.what();
+        }
+    });
+    while (server.requests().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto stopped = std::chrono::steady_clock::now();
+    stop = true;
+    fetch.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(2));
+    EXPECT_EQ(failure, "Richiesta del catalogo annullata.");
 }

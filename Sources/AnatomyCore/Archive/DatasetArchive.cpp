@@ -34,6 +34,15 @@ constexpr std::size_t hashChunkSize = 4 << 20;
 constexpr std::size_t copyChunkSize = 1 << 20;
 constexpr std::uint64_t specialModeBits = 07000; // setuid, setgid, sticky
 
+// The flag of the operations that cannot be stopped.
+const std::atomic<bool> neverStopped {false};
+
+void stopIfAsked(const std::atomic<bool>& stop)
+{
+    if (stop)
+        throw Failure::stopped();
+}
+
 // At most `count` characters of a text that is usually ASCII hex; a UTF-8
 // sequence is never cut in half.
 std::string leadingCharacters(std::string_view text, std::size_t count)
@@ -259,11 +268,13 @@ private:
     std::vector<std::string> names_;
 };
 
-// Copies (or, without a target, skips) exactly `size` bytes of the stream.
+// Copies (or, without a target, skips) exactly `size` bytes of the stream,
+// one block's worth at a time.
 void copyBlob(ArchiveBlockReader& reader, std::uint64_t size, const FileDescriptor* target,
-    const fs::path& path, std::vector<std::byte>& buffer)
+    const fs::path& path, std::vector<std::byte>& buffer, const std::atomic<bool>& stop)
 {
     for (std::uint64_t left = size; left > 0;) {
+        stopIfAsked(stop);
         auto chunk = std::span(buffer).first(std::min<std::uint64_t>(left, buffer.size()));
         reader.readExactly(chunk);
         if (target && !target->writeAll(chunk))
@@ -273,7 +284,8 @@ void copyBlob(ArchiveBlockReader& reader, std::uint64_t size, const FileDescript
 }
 
 void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const FileDescriptor& folder,
-    const fs::path& into, ExtractedFiles& extracted, std::vector<std::byte>& buffer)
+    const fs::path& into, ExtractedFiles& extracted, std::vector<std::byte>& buffer,
+    const std::atomic<bool>& stop)
 {
     fs::path path = into / *entry.path;
     // O_EXCL with O_NOFOLLOW: never write through a link or over a file that
@@ -284,7 +296,7 @@ void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const Fi
         throw FileError("Impossibile creare il file", path, errno);
     extracted.add(*entry.path);
     for (const auto& blob : entry.blobs)
-        copyBlob(reader, blob.size, blob.key == "DAT" ? &file : nullptr, path, buffer);
+        copyBlob(reader, blob.size, blob.key == "DAT" ? &file : nullptr, path, buffer, stop);
     if (::fsync(file.get()) != 0 || !file.close())
         throw FileError("Impossibile scrivere il file", path, errno);
 }
@@ -323,6 +335,11 @@ Failure Failure::incompleteExtraction(std::vector<std::string> missing)
     Failure failure(Kind::incompleteExtraction, "Archivio incompleto: mancano " + names + ".");
     failure.missing_ = std::move(missing);
     return failure;
+}
+
+Failure Failure::stopped()
+{
+    return Failure(Kind::stopped, "Installazione annullata.");
 }
 
 Failure Failure::foreignDataset(std::string expected, std::string found)
@@ -369,7 +386,9 @@ Created create(const fs::path& from, const fs::path& to)
     return created;
 }
 
-std::string sha256(const fs::path& file)
+namespace {
+
+std::string stoppableSHA256(const fs::path& file, const std::atomic<bool>& stop)
 {
     FileDescriptor input(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (!input)
@@ -377,6 +396,7 @@ std::string sha256(const fs::path& file)
     Sha256 digest;
     std::vector<std::byte> buffer(hashChunkSize);
     for (;;) {
+        stopIfAsked(stop);
         auto count = input.readFully(buffer);
         if (!count)
             throw FileError("Impossibile leggere il file", file, errno);
@@ -387,7 +407,7 @@ std::string sha256(const fs::path& file)
     return digest.hexDigest();
 }
 
-void extract(const fs::path& archive, const fs::path& into)
+void stoppableExtract(const fs::path& archive, const fs::path& into, const std::atomic<bool>& stop)
 {
     FileDescriptor input(::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status { };
@@ -412,10 +432,10 @@ void extract(const fs::path& archive, const fs::path& into)
         checkEntry(*entry, rootSeen);
         if (isRootEntry(*entry)) {
             for (const auto& blob : entry->blobs)
-                copyBlob(*reader, blob.size, nullptr, into, buffer);
+                copyBlob(*reader, blob.size, nullptr, into, buffer, stop);
             continue;
         }
-        extractFile(*reader, *entry, folder, into, extracted, buffer);
+        extractFile(*reader, *entry, folder, into, extracted, buffer, stop);
     }
     // Only a container cut right after its header holds no entry at all.
     if (empty)
@@ -423,13 +443,31 @@ void extract(const fs::path& archive, const fs::path& into)
     extracted.keep();
 }
 
+} // namespace
+
+std::string sha256(const fs::path& file)
+{
+    return stoppableSHA256(file, neverStopped);
+}
+
+void extract(const fs::path& archive, const fs::path& into)
+{
+    stoppableExtract(archive, into, neverStopped);
+}
+
 void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
+{
+    install(archive, into, expecting, neverStopped);
+}
+
+void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting,
+    const std::atomic<bool>& stop)
 {
     const std::string name = into.filename().string();
     AppPaths::validateDatasetID(name);
     const fs::path parent = into.parent_path();
     if (std::string expected = UnicodeText::lowercased(expecting.value_or("")); !expected.empty()) {
-        std::string found = sha256(archive);
+        std::string found = stoppableSHA256(archive, stop);
         if (found != expected)
             throw Failure::checksumMismatch(std::move(expected), std::move(found));
     }
@@ -444,7 +482,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     // dataset after the exchange) goes when install ends.
     FolderCleanup cleanup(incoming);
 
-    extract(archive, incoming);
+    stoppableExtract(archive, incoming, stop);
     std::vector<std::string> missing;
     for (auto entry : requiredEntries)
         if (!fs::exists(incoming / entry, ignored))
@@ -455,6 +493,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     if (!manifest || manifest->id != name)
         throw Failure::foreignDataset(name, manifest ? manifest->id : "");
 
+    stopIfAsked(stop);
     FolderSwap::swapIntoPlace(incoming, into, parent / ("." + name + ".previous"));
 }
 

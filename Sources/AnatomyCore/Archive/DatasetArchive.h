@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -27,7 +28,7 @@ inline constexpr std::array<std::string_view, 3> requiredEntries
 
 class Failure : public std::runtime_error {
 public:
-    enum class Kind { streamUnavailable, checksumMismatch, incompleteExtraction, foreignDataset };
+    enum class Kind { streamUnavailable, checksumMismatch, incompleteExtraction, foreignDataset, stopped };
 
     // "Impossibile aprire il flusso di archivio (<stage>)."
     static Failure streamUnavailable(std::string stage);
@@ -38,6 +39,8 @@ public:
     // The archive's manifest names another dataset than the folder it is being
     // installed as, or cannot be read (`found` empty).
     static Failure foreignDataset(std::string expected, std::string found);
+    // The caller stopped the installation: "Installazione annullata."
+    static Failure stopped();
 
     Kind kind() const { return kind_; }
     const std::string& stage() const { return stage_; }
@@ -78,6 +81,10 @@ void extract(const std::filesystem::path& archive, const std::filesystem::path& 
 // failure the installed dataset stays as it was.
 void install(const std::filesystem::path& archive, const std::filesystem::path& into,
     std::optional<std::string_view> expecting);
+// The same, stopping with Failure::stopped() once `stop` is set: it is checked
+// per checksum chunk, per archive block and just before the swap, never after.
+void install(const std::filesystem::path& archive, const std::filesystem::path& into,
+    std::optional<std::string_view> expecting, const std::atomic<bool>& stop);
 
 } // namespace DatasetArchive
 

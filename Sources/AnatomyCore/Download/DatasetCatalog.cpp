@@ -164,6 +164,12 @@ DatasetCatalog DatasetCatalog::decode(std::string_view document)
 
 DatasetCatalog DatasetCatalog::load(const std::string& address)
 {
+    const std::atomic<bool> neverStopped {false};
+    return load(address, neverStopped);
+}
+
+DatasetCatalog DatasetCatalog::load(const std::string& address, const std::atomic<bool>& stop)
+{
     HttpTransfer::Options options;
     options.headers = {"Cache-Control: no-cache", "Pragma: no-cache"};
     options.idleTimeout = std::chrono::seconds(20);
@@ -182,12 +188,15 @@ DatasetCatalog DatasetCatalog::load(const std::string& address)
         body.append(bytes.data(), bytes.size());
         return true;
     };
+    handlers.keepGoing = [&stop] { return !stop; };
 
     auto result = HttpTransfer::get(address, options, handlers);
     if (response.isHTTP() && !response.isSuccess())
         throw CatalogError::badStatus(response.status);
     if (result.outcome == HttpTransfer::Outcome::failed)
         throw HttpTransfer::Error(result.failure);
+    if (result.outcome == HttpTransfer::Outcome::stopped && stop)
+        throw HttpTransfer::Error("Richiesta del catalogo annullata.");
     if (result.outcome == HttpTransfer::Outcome::stopped)
         throw HttpTransfer::Error("Il catalogo dei dataset è troppo grande.");
     return decode(body);

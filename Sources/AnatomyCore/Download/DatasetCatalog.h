@@ -2,6 +2,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -74,6 +75,8 @@ struct DatasetCatalog {
     // any cache. Throws HttpTransfer::Error on transport failures, CatalogError
     // on a bad status and DecodingError on a malformed document.
     static DatasetCatalog load(const std::string& address);
+    // The same, ending with HttpTransfer::Error soon after `stop` is set.
+    static DatasetCatalog load(const std::string& address, const std::atomic<bool>& stop);
     // Decodes a catalog document; throws DecodingError.
     static DatasetCatalog decode(std::string_view document);
     // True when the candidate version is strictly greater than the current one.

@@ -191,7 +191,7 @@ struct DatasetDownload::Worker {
         report(Stage::verifying());
         if (cancelled)
             return;
-        DatasetArchive::install(openedArchive(file, archive), target, entry.sha256);
+        DatasetArchive::install(openedArchive(file, archive), target, entry.sha256, cancelled);
         report(Stage::installing());
         report(Stage::done());
     }

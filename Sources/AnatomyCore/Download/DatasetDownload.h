@@ -51,7 +51,8 @@ public:
     const DatasetCatalog::Entry& entry() const;
     // Begins the transfer; later calls do nothing.
     void start();
-    // Stops the transfer (or skips the installation not yet begun); reports nothing.
+    // Stops the transfer or the installation; the installed dataset stays as it
+    // was unless the new one already took its place. Reports nothing more.
     void cancel();
 
 private:

@@ -9,6 +9,7 @@
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/Internal/DatasetStaging.h"
 #include "AnatomyImport/Internal/ImportManifest.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
 #include "AnatomyImport/Naming/AnatomyClassifier.h"
 #include "AnatomyImport/Naming/CuratedContent.h"
 
@@ -245,18 +246,29 @@ BodyParts3DImporter::BodyParts3DImporter(Options options)
 {
 }
 
-BodyParts3DImporter::Result BodyParts3DImporter::finish(
-    DatasetStaging& staging, std::string_view datasetID, Result result, const ImportProgressHandler& progress)
+BodyParts3DImporter::Result BodyParts3DImporter::finish(DatasetStaging& staging, std::string_view datasetID,
+    Result result, const ImportProgressHandler& progress, const std::atomic<bool>& stop)
 {
+    if (stop)
+        throw ImportError::cancelled();
     staging.commit();
     result.packURL = AppPaths::packURL(datasetID);
     result.databaseURL = AppPaths::databaseURL(datasetID);
-    progress({BodyParts3DStages::done, "Importazione completata."});
+    if (progress)
+        progress({BodyParts3DStages::done, "Importazione completata."});
     return result;
 }
 
 BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler& progress) const
 {
+    return run(progress, importNeverStopped);
+}
+
+BodyParts3DImporter::Result BodyParts3DImporter::run(
+    const ImportProgressHandler& finalProgress, const std::atomic<bool>& stop) const
+{
+    // Every report before the commit is a place to stop; the last one, after it, is not.
+    const auto progress = stoppingAtReports(finalProgress, stop);
     // A dataset id that cannot name a folder fails before any work is done.
     AppPaths::validateDatasetID(opt.datasetID);
     auto metadata = loadMetadata(progress);
@@ -291,7 +303,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
             builder.add(std::move(mesh));
         geometry.meshes = {};
         builder.sortForLocality();
-        builder.write(packURL, datasetName, attribution);
+        std::move(builder).write(packURL, datasetName, attribution, ParallelWork::threadCount());
     }
 
     progress({BodyParts3DStages::buildingDatabase, "Costruzione del database anatomico…"});
@@ -317,7 +329,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(const ImportProgressHandler
         result.manifest.write(staged.folder() / AppPaths::manifestFileName);
     } // the database and the pack mapping close before the folder moves
 
-    return finish(staged, opt.datasetID, std::move(result), progress);
+    return finish(staged, opt.datasetID, std::move(result), finalProgress, stop);
 }
 
 } // namespace morvena

@@ -75,10 +75,11 @@ public:
 
     explicit BodyParts3DImporter(Options options);
 
-    // The last step of both importers: puts the staged dataset in place, points
-    // the result at its installed files and reports the end of the import.
+    // The last step of both importers: puts the staged dataset in place, unless
+    // `stop` is set by then, points the result at its installed files and
+    // reports the end of the import.
     static Result finish(DatasetStaging& staging, std::string_view datasetID, Result result,
-        const ImportProgressHandler& progress);
+        const ImportProgressHandler& progress, const std::atomic<bool>& stop);
 
     const Options& options() const { return opt; }
 
@@ -87,6 +88,9 @@ public:
     // and manifest writers unchanged. On any failure the dataset folder stays
     // as it was.
     Result run(const ImportProgressHandler& progress) const;
+    // The same, ending with ImportError::cancelled at the first report or at the
+    // commit after `stop` is set; once the dataset is in place it ends normally.
+    Result run(const ImportProgressHandler& progress, const std::atomic<bool>& stop) const;
 
     // The steps of run().
 

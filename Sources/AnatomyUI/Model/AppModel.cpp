@@ -55,7 +55,11 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     currentModel() = this;
 }
 
-AppModel::~AppModel() = default;
+AppModel::~AppModel()
+{
+    // Before QObject's own destructor, which drops the results still queued.
+    stopJobs();
+}
 
 Preferences& AppModel::preferences() const
 {

@@ -10,6 +10,7 @@
 #include "AnatomyCore/Model/TaxonomyNode.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/UnicodeText.h"
+#include "AnatomyImport/ImportProgress.h"
 #include "AnatomyRender/BackgroundPalette.h"
 #include "AnatomyRender/ClipPlane.h"
 #include "AnatomyRender/KeyModifiers.h"
@@ -23,9 +24,11 @@
 #include "AnatomyUI/Model/TreeKind.h"
 #include "AnatomyUI/Model/ViewportHandle.h"
 
+#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <concepts>
 #include <cstdint>
 #include <filesystem>
@@ -35,6 +38,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -192,6 +196,8 @@ public:
     void setStructureOpacity(float opacity, std::int64_t index);
     // What the structure is drawn with before ghosting; 1 without a dataset.
     float structureOpacity(std::int64_t index) const;
+    // The structure's own opacity, none when it follows its system (or without a dataset).
+    std::optional<float> ownStructureOpacity(std::int64_t index) const;
     void setLayerDepthMin(int depth);
     void setGhostOthers(bool ghost);
     void setExplode(float amount);
@@ -224,6 +230,8 @@ public:
     const std::shared_ptr<AnatomyDB>& db() const { return db_; }
     const std::shared_ptr<AnatomyScene>& scene() const { return scene_; }
     const std::shared_ptr<AnatomyRenderer>& renderer() const { return renderer_; }
+    // The viewport view the model draws into, while it still holds one.
+    std::shared_ptr<ViewportHandle> metalView() const { return metalView_.lock(); }
 
     // Observed properties.
     const Phase& phase() const { return phase_; }
@@ -318,6 +326,33 @@ public:
     // Renders the view at `scale` times its drawable size and saves it as PNG where
     // the user chooses.
     void exportScreenshot(int scale);
+    // ---- Catalog, download and imports ---------------------------------------
+    // Each starts a background job and returns at once; results reach the model
+    // by queued calls only. An import or a download writes a dataset folder: one
+    // such job runs at a time, and while it runs the calls that start another do
+    // nothing, and so do load() and bootstrap(), until the job ends and loads
+    // what it wrote. Destroying the model stops every job and waits for it.
+
+    // Fetches the published catalog; a call while a fetch runs does nothing.
+    void refreshCatalog();
+    // Downloads, checks and installs the entry's archive, then loads the dataset.
+    void downloadDataset(const DatasetCatalog::Entry& entry);
+    // Stops the running download; the installed datasets are read again.
+    void cancelDownload();
+    // Imports the BodyParts3D release whose files lie anywhere below the folder.
+    void importBodyParts3D(const std::filesystem::path& folder);
+    // Imports any 3D file or folder under the dataset ID made from the name;
+    // a name that gives no usable ID fails at once and starts nothing.
+    void importGeneric(const std::filesystem::path& input, const std::string& name,
+        const std::string& license, const std::string& attribution, const std::string& source);
+    // The name in lower case with every space turned into "-"; none when that
+    // cannot name a dataset's folder.
+    static std::optional<std::string> genericDatasetID(std::string_view name);
+    // The folder holding "isa_parts_list_e.txt", and the first folder holding a
+    // file with the extension .obj (any case, not a hidden name), searched
+    // breadth-first in name order without following links.
+    static std::optional<std::filesystem::path> findMetadataDirectory(const std::filesystem::path& folder);
+    static std::optional<std::filesystem::path> findOBJDirectory(const std::filesystem::path& folder);
 
 signals:
     void changed(AppModel::Field field);
@@ -380,6 +415,27 @@ private:
 
     // View states, measurement and export.
     void writeImage(const std::filesystem::path& location, const std::string& png, int width, int height);
+    // ---- Catalog, download and imports ---------------------------------------
+    // What an import job runs: the import itself, returning the new dataset's ID.
+    using ImportRun
+        = std::function<std::string(const ImportProgressHandler& progress, const std::atomic<bool>& stop)>;
+    struct DownloadProgressSlot;
+
+    // Runs `call` on the GUI thread later, unless the model is gone by then.
+    template <class Call> void post(Call call)
+    {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    }
+    std::jthread startJob(std::function<void(std::stop_token)> work);
+    void stopJobs();
+    bool isWritingDataset() const;
+    void finishCatalogFetch(std::optional<DatasetCatalog> catalog, std::optional<std::string> error);
+    void noteAvailableUpdate(const DatasetCatalog& catalog);
+    DatasetDownload::StageHandler stageHandler(std::uint64_t generation, std::string datasetID);
+    void applyDownloadStage(
+        const DatasetDownload::Stage& stage, std::uint64_t generation, const std::string& datasetID);
+    void startImport(ImportRun run);
+    void finishImport(const std::optional<std::string>& datasetID, const std::string& failure);
 
     AppModelServices services_;
     // Which dataset the remembered last view belongs to: the one loaded when it
@@ -445,6 +501,12 @@ private:
     std::optional<std::string> draftConceptID_;
     std::map<std::string, std::string, std::less<>> unsavedNotes_;
     std::optional<std::filesystem::path> exportedImageURL_;
+
+    // ---- Catalog, download and imports ---------------------------------------
+    std::jthread catalogJob_;
+    std::jthread importJob_;
+    // Counts downloads started and cancelled; stages of an earlier one are dropped.
+    std::uint64_t downloadGeneration_ = 0;
 };
 
 namespace AppModelValues {

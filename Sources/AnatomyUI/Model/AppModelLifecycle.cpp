@@ -23,6 +23,8 @@ constexpr const char* unexpectedLoadFailure = "Apertura del dataset non riuscita
 
 void AppModel::bootstrap()
 {
+    if (isWritingDataset())
+        return; // the job loads what it wrote when it ends
     assign(installedDatasets_, DatasetManifest::installed(), Field::installedDatasets);
     const auto lastID = preferences().lastDatasetID();
     auto last = std::find_if(installedDatasets_.begin(), installedDatasets_.end(),
@@ -37,6 +39,8 @@ void AppModel::bootstrap()
 
 void AppModel::load(const std::string& datasetID)
 {
+    if (isWritingDataset())
+        return; // the job loads what it wrote when it ends
     assign(phase_, Phase {Loading {}}, Field::phase);
     OpenedDataset opened;
     try {

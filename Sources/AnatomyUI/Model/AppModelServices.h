@@ -1,11 +1,17 @@
 #pragma once
 
+#include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Download/DatasetDownload.h"
+
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <thread>
 
 namespace morvena {
 
@@ -38,6 +44,20 @@ struct AppModelServices {
     // `fileName` proposed; none when the user cancels. Runs a nested event loop.
     // None means no export is ever saved.
     SavePanel savePanel;
+
+    // Background work: the catalog fetch, and an import or a download. The
+    // model keeps the thread, requests its stop and joins it. None means a plain
+    // std::jthread.
+    using StartJob = std::function<std::jthread(std::function<void(std::stop_token)> work)>;
+    StartJob startJob;
+    // Fetches the catalog at the address on a job's thread; ends soon after the
+    // flag is set. None means DatasetCatalog::load.
+    std::function<DatasetCatalog(const std::string& address, const std::atomic<bool>& stop)> loadCatalog;
+    // Where the catalog is fetched from; empty means DatasetCatalog::url().
+    std::string catalogAddress;
+    // Creates a download that reports to the handler. None means DatasetDownload.
+    std::function<std::unique_ptr<DatasetDownload>(DatasetCatalog::Entry, DatasetDownload::StageHandler)>
+        makeDownload;
 
     // makeRenderer for a context that `makeCurrent` selects: the renderer is made
     // and destroyed with it current.

@@ -1,0 +1,142 @@
+#include "JobTestSupport.h"
+
+#include <nlohmann/json.hpp>
+
+using namespace morvena;
+using namespace morvena::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A model without GL whose jobs wait at a gate.
+struct GatedModel {
+    GatedModel()
+    {
+        auto services = servicesWithoutGL(sandbox);
+        services.startJob = gate.starter();
+        services.catalogAddress = datasets.server.address("catalog.json?slow=1");
+        model = std::make_unique<AppModel>(std::move(services));
+    }
+
+    ModelSandbox sandbox;
+    JobGate gate;
+    DatasetServer datasets;
+    std::unique_ptr<AppModel> model;
+};
+
+void touch(const fs::path& file)
+{
+    writeFile(file, "");
+}
+
+} // namespace
+
+TEST(AppModelImport, theSearchesFindTheMetadataAndTheFirstOBJFolderBreadthFirst)
+{
+    TemporaryFolder folder;
+    const auto root = folder.path();
+    touch(root / "dati/fma/isa_parts_list_e.txt");
+    touch(root / "dati/fma/altro/isa_parts_list_e.txt");
+    touch(root / "obj/FJ1.obj");
+    touch(root / "__MACOSX/._FJ1.obj"); // a hidden companion, met first
+    touch(root / "__MACOSX/obj/._FJ2.obj");
+    touch(root / "zz/a/b/c/FJ3.obj");
+    fs::create_directory_symlink(root, root / "anello"); // never followed
+    EXPECT_EQ(AppModel::findMetadataDirectory(root), root / "dati/fma");
+    EXPECT_EQ(AppModel::findOBJDirectory(root), root / "obj");
+
+    touch(root / "isa_parts_list_e.txt");
+    touch(root / "MAIUSCOLO.OBJ");
+    EXPECT_EQ(AppModel::findMetadataDirectory(root), root);
+    EXPECT_EQ(AppModel::findOBJDirectory(root), root);
+
+    TemporaryFolder empty;
+    touch(empty / "note.txt");
+    EXPECT_FALSE(AppModel::findMetadataDirectory(empty.path()));
+    EXPECT_FALSE(AppModel::findOBJDirectory(empty.path()));
+    EXPECT_FALSE(AppModel::findOBJDirectory(empty / "assente"));
+}
+
+// A name that cannot name a dataset's folder fails at once and starts nothing.
+TEST(AppModelImport, genericDatasetIDsComeFromTheNameAndUnusableOnesStartNoJob)
+{
+    EXPECT_EQ(AppModel::genericDatasetID("Mio Modello 3D"), "mio-modello-3d");
+    EXPECT_EQ(AppModel::genericDatasetID("Età Ossea"), "età-ossea");
+    GatedModel fixture;
+    auto& model = *fixture.model;
+    for (const char* name : {".", "a/b", ".x", ""}) {
+        EXPECT_FALSE(AppModel::genericDatasetID(name)) << name;
+        model.importGeneric("/tmp", name, "CC0", "", "");
+        EXPECT_TRUE(failure(model).starts_with("Identificativo di dataset non valido")) << failure(model);
+    }
+    EXPECT_EQ(fixture.gate.started(), 0);
+}
+
+// One dataset-writing job at a time; while it runs, other loads are ignored.
+TEST(AppModelImport, whileAnImportWaitsNoOtherWriterOrLoadStarts)
+{
+    GatedModel fixture;
+    auto& model = *fixture.model;
+    fixture.sandbox.install(boxDataset("cubo", {{"FMA1", AnatomySystem::skeletal}}));
+    TemporaryFolder empty;
+    model.importBodyParts3D(empty.path());
+    ASSERT_TRUE(fixture.gate.waitForJob());
+
+    model.importBodyParts3D(empty.path());
+    model.importGeneric(empty.path(), "Altro", "", "", "");
+    model.downloadDataset(fixture.datasets.publish(boxDataset("nuovo", {{"FMA2", AnatomySystem::skeletal}})));
+    model.load("cubo");
+    model.bootstrap();
+    EXPECT_EQ(fixture.gate.started(), 1);
+    EXPECT_FALSE(model.downloadStage());
+    const auto* importing = std::get_if<AppModel::Importing>(&model.phase());
+    ASSERT_TRUE(importing);
+    EXPECT_EQ(importing->fraction, 0);
+    EXPECT_EQ(importing->message, "Avvio importazione…");
+
+    fixture.gate.open();
+    ASSERT_TRUE(runPostedCallsUntil([&] { return holds<AppModel::Failed>(model); }));
+    EXPECT_TRUE(failure(model).starts_with("File di metadati assente: ")) << failure(model);
+    model.load("cubo"); // the slot is free again
+    EXPECT_EQ(failure(model), "Nessun dispositivo OpenGL disponibile su questo computer.");
+}
+
+// Quitting while jobs run: the model stops each and waits for it, promptly, and
+// leaves the installed dataset, the datasets folder and the temporary folder as
+// they were; nothing the jobs posted reaches the model after it is gone.
+TEST(AppModelQuit, destroyingTheModelStopsItsJobsAndKeepsTheInstalledDataset)
+{
+    for (bool downloading : {false, true}) {
+        GatedModel fixture;
+        auto& model = *fixture.model;
+        const auto installed
+            = fixture.sandbox.install(boxDataset("cubo", {{"FMA1", AnatomySystem::skeletal}}));
+        const auto before = snapshot(installed);
+        DatasetCatalog catalog {1, {fixture.datasets.publishLarge("cubo")}, std::nullopt};
+        catalog.datasets[0].notes = std::string(400'000, 'n'); // minutes at the slow pace
+        writeFile(fixture.datasets.root / "catalog.json", nlohmann::json(catalog).dump());
+
+        fixture.gate.passNext();
+        model.refreshCatalog();
+        if (downloading) {
+            model.downloadDataset(catalog.datasets[0]);
+            ASSERT_TRUE(runPostedCallsUntil(
+                [&] { return model.downloadStage()->kind == DatasetDownload::Stage::Kind::downloading; }));
+        } else {
+            writeFile(fixture.sandbox.folder / "cubo.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+            model.importGeneric(fixture.sandbox.folder / "cubo.obj", "cubo", "CC0", "", "");
+            ASSERT_TRUE(fixture.gate.waitForJob());
+        }
+        ASSERT_TRUE(runPostedCallsUntil([&] { return fixture.datasets.requestsFor("catalog.json") > 0; }));
+
+        const auto start = std::chrono::steady_clock::now();
+        fixture.model.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << downloading;
+        runPostedCalls();
+        EXPECT_EQ(snapshot(installed), before) << downloading;
+        EXPECT_FALSE(hasIncomingFolders()) << downloading;
+        for (const auto& entry : fs::directory_iterator(AppPaths::temporaryDirectory()))
+            EXPECT_FALSE(entry.path().filename().string().starts_with("mrvz-")) << entry.path();
+    }
+}
