@@ -2,7 +2,7 @@
 
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/ResourceLocator.h"
-#include "AnatomyRender/ContextObjects.h"
+#include "AnatomyRender/GL/ContextObjects.h"
 #include "AnatomyRender/GL/GLLimits.h"
 #include "AnatomyRender/GL/GpuBuffers.h"
 #include "AnatomyRender/GL/RenderPasses.h"
@@ -670,10 +670,11 @@ void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolera
     const int side = pickSide(tolerance);
     pickTexels_.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
 
+    const auto& objects = contextObjects();
     double start = now();
     RenderPasses::beginFrame();
-    RenderPasses::pick(*objects.pickTarget, gpu.pipelines.pick.get(), GPU::bindings(objects, slot), gpu.opaqueDraws,
-        square, pickTexels_, side);
+    RenderPasses::pick(*objects.pickTarget, gpu.pipelines.pick.get(), GPU::bindings(objects, slot),
+        gpu.opaqueDraws, square, pickTexels_, side);
     RenderPasses::endFrame();
     lastPickMilliseconds_ = (now() - start) * 1000;
 }

@@ -1,4 +1,4 @@
-#include "AnatomyRender/ContextObjects.h"
+#include "AnatomyRender/GL/ContextObjects.h"
 
 namespace morvena {
 
