@@ -11,6 +11,7 @@ find_package(CURL REQUIRED)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
+pkg_check_modules(LZ4 REQUIRED IMPORTED_TARGET liblz4)
 find_package(assimp REQUIRED)
 # The viewer only (AnatomyUI, MorvenaApp); the tool and the libraries below never link it.
 find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Svg)

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libicu-dev libpcre2-dev nlohmann-json3-dev
   libssl-dev liblzma-dev zlib1g-dev libpng-dev libcurl4-openssl-dev
-  libassimp-dev
+  libassimp-dev liblz4-dev
   libepoxy-dev libegl-dev libgl-dev libegl1 libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev
   bootstrap-icons fonts-inter fonts-dejavu-core locales

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
@@ -131,6 +133,33 @@ TEST(ModelIOLoader, readsUSDATextAndUSDZPackagesWhoseRootLayerIsText)
         EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3}));
         EXPECT_EQ(meshes[0].normals, std::vector<Float3>(4, Float3 {0, 0, 1}));
     }
+}
+
+// A layer's header, not its name, says which reader reads it.
+TEST(ModelIOLoader, readsBinaryLayersAndPackagesByTheirHeader)
+{
+    std::ifstream in(
+        std::filesystem::path(std::getenv("MORVENA_SOURCE_DIR")) / "Tests/Data/USD/RiggedFigure.usdc",
+        std::ios::binary);
+    const std::string crate {std::istreambuf_iterator<char>(in), {}};
+    test::TemporaryFolder folder;
+    const std::vector<std::pair<std::string, std::string>> files {
+        {"figure.usdc", crate},
+        {"figure.usd", crate},
+        {"figure.usdz", test::storedZip({{"figure.usdc", crate}, {"leg.usda", femurInLeg}})},
+        {"misnamed.usdz", test::storedZip({{"root.usda", crate}})},
+    };
+    for (const auto& [name, bytes] : files) {
+        test::writeFile(folder / name, bytes);
+        auto meshes = ModelIOLoader::load(folder / name);
+        ASSERT_EQ(meshes.size(), 1u) << name;
+        EXPECT_EQ(meshes[0].name, "Proxy_1") << name;
+        EXPECT_EQ(meshes[0].positions.size(), 370u) << name;
+    }
+    test::writeFile(folder / "text.usdc", femurInLeg);
+    auto text = ModelIOLoader::load(folder / "text.usdc");
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_EQ(text[0].name, "Femur");
 }
 
 TEST(ModelIOLoader, formatsWithoutAReaderAndBrokenFilesYieldNothing)

@@ -4,6 +4,7 @@
 #include "AnatomyImport/Readers/Internal/SourceFile.h"
 #include "AnatomyImport/Readers/StoredZip.h"
 #include "AnatomyImport/Readers/USDAReader.h"
+#include "AnatomyImport/Readers/USDCReader.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
@@ -104,29 +105,28 @@ std::vector<RawMesh> loadWithAssimp(const std::filesystem::path& path)
     return meshes;
 }
 
-// --- USD text layers and packages. ---
+// --- USD layers and packages. ---
 
-bool isTextLayer(Bytes bytes)
+bool startsWith(Bytes bytes, std::string_view magic)
 {
-    constexpr std::string_view magic = "#usda";
     return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
 }
 
+// The header, not the extension, tells a text layer from a binary one.
 std::vector<RawMesh> readLayer(Bytes bytes)
 {
-    if (!isTextLayer(bytes))
-        return {}; // binary crate layers have no reader here
-    return USDAReader::read(bytes);
+    if (startsWith(bytes, "#usda"))
+        return USDAReader::read(bytes);
+    if (startsWith(bytes, "PXR-USDC"))
+        return USDCReader::read(bytes);
+    return {};
 }
 
-// A package's root layer is its first member.
+// A package's root layer is its first member, whatever its name says.
 std::vector<RawMesh> readPackage(Bytes bytes)
 {
     const auto entries = StoredZip::entries(bytes);
     if (entries.empty())
-        return {};
-    const std::string extension = extensionOf(entries.front().name);
-    if (extension != "usda" && extension != "usd")
         return {};
     return readLayer(entries.front().data);
 }
@@ -145,7 +145,7 @@ std::vector<RawMesh> load(const std::filesystem::path& path)
     try {
         if (extension == "stl" || extension == "ply")
             return loadWithAssimp(path);
-        if (extension == "usd" || extension == "usda" || extension == "usdz") {
+        if (extension == "usd" || extension == "usda" || extension == "usdc" || extension == "usdz") {
             SourceFile file(path);
             return extension == "usdz" ? readPackage(file.bytes()) : readLayer(file.bytes());
         }

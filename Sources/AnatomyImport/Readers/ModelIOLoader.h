@@ -11,10 +11,10 @@ namespace morvena {
 
 // The 3D formats the import does not parse with its own loaders, one RawMesh per
 // mesh object with its vertex coordinates as stored (object transforms, up axis
-// and units are not applied). STL and PLY are read through Assimp; USD text
-// layers (".usda", and ".usd" or ".usdz" whose root layer is text) through our
-// own reader. Binary USD (".usdc") and Alembic (".abc") have no reader here and
-// yield no meshes.
+// and units are not applied). STL and PLY are read through Assimp; USD layers
+// (".usd", ".usda", ".usdc" and the root layer of a ".usdz" package) through our
+// own readers, text or binary as the layer's header says. Alembic (".abc") has no
+// reader here and yields no meshes.
 namespace ModelIOLoader {
 
 // "usd", "usda", "usdc", "usdz", "stl", "ply", "abc".

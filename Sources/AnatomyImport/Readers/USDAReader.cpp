@@ -1,11 +1,10 @@
 #include "AnatomyImport/Readers/USDAReader.h"
 
-#include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Readers/Internal/DecimalNumber.h"
+#include "AnatomyImport/Readers/Internal/USDMeshData.h"
 
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -180,17 +179,6 @@ private:
     bool peeked_ = false;
 };
 
-// What one prim's properties say about its geometry.
-struct MeshData {
-    std::vector<Float3> points;
-    std::vector<std::int64_t> faceVertexCounts;
-    std::vector<std::int64_t> faceVertexIndices;
-    std::vector<Float3> normals;
-    std::string_view normalsInterpolation;
-    std::vector<Float3> primvarNormals;
-    std::string_view primvarNormalsInterpolation;
-};
-
 enum class Attribute { other, points, faceVertexCounts, faceVertexIndices, normals, primvarNormals };
 
 Attribute attributeNamed(std::string_view name)
@@ -283,7 +271,7 @@ private:
 
         const bool defined = parentDefined && specifier.isWord("def");
         const std::size_t slot = meshes_.size(); // a mesh comes before its descendants
-        MeshData data;
+        USDMeshData data;
         for (;;) {
             Token item = tokens_.next();
             if (item.is('}'))
@@ -296,7 +284,7 @@ private:
                 property(item, data);
         }
         if (defined && typeName == "Mesh") {
-            if (auto mesh = convert(name, std::move(data)))
+            if (auto mesh = std::move(data).toRawMesh(name))
                 meshes_.insert(meshes_.begin() + static_cast<std::ptrdiff_t>(slot), std::move(*mesh));
         }
     }
@@ -304,7 +292,7 @@ private:
     // A property, relationship or list edit: a head of words and brackets, then
     // optionally "=" and a value, then optionally metadata in parentheses. A head
     // without a value ends at the line's end.
-    void property(Token token, MeshData& data)
+    void property(Token token, USDMeshData& data)
     {
         std::string_view name;
         for (;;) {
@@ -326,7 +314,7 @@ private:
             metadata(attributeNamed(name), data);
     }
 
-    void metadata(Attribute attribute, MeshData& data)
+    void metadata(Attribute attribute, USDMeshData& data)
     {
         expect('(');
         int depth = 1;
@@ -351,7 +339,7 @@ private:
         }
     }
 
-    void value(Attribute attribute, MeshData& data)
+    void value(Attribute attribute, USDMeshData& data)
     {
         if (attribute != Attribute::other && tokens_.peek().is('[')) {
             switch (attribute) {
@@ -431,47 +419,6 @@ private:
             result.push_back(whole ? static_cast<std::int64_t>(value) : -1);
         });
         return result;
-    }
-
-    static bool perPoint(
-        const std::vector<Float3>& normals, std::string_view interpolation, std::size_t points)
-    {
-        return !normals.empty() && normals.size() == points
-            && (interpolation.empty() || interpolation == "vertex" || interpolation == "varying");
-    }
-
-    static std::optional<RawMesh> convert(const std::string& name, MeshData data)
-    {
-        if (data.points.empty())
-            return std::nullopt;
-        const std::size_t pointCount = data.points.size();
-        const auto vertex = [&](std::int64_t index) {
-            return index >= 0 && static_cast<std::uint64_t>(index) < pointCount
-                ? static_cast<std::uint32_t>(index)
-                : std::numeric_limits<std::uint32_t>::max();
-        };
-        RawMesh mesh {name, std::move(data.points), {}, {}};
-        const auto& corners = data.faceVertexIndices;
-        std::size_t cursor = 0;
-        for (std::int64_t count : data.faceVertexCounts) {
-            if (count < 0 || static_cast<std::uint64_t>(count) > corners.size() - cursor)
-                break; // the counts ask for more corners than the layer lists
-            for (std::int64_t k = 1; k + 1 < count; ++k) {
-                mesh.indices.insert(mesh.indices.end(),
-                    {vertex(corners[cursor]), vertex(corners[cursor + k]), vertex(corners[cursor + k + 1])});
-            }
-            cursor += static_cast<std::size_t>(count);
-        }
-        MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
-        if (mesh.indices.size() < 3)
-            return std::nullopt;
-        if (perPoint(data.primvarNormals, data.primvarNormalsInterpolation, pointCount))
-            mesh.normals = std::move(data.primvarNormals);
-        else if (perPoint(data.normals, data.normalsInterpolation, pointCount))
-            mesh.normals = std::move(data.normals);
-        else
-            mesh.normals = MeshGeometry::computeNormals(mesh.positions, mesh.indices);
-        return mesh;
     }
 
     Tokenizer tokens_;

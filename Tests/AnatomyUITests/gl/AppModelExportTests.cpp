@@ -276,20 +276,3 @@ TEST(AppModelExport, aCancelledPanelOrAFailedWriteLeavesNoFileBehind)
             << "no temporary file left";
     }
 }
-
-TEST(AppModelExport, withoutAViewNothingIsRenderedOrAsked)
-{
-    GLModel fixture;
-    fixture.install(eyesAndTeeth());
-    auto& model = fixture.create();
-    bool asked = false;
-    fixture.savePanel = [&asked](const std::filesystem::path&, const std::string&) {
-        asked = true;
-        return std::optional<std::filesystem::path>();
-    };
-    model.exportScreenshot(2);
-    model.load("occhi");
-    model.exportScreenshot(2);
-    EXPECT_FALSE(asked);
-    EXPECT_EQ(model.lastMessage(), std::nullopt);
-}

@@ -1,6 +1,7 @@
 // The import commands and the read-only inspection commands, driven through the
 // real mrvtool binary in a home of their own.
 #include "DatasetFixtures.h"
+#include "SharedData.h"
 #include "SyntheticRelease.h"
 #include "TestDataset.h"
 #include "ToolSandbox.h"
@@ -159,6 +160,42 @@ TEST(ToolImport, genericImportOfThreeObjectsThenInspection)
     auto unknown = sandbox.run({"structure", "FMA999999"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.out, "Struttura non trovata: FMA999999\n");
+}
+
+// Real USDZ packages as found in practice, whose root layers are binary. Mesh
+// names, points and triangles were counted once with an independent reader of
+// the format (see the USDC reader's tests); the import keeps them as they are.
+TEST(ToolImport, binaryUSDZPackagesImportEveryMeshByName)
+{
+    const auto samples = sharedDataFolder("usd-samples", "BoxAnimated.usdz");
+    if (!samples)
+        GTEST_SKIP() << "shared/data/usd-samples is not beside the source tree";
+    struct Package {
+        const char* file;
+        std::vector<std::string> meshes;
+        int triangles;
+    };
+    const std::vector<Package> packages {
+        {"BoxAnimated.usdz", {"node_3", "node_2"}, 62 + 192},
+        {"RiggedFigure.usdz", {"Proxy_1"}, 256},
+        {"RoughnessTest.usdz", {"Mesh", "Mesh_002", "Mesh_004", "Mesh_001", "Mesh_003", "Mesh_005"},
+            3 * 112 + 3 * 56},
+    };
+    ToolSandbox sandbox;
+    for (const auto& package : packages) {
+        auto input = sandbox.workFolder() / package.file;
+        std::filesystem::copy_file(*samples / package.file, input);
+        auto run = sandbox.run(importWords(input, "usd"));
+        ASSERT_EQ(run.status, 0) << package.file << run.err;
+        EXPECT_EQ(run.out,
+            "Importazione completata\n  strutture " + std::to_string(package.meshes.size()) + "\n  triangoli "
+                + std::to_string(package.triangles) + "\n  pack      "
+                + (sandbox.datasetFolder("usd") / "geometry.mrvpack").string() + "\n");
+        for (const auto& mesh : package.meshes) {
+            auto search = sandbox.run({"search", mesh});
+            EXPECT_THAT(search.out, HasSubstr("\t" + mesh + "\t")) << package.file;
+        }
+    }
 }
 
 TEST(ToolImport, missingProvenanceGivesTwoLinesUsageAndNoDataset)

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace morvena::test {
+
+// shared/data/<folder> in the source tree's folder or one above it (where the
+// project's shared test data lie beside a checkout), when it holds `marker`.
+std::optional<std::filesystem::path> sharedDataFolder(std::string_view folder, std::string_view marker);
+
+} // namespace morvena::test
