@@ -670,7 +670,6 @@ void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolera
     const int side = pickSide(tolerance);
     pickTexels_.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
 
-    const auto& objects = contextObjects();
     double start = now();
     RenderPasses::beginFrame();
     RenderPasses::pick(*objects.pickTarget, gpu.pipelines.pick.get(), GPU::bindings(objects, slot),
