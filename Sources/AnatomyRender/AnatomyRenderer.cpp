@@ -657,7 +657,6 @@ bool AnatomyRenderer::preparePickTarget(int width, int height)
 void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolerance, const PickSquare& square)
 {
     auto& gpu = *gpu_;
-    auto& objects = contextObjects();
     auto& slot = gpu.pickSlot;
     plan_ = scene_->buildPickFrame(camera_, drawableSize, pixel,
         static_cast<float>(tolerance + pickPlanMargin), propsSpan(slot.props.data()));
@@ -670,6 +669,7 @@ void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolera
     const int side = pickSide(tolerance);
     pickTexels_.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
 
+    const auto& objects = contextObjects();
     double start = now();
     RenderPasses::beginFrame();
     RenderPasses::pick(*objects.pickTarget, gpu.pipelines.pick.get(), GPU::bindings(objects, slot),

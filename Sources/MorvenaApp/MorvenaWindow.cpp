@@ -2,7 +2,6 @@
 
 #include "AnatomyUI/Window/AnatomyCommands.h"
 #include "AnatomyUI/Window/ContentView.h"
-#include "AnatomyUI/Window/ModelSeams.h"
 #include "AnatomyUI/Window/ViewerServices.h"
 
 #include <QCloseEvent>
@@ -42,7 +41,7 @@ void MorvenaWindow::persistOnce()
     if (persisted_)
         return;
     persisted_ = true;
-    ModelSeams::persistViewState(content_->model());
+    content_->model().persistViewState();
 }
 
 } // namespace morvena

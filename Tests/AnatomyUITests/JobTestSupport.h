@@ -2,8 +2,8 @@
 
 #include "ModelTestSupport.h"
 
-#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Archive/DatasetArchive.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "TestHttpServer.h"
 
 #include <chrono>

@@ -3,12 +3,21 @@
 #include "AnatomyCore/Model/AnatomyRelation.h"
 #include "AnatomyCore/Model/BodyRegion.h"
 #include "AnatomyUI/Internal/FilledBox.h"
-#include "AnatomyUI/Internal/LookStandIn.h"
 #include "AnatomyUI/Internal/RowButton.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
+#include "AnatomyUI/Look/Brand.h"
 #include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
+#include "AnatomyUI/Look/FieldRow.h"
+#include "AnatomyUI/Look/GlassButtonStyle.h"
+#include "AnatomyUI/Look/GlassGroup.h"
+#include "AnatomyUI/Look/GlassPanel.h"
+#include "AnatomyUI/Look/IconRegistry.h"
+#include "AnatomyUI/Look/MissingRow.h"
+#include "AnatomyUI/Look/SectionHeader.h"
+#include "AnatomyUI/Look/SystemChip.h"
+#include "AnatomyUI/Look/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -587,15 +596,15 @@ void InspectorView::refreshRelations()
         button->row().setContentsMargins(ancestorIndent * static_cast<int>(position), 1, 0, 1);
         button->addToRow(ViewText::symbol(
             "arrow.turn.down.right", 8, Theme::foreground(palette(), Foreground::quaternary), button));
-        button->addToRow(ViewText::line(fromUtf8(node.displayName()), styled(TextStyle::caption),
-                             Foreground::primary, button),
-            1);
+        button->addToRow(ViewText::line(
+            fromUtf8(node.displayName()), styled(TextStyle::caption), Foreground::primary, button));
         if (node.meshDescendants >= 2) {
             QFont digits = Theme::monoDigits();
             digits.setPixelSize(9);
             button->addToRow(ViewText::line(
                 QString::number(node.meshDescendants), digits, Foreground::quaternary, button));
         }
+        button->row().addStretch(1);
         connect(button, &RowButton::clicked, this, [this, id = node.id] { model_.selectConcept(id, true); });
         ancestryRows_->addWidget(button);
     }

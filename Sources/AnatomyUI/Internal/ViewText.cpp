@@ -1,6 +1,7 @@
 #include "AnatomyUI/Internal/ViewText.h"
 
 #include "AnatomyUI/Look/ElidedLabel.h"
+#include "AnatomyUI/Look/IconRegistry.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnatomyUI/Internal/LookStandIn.h"
+#include "AnatomyUI/Look/Theme.h"
 
 #include <QFont>
 #include <QString>

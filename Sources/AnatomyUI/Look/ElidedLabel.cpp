@@ -11,7 +11,8 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
     : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Never wider than the whole text; narrower as the row needs.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setFullText(text);
 }
 

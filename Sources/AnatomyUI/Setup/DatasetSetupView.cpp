@@ -3,11 +3,16 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyUI/Internal/CardOutline.h"
 #include "AnatomyUI/Internal/FilledBox.h"
-#include "AnatomyUI/Internal/LookStandIn.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
+#include "AnatomyUI/Look/Brand.h"
 #include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
+#include "AnatomyUI/Look/GlassButtonStyle.h"
+#include "AnatomyUI/Look/GlassPanel.h"
+#include "AnatomyUI/Look/IconRegistry.h"
+#include "AnatomyUI/Look/SectionHeader.h"
+#include "AnatomyUI/Look/Theme.h"
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 
 #include <QDesktopServices>

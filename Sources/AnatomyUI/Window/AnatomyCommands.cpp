@@ -1,7 +1,6 @@
 #include "AnatomyUI/Window/AnatomyCommands.h"
 
 #include "AnatomyUI/Model/AppModel.h"
-#include "AnatomyUI/Window/ModelSeams.h"
 #include "AnatomyUI/Window/ViewMenu.h"
 
 #include <QAction>
@@ -91,7 +90,7 @@ void AnatomyCommands::addFileMenu(QMenuBar& menuBar, std::function<void()> quit)
     auto* exportImage = menu->addAction("Esporta immagine…");
     connect(exportImage, &QAction::triggered, this, [this] {
         if (model_)
-            ModelSeams::exportScreenshot(*model_, 2);
+            model_->exportScreenshot(2);
     });
     remember(Command::exportImage, exportImage);
     menu->addSeparator();

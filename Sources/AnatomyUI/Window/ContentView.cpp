@@ -1,7 +1,10 @@
 #include "AnatomyUI/Window/ContentView.h"
 
 #include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Setup/DatasetSetupView.h"
+#include "AnatomyUI/Sidebar/SidebarView.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/Diagnostics.h"
 #include "AnatomyUI/Window/MainToolbar.h"
@@ -131,7 +134,7 @@ QWidget* ContentView::makeDetailColumn()
     detail_ = new QStackedWidget(this);
     loadingPage_ = makeLoadingPage(detail_);
     detail_->addWidget(loadingPage_);
-    setupPage_ = new QWidget(detail_);
+    setupPage_ = new DatasetSetupView(*model_, DatasetSetupView::defaultHeaderText, {}, detail_);
     detail_->addWidget(setupPage_);
     return detail_;
 }
@@ -140,6 +143,9 @@ QWidget* ContentView::makeInspectorColumn()
 {
     inspector_ = new QWidget(this);
     makeSideColumn(*inspector_, inspectorWidths);
+    auto* layout = new QVBoxLayout(inspector_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new InspectorView(*model_, inspector_));
     return inspector_;
 }
 
@@ -237,7 +243,7 @@ void ContentView::rebuildReadyPage()
     viewport_ = container->viewport();
     layout->addWidget(container);
     detail_->addWidget(readyPage_);
-    sidebarReady_ = new QWidget(sidebar_);
+    sidebarReady_ = new SidebarView(*model_, sidebar_);
     sidebar_->addWidget(sidebarReady_);
     if (std::holds_alternative<AppModel::Ready>(model_->phase())) {
         detail_->setCurrentWidget(readyPage_);

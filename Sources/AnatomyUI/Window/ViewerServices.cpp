@@ -3,7 +3,6 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/RendererError.h"
 #include "AnatomyUI/SharedGLContext.h"
-#include "AnatomyUI/Window/ModelSeams.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -23,7 +22,7 @@ AppModelServices make(SharedGLContext* context)
                   throw RendererError::noDevice();
               return context->makeRenderer(std::move(pack), std::move(scene));
           };
-    ModelSeams::installSavePanel(services, askWhereToSave);
+    services.savePanel = askWhereToSave;
     return services;
 }
 

@@ -1,8 +1,5 @@
 #include "../JobTestSupport.h"
-
-#include "AnatomyCore/Pack/MeshPack.h"
-#include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyRender/OffscreenGLContext.h"
+#include "GLModel.h"
 #include "SyntheticRelease.h"
 
 using namespace morvena;
@@ -12,16 +9,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A model whose renderers live in an offscreen context, recording every phase
-// and every stage it shows.
-struct GLJobModel {
+// A model over real datasets recording every phase and every stage it shows.
+struct GLJobModel : GLModel {
     GLJobModel()
     {
-        AppModelServices services;
-        services.preferences = sandbox.preferences.get();
-        services.makeCurrent = [this] { context.makeCurrent(); };
-        services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
-        model = std::make_unique<AppModel>(std::move(services));
+        create();
         QObject::connect(model.get(), &AppModel::changed, [this](AppModel::Field field) {
             if (field == AppModel::Field::phase)
                 phases.push_back(model->phase());
@@ -38,9 +30,6 @@ struct GLJobModel {
             [this] { return holds<AppModel::Ready>(*model) || holds<AppModel::Failed>(*model); });
     }
 
-    ModelSandbox sandbox;
-    OffscreenGLContext context;
-    std::unique_ptr<AppModel> model;
     std::vector<AppModel::Phase> phases;
     std::vector<Kind> stages;
     std::size_t installedWhenLoading = 0;

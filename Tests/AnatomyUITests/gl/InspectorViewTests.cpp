@@ -329,6 +329,7 @@ TEST(InspectorView, aNarrowColumnShowsIconsOnlyAndKeepsTheHelp)
     inspector.select(primaryID);
     auto* actions = inspector.view->findChild<FitSwitcher*>("actions");
     const int titledWidth = actions->sizeHint().width();
+    actions->resize(titledWidth, actions->height());
     EXPECT_EQ(inspector.action("Centra la struttura")->text(), "Centra");
 
     actions->resize(titledWidth - 1, actions->height());

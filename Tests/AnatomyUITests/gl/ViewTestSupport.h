@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnatomyUI/Look/ElidedLabel.h"
+#include "AnatomyUI/Look/Theme.h"
 #include "TestSandbox.h"
 
 #include <QAbstractButton>
@@ -49,20 +50,12 @@ inline bool shown(const QWidget& root, const char* objectName)
     return widget && widget->isVisibleTo(&root);
 }
 
-enum class Appearance { light, dark };
+using Appearance = Theme::Appearance;
 
-// The application's palette for an appearance; widgets made afterwards take it.
+// The application's look in an appearance; widgets made afterwards take it.
 inline void applyAppearance(Appearance appearance)
 {
-    QPalette palette = QApplication::style()->standardPalette();
-    if (appearance == Appearance::dark) {
-        palette.setColor(QPalette::Window, QColor(30, 30, 32));
-        palette.setColor(QPalette::Base, QColor(40, 40, 42));
-        palette.setColor(QPalette::Button, QColor(58, 58, 60));
-        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            palette.setColor(role, QColor(236, 236, 238));
-    }
-    QApplication::setPalette(palette);
+    Theme::apply(*qApp, appearance);
 }
 
 // Keeps a picture of the widget, made once in each appearance by `make`, for a

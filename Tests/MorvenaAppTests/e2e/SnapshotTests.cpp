@@ -99,7 +99,8 @@ TEST(MorvenaSnapshot, withoutADatasetTheSetupStateIsCaptured)
     QImage image(QString::fromStdString(png.string()));
     EXPECT_EQ(image.size(), QSize(1440, 900));
     image.save(QString::fromStdString(reviewArtifact("snapshot-senza-dataset.png").string()));
-    // Nothing was remembered: no view, no labels setting.
+    // The program made its data folders, and remembered nothing: no view, no labels setting.
+    EXPECT_TRUE(std::filesystem::is_directory(runs.root() / "data" / "Morvena" / "datasets"));
     EXPECT_THAT(runs.settings(), ::testing::Not(HasSubstr("lastViewState")));
     EXPECT_THAT(runs.settings(), ::testing::Not(HasSubstr("showLabels")));
 }

@@ -50,11 +50,6 @@ struct WindowFixture {
     std::unique_ptr<MorvenaWindow> window;
 };
 
-template <class Model> constexpr bool remembersViews = requires(Model& model)
-{
-    model.persistViewState();
-};
-
 int diagnosticsTimers()
 {
     return static_cast<int>(QCoreApplication::instance()
@@ -87,8 +82,6 @@ TEST(MorvenaWindowHooks, showingAgainNeitherBootstrapsNorStartsAnotherTimer)
 
 TEST(MorvenaWindowHooks, closingRemembersTheViewOnce)
 {
-    if constexpr (!remembersViews<AppModel>)
-        GTEST_SKIP() << "the model does not remember views yet";
     WindowFixture fixture;
     ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
     fixture.model().setShowLabels(false);
