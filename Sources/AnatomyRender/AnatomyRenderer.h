@@ -80,8 +80,13 @@ public:
     const OrbitCamera& camera() const { return camera_; }
     OrbitCamera& camera() { return camera_; }
     // A camera restored from a damaged view state (non-finite values, no distance, no
-    // field of view) is repaired here instead of drawing blank frames.
-    void setCamera(const OrbitCamera& camera) { camera_ = camera.sanitized(); }
+    // field of view) is repaired here instead of drawing blank frames. A camera move
+    // still running ends here, so it cannot carry the camera away again.
+    void setCamera(const OrbitCamera& camera)
+    {
+        cameraAnimation_.reset();
+        camera_ = camera.sanitized();
+    }
 
     bool isDarkBackground() const { return isDarkBackground_; }
     void setDarkBackground(bool dark) { isDarkBackground_ = dark; }

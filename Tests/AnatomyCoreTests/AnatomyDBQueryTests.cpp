@@ -154,6 +154,23 @@ TEST(AnatomyDBHierarchy, rootsChildrenAndAncestry)
     EXPECT_TRUE(fixture.db->ancestry("Unknown", "partOf", 10).empty());
 }
 
+TEST(AnatomyDBHierarchy, theKeptChildrenQueryHoldsNoLockAndSeesLaterWrites)
+{
+    SchemaDatabase fixture;
+    const std::vector concepts {node("Body", false, 2), node("Limb", true, 0), node("Head", true, 0)};
+    fixture.db->insert(concepts);
+    const std::vector<AnatomyDB::TaxonomyEdge> limb {{"Body", "Limb", "partOf"}};
+    fixture.db->insertTaxonomy(limb);
+    EXPECT_EQ(idsOf(fixture.db->children("Body", "partOf")), (IDs {"Limb"}));
+    EXPECT_TRUE(fixture.db->children("Limb", "partOf").empty());
+
+    // Another connection can write at once: the kept statement was reset.
+    RawDatabase(fixture.file).exec("INSERT INTO taxonomy VALUES ('Body', 'Head', 'partOf')");
+    EXPECT_EQ(idsOf(fixture.db->children("Body", "partOf")), (IDs {"Head", "Limb"}));
+    RawDatabase(fixture.file).exec("DROP TABLE taxonomy");
+    EXPECT_TRUE(fixture.db->children("Body", "partOf").empty());
+}
+
 TEST(AnatomyDBHierarchy, aCycleIsWalkedUntilTheDepthLimit)
 {
     SchemaDatabase fixture;

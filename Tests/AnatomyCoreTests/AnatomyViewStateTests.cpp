@@ -81,8 +81,6 @@ TEST(AnatomyViewState, missingKeysWrongTypesAndMalformedTextDoNotDecode)
         EXPECT_FALSE(AnatomyViewState::decode(wrong.dump())) << key << " as text";
     }
     const std::pair<const char*, json> wrongValues[] = {
-        {"cameraTarget", {1, 2}},
-        {"cameraTarget", {1, 2, 3, 4}},
         {"cameraTarget", {1, "2", 3}},
         {"cameraDistance", 1e39}, // beyond single precision
         {"visibleSystems", {1, -1}},
@@ -116,4 +114,17 @@ TEST(AnatomyViewState, untrustedValuesAreDroppedOrClamped)
 
     document["clipAxis"] = -1;
     EXPECT_EQ(AnatomyViewState::decode(document.dump())->clipAxis, 0);
+}
+
+TEST(AnatomyViewState, aCameraTargetOfAnotherLengthKeepsTheOtherFields)
+{
+    for (const auto& target : {json {1, 2}, json {1, 2, 3, 4}, json::array()}) {
+        auto document = json::parse(sampleState().encodedString());
+        document["cameraTarget"] = target;
+        auto state = AnatomyViewState::decode(document.dump());
+        ASSERT_TRUE(state) << target.dump();
+        auto expected = sampleState();
+        expected.cameraTarget = target.get<std::vector<float>>();
+        EXPECT_EQ(*state, expected);
+    }
 }

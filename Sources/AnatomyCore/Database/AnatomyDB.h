@@ -26,7 +26,8 @@ namespace morvena {
 
 namespace sqlite {
 class Connection;
-}
+class Statement;
+} // namespace sqlite
 
 // One open connection to a dataset's "anatomy.sqlite": the anatomy written by an
 // import, the queries of the viewer and the tool, and the user's notes,
@@ -162,6 +163,9 @@ private:
     std::unique_ptr<sqlite::Connection> handle_;
     std::filesystem::path url_;
     bool hasFTS_ = false;
+    // Compiled on first use and kept: a tree that expands every node asks
+    // thousands of times, and compiling costs as much as running.
+    mutable std::unique_ptr<sqlite::Statement> childrenQuery_;
 };
 
 template <class Body> std::invoke_result_t<Body&> AnatomyDB::transaction(Body&& body)

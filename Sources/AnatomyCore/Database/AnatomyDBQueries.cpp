@@ -267,8 +267,11 @@ std::vector<AnatomyDB::SearchHit> AnatomyDB::search(std::string_view text, std::
 
 std::vector<TaxonomyNode> AnatomyDB::children(std::string_view parent, std::string_view kind) const
 {
+    if (!childrenQuery_ || !*childrenQuery_)
+        childrenQuery_ = std::make_unique<sqlite::Statement>(
+            handle_->tryPrepare(concatenated({taxonomyColumns, childrenSQL})));
     return sqlite::readRows(
-        *handle_, concatenated({taxonomyColumns, childrenSQL}),
+        *childrenQuery_,
         [&](sqlite::Statement& statement) {
             statement.bindText(1, parent);
             statement.bindText(2, kind);

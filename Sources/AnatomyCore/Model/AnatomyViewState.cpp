@@ -88,8 +88,6 @@ AnatomyViewState decodeState(const json& document)
         .explode = decodeFloat(field("explode"), "explode"),
         .ghostOthers = decodeBool(field("ghostOthers"), "ghostOthers"),
     };
-    if (state.cameraTarget.size() != 3)
-        throw DecodingError("cameraTarget deve avere tre coordinate");
     std::int64_t axis = decodeInteger(field("clipAxis"), "clipAxis");
     state.clipAxis = (axis >= 0 && axis <= 2) ? static_cast<int>(axis) : 0;
     return state;

@@ -36,10 +36,11 @@ struct AnatomyViewState {
     // The JSON text, or "{}" when the state is not encodable.
     std::string encodedString() const;
     // The state in `json`, or nothing when the text is malformed, lacks a key or
-    // holds a value of the wrong type. Stored texts are not trusted: a camera
-    // target that is not three numbers is refused; unknown systems, opacity keys
-    // naming no system and clip axes other than 0-2 are dropped or reset, and
-    // opacities are clamped to 0...1.
+    // holds a value of the wrong type. Stored texts are not trusted: unknown
+    // systems, opacity keys naming no system and clip axes other than 0-2 are
+    // dropped or reset, and opacities are clamped to 0...1. A camera target that
+    // is not three numbers is kept as it is: whoever applies the state keeps its
+    // own target then.
     static std::optional<AnatomyViewState> decode(std::string_view json);
 };
 

@@ -317,6 +317,40 @@ public:
     static std::optional<std::filesystem::path> findMetadataDirectory(const std::filesystem::path& folder);
     static std::optional<std::filesystem::path> findOBJDirectory(const std::filesystem::path& folder);
 
+    // ---- View states (AppModelViewState.cpp), the user's rows (AppModelUserRows.cpp)
+    // and the hierarchy trees (AppModelTrees.cpp).
+    // The view as it can be stored; none without a loaded dataset.
+    std::optional<AnatomyViewState> currentViewState() const;
+    // Remembers the current view and the labels setting for the next run. Without a
+    // view to remember, the one remembered before stays.
+    void persistViewState();
+    // Stores the current view under the name ("Vista N" when it is empty); true when
+    // the database took it, so the caller can keep the typed name otherwise.
+    bool saveCurrentView(const std::string& name);
+    // Puts a saved view back; a payload that does not decode changes nothing.
+    void restore(const AnatomyDB::SavedView& view);
+    void deleteView(const AnatomyDB::SavedView& view);
+    // Bookmarks the first selected structure, or removes its bookmark.
+    void toggleBookmark();
+    bool primaryIsBookmarked() const;
+    // Stores `noteDraft` as the first selected structure's note (empty removes it).
+    void saveNote();
+    void setTreeKind(TreeKind kind);
+    // A node's children in the hierarchy shown, for a tree that fetches them lazily.
+    std::vector<TaxonomyNode> children(std::string_view conceptID) const;
+    std::vector<AnatomyDB::RelatedStructure> related(std::string_view conceptID) const;
+    // The part-of parents, nearest first, whichever hierarchy is shown.
+    std::vector<TaxonomyNode> ancestry(std::string_view conceptID) const;
+
+    // ---- Measurement (AppModelAlwaysVisible.cpp) and image export (AppModelExport.cpp).
+    // Millimetres between the two measuring points; none unless there are exactly two.
+    std::optional<float> measureDistanceMM() const;
+    // The measuring points in a view of that size; points behind the camera are left out.
+    std::vector<float2> measurePointsOnScreen(float2 viewSize) const;
+    // Renders the view at `scale` times its drawable size and saves it as PNG where
+    // the user chooses.
+    void exportScreenshot(int scale);
+
 signals:
     void changed(AppModel::Field field);
 
@@ -397,6 +431,9 @@ private:
         const DatasetDownload::Stage& stage, std::uint64_t generation, const std::string& datasetID);
     void startImport(ImportRun run);
     void finishImport(const std::optional<std::string>& datasetID, const std::string& failure);
+
+    // View states, measurement and export.
+    void writeImage(const std::filesystem::path& location, const std::string& png, int width, int height);
 
     AppModelServices services_;
     // Which dataset the remembered last view belongs to: the one loaded when it

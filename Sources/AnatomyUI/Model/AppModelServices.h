@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -24,6 +26,8 @@ class Preferences;
 struct AppModelServices {
     using MakeRenderer = std::function<std::shared_ptr<AnatomyRenderer>(
         std::shared_ptr<const MeshPack> pack, std::shared_ptr<AnatomyScene> scene)>;
+    using SavePanel = std::function<std::optional<std::filesystem::path>(
+        const std::filesystem::path& folder, const std::string& fileName)>;
 
     // The settings read and written by the model; must outlive it. None means
     // Preferences::shared().
@@ -36,6 +40,10 @@ struct AppModelServices {
     std::function<void()> makeCurrent;
     // Wall-clock time; none means the system clock.
     std::function<std::chrono::system_clock::time_point()> now;
+    // Asks the user where to save an exported image, opening in `folder` with
+    // `fileName` proposed; none when the user cancels. Runs a nested event loop.
+    // None means no export is ever saved.
+    SavePanel savePanel;
 
     // Background work: the catalog fetch, and an import or a download. The
     // model keeps the thread, requests its stop and joins it. None means a plain

@@ -1,5 +1,9 @@
 #include "AnatomyUI/Model/AppModel.h"
 
+#include "AnatomyCore/Support/UnicodeText.h"
+
+#include <algorithm>
+
 namespace morvena {
 
 void AppModel::refreshBookmarks()
@@ -11,6 +15,37 @@ void AppModel::refreshBookmarks()
         if (auto row = db_->structure(conceptID))
             hits.push_back({row->conceptID, row->nameEN, row->nameIT, row->system, row->meshIndex});
     assign(bookmarks_, std::move(hits), Field::bookmarks);
+}
+
+void AppModel::toggleBookmark()
+{
+    if (!db_ || selection_.empty())
+        return;
+    db_->toggleBookmark(selection_.front().conceptID);
+    refreshBookmarks();
+}
+
+bool AppModel::primaryIsBookmarked() const
+{
+    if (selection_.empty())
+        return false;
+    const auto& conceptID = selection_.front().conceptID;
+    return std::any_of(bookmarks_.begin(), bookmarks_.end(),
+        [&conceptID](const AnatomyDB::SearchHit& hit) { return hit.conceptID == conceptID; });
+}
+
+void AppModel::saveNote()
+{
+    if (!db_ || selection_.empty())
+        return;
+    const std::string_view trimmed = UnicodeText::trimmingBlanksAndLineBreaks(noteDraft_);
+    const auto expected = trimmed.empty() ? std::nullopt : std::optional<std::string>(trimmed);
+    // The database answers with the note it holds afterwards: anything else means the
+    // write did not happen, and the draft stays to be saved again.
+    const bool stored = db_->setNote(noteDraft_, selection_.front().conceptID) == expected;
+    assign(lastMessage_,
+        std::optional<std::string>(stored ? "Annotazione salvata." : "Impossibile salvare l'annotazione."),
+        Field::lastMessage);
 }
 
 } // namespace morvena

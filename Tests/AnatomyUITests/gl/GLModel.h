@@ -24,6 +24,10 @@ public:
         services.preferences = sandbox.preferences.get();
         services.makeCurrent = [this] { context.makeCurrent(); };
         services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
+        services.now = [this] { return now; };
+        services.savePanel = [this](const std::filesystem::path& folder, const std::string& fileName) {
+            return savePanel ? savePanel(folder, fileName) : std::nullopt;
+        };
         model = std::make_unique<AppModel>(std::move(services));
         return *model;
     }
@@ -39,6 +43,10 @@ public:
     {
         return model->pack()->indexByConceptID().at(conceptID);
     }
+
+    // The wall clock and the save panel the model sees; both may change at any time.
+    std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
+    AppModelServices::SavePanel savePanel;
 
     ModelSandbox sandbox;
     OffscreenGLContext context;

@@ -93,19 +93,27 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// Compiles, binds, reads every row and finalizes; empty when the statement
-// does not compile.
-template <class Read, class Bind>
-auto readRows(const Connection& connection, std::string_view sql, Bind&& bind, Read&& read)
+// Binds, reads every row and resets a statement compiled earlier, so that one kept
+// for later holds no read lock between calls; empty when it did not compile.
+template <class Read, class Bind> auto readRows(Statement& statement, Bind&& bind, Read&& read)
 {
     std::vector<std::invoke_result_t<Read&, const Statement&>> rows;
-    auto statement = connection.tryPrepare(sql);
     if (!statement)
         return rows;
     bind(statement);
     while (statement.step() == SQLITE_ROW)
         rows.push_back(read(statement));
+    statement.reset();
     return rows;
+}
+
+// Compiles, binds, reads every row and finalizes; empty when the statement
+// does not compile.
+template <class Read, class Bind>
+auto readRows(const Connection& connection, std::string_view sql, Bind&& bind, Read&& read)
+{
+    auto statement = connection.tryPrepare(sql);
+    return readRows(statement, bind, read);
 }
 
 template <class Read> auto readRows(const Connection& connection, std::string_view sql, Read&& read)
