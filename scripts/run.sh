@@ -1,18 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts Morvena's main program.
+# Installs what is missing, builds and starts the viewer Morvena; arguments go to it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh release
-bin=build/release/bin
-if [[ -x $bin/Morvena ]]; then
-  exec "$bin/Morvena" "$@"
-elif [[ -x $bin/mrvtool ]]; then
-  if (($# == 0)); then
-    "$bin/mrvtool" || true   # without a command it shows its usage
-  else
-    exec "$bin/mrvtool" "$@"
-  fi
-else
-  echo "Compilati:"
-  find build/release -maxdepth 3 \( -name '*.a' -o -path '*/bin/*' \) -type f -printf '  %P\n' | sort
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+  echo "Morvena ha bisogno di una sessione grafica: né DISPLAY né WAYLAND_DISPLAY sono impostati." >&2
+  echo "Senza schermo si può usare xvfb-run -a scripts/run.sh, oppure lo strumento scripts/tool.sh." >&2
+  exit 1
 fi
+scripts/setup.sh release
+exec build/release/bin/Morvena "$@"

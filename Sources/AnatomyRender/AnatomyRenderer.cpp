@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/ResourceLocator.h"
+#include "AnatomyRender/GL/ContextObjects.h"
 #include "AnatomyRender/GL/GLLimits.h"
 #include "AnatomyRender/GL/GpuBuffers.h"
 #include "AnatomyRender/GL/RenderPasses.h"
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <new>
 #include <stdexcept>
 
@@ -115,6 +117,11 @@ double steadySeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+std::uintptr_t defaultContextKey()
+{
+    return 0;
+}
+
 std::size_t propsByteCount(const MeshPack& pack)
 {
     return std::max<std::size_t>(pack.structureCount(), 1) * sizeof(StructureProps);
@@ -150,15 +157,16 @@ struct AnatomyRenderer::GPU {
     gl::Limits limits;
     ShaderLibrary library;
     RenderPipelines pipelines;
-    RenderPasses passes;
     GeometryBuffers geometry;
     std::vector<FrameSlot> frameSlots;
     FrameSlot pickSlot;
     FrameSlot offscreenSlot;
     gl::Buffer horizontalBlur;
     gl::Buffer verticalBlur;
-    std::optional<RenderTargets> targets;
-    std::optional<ColorTarget> pickTarget;
+    // By context key; see setContextKey.
+    std::map<std::uintptr_t, ContextObjects> contexts;
+    // Raised when every context's targets must be remade (size or quality changed).
+    std::uint64_t targetsGeneration = 0;
     MultiDraw opaqueDraws;
     MultiDraw transparentDraws;
 
@@ -177,9 +185,17 @@ struct AnatomyRenderer::GPU {
             frameSlots.emplace_back(propsByteCount(pack), std::to_string(i));
     }
 
-    StructureBindings bindings(const FrameSlot& slot) const
+    ContextObjects& objects(std::uintptr_t key)
     {
-        return {geometry.vertexArray.get(), slot.props.name(), slot.uniforms.name()};
+        auto found = contexts.find(key);
+        if (found == contexts.end())
+            found = contexts.try_emplace(key, geometry).first;
+        return found->second;
+    }
+
+    static StructureBindings bindings(const ContextObjects& objects, const FrameSlot& slot)
+    {
+        return {objects.vertexArray.get(), slot.props.name(), slot.uniforms.name()};
     }
 };
 
@@ -194,6 +210,7 @@ AnatomyRenderer::AnatomyRenderer(std::shared_ptr<const MeshPack> pack, std::shar
     : pack_(std::move(pack))
     , scene_(std::move(scene))
     , clock_(steadySeconds)
+    , contextKey_(defaultContextKey)
 {
     if (!pack_ || !scene_ || scene_->pack() != pack_)
         throw std::invalid_argument("AnatomyRenderer: la scena non appartiene al pack");
@@ -215,6 +232,9 @@ AnatomyRenderer::AnatomyRenderer(std::shared_ptr<const MeshPack> pack, std::shar
     camera_.distance = initialDistanceInRadii * camera_.sceneRadius;
     camera_.yaw = initialYaw;
     camera_.pitch = initialPitch;
+    // Other contexts of the share group may draw with the buffers at once: the uploads
+    // must have reached the GPU.
+    glFinish();
 }
 
 AnatomyRenderer::~AnatomyRenderer()
@@ -224,6 +244,26 @@ AnatomyRenderer::~AnatomyRenderer()
         return;
     for (auto& slot : gpu_->frameSlots)
         slot.fence.wait();
+    auto current = contextKey_();
+    for (auto& [key, objects] : gpu_->contexts) {
+        if (key != current)
+            objects.forgetContainers();
+    }
+}
+
+void AnatomyRenderer::setContextKey(ContextKey key)
+{
+    contextKey_ = key ? std::move(key) : ContextKey(defaultContextKey);
+}
+
+void AnatomyRenderer::releaseContextObjects()
+{
+    gpu_->contexts.erase(contextKey_());
+}
+
+ContextObjects& AnatomyRenderer::contextObjects()
+{
+    return gpu_->objects(contextKey_());
 }
 
 void AnatomyRenderer::setClock(Clock clock)
@@ -237,7 +277,7 @@ void AnatomyRenderer::setQuality(RenderQuality quality)
     if (quality == quality_)
         return;
     quality_ = quality;
-    gpu_->targets.reset();
+    ++gpu_->targetsGeneration;
     try {
         auto scene = ScenePipelines::build(gpu_->library);
         gpu_->pipelines.scene = std::move(scene);
@@ -248,26 +288,31 @@ void AnatomyRenderer::setQuality(RenderQuality quality)
 
 int AnatomyRenderer::sceneSampleCount() const
 {
-    return gpu_->targets ? gpu_->targets->samples : 0;
+    auto found = gpu_->contexts.find(contextKey_());
+    if (found == gpu_->contexts.end())
+        return 0;
+    const auto& objects = found->second;
+    bool current = objects.targets && objects.targetsGeneration == gpu_->targetsGeneration;
+    return current ? objects.targets->samples : 0;
 }
 
 void AnatomyRenderer::drawableSizeChanged()
 {
-    gpu_->targets.reset();
+    ++gpu_->targetsGeneration;
 }
 
-const RenderTargets* AnatomyRenderer::ensureTargets(int width, int height)
+const RenderTargets* AnatomyRenderer::ensureTargets(ContextObjects& objects, int width, int height)
 {
     int samples = gpu_->limits.clampSamples(sampleCount(quality_));
-    auto& targets = gpu_->targets;
-    if (targets && targets->width == width && targets->height == height && targets->samples == samples)
+    auto& targets = objects.targets;
+    if (targets && objects.targetsGeneration == gpu_->targetsGeneration && targets->width == width
+        && targets->height == height && targets->samples == samples)
         return &*targets;
-    auto made
-        = RenderTargets::create(gpu_->limits, width, height, samples, ambientOcclusionDivisor(quality_));
-    if (!made)
-        return nullptr;
-    targets = std::move(made);
-    return &*targets;
+    // The old targets go first, so two sets never need GPU memory at once.
+    targets.reset();
+    targets = RenderTargets::create(gpu_->limits, width, height, samples, ambientOcclusionDivisor(quality_));
+    objects.targetsGeneration = gpu_->targetsGeneration;
+    return targets ? &*targets : nullptr;
 }
 
 std::optional<ColorTarget> AnatomyRenderer::imageTarget(int width, int height) const
@@ -284,7 +329,8 @@ void AnatomyRenderer::draw(unsigned framebuffer, int width, int height)
 {
     if (width < 2 || height < 2)
         return;
-    const auto* targets = ensureTargets(width, height);
+    auto& objects = contextObjects();
+    const auto* targets = ensureTargets(objects, width, height);
     if (!targets)
         return;
     auto& slot = gpu_->frameSlots[static_cast<std::size_t>(frameIndex_ % maxInFlight)];
@@ -294,7 +340,8 @@ void AnatomyRenderer::draw(unsigned framebuffer, int width, int height)
     ++frameIndex_;
 
     prepareFrame(slot, {static_cast<float>(width), static_cast<float>(height)});
-    auto drawCalls = encodeFrame(*targets, slot, {framebuffer, width, height, true}, "Frame anatomico");
+    auto drawCalls
+        = encodeFrame(objects, *targets, slot, {framebuffer, width, height, true}, "Frame anatomico");
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     slot.fence = gl::Fence::insert();
     glFlush();
@@ -439,51 +486,53 @@ void AnatomyRenderer::prepareFrame(const FrameSlot& slot, float2 viewSize)
     fillBackground(slot.background.data());
 }
 
-std::int64_t AnatomyRenderer::encodeFrame(const RenderTargets& targets, const FrameSlot& slot,
-    const CompositeDestination& destination, std::string_view label)
+std::int64_t AnatomyRenderer::encodeFrame(const ContextObjects& objects, const RenderTargets& targets,
+    const FrameSlot& slot, const CompositeDestination& destination, std::string_view label)
 {
     RenderPasses::beginFrame();
     std::int64_t drawCalls = 0;
     {
         gl::DebugGroup group(label);
-        drawCalls = encodeScene(targets, slot, plan_);
-        encodeAmbientOcclusion(targets, slot.uniforms.name());
-        gpu_->passes.composite(targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
+        drawCalls = encodeScene(objects, targets, slot, plan_);
+        encodeAmbientOcclusion(objects.passes, targets, slot.uniforms.name());
+        objects.passes.composite(targets, gpu_->pipelines.composite.get(), slot.uniforms.name(),
             hasAmbientOcclusion(quality_), destination);
     }
     RenderPasses::endFrame();
     return drawCalls;
 }
 
-std::int64_t AnatomyRenderer::encodeScene(
-    const RenderTargets& targets, const FrameSlot& slot, const AnatomyScene::DrawPlan& plan)
+std::int64_t AnatomyRenderer::encodeScene(const ContextObjects& objects, const RenderTargets& targets,
+    const FrameSlot& slot, const AnatomyScene::DrawPlan& plan)
 {
     auto& gpu = *gpu_;
-    auto bindings = gpu.bindings(slot);
+    auto bindings = GPU::bindings(objects, slot);
     gpu.opaqueDraws.assign(plan.opaque, gpu.geometry.indexCount);
     gpu.transparentDraws.assign(plan.transparent, gpu.geometry.indexCount);
-    gpu.passes.background(targets, gpu.pipelines.scene.background.get(), slot.background.name());
+    objects.passes.background(targets, gpu.pipelines.scene.background.get(), slot.background.name());
     RenderPasses::opaque(targets, gpu.pipelines.scene.opaque.get(), bindings, gpu.opaqueDraws);
     RenderPasses::transparent(targets, gpu.pipelines.scene.transparent.get(), bindings, gpu.transparentDraws);
-    gpu.passes.resolve(targets, gpu.pipelines.depthResolve.get());
+    objects.passes.resolve(targets, gpu.pipelines.depthResolve.get());
     // Counted as the ranges the plan asked for, plus the background.
     return static_cast<std::int64_t>(plan.opaque.size() + plan.transparent.size()) + 1;
 }
 
-void AnatomyRenderer::encodeAmbientOcclusion(const RenderTargets& targets, unsigned uniforms)
+void AnatomyRenderer::encodeAmbientOcclusion(
+    const RenderPasses& passes, const RenderTargets& targets, unsigned uniforms)
 {
     if (!hasAmbientOcclusion(quality_))
         return;
     auto& gpu = *gpu_;
-    gpu.passes.ambientOcclusion(targets, gpu.pipelines.ssao.get(), uniforms);
-    gpu.passes.blur(targets, gpu.pipelines.ssaoBlur.get(), uniforms, gpu.horizontalBlur.get(), false);
-    gpu.passes.blur(targets, gpu.pipelines.ssaoBlur.get(), uniforms, gpu.verticalBlur.get(), true);
+    passes.ambientOcclusion(targets, gpu.pipelines.ssao.get(), uniforms);
+    passes.blur(targets, gpu.pipelines.ssaoBlur.get(), uniforms, gpu.horizontalBlur.get(), false);
+    passes.blur(targets, gpu.pipelines.ssaoBlur.get(), uniforms, gpu.verticalBlur.get(), true);
 }
 
 std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen(
     int width, int height, const ColorTarget& into)
 {
-    const auto* targets = ensureTargets(width, height);
+    auto& objects = contextObjects();
+    const auto* targets = ensureTargets(objects, width, height);
     if (!targets)
         return std::nullopt;
     // Offscreen renders wait for the GPU before returning, so one slot of their own
@@ -494,8 +543,8 @@ std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen
     double cpuMS = (now() - t0) * 1000;
 
     double g0 = now();
-    encodeFrame(
-        *targets, slot, {into.framebuffer.get(), into.width, into.height, false}, "Frame fuori schermo");
+    encodeFrame(objects, *targets, slot, {into.framebuffer.get(), into.width, into.height, false},
+        "Frame fuori schermo");
     glFinish();
     return OffscreenTiming {cpuMS, (now() - g0) * 1000};
 }
@@ -597,11 +646,12 @@ std::optional<std::int64_t> AnatomyRenderer::pickOnce(float2 pixel, float2 drawa
 
 bool AnatomyRenderer::preparePickTarget(int width, int height)
 {
-    auto& gpu = *gpu_;
-    if (gpu.pickTarget && gpu.pickTarget->width == width && gpu.pickTarget->height == height)
+    auto& pickTarget = contextObjects().pickTarget;
+    if (pickTarget && pickTarget->width == width && pickTarget->height == height)
         return true;
-    gpu.pickTarget = ColorTarget::create(gpu.limits, width, height, GL_R32UI, true, "Buffer identificativi");
-    return gpu.pickTarget.has_value();
+    pickTarget.reset();
+    pickTarget = ColorTarget::create(gpu_->limits, width, height, GL_R32UI, true, "Buffer identificativi");
+    return pickTarget.has_value();
 }
 
 void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolerance, const PickSquare& square)
@@ -619,10 +669,11 @@ void AnatomyRenderer::drawPickPass(float2 pixel, float2 drawableSize, int tolera
     const int side = pickSide(tolerance);
     pickTexels_.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
 
+    const auto& objects = contextObjects();
     double start = now();
     RenderPasses::beginFrame();
-    RenderPasses::pick(*gpu.pickTarget, gpu.pipelines.pick.get(), gpu.bindings(slot), gpu.opaqueDraws, square,
-        pickTexels_, side);
+    RenderPasses::pick(*objects.pickTarget, gpu.pipelines.pick.get(), GPU::bindings(objects, slot),
+        gpu.opaqueDraws, square, pickTexels_, side);
     RenderPasses::endFrame();
     lastPickMilliseconds_ = (now() - start) * 1000;
 }

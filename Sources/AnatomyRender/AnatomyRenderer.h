@@ -23,18 +23,21 @@ namespace morvena {
 class MeshPack;
 struct ColorTarget;
 struct CompositeDestination;
+struct ContextObjects;
 struct FrameSlot;
 struct PickSquare;
+class RenderPasses;
 struct RenderTargets;
 struct RenderUniforms;
 
 // Draws one geometry pack as one scene describes it, with OpenGL 4.5 core: frames into
 // the viewer's framebuffer, picks, offscreen images and timing runs.
 //
-// The renderer uses the OpenGL context that is current when it is created (Qt's in the
-// viewer, an OffscreenGLContext in the tool and the tests). That context must be current
-// on the calling thread for every call, destruction included. The pack and the scene
-// are kept alive by the renderer.
+// The renderer uses the OpenGL context that is current when it is created (an
+// OffscreenGLContext in the tool and the tests, a context of the viewer's share group in
+// the viewer). A context must be current on the calling thread for every call,
+// destruction included: by default that one context; after setContextKey any context
+// of its share group. The pack and the scene are kept alive by the renderer.
 class AnatomyRenderer {
 public:
     struct BenchmarkResult {
@@ -60,6 +63,8 @@ public:
 
     // Media time in seconds; camera moves are timed by it.
     using Clock = std::function<double()>;
+    // Names the current OpenGL context (any value unique among the live contexts).
+    using ContextKey = std::function<std::uintptr_t()>;
 
     // Throws RendererError: noDevice without a current OpenGL 4.5 core context,
     // shaderSourceMissing, shaderCompilation, pipeline or buffer. The scene must be
@@ -68,7 +73,9 @@ public:
     // The same with the shader source read from `shaderFile` instead of the resources.
     AnatomyRenderer(std::shared_ptr<const MeshPack> pack, std::shared_ptr<AnatomyScene> scene,
         const std::filesystem::path& shaderFile);
-    // Waits until the GPU has finished every frame in flight, then releases everything.
+    // Waits until the GPU has finished every frame in flight, then releases everything of
+    // the current context and the shared objects. Vertex arrays and framebuffers of other
+    // contexts are left to go with their contexts.
     ~AnatomyRenderer();
     AnatomyRenderer(const AnatomyRenderer&) = delete;
     AnatomyRenderer& operator=(const AnatomyRenderer&) = delete;
@@ -110,6 +117,13 @@ public:
     // Called at the end of every drawn frame, on the drawing thread.
     void setOnStats(std::function<void(const RenderStats&)> onStats) { onStats_ = std::move(onStats); }
     void setClock(Clock clock);
+    // Lets the renderer draw and pick in several contexts of one share group: what GL
+    // does not share (vertex arrays, framebuffers and the targets they hold) is made
+    // lazily per context, found by the key of the current one. Without a key (the
+    // default, and after an empty function) every call counts as one context, key 0.
+    void setContextKey(ContextKey key);
+    // Deletes what was made for the current context; call it before that context goes.
+    void releaseContextObjects();
 
     std::int64_t framesRendered() const { return framesRendered_; }
     std::int64_t lastPickStructureCount() const { return lastPickStructureCount_; }
@@ -155,7 +169,8 @@ private:
     struct GPU; // every GL object, kept out of this header
 
     void buildBuffers();
-    const RenderTargets* ensureTargets(int width, int height);
+    ContextObjects& contextObjects();
+    const RenderTargets* ensureTargets(ContextObjects& objects, int width, int height);
     void advanceCameraAnimation();
     void animate(const OrbitCamera& to, double duration);
     // Animated over the usual camera move, or at once.
@@ -165,11 +180,11 @@ private:
     // Plans the frame: structure records, uniforms and background colours into the slot.
     void prepareFrame(const FrameSlot& slot, float2 viewSize);
     // Every pass of the planned frame, composited into the destination; the draw calls.
-    std::int64_t encodeFrame(const RenderTargets& targets, const FrameSlot& slot,
-        const CompositeDestination& destination, std::string_view label);
-    std::int64_t encodeScene(
-        const RenderTargets& targets, const FrameSlot& slot, const AnatomyScene::DrawPlan& plan);
-    void encodeAmbientOcclusion(const RenderTargets& targets, unsigned uniforms);
+    std::int64_t encodeFrame(const ContextObjects& objects, const RenderTargets& targets,
+        const FrameSlot& slot, const CompositeDestination& destination, std::string_view label);
+    std::int64_t encodeScene(const ContextObjects& objects, const RenderTargets& targets,
+        const FrameSlot& slot, const AnatomyScene::DrawPlan& plan);
+    void encodeAmbientOcclusion(const RenderPasses& passes, const RenderTargets& targets, unsigned uniforms);
     std::optional<OffscreenTiming> renderOffscreen(int width, int height, const ColorTarget& into);
     std::optional<ColorTarget> imageTarget(int width, int height) const;
     std::optional<std::int64_t> pickOnce(float2 pixel, float2 drawableSize, int tolerance);
@@ -201,6 +216,7 @@ private:
     std::int64_t lastPickTriangles_ = 0;
     double lastPickMilliseconds_ = 0;
     Clock clock_;
+    ContextKey contextKey_;
     double lastFrameTime_ = 0;
     double smoothedFrameTime_ = 1.0 / 60.0;
     // Reused by every frame and pick, so steady frames allocate nothing.

@@ -85,7 +85,7 @@ std::optional<EGLConfig> chooseConfig(EGLDisplay display, bool pbuffer)
     return config;
 }
 
-bool createContext(OffscreenGLContext::State& state, bool pbuffer)
+bool createContext(OffscreenGLContext::State& state, bool pbuffer, EGLContext shareWith)
 {
     EGLint major = 0, minor = 0;
     if (!eglInitialize(state.display, &major, &minor))
@@ -102,7 +102,7 @@ bool createContext(OffscreenGLContext::State& state, bool pbuffer)
     const std::array<EGLint, 7> contextAttributes {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
         EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     state.context = eglCreateContext(
-        state.display, config ? *config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes.data());
+        state.display, config ? *config : EGL_NO_CONFIG_KHR, shareWith, contextAttributes.data());
     if (state.context == EGL_NO_CONTEXT)
         return false;
     if (pbuffer) {
@@ -117,15 +117,15 @@ bool createContext(OffscreenGLContext::State& state, bool pbuffer)
 }
 
 // One attempt on one display; a failed attempt releases what it made.
-std::unique_ptr<OffscreenGLContext::State> attempt(
-    EGLDisplay display, OffscreenGLContext::Platform platform, bool pbuffer)
+std::unique_ptr<OffscreenGLContext::State> attempt(EGLDisplay display, OffscreenGLContext::Platform platform,
+    bool pbuffer, EGLContext shareWith = EGL_NO_CONTEXT)
 {
     if (display == EGL_NO_DISPLAY)
         return nullptr;
     auto state = std::make_unique<OffscreenGLContext::State>();
     state->display = display;
     state->platform = platform;
-    if (!createContext(*state, pbuffer))
+    if (!createContext(*state, pbuffer, shareWith))
         return nullptr;
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     state->rendererName = renderer ? renderer : "";
@@ -155,8 +155,18 @@ std::unique_ptr<OffscreenGLContext::State> openContext()
 } // namespace
 
 OffscreenGLContext::OffscreenGLContext()
-    : state_(openContext())
+    : OffscreenGLContext(nullptr)
 {
+}
+
+OffscreenGLContext::OffscreenGLContext(const OffscreenGLContext* shareWith)
+{
+    if (!shareWith) {
+        state_ = openContext();
+    } else {
+        const auto& other = *shareWith->state_;
+        state_ = attempt(other.display, other.platform, other.platform == Platform::pbuffer, other.context);
+    }
     if (!state_)
         throw RendererError::noDevice();
 }

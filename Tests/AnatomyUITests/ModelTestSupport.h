@@ -24,22 +24,6 @@
 
 namespace morvena::test {
 
-// One QCoreApplication for the whole test program, for queued calls.
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { application_ = std::make_unique<QCoreApplication>(argc_, argv_); }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "AnatomyUITests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QCoreApplication> application_;
-};
-
-inline ::testing::Environment* const qtApplication
-    = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment); // gtest owns it
-
 // Runs the queued calls posted so far.
 inline void runPostedCalls()
 {

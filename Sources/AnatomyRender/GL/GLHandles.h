@@ -2,8 +2,9 @@
 
 // Small owners of OpenGL object names. Each deletes its object when it goes, so a
 // failed set-up step never leaks what the earlier steps made. They must be destroyed
-// while the context that made them is current. Internal to the renderer: the header
-// brings in the GL declarations, which other modules must not see.
+// while a context of the share group that made them is current, and vertex arrays and
+// framebuffers, which GL never shares, while the very context that made them is. Internal to the renderer:
+// the header brings in the GL declarations, which other modules must not see.
 
 #include <epoxy/gl.h>
 
@@ -43,6 +44,9 @@ public:
             Traits::destroy(name_);
         name_ = 0;
     }
+    // Lets go of the object without deleting it: for a vertex array or framebuffer of
+    // another context, which goes with that context.
+    void forget() { name_ = 0; }
 
 private:
     GLuint name_ = 0;

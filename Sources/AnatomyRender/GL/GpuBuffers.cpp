@@ -73,15 +73,20 @@ GeometryBuffers GeometryBuffers::create(const MeshPack& pack)
     buffers.vertices = immutableCopy(pack.verticesPointer(), pack.verticesByteCount(), "Vertici anatomici");
     buffers.indices = immutableCopy(pack.indicesPointer(), pack.indicesByteCount(), "Indici anatomici");
     buffers.indexCount = static_cast<std::int64_t>(pack.indexCount());
-    buffers.vertexArray = gl::createVertexArray();
-    GLuint vertexArray = buffers.vertexArray.get();
+    return buffers;
+}
+
+gl::VertexArray GeometryBuffers::makeVertexArray() const
+{
+    auto result = gl::createVertexArray();
+    GLuint vertexArray = result.get();
     glVertexArrayVertexBuffer(
-        vertexArray, VertexLayout::bufferBinding, buffers.vertices.get(), 0, VertexLayout::stride);
+        vertexArray, VertexLayout::bufferBinding, vertices.get(), 0, VertexLayout::stride);
     for (const auto& attribute : VertexLayout::attributes)
         describeAttribute(vertexArray, attribute);
-    glVertexArrayElementBuffer(vertexArray, buffers.indices.get());
+    glVertexArrayElementBuffer(vertexArray, indices.get());
     gl::label(GL_VERTEX_ARRAY, vertexArray, "Formato vertici anatomici");
-    return buffers;
+    return result;
 }
 
 FrameSlot::FrameSlot(std::size_t propsByteCount, const std::string& name)

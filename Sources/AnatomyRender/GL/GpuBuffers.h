@@ -30,17 +30,18 @@ private:
     std::size_t byteCount_ = 0;
 };
 
-// The pack's vertices and indices, copied once into immutable buffers, with the vertex
-// array object that reads them in the pack's own layout.
+// The pack's vertices and indices, copied once into immutable buffers.
 struct GeometryBuffers {
     gl::Buffer vertices; // "Vertici anatomici"
     gl::Buffer indices; // "Indici anatomici"
-    gl::VertexArray vertexArray;
     std::int64_t indexCount = 0;
 
     // Throws RendererError::buffer when an allocation fails. An empty pack still gets
     // small zero-filled buffers: GL refuses storage of zero bytes.
     static GeometryBuffers create(const MeshPack& pack);
+    // A vertex array that reads the buffers in the pack's own layout, in the current
+    // context: vertex arrays are not shared, so every context that draws makes its own.
+    gl::VertexArray makeVertexArray() const;
 };
 
 // What one frame writes for the GPU. Three of them let the CPU fill one frame while

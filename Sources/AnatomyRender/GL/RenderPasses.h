@@ -50,10 +50,13 @@ struct PickSquare {
 };
 
 // One function per pass of a frame. All of them set the GL state they rely on, so
-// they can run in a context that other code (Qt's painting) also uses.
+// they can run in a context that other code (Qt's painting) also uses. One per context:
+// its vertex array is not shared.
 class RenderPasses {
 public:
     RenderPasses();
+    // Lets go of the vertex array, which belongs to a context that is not current.
+    void forgetVertexArray() { fullScreenVertexArray_.forget(); }
 
     // State shared by every pass; endFrame restores what other users of the context expect.
     static void beginFrame();

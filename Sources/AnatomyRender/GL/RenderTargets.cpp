@@ -97,6 +97,13 @@ std::optional<RenderTargets> RenderTargets::create(
     return targets;
 }
 
+void RenderTargets::forgetFramebuffers()
+{
+    for (auto* framebuffer :
+        {&sceneFramebuffer, &resolvedFramebuffer, &depthFramebuffer, &aoFramebuffer, &aoBlurFramebuffer})
+        framebuffer->forget();
+}
+
 std::optional<ColorTarget> ColorTarget::create(const gl::Limits& limits, int width, int height,
     GLenum colorFormat, bool withDepth, std::string_view label)
 {

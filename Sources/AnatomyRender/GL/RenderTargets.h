@@ -36,6 +36,9 @@ struct RenderTargets {
         const gl::Limits& limits, int width, int height, int samples, int occlusionDivisor);
 
     bool isMultisampled() const { return samples > 1; }
+    // Lets go of the framebuffers, which belong to a context that is not current and go
+    // with it; the textures are shared and are still deleted.
+    void forgetFramebuffers();
 };
 
 // A single-sample colour target with an optional depth attachment: the identifier
@@ -51,6 +54,8 @@ struct ColorTarget {
     // None when the size is beyond the GPU's limits or an allocation fails.
     static std::optional<ColorTarget> create(const gl::Limits& limits, int width, int height,
         GLenum colorFormat, bool withDepth, std::string_view label);
+    // As RenderTargets::forgetFramebuffers.
+    void forgetFramebuffer() { framebuffer.forget(); }
 };
 
 } // namespace morvena

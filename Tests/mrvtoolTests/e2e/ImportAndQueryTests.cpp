@@ -301,7 +301,7 @@ TEST(ToolInspection, boundingBoxInFullDecimalsAndRelationsByConceptName)
 }
 
 // The README's walk through the tool, run as written with the built tool in place
-// of scripts/run.sh and the sandbox's temporary folder in place of /tmp.
+// of scripts/tool.sh and the sandbox's temporary folder in place of /tmp.
 TEST(ToolReadme, walkThroughRunsAsWrittenAndFindsWhatItSearches)
 {
     ToolSandbox sandbox;
@@ -310,8 +310,8 @@ TEST(ToolReadme, walkThroughRunsAsWrittenAndFindsWhatItSearches)
     ASSERT_NE(start, std::string::npos);
     start += 6;
     auto script = readme.substr(start, readme.find("```", start) - start);
-    ASSERT_THAT(script, HasSubstr("scripts/run.sh search "));
-    for (auto [from, to] : {std::pair<std::string, std::string> {"scripts/run.sh", "\"$MRVTOOL\""},
+    ASSERT_THAT(script, HasSubstr("scripts/tool.sh search "));
+    for (auto [from, to] : {std::pair<std::string, std::string> {"scripts/tool.sh", "\"$MRVTOOL\""},
              {"/tmp/", (sandbox.root() / "tmp").string() + "/"}}) {
         for (auto at = script.find(from); at != std::string::npos; at = script.find(from, at + to.size()))
             script.replace(at, from.size(), to);
