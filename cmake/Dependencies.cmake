@@ -14,7 +14,7 @@ pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
 pkg_check_modules(LZ4 REQUIRED IMPORTED_TARGET liblz4)
 find_package(assimp REQUIRED)
 # The viewer only (AnatomyUI, MorvenaApp); the tool and the libraries below never link it.
-find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets)
+find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Svg)
 
 if(MORVENA_TESTS)
   find_package(GTest REQUIRED)

@@ -11,6 +11,8 @@
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/Internal/DatasetStaging.h"
 #include "AnatomyImport/Internal/ImportManifest.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
+#include "AnatomyImport/Internal/PendingMesh.h"
 #include "AnatomyImport/Naming/AnatomyClassifier.h"
 #include "AnatomyImport/Naming/CuratedContent.h"
 #include "AnatomyImport/Readers/GLTFLoader.h"
@@ -19,7 +21,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
+#include <memory>
 #include <unordered_set>
 
 namespace morvena {
@@ -70,45 +74,6 @@ std::vector<fs::path> inputFiles(const fs::path& input)
     return files;
 }
 
-// One mesh for the whole file, or, when asked and the file has several groups,
-// one per group holding only the vertices its triangles use.
-std::vector<RawMesh> meshesOfOBJ(const fs::path& file, bool splitGroups)
-{
-    auto obj = OBJLoader::load(file);
-    const std::string baseName = file.stem().string();
-    std::vector<RawMesh> meshes;
-    if (splitGroups && obj.groups.size() >= 2) {
-        for (std::size_t group = 0; group < obj.groups.size(); ++group) {
-            if (obj.groups[group].indices.empty())
-                continue;
-            auto& mesh = meshes.emplace_back(obj.groupMesh(group));
-            if (mesh.name.empty())
-                mesh.name = baseName;
-        }
-        return meshes;
-    }
-    auto indices = obj.allIndices();
-    meshes.push_back({baseName, std::move(obj.positions), std::move(obj.normals), std::move(indices)});
-    return meshes;
-}
-
-// The meshes of one file by its extension; a file its reader cannot read gives none.
-std::vector<RawMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
-{
-    const auto extension = lowercasedExtension(file);
-    try {
-        if (extension == "gltf" || extension == "glb")
-            return GLTFLoader::load(file);
-        if (extension == "obj")
-            return meshesOfOBJ(file, splitOBJGroups);
-        return ModelIOLoader::load(file);
-    } catch (const std::bad_alloc&) {
-        throw; // running out of memory is not a damaged file
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 // Removes the positions that are not finite, with the triangles that use them.
 // A single one would otherwise make the box around the model infinite, and with
 // it the centre and every position of every structure.
@@ -136,6 +101,61 @@ void removeNonFiniteVertices(RawMesh& mesh)
         index = renumbered[index];
 }
 
+// Adds the mesh without its non-finite positions, unless no triangle is left.
+void keepWithTriangles(std::vector<PendingMesh>& kept, RawMesh mesh)
+{
+    removeNonFiniteVertices(mesh);
+    if (!mesh.isEmpty())
+        kept.emplace_back(std::move(mesh));
+}
+
+// One mesh for the whole file, or, when asked and the file has several groups,
+// one per group holding only the vertices its triangles use.
+std::vector<PendingMesh> meshesOfOBJ(const fs::path& file, bool splitGroups)
+{
+    auto obj = OBJLoader::load(file);
+    std::string baseName = file.stem().string();
+    std::vector<PendingMesh> meshes;
+    if (splitGroups && obj.groups.size() >= 2) {
+        // Every group has a triangle of finite positions: the loader drops
+        // the others.
+        auto shared = std::make_shared<const OBJLoader::Result>(std::move(obj));
+        for (std::size_t group = 0; group < shared->groups.size(); ++group)
+            meshes.emplace_back(shared, group, baseName);
+        return meshes;
+    }
+    auto indices = obj.allIndices();
+    keepWithTriangles(meshes,
+        RawMesh {std::move(baseName), std::move(obj.positions), std::move(obj.normals), std::move(indices)});
+    return meshes;
+}
+
+std::vector<PendingMesh> kept(std::vector<RawMesh>&& meshes)
+{
+    std::vector<PendingMesh> result;
+    for (auto& mesh : meshes)
+        keepWithTriangles(result, std::move(mesh));
+    return result;
+}
+
+// The meshes with triangles of one file by its extension; a file its reader
+// cannot read gives none.
+std::vector<PendingMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
+{
+    const auto extension = lowercasedExtension(file);
+    try {
+        if (extension == "gltf" || extension == "glb")
+            return kept(GLTFLoader::load(file));
+        if (extension == "obj")
+            return meshesOfOBJ(file, splitOBJGroups);
+        return kept(ModelIOLoader::load(file));
+    } catch (const std::bad_alloc&) {
+        throw; // running out of memory is not a damaged file
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 struct Placement {
     Float3 center {};
     float factor = 1;
@@ -143,12 +163,15 @@ struct Placement {
 
 // Centre of the box around every mesh, and the factor to millimetres: the one
 // asked for, else a guess from the box's largest side.
-Placement placement(std::span<const RawMesh> meshes, std::optional<float> unitsPerMillimeter)
+Placement placement(std::span<const PendingMesh> meshes, std::optional<float> unitsPerMillimeter)
 {
+    std::vector<RawMesh::Bounds> boxes(meshes.size());
+    ParallelWork::forEach(
+        meshes.size(), [&](std::size_t i) { boxes[i] = meshes[i].bounds(); }, meshes.size(),
+        [](std::size_t) {});
     constexpr float largest = std::numeric_limits<float>::max();
     RawMesh::Bounds box {{largest, largest, largest}, {-largest, -largest, -largest}};
-    for (const auto& mesh : meshes) {
-        const auto bounds = mesh.bounds();
+    for (const auto& bounds : boxes) {
         for (int k = 0; k < 3; ++k) {
             box.min[k] = std::fmin(box.min[k], bounds.min[k]);
             box.max[k] = std::fmax(box.max[k], bounds.max[k]);
@@ -250,8 +273,8 @@ std::optional<PreparedGeometry> prepare(
         const auto box = RawMesh::bounds(geometry.positions);
         const float dx = box.max[0] - box.min[0], dy = box.max[1] - box.min[1], dz = box.max[2] - box.min[2];
         const float diagonal = std::sqrt(dx * dx + dy * dy + dz * dz);
-        geometry.levels
-            = MeshGeometry::buildLODs(geometry.positions, mesh.indices, diagonal, minTrianglesForLOD);
+        geometry.levels = MeshGeometry::buildLODs(
+            geometry.positions, std::move(mesh.indices), diagonal, minTrianglesForLOD);
     } else {
         geometry.levels.push_back(std::move(mesh.indices));
     }
@@ -305,45 +328,80 @@ Hierarchy hierarchyOf(std::span<const AnatomyStructure> structures)
     return tree;
 }
 
-// Step by step: read every file, keeping the meshes with triangles.
-std::vector<RawMesh> readMeshes(
+// Reads the files on all cores, reporting each in order, and keeps the meshes
+// with triangles, in file order.
+std::vector<PendingMesh> readMeshes(
     std::span<const fs::path> files, bool splitOBJGroups, const Progress& progress)
 {
-    std::vector<RawMesh> meshes;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        progress({readingFiles.after(i, files.size()), "Lettura " + files[i].filename().string() + "…"});
-        for (auto& mesh : meshesOfFile(files[i], splitOBJGroups)) {
-            removeNonFiniteVertices(mesh);
-            if (!mesh.isEmpty())
-                meshes.push_back(std::move(mesh));
-        }
+    std::vector<std::vector<PendingMesh>> perFile(files.size());
+    ParallelWork::forEach(
+        files.size(), [&](std::size_t i) { perFile[i] = meshesOfFile(files[i], splitOBJGroups); }, 1,
+        [&](std::size_t i) {
+            progress({readingFiles.after(i, files.size()), "Lettura " + files[i].filename().string() + "…"});
+        });
+    std::vector<PendingMesh> meshes;
+    for (auto& fileMeshes : perFile) {
+        std::ranges::move(fileMeshes, std::back_inserter(meshes));
+        fileMeshes = {};
     }
     return meshes;
 }
 
-// Places, names and classifies every mesh and hands it to the builder; a mesh
-// that welding leaves without a triangle is dropped.
-std::vector<Classified> stageMeshes(std::vector<RawMesh> meshes, const Placement& place,
-    const GenericDatasetImporter::Options& opt, MeshPackBuilder& builder, const Progress& progress)
+// One mesh ready for the builder, but for its identifier.
+struct StagedMesh {
+    MeshPackBuilder::Mesh mesh;
+    std::size_t position = 0; // among the read meshes, dropped ones included
+};
+
+// Places, names and classifies every mesh on all cores, reporting every 25th
+// in order; a mesh that welding leaves without a triangle is dropped. Each
+// mesh's raw data is freed once its geometry is prepared.
+std::vector<StagedMesh> prepareMeshes(std::vector<PendingMesh> meshes, const Placement& place,
+    const GenericDatasetImporter::Options& opt, const Progress& progress)
+{
+    const std::size_t m = meshes.size();
+    std::vector<std::optional<MeshPackBuilder::Mesh>> slots(m);
+    ParallelWork::forEach(
+        m,
+        [&](std::size_t i) {
+            auto raw = meshes[i].take();
+            std::string name = raw.name.empty() ? "structure " + std::to_string(i) : std::move(raw.name);
+            auto geometry = prepare(std::move(raw), place, opt);
+            if (!geometry)
+                return;
+            auto& mesh = slots[i].emplace();
+            mesh.system = AnatomyClassifier::system(name);
+            mesh.region = AnatomyClassifier::region(name);
+            mesh.laterality = AnatomyClassifier::laterality(name);
+            mesh.name = std::move(name);
+            mesh.positions = std::move(geometry->positions);
+            mesh.normals = std::move(geometry->normals);
+            mesh.lodIndices = std::move(geometry->levels);
+        },
+        25,
+        [&](std::size_t i) {
+            progress({buildingGeometry.after(i, m),
+                "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
+        });
+    std::vector<StagedMesh> staged;
+    for (std::size_t i = 0; i < m; ++i) {
+        if (slots[i])
+            staged.push_back({std::move(*slots[i]), i});
+    }
+    return staged;
+}
+
+// Hands the meshes to the builder in order under unique identifiers; the
+// identifiers depend on the order alone, never on which thread was first.
+std::vector<Classified> stageMeshes(std::vector<StagedMesh> staged, MeshPackBuilder& builder)
 {
     IdentifierSet identifiers;
     std::vector<Classified> classified;
-    const std::size_t m = meshes.size();
-    for (std::size_t i = 0; i < m; ++i) {
-        if (i % 25 == 0)
-            progress({buildingGeometry.after(i, m),
-                "Geometria " + std::to_string(i) + "/" + std::to_string(m) + "…"});
-        std::string name = meshes[i].name.empty() ? "structure " + std::to_string(i) : meshes[i].name;
-        auto geometry = prepare(std::move(meshes[i]), place, opt);
-        if (!geometry)
-            continue;
-        auto& entry = classified.emplace_back(Classified {identifiers.claim(name, i), std::move(name),
-            AnatomySystem::unclassified, BodyRegion::unknown, Laterality::unpaired});
-        entry.system = AnatomyClassifier::system(entry.name);
-        entry.region = AnatomyClassifier::region(entry.name);
-        entry.laterality = AnatomyClassifier::laterality(entry.name);
-        builder.add({entry.id, entry.name, entry.system, entry.region, entry.laterality,
-            std::move(geometry->positions), std::move(geometry->normals), std::move(geometry->levels)});
+    classified.reserve(staged.size());
+    for (auto& [mesh, position] : staged) {
+        mesh.conceptID = identifiers.claim(mesh.name, position);
+        classified.push_back({mesh.conceptID, mesh.name, mesh.system, mesh.region, mesh.laterality});
+        builder.add(std::move(mesh));
     }
     return classified;
 }
@@ -449,7 +507,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(
 
     progress({buildingGeometry.start, "Costruzione del pack geometrico…"});
     MeshPackBuilder builder;
-    const auto classified = stageMeshes(std::move(meshes), place, opt, builder, progress);
+    const auto classified = stageMeshes(prepareMeshes(std::move(meshes), place, opt, progress), builder);
     if (classified.empty())
         throw ImportError::noStructures();
 
@@ -458,8 +516,7 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(
     DatasetStaging staging(opt.datasetID);
     const auto packFile = staging.folder() / AppPaths::packFileName;
     builder.sortForLocality();
-    builder.write(packFile, opt.displayName, opt.attribution);
-    builder = {};
+    std::move(builder).write(packFile, opt.displayName, opt.attribution, ParallelWork::threadCount());
 
     BodyParts3DImporter::Result result;
     {

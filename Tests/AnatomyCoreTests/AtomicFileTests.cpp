@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 using namespace morvena;
 namespace fs = std::filesystem;
@@ -28,6 +30,28 @@ TEST(AtomicFile, theTargetChangesOnlyOnCommit)
     file.write("nuovo");
     file.commit();
     EXPECT_EQ(test::readFile(target), "nuovo");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(AtomicFile, aMappedFileStartsZeroAndChangesTheTargetOnlyOnCommit)
+{
+    test::TemporaryFolder folder;
+    auto target = folder / "geometry.mrvpack";
+    test::writeFile(target, "vecchio");
+    {
+        AtomicFile file(target);
+        file.mapForWriting(5)[0] = std::byte {'x'};
+    } // abandoned
+    EXPECT_EQ(test::readFile(target), "vecchio");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+
+    AtomicFile file(target);
+    auto bytes = file.mapForWriting(6);
+    ASSERT_EQ(bytes.size(), 6u);
+    EXPECT_TRUE(std::ranges::all_of(bytes, [](std::byte b) { return b == std::byte {0}; }));
+    std::memcpy(bytes.data(), "nuovo", 5);
+    file.commit();
+    EXPECT_EQ(test::readFile(target), std::string("nuovo\0", 6));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 

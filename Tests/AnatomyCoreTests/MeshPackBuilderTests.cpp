@@ -286,17 +286,28 @@ TEST(MeshPackBuilder, boxesIgnoreNaNComponents)
     EXPECT_EQ(pack.structures()[0].boundsMax(), (Float3 {1, 1, 0}));
 }
 
-TEST(MeshPackBuilder, writingTwiceGivesTheSameBytesAndCreatesFolders)
+TEST(MeshPackBuilder, writingAgainOnAnyNumberOfThreadsGivesTheSameBytesAndCreatesFolders)
 {
     TemporaryFolder folder;
     MeshPackBuilder builder;
-    builder.add(stripMesh("FMA1", "Osso", 3));
+    for (int mesh = 0; mesh < 40; ++mesh) {
+        auto strip = stripMesh("FMA" + std::to_string(mesh), "Osso " + std::to_string(mesh), 3 + mesh % 7);
+        strip.lodIndices.resize(1 + mesh % 4, strip.lodIndices[0]);
+        builder.add(std::move(strip));
+    }
     builder.sortForLocality();
     auto target = folder / "datasets" / "nuovo" / "geometry.mrvpack";
     builder.write(target, "Atlante", "CC");
     auto first = readFile(target);
-    builder.write(target, "Atlante", "CC");
-    EXPECT_EQ(readFile(target), first);
+    EXPECT_EQ(MeshPack(target).structureCount(), 40u);
+    for (unsigned threads : {1u, 3u, 64u}) {
+        builder.write(target, "Atlante", "CC", threads);
+        EXPECT_TRUE(readFile(target) == first) << threads;
+    }
+    // A builder that is done with frees its meshes as they are written.
+    std::move(builder).write(target, "Atlante", "CC", 3);
+    EXPECT_TRUE(readFile(target) == first);
+    EXPECT_EQ(builder.structureCount(), 0u); // NOLINT(bugprone-use-after-move)
     EXPECT_EQ(folderEntries(target.parent_path()), (std::vector<std::string> {"geometry.mrvpack"}));
 }
 

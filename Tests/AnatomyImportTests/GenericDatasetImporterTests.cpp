@@ -612,20 +612,22 @@ TEST_F(GenericDatasetImporterTest, aFailedImportKeepsThePreviousDataset)
     const auto manifestBefore = readFile(AppPaths::manifestURL("prova"));
     const auto packBefore = readFile(AppPaths::packURL("prova"));
 
-    // The import stops once the new pack is written and the database is begun.
+    // Stopped while the files are read, while the meshes are prepared, and
+    // once the new pack is written and the database is begun.
     struct Interrupted { };
-    EXPECT_THROW(GenericDatasetImporter(optionsFor(folder / "new")).run([](const ImportProgress& p) {
-        if (p.fraction >= 0.9)
-            throw Interrupted {};
-    }),
-        Interrupted);
-    EXPECT_EQ(readFile(AppPaths::manifestURL("prova")), manifestBefore);
-    EXPECT_EQ(readFile(AppPaths::packURL("prova")), packBefore);
-    {
+    for (std::string stopAt : {"Lettura y.obj…", "Geometria 0/2…", "Costruzione del database anatomico…"}) {
+        EXPECT_THROW(GenericDatasetImporter(optionsFor(folder / "new")).run([&](const ImportProgress& p) {
+            if (p.message == stopAt)
+                throw Interrupted {};
+        }),
+            Interrupted)
+            << stopAt;
+        EXPECT_EQ(readFile(AppPaths::manifestURL("prova")), manifestBefore);
+        EXPECT_EQ(readFile(AppPaths::packURL("prova")), packBefore);
         AnatomyDB db(AppPaths::databaseURL("prova"), true);
         EXPECT_EQ(db.note("old"), "da ricordare");
+        EXPECT_EQ(datasetsFolderEntries(), std::vector<std::string> {"prova"});
     }
-    EXPECT_EQ(datasetsFolderEntries(), std::vector<std::string> {"prova"});
 
     // A staging folder left by a crash is cleared; a complete import replaces
     // the dataset, user rows included, and leaves nothing beside it.

@@ -162,6 +162,22 @@ TEST(OBJGroupMesh, carriesOnlyTheVerticesItsTrianglesUse)
     EXPECT_TRUE(result.groupMesh(2).positions.empty());
 }
 
+TEST(OBJGroupMesh, renumbersGroupsWhoseVerticesLieFarApart)
+{
+    std::string text;
+    for (int vertex = 0; vertex < 20000; ++vertex)
+        text += "v " + std::to_string(vertex) + " 0 0\n";
+    text += "g near\nf 7 5 6\nf 5 6 8\ng far\nf 20000 2 1\nf 1 10000 20000\n";
+    auto result = parseText(text);
+    ASSERT_EQ(result.groups.size(), 2u);
+    RawMesh near = result.groupMesh(0);
+    EXPECT_EQ(near.positions, (std::vector<Float3> {{4, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0}}));
+    EXPECT_EQ(near.indices, (Indices {2, 0, 1, 0, 1, 3}));
+    RawMesh far = result.groupMesh(1);
+    EXPECT_EQ(far.positions, (std::vector<Float3> {{0, 0, 0}, {1, 0, 0}, {9999, 0, 0}, {19999, 0, 0}}));
+    EXPECT_EQ(far.indices, (Indices {3, 1, 0, 0, 2, 3}));
+}
+
 TEST(OBJRobustness, randomBytesAndEveryPrefixGiveIndicesInRange)
 {
     const std::string valid
@@ -177,6 +193,40 @@ TEST(OBJRobustness, randomBytesAndEveryPrefixGiveIndicesInRange)
         for (char& c : text)
             c = round % 2 ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()];
         expectIndicesInRange(parseText(text));
+    }
+}
+
+TEST(OBJRobustness, whereTheTextIsCutIntoPiecesNeverChangesTheResult)
+{
+    auto parseInPieces = [](std::string_view text, std::size_t pieceBytes) {
+        return OBJLoader::parse(
+            {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, pieceBytes);
+    };
+    // Triangles before the first group, groups running on over many lines,
+    // groups without triangles, relative numbers reaching past the first vertex,
+    // numbers naming no vertex, CRLF lines and a last line without its feed.
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf -1 -2 -3\r\ng first\n";
+    for (int vertex = 0; vertex < 60; ++vertex)
+        text += "v " + std::to_string(vertex) + " 1 2\nvn 0 0 1\nf -1 -2 -3\nf 1 -1 "
+            + std::to_string(vertex + 2) + "\n";
+    text
+        += "g empty\no\t named object \r\nf -7 -8 -9\nf 0 1 2\nf 99999 1 2\nf -99999 1 2\ng\ng last\nf 3 4 5";
+    const auto whole = parseInPieces(text, text.size());
+    ASSERT_EQ(whole.groups.size(), 4u);
+    EXPECT_EQ(whole.groups[2].name, "named object");
+    EXPECT_EQ(whole.groups[3].indices, (Indices {2, 3, 4}));
+    for (std::size_t pieceBytes : {0, 1, 9, 40, 333})
+        EXPECT_EQ(parseInPieces(text, pieceBytes), whole) << pieceBytes;
+
+    std::mt19937 rng(7);
+    const std::string alphabet = "vnfgo -/.+e0123456789\n\r\t#";
+    for (int round = 0; round < 80; ++round) {
+        std::string random(rng() % 400, '\0');
+        for (char& c : random)
+            c = alphabet[rng() % alphabet.size()];
+        const auto reference = parseInPieces(random, random.size());
+        for (std::size_t pieceBytes : {0, 13})
+            ASSERT_EQ(parseInPieces(random, pieceBytes), reference) << round << ", " << pieceBytes;
     }
 }
 

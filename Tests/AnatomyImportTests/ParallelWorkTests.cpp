@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 using namespace morvena;
@@ -79,4 +82,17 @@ TEST(ParallelWork, aFailureStopsTheWorkAndReachesTheCaller)
                      4),
         std::runtime_error);
     EXPECT_LT(started.load(), 100000u);
+}
+
+TEST(ParallelWork, theThreadCountComesFromTheEnvironmentWhenItIsUsable)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    for (auto [text, expected] :
+        std::vector<std::pair<const char*, unsigned>> {{"3", 3}, {"1", 1}, {"1024", 1024}, {"0", cores},
+            {"1025", cores}, {"-2", cores}, {"4x", cores}, {"", cores}, {" 2", cores}}) {
+        setenv("MORVENA_THREADS", text, 1);
+        EXPECT_EQ(ParallelWork::threadCount(), expected) << '"' << text << '"';
+    }
+    unsetenv("MORVENA_THREADS");
+    EXPECT_EQ(ParallelWork::threadCount(), cores);
 }

@@ -15,6 +15,9 @@ scaled so the whole set reaches --target-mb of text. Output is deterministic.
 
     python3 Tests/Tools/generate_bodyparts3d_meshes.py \\
         --metadata ../shared/data/bodyparts3d-4.0 --out /tmp/bp3d-obj --target-mb 320
+
+With --single NAME the same elements go, in element id order, into one OBJ file
+--out/NAME, one group per element: a large model for the generic import.
 """
 
 import argparse
@@ -137,11 +140,16 @@ def vertex_budget(elements, names, total_vertices):
     return {element: max(26, int(total_vertices * weight / total)) for element, weight in weights.items()}
 
 
-def ellipsoid_obj(element, centre, radii, vertices):
-    # Rings of `columns` vertices between two poles, wound counter-clockwise seen
-    # from outside in the dataset's own right-handed axes.
+def ring_layout(vertices):
     columns = max(6, int(math.sqrt(2 * vertices)))
-    rings = max(2, (vertices - 2) // columns)
+    return columns, max(2, (vertices - 2) // columns)
+
+
+def ellipsoid_obj(element, centre, radii, vertices, first=1):
+    # Rings of `columns` vertices between two poles, wound counter-clockwise seen
+    # from outside in the dataset's own right-handed axes. `first` is the number
+    # of the element's first vertex in its file.
+    columns, rings = ring_layout(vertices)
     cx, cy, cz = centre
     rx, ry, rz = radii
     points = [(0.0, 0.0, 1.0)]
@@ -162,6 +170,7 @@ def ellipsoid_obj(element, centre, radii, vertices):
         out.append("vn %.6f %.6f %.6f\n" % (nx / length, ny / length, nz / length))
 
     def face(a, b, c):
+        a, b, c = a + first - 1, b + first - 1, c + first - 1
         out.append("f %d//%d %d//%d %d//%d\n" % (a, a, b, b, c, c))
 
     last = len(points)
@@ -182,12 +191,16 @@ def ellipsoid_obj(element, centre, radii, vertices):
     return "".join(out)
 
 
-def write_one(job):
-    element, name, vertices, out = job
+def element_text(job):
+    element, name, vertices, _, first = job
     rng = random.Random(zlib.crc32(element.encode()) ^ 0x5EED)
     centre, radii = placement(element, name, rng)
-    text = ellipsoid_obj(element, centre, radii, vertices)
-    path = os.path.join(out, element + ".obj")
+    return ellipsoid_obj(element, centre, radii, vertices, first)
+
+
+def write_one(job):
+    text = element_text(job)
+    path = os.path.join(job[3], job[0] + ".obj")
     with open(path, "w", encoding="ascii") as stream:
         stream.write(text)
     return len(text)
@@ -199,16 +212,30 @@ def main():
     parser.add_argument("--out", required=True, help="folder to write the OBJ files into (outside the repository)")
     parser.add_argument("--target-mb", type=float, default=320, help="total size of OBJ text to aim at")
     parser.add_argument("--jobs", type=int, default=os.cpu_count())
+    parser.add_argument("--single", metavar="NAME", help="write one OBJ file with a group per element")
     args = parser.parse_args()
 
     names = element_owners(args.metadata)
     elements = sorted(names)
     budget = vertex_budget(elements, names, int(args.target_mb * 1e6 / BYTES_PER_VERTEX))
     os.makedirs(args.out, exist_ok=True)
-    jobs = [(element, names[element], budget[element], args.out) for element in elements]
+    jobs, first = [], 1
+    for element in elements:
+        jobs.append((element, names[element], budget[element], args.out, first if args.single else 1))
+        columns, rings = ring_layout(budget[element])
+        first += columns * rings + 2
     with multiprocessing.Pool(args.jobs) as pool:
-        sizes = pool.map(write_one, jobs, chunksize=8)
-    print("%d file OBJ, %.1f MB in %s" % (len(sizes), sum(sizes) / 1e6, args.out))
+        if not args.single:
+            sizes = pool.map(write_one, jobs, chunksize=8)
+            print("%d file OBJ, %.1f MB in %s" % (len(sizes), sum(sizes) / 1e6, args.out))
+            return
+        path = os.path.join(args.out, args.single)
+        size = 0
+        with open(path, "w", encoding="ascii") as stream:
+            for text in pool.imap(element_text, jobs, chunksize=8):
+                stream.write(text)
+                size += len(text)
+        print("%d gruppi, %.1f MB in %s" % (len(jobs), size / 1e6, path))
 
 
 if __name__ == "__main__":

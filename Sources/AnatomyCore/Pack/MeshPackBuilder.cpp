@@ -10,11 +10,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numeric>
 #include <span>
+#include <thread>
 
 namespace morvena {
 
@@ -79,23 +82,29 @@ std::size_t storedLevels(const MeshPackBuilder::Mesh& mesh)
     return std::min<std::size_t>(mesh.lodIndices.size(), PackFormat::maxLODs);
 }
 
-using Meshes = std::span<const MeshPackBuilder::Mesh>;
+using Meshes = std::span<MeshPackBuilder::Mesh>;
 using LevelOffsets = std::array<std::uint64_t, PackFormat::maxLODs>;
+using LevelRuns = std::array<std::uint32_t, PackFormat::maxLODs>;
 
-// Where each structure's strings lie and how the index section divides into one
-// block per level, found before anything is copied.
+// Where each structure's strings lie, where its vertices and index runs go and
+// how the index section divides into one block per level, found before
+// anything is copied, so that structures can be copied in any order.
 struct PackPlan {
     std::vector<std::array<std::uint32_t, 2>> stringOffsets; // name, concept ID
+    std::vector<std::uint32_t> vertexStart;
+    // An empty run points at the start of its level's block, wherever the
+    // structure lies in that block.
+    std::vector<LevelRuns> runStart; // per structure and level
     LevelOffsets levelBase {};
     std::uint64_t vertexTotal = 0;
     std::uint32_t indexTotal = 0;
+    std::uint32_t lodCount = 1; // up to the last level any structure fills
 };
 
-// What copying the structures learns for the header.
+// The box around all positions, for the header.
 struct PackExtent {
     Float3 low {largestFloat, largestFloat, largestFloat};
     Float3 high {-largestFloat, -largestFloat, -largestFloat};
-    std::uint32_t lodCount = 1;
 };
 
 // Interns every structure's strings, in structure order, and sizes the sections.
@@ -104,10 +113,12 @@ template <class Intern> PackPlan planPack(Meshes meshes, Intern&& intern)
     checkedField(meshes.size());
     PackPlan plan;
     plan.stringOffsets.reserve(meshes.size());
+    plan.vertexStart.reserve(meshes.size());
     LevelOffsets levelLength {};
     for (const auto& mesh : meshes) {
         auto nameOffset = intern(mesh.name);
         plan.stringOffsets.push_back({nameOffset, intern(mesh.conceptID)});
+        plan.vertexStart.push_back(static_cast<std::uint32_t>(std::min(plan.vertexTotal, fieldLimit - 1)));
         plan.vertexTotal += mesh.positions.size();
         for (std::size_t level = 0; level < storedLevels(mesh); ++level)
             levelLength[level] += mesh.lodIndices[level].size();
@@ -117,6 +128,19 @@ template <class Intern> PackPlan planPack(Meshes meshes, Intern&& intern)
     for (std::size_t level = 1; level < plan.levelBase.size(); ++level)
         plan.levelBase[level] = checkedField(plan.levelBase[level - 1] + levelLength[level - 1]);
     plan.indexTotal = checkedField(plan.levelBase.back() + levelLength.back());
+    LevelOffsets levelCursor = plan.levelBase;
+    plan.runStart.reserve(meshes.size());
+    for (const auto& mesh : meshes) {
+        auto& starts = plan.runStart.emplace_back();
+        for (std::size_t level = 0; level < PackFormat::maxLODs; ++level) {
+            starts[level] = static_cast<std::uint32_t>(plan.levelBase[level]);
+            if (level >= mesh.lodIndices.size() || mesh.lodIndices[level].empty())
+                continue;
+            starts[level] = static_cast<std::uint32_t>(levelCursor[level]);
+            levelCursor[level] += mesh.lodIndices[level].size();
+            plan.lodCount = std::max(plan.lodCount, static_cast<std::uint32_t>(level + 1));
+        }
+    }
     return plan;
 }
 
@@ -135,65 +159,77 @@ std::pair<Float3, Float3> copyVertices(
     return {low, high};
 }
 
-// Stores each filled level's indices, shifted to the pack's vertex numbering, at
-// that level's cursor and records the runs; returns the number of levels up to
-// the last filled one.
-std::uint32_t copyLevels(const MeshPackBuilder::Mesh& mesh, std::uint32_t vertexStart,
-    const LevelOffsets& levelBase, LevelOffsets& levelCursor, std::byte* indexOut, PackStructure& record)
+// Stores each filled level's indices, shifted to the pack's vertex numbering,
+// where the plan puts them and records the runs.
+void copyLevels(const MeshPackBuilder::Mesh& mesh, std::uint32_t vertexStart, const LevelRuns& starts,
+    std::byte* indexOut, PackStructure& record)
 {
-    std::uint32_t levels = 1;
     for (std::size_t level = 0; level < PackFormat::maxLODs; ++level) {
-        const int lod = static_cast<int>(level);
-        // An empty run points at the start of its level's block, wherever the
-        // structure lies in that block.
-        if (level >= mesh.lodIndices.size() || mesh.lodIndices[level].empty()) {
-            record.setLODRun(lod, static_cast<std::uint32_t>(levelBase[level]), 0);
-            continue;
-        }
-        const auto& list = mesh.lodIndices[level];
-        record.setLODRun(
-            lod, static_cast<std::uint32_t>(levelCursor[level]), static_cast<std::uint32_t>(list.size()));
-        auto* out = indexOut + levelCursor[level] * sizeof(std::uint32_t);
-        for (std::uint32_t local : list) {
-            store(out, local + vertexStart);
+        const bool filled = level < mesh.lodIndices.size() && !mesh.lodIndices[level].empty();
+        const auto count = filled ? mesh.lodIndices[level].size() : 0;
+        record.setLODRun(static_cast<int>(level), starts[level], static_cast<std::uint32_t>(count));
+        auto* out = indexOut + std::uint64_t(starts[level]) * sizeof(std::uint32_t);
+        for (std::size_t at = 0; at < count; ++at) {
+            store(out, mesh.lodIndices[level][at] + vertexStart);
             out += sizeof(std::uint32_t);
         }
-        levelCursor[level] += list.size();
-        levels = static_cast<std::uint32_t>(level + 1);
     }
-    return levels;
 }
 
-// Copies every structure's vertices, level runs and record into the file image.
-PackExtent copyStructures(Meshes meshes, const PackPlan& plan, const Layout& layout, std::byte* file)
+// Copies structure i's vertices, level runs and record into the file image and
+// returns the box around its positions.
+std::pair<Float3, Float3> copyStructure(const MeshPackBuilder::Mesh& mesh, std::size_t i,
+    const PackPlan& plan, const Layout& layout, std::byte* file)
 {
+    const auto vertexStart = plan.vertexStart[i];
+    PackStructure record;
+    record.nameOffset = plan.stringOffsets[i][0];
+    record.conceptOffset = plan.stringOffsets[i][1];
+    record.system = rawValue(mesh.system);
+    record.region = rawValue(mesh.region);
+    record.laterality = rawValue(mesh.laterality);
+    record.vertexStart = vertexStart;
+    record.vertexCount = static_cast<std::uint32_t>(mesh.positions.size());
+
+    const auto [low, high] = copyVertices(mesh, static_cast<std::uint32_t>(i),
+        file + layout.verticesOffset + std::uint64_t(vertexStart) * PackFormat::vertexStride);
+    record.setCenter((low + high) * 0.5f);
+    record.radius = 0.5f * length(high - low);
+    record.setBounds(low, high);
+    copyLevels(mesh, vertexStart, plan.runStart[i], file + layout.indicesOffset, record);
+    store(file + layout.structuresOffset + i * PackFormat::structureStride, record);
+    return {low, high};
+}
+
+// Calls work(i) for every i below count on up to `threads` threads, which
+// take the items one by one in ascending order. `work` must not throw.
+void forEachItem(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work)
+{
+    std::atomic<std::size_t> next {0};
+    auto run = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::jthread> helpers;
+    for (std::size_t helper = 1; helper < std::min<std::size_t>(threads, count); ++helper)
+        helpers.emplace_back(run);
+    run();
+}
+
+// Copies every structure into the file image on up to `threads` threads,
+// freeing each mesh once copied when asked.
+PackExtent copyStructures(Meshes meshes, const PackPlan& plan, const Layout& layout, std::byte* file,
+    unsigned threads, bool freeMeshes)
+{
+    std::vector<std::pair<Float3, Float3>> boxes(meshes.size());
+    forEachItem(meshes.size(), threads, [&](std::size_t i) {
+        boxes[i] = copyStructure(meshes[i], i, plan, layout, file);
+        if (freeMeshes)
+            meshes[i] = {};
+    });
     PackExtent extent;
-    LevelOffsets levelCursor = plan.levelBase;
-    std::uint32_t vertexStart = 0;
-    for (std::size_t i = 0; i < meshes.size(); ++i) {
-        const auto& mesh = meshes[i];
-        PackStructure record;
-        record.nameOffset = plan.stringOffsets[i][0];
-        record.conceptOffset = plan.stringOffsets[i][1];
-        record.system = rawValue(mesh.system);
-        record.region = rawValue(mesh.region);
-        record.laterality = rawValue(mesh.laterality);
-        record.vertexStart = vertexStart;
-        record.vertexCount = static_cast<std::uint32_t>(mesh.positions.size());
-
-        const auto [low, high] = copyVertices(mesh, static_cast<std::uint32_t>(i),
-            file + layout.verticesOffset + std::uint64_t(vertexStart) * PackFormat::vertexStride);
-        record.setCenter((low + high) * 0.5f);
-        record.radius = 0.5f * length(high - low);
-        record.setBounds(low, high);
-        const auto levels
-            = copyLevels(mesh, vertexStart, plan.levelBase, levelCursor, file + layout.indicesOffset, record);
-        store(file + layout.structuresOffset + i * PackFormat::structureStride, record);
-
-        extent.lodCount = std::max(extent.lodCount, levels);
+    for (const auto& [low, high] : boxes)
         widen(extent.low, extent.high, low, high);
-        vertexStart += record.vertexCount;
-    }
     return extent;
 }
 
@@ -204,7 +240,7 @@ void fillHeader(PackHeader& header, const PackPlan& plan, const Layout& layout, 
     std::memcpy(header.magic.data(), PackFormat::magic.data(), PackFormat::magic.size());
     header.version = PackFormat::version;
     header.structureCount = static_cast<std::uint32_t>(plan.stringOffsets.size());
-    header.lodCount = extent.lodCount;
+    header.lodCount = plan.lodCount;
     header.vertexCount = static_cast<std::uint32_t>(plan.vertexTotal);
     header.indexCount = plan.indexTotal;
     header.stringsLength = static_cast<std::uint32_t>(stringsLength);
@@ -216,17 +252,6 @@ void fillHeader(PackHeader& header, const PackPlan& plan, const Layout& layout, 
     header.verticesOffset = layout.verticesOffset;
     header.indicesOffset = layout.indicesOffset;
     header.stringsOffset = layout.stringsOffset;
-}
-
-// A viewer may have the previous pack mapped: it must never see a partial file.
-void commit(const std::filesystem::path& url, std::span<const std::byte> bytes)
-{
-    auto folder = url.parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder);
-    AtomicFile file(url);
-    file.write(bytes);
-    file.commit();
 }
 
 } // namespace
@@ -306,21 +331,41 @@ std::uint32_t MeshPackBuilder::intern(std::string_view text)
     return offset;
 }
 
-void MeshPackBuilder::write(
-    const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution)
+void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
+    std::string_view attribution, unsigned threads) &
+{
+    write(url, datasetName, attribution, threads, false);
+}
+
+void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
+    std::string_view attribution, unsigned threads) &&
+{
+    write(url, datasetName, attribution, threads, true);
+}
+
+void MeshPackBuilder::write(const std::filesystem::path& url, std::string_view datasetName,
+    std::string_view attribution, unsigned threads, bool freeMeshes)
 {
     const auto plan = planPack(staged_, [this](std::string_view text) { return intern(text); });
     PackHeader header;
     header.datasetName = intern(datasetName);
     header.attribution = intern(attribution);
-
     const auto layout = layoutFor(staged_.size(), plan.vertexTotal, plan.indexTotal, strings_.size());
-    auto buffer = std::make_unique<std::byte[]>(layout.fileLength); // zero gaps and reserved bytes
-    const auto extent = copyStructures(staged_, plan, layout, buffer.get());
+
+    auto folder = url.parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder);
+    // A viewer may have the previous pack mapped: it must never see a partial
+    // file. The new one is filled in place, its gaps and reserved bytes zero.
+    AtomicFile file(url);
+    std::byte* const image = file.mapForWriting(layout.fileLength).data();
+    const auto extent = copyStructures(staged_, plan, layout, image, threads, freeMeshes);
     fillHeader(header, plan, layout, extent, strings_.size());
-    store(buffer.get(), header);
-    std::memcpy(buffer.get() + layout.stringsOffset, strings_.data(), strings_.size());
-    commit(url, std::span<const std::byte>(buffer.get(), layout.fileLength));
+    store(image, header);
+    std::memcpy(image + layout.stringsOffset, strings_.data(), strings_.size());
+    if (freeMeshes)
+        staged_ = {};
+    file.commit();
 }
 
 } // namespace morvena

@@ -50,14 +50,22 @@ public:
     std::size_t totalIndices() const;
 
     // Builds the pack and puts it at `url` in one atomic step, creating its
-    // folder first. Throws std::system_error when the folder
+    // folder first; `threads` fill the file's sections at once, the bytes
+    // being the same for any count. Throws std::system_error when the folder
     // (std::filesystem::filesystem_error) or the file (FileError) cannot be
     // written, the previous file then staying untouched, and
     // MeshPackError::tooLarge when the data exceeds the format's 32-bit fields.
-    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution);
+    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
+        unsigned threads = 1) &;
+    // The same for a builder that is done with: each mesh is freed once it is
+    // in the file, so memory peaks lower while a large pack is written.
+    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
+        unsigned threads = 1) &&;
 
 private:
     std::uint32_t intern(std::string_view text);
+    void write(const std::filesystem::path& url, std::string_view datasetName, std::string_view attribution,
+        unsigned threads, bool freeMeshes);
 
     std::vector<Mesh> staged_;
     std::vector<char> strings_;

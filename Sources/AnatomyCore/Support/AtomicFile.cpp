@@ -3,6 +3,7 @@
 #include "AnatomyCore/Support/FileError.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,7 @@ AtomicFile::~AtomicFile()
 
 void AtomicFile::discard() noexcept
 {
+    unmap();
     file_.reset();
     if (!temporary_.empty())
         ::unlink(temporary_.c_str());
@@ -54,8 +56,31 @@ void AtomicFile::write(std::string_view bytes)
     write(std::as_bytes(std::span(bytes.data(), bytes.size())));
 }
 
+void AtomicFile::unmap() noexcept
+{
+    if (!mapping_.empty())
+        ::munmap(mapping_.data(), mapping_.size());
+    mapping_ = {};
+}
+
+std::span<std::byte> AtomicFile::mapForWriting(std::size_t length)
+{
+    if (length == 0)
+        return {};
+    // Reserved blocks mean that a full disk fails here, and never as a
+    // signal while the mapping is written.
+    if (int error = ::posix_fallocate(file_.get(), 0, static_cast<off_t>(length)); error != 0)
+        throw FileError("Impossibile scrivere il file", target_, error);
+    void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file_.get(), 0);
+    if (base == MAP_FAILED)
+        throw FileError("Impossibile scrivere il file", target_, errno);
+    mapping_ = {static_cast<std::byte*>(base), length};
+    return mapping_;
+}
+
 void AtomicFile::commit()
 {
+    unmap(); // the file's pages stay dirty in the page cache until the fsync below
     if (::fsync(file_.get()) != 0 || !file_.close())
         throw FileError("Impossibile scrivere il file", target_, errno);
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0)

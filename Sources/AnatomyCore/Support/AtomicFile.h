@@ -26,6 +26,11 @@ public:
 
     void write(std::span<const std::byte> bytes);
     void write(std::string_view bytes);
+    // Instead of write(): makes the file `length` bytes long, all zero, with
+    // its disk space reserved, and maps it for writing, so that several threads
+    // can fill it at once. The mapping ends with commit() or with the object.
+    // Called at most once.
+    std::span<std::byte> mapForWriting(std::size_t length);
     // Flushes the data to disk, closes the file and renames it over the target.
     void commit();
 
@@ -34,10 +39,12 @@ public:
 
 private:
     void discard() noexcept;
+    void unmap() noexcept;
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     FileDescriptor file_;
+    std::span<std::byte> mapping_;
     bool committed_ = false;
 };
 

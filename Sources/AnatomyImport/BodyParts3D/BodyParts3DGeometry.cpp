@@ -227,7 +227,7 @@ Built build(std::vector<Loaded>&& loaded, const Frame& frame, const Metadata& me
             std::vector<std::vector<std::uint32_t>> levels;
             if (generateLODs) {
                 levels = MeshGeometry::buildLODs(
-                    entry.positions, entry.indices, diagonal(entry.positions), minTrianglesForLOD);
+                    entry.positions, std::move(entry.indices), diagonal(entry.positions), minTrianglesForLOD);
             } else {
                 levels.push_back(std::move(entry.indices));
             }

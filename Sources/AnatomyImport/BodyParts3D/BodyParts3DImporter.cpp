@@ -9,6 +9,7 @@
 #include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/Internal/DatasetStaging.h"
 #include "AnatomyImport/Internal/ImportManifest.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
 #include "AnatomyImport/Naming/AnatomyClassifier.h"
 #include "AnatomyImport/Naming/CuratedContent.h"
 
@@ -302,7 +303,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::run(
             builder.add(std::move(mesh));
         geometry.meshes = {};
         builder.sortForLocality();
-        builder.write(packURL, datasetName, attribution);
+        std::move(builder).write(packURL, datasetName, attribution, ParallelWork::threadCount());
     }
 
     progress({BodyParts3DStages::buildingDatabase, "Costruzione del database anatomico…"});

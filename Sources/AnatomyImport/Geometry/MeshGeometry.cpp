@@ -180,9 +180,15 @@ std::vector<std::uint32_t> decimateIndexOnly(
 std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Float3> positions,
     std::span<const std::uint32_t> indices, float diagonal, int minTrianglesForLOD)
 {
+    return buildLODs(positions, std::vector(indices.begin(), indices.end()), diagonal, minTrianglesForLOD);
+}
+
+std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Float3> positions,
+    std::vector<std::uint32_t>&& indices, float diagonal, int minTrianglesForLOD)
+{
     std::vector<std::vector<std::uint32_t>> levels;
-    levels.emplace_back(indices.begin(), indices.end());
-    const auto triangles = static_cast<long long>(indices.size() / 3);
+    levels.push_back(std::move(indices));
+    const auto triangles = static_cast<long long>(levels[0].size() / 3);
     if (triangles < minTrianglesForLOD || !(diagonal > 0.f))
         return levels;
 

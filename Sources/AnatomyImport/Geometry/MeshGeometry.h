@@ -38,6 +38,9 @@ std::vector<std::uint32_t> decimateIndexOnly(
 // One to three index lists over the same positions, finest first.
 std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Float3> positions,
     std::span<const std::uint32_t> indices, float diagonal, int minTrianglesForLOD);
+// The same, the finest list being `indices` itself rather than a copy.
+std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Float3> positions,
+    std::vector<std::uint32_t>&& indices, float diagonal, int minTrianglesForLOD);
 
 // Keeps the complete triangles whose corners all lie below the position count and
 // have finite coordinates, in order; returns how many triangles were removed.

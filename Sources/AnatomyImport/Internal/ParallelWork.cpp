@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -75,11 +78,23 @@ private:
 
 } // namespace
 
+unsigned threadCount()
+{
+    if (const char* text = std::getenv("MORVENA_THREADS")) {
+        const char* end = text + std::strlen(text);
+        unsigned count = 0;
+        auto [stop, error] = std::from_chars(text, end, count);
+        if (error == std::errc() && stop == end && count >= 1 && count <= 1024)
+            return count;
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 void forEach(std::size_t count, const std::function<void(std::size_t)>& work, std::size_t stride,
     const std::function<void(std::size_t)>& checkpoint, unsigned threads)
 {
     if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
+        threads = threadCount();
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(count, 1)));
     stride = std::max<std::size_t>(stride, 1);
 

@@ -15,10 +15,13 @@ namespace ParallelWork {
 // checkpoint(i) for i = 0, stride, 2 × stride ... below count, in that order,
 // each once every item before i has finished. The first exception of a work
 // item or of a checkpoint stops the claiming of further items and is rethrown
-// here once every worker has stopped. With `threads` 0 the machine's core
-// count is used.
+// here once every worker has stopped. With `threads` 0, threadCount() is used.
 void forEach(std::size_t count, const std::function<void(std::size_t)>& work, std::size_t stride,
     const std::function<void(std::size_t)>& checkpoint, unsigned threads = 0);
+
+// The number of worker threads: MORVENA_THREADS when it holds a whole number
+// from 1 to 1024, else the machine's core count.
+unsigned threadCount();
 
 } // namespace ParallelWork
 

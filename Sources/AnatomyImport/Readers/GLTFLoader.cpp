@@ -2,11 +2,13 @@
 
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
 #include "AnatomyImport/Readers/Internal/LittleEndian.h"
 #include "AnatomyImport/Readers/Internal/SourceFile.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -45,6 +47,10 @@ constexpr std::size_t visitBudget = 1 << 20;
 // positions (12 bytes each), plus a floor, however the hierarchy is built.
 constexpr std::uint64_t emittedCopiesOfBufferData = 16;
 constexpr std::uint64_t emittedPositionsFloor = 1 << 20;
+// Assets with this much buffer data build their meshes on all cores; smaller
+// ones are read on the calling thread, as an import reads many files at once.
+constexpr std::uint64_t parallelBufferBytes = 8 << 20;
+constexpr std::size_t parallelBatch = 256;
 
 float loadFloat(Bytes bytes, std::uint64_t offset)
 {
@@ -211,10 +217,8 @@ public:
         }
         readContainer(file_->bytes());
         loadBuffers();
-        std::uint64_t bufferBytes = 0;
-        for (Bytes buffer : buffers_)
-            bufferBytes += buffer.size();
-        positionBudget_ = emittedPositionsFloor + bufferBytes / 12 * emittedCopiesOfBufferData;
+        positionBudget_ = emittedPositionsFloor + totalBufferBytes() / 12 * emittedCopiesOfBufferData;
+        parallel_ = totalBufferBytes() >= parallelBufferBytes;
     }
 
     std::vector<RawMesh> meshes()
@@ -234,6 +238,7 @@ public:
             for (std::size_t node = 0; node < nodes.size(); ++node)
                 walk(static_cast<std::int64_t>(node));
         }
+        build();
         return std::move(result_);
     }
 
@@ -497,21 +502,66 @@ private:
         stack.push_back(std::move(frame));
     }
 
+    // A mesh to emit, in the order the nodes are visited.
+    struct Emission {
+        std::int64_t mesh;
+        std::string name;
+        Matrix world;
+    };
+
+    // Large assets build their meshes on all cores, a batch at a time, so that
+    // a mesh shared by many nodes is never built far beyond the position budget.
     void emit(std::int64_t meshIndex, const std::string& name, const Matrix& world)
     {
-        const json* mesh = element(array(root_, "meshes"), meshIndex);
-        if (!mesh)
+        if (!parallel_) {
+            keep(meshOf({meshIndex, name, world}));
             return;
-        RawMesh combined {name.empty() ? string(*mesh, "name") : name, {}, {}, {}};
+        }
+        emissions_.push_back({meshIndex, name, world});
+        if (emissions_.size() >= parallelBatch)
+            build();
+    }
+
+    // Builds the pending emissions and keeps them in order.
+    void build()
+    {
+        std::vector<RawMesh> built(emissions_.size());
+        ParallelWork::forEach(
+            built.size(), [&](std::size_t i) { built[i] = meshOf(emissions_[i]); }, built.size(),
+            [](std::size_t) {});
+        emissions_.clear();
+        for (auto& mesh : built)
+            keep(std::move(mesh));
+    }
+
+    // A mesh with a triangle is kept while the position budget lasts.
+    void keep(RawMesh mesh)
+    {
+        if (mesh.positions.empty() || mesh.indices.size() < 3 || mesh.positions.size() > positionBudget_)
+            return;
+        positionBudget_ -= mesh.positions.size();
+        result_.push_back(std::move(mesh));
+    }
+
+    std::uint64_t totalBufferBytes() const
+    {
+        std::uint64_t bytes = 0;
+        for (Bytes buffer : buffers_)
+            bytes += buffer.size();
+        return bytes;
+    }
+
+    RawMesh meshOf(const Emission& emission) const
+    {
+        const json* mesh = element(array(root_, "meshes"), emission.mesh);
+        if (!mesh)
+            return {};
+        RawMesh combined {emission.name.empty() ? string(*mesh, "name") : emission.name, {}, {}, {}};
         for (const json& primitive : array(*mesh, "primitives")) {
-            if (auto part = readPrimitive(primitive, world))
+            if (auto part = readPrimitive(primitive, emission.world))
                 combined.append(*part);
         }
-        if (combined.positions.empty() || combined.indices.size() < 3
-            || combined.positions.size() > positionBudget_)
-            return;
-        positionBudget_ -= combined.positions.size();
-        result_.push_back(std::move(combined));
+        return combined;
     }
 
     std::optional<RawMesh> readPrimitive(const json& primitive, const Matrix& world) const
@@ -576,6 +626,8 @@ private:
     std::vector<Bytes> buffers_;
     std::deque<std::vector<std::uint8_t>> decoded_;
     std::deque<std::unique_ptr<SourceFile>> externalFiles_;
+    bool parallel_ = false;
+    std::vector<Emission> emissions_;
     std::vector<RawMesh> result_;
     std::vector<bool> onPath_;
     std::size_t visits_ = 0;

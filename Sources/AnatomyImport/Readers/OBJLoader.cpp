@@ -2,11 +2,13 @@
 
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Internal/ParallelWork.h"
 #include "AnatomyImport/Readers/Internal/DecimalNumber.h"
 #include "AnatomyImport/Readers/Internal/SourceFile.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace morvena::OBJLoader {
@@ -20,64 +22,124 @@ struct Reference {
     std::int64_t normal = 0; // 0 when the reference names no normal
 };
 
+// One stretch of the file after a `g` or `o` statement, until the next one.
+struct Segment {
+    std::string name;
+    std::vector<std::uint32_t> triangles;
+};
+
+// The triangles of one piece of a file, read on its own.
+struct Piece {
+    std::vector<std::uint32_t> lead; // before the piece's first group statement
+    std::vector<Segment> segments;
+    bool normalsAligned = true;
+};
+
+enum class Statement { none, position, normal, face, group };
+
+// What the line at `p` states; `p` moves past blanks and the keyword.
+Statement statementAt(const char*& p, const char* end)
+{
+    while (p < end && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (p == end)
+        return Statement::none;
+    switch (*p) {
+    case 'v':
+        if (end - p >= 2 && (p[1] == ' ' || p[1] == '\t')) {
+            p += 1;
+            return Statement::position;
+        }
+        if (end - p >= 2 && p[1] == 'n') {
+            p += 2;
+            return Statement::normal;
+        }
+        return Statement::none;
+    case 'f':
+        ++p;
+        return Statement::face;
+    case 'g':
+    case 'o':
+        ++p;
+        return Statement::group;
+    default:
+        return Statement::none;
+    }
+}
+
+const char* nextLine(const char* p, const char* end)
+{
+    const void* feed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    return feed ? static_cast<const char*>(feed) + 1 : end;
+}
+
+struct VectorCounts {
+    std::size_t positions = 0;
+    std::size_t normals = 0;
+};
+
+VectorCounts countVectors(std::span<const char> text)
+{
+    VectorCounts counts;
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data(); p < end; p = nextLine(p, end)) {
+        const auto statement = statementAt(p, end);
+        counts.positions += statement == Statement::position;
+        counts.normals += statement == Statement::normal;
+    }
+    return counts;
+}
+
+// Reads one piece of a file: its positions and normals go straight to their
+// places in the file's arrays, as countVectors() counted them; `positionBase`
+// positions come before the piece.
 class Parser {
 public:
-    explicit Parser(std::span<const std::uint8_t> bytes)
-        : p_(reinterpret_cast<const char*>(bytes.data()))
-        , end_(p_ + bytes.size())
+    Parser(std::span<const char> text, std::span<Float3> positions, std::size_t positionBase,
+        std::span<Float3> normals)
+        : p_(text.data())
+        , end_(text.data() + text.size())
+        , positions_(positions)
+        , normals_(normals)
+        , positionBase_(positionBase)
     {
     }
 
-    Result run()
+    Piece run()
     {
         while (p_ < end_)
             statement();
-        closeGroup();
-        finish();
-        return std::move(result_);
+        return std::move(piece_);
     }
 
 private:
     void statement()
     {
-        skipBlanks();
-        if (p_ == end_)
-            return;
-        switch (*p_) {
-        case 'v':
-            if (end_ - p_ >= 2 && (p_[1] == ' ' || p_[1] == '\t')) {
-                p_ += 1;
-                result_.positions.push_back(readVector());
-            } else if (end_ - p_ >= 2 && p_[1] == 'n') {
-                p_ += 2;
-                result_.normals.push_back(readVector());
-            }
+        switch (statementAt(p_, end_)) {
+        case Statement::position:
+            if (positionCount_ < positions_.size()) // always, as counted
+                positions_[positionCount_++] = readVector();
             break;
-        case 'f':
-            ++p_;
+        case Statement::normal:
+            if (normalCount_ < normals_.size())
+                normals_[normalCount_++] = readVector();
+            break;
+        case Statement::face:
             face();
             break;
-        case 'g':
-        case 'o':
-            ++p_;
+        case Statement::group:
             group();
             break;
-        default:
+        case Statement::none:
             break;
         }
-        skipLine();
+        p_ = nextLine(p_, end_);
     }
 
     void skipBlanks()
     {
         while (p_ < end_ && (*p_ == ' ' || *p_ == '\t'))
             ++p_;
-    }
-
-    void skipLine()
-    {
-        const void* feed = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
-        p_ = feed ? static_cast<const char*>(feed) + 1 : end_;
     }
 
     bool atLineEnd() const { return p_ == end_ || *p_ == '\n' || *p_ == '\r'; }
@@ -144,13 +206,14 @@ private:
             return number - 1 < noVertex ? static_cast<std::uint32_t>(number - 1) : noVertex;
         if (number == 0)
             return noVertex;
-        const auto resolved = static_cast<std::int64_t>(result_.positions.size()) + number;
+        const auto resolved = static_cast<std::int64_t>(positionBase_ + positionCount_) + number;
         return resolved < 0 ? 0 : static_cast<std::uint32_t>(resolved);
     }
 
     // A fan around the first reference; triangles are emitted as references come.
     void face()
     {
+        auto& triangles = piece_.segments.empty() ? piece_.lead : piece_.segments.back().triangles;
         std::size_t count = 0;
         std::uint32_t first = 0, previous = 0;
         Reference reference;
@@ -159,12 +222,12 @@ private:
             if (atLineEnd() || !readReference(reference))
                 break;
             if (reference.normal != 0 && reference.normal != reference.vertex)
-                normalsAligned_ = false;
+                piece_.normalsAligned = false;
             const std::uint32_t index = resolve(reference.vertex);
             if (count == 0)
                 first = index;
             else if (count >= 2)
-                triangles_.insert(triangles_.end(), {first, previous, index});
+                triangles.insert(triangles.end(), {first, previous, index});
             previous = index;
             ++count;
         }
@@ -176,36 +239,61 @@ private:
         const char* start = p_;
         while (!atLineEnd())
             ++p_;
-        std::string name(UnicodeText::trimmingBlanksAndLineBreaks(
-            UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)})));
-        closeGroup();
-        groupName_ = std::move(name);
-    }
-
-    void closeGroup()
-    {
-        if (triangles_.empty())
-            return;
-        result_.groups.push_back({groupName_, std::move(triangles_)});
-        triangles_ = {};
-    }
-
-    void finish()
-    {
-        for (Group& group : result_.groups)
-            MeshGeometry::dropInvalidTriangles(result_.positions, group.indices);
-        std::erase_if(result_.groups, [](const Group& group) { return group.indices.empty(); });
-        if (!normalsAligned_ || result_.normals.size() != result_.positions.size())
-            result_.normals.clear();
+        piece_.segments.push_back(
+            {std::string(UnicodeText::trimmingBlanksAndLineBreaks(
+                 UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)}))),
+                {}});
     }
 
     const char* p_;
     const char* end_;
-    Result result_;
-    std::string groupName_;
-    std::vector<std::uint32_t> triangles_;
-    bool normalsAligned_ = true;
+    std::span<Float3> positions_;
+    std::span<Float3> normals_;
+    std::size_t positionBase_;
+    std::size_t positionCount_ = 0;
+    std::size_t normalCount_ = 0;
+    Piece piece_;
 };
+
+// The text cut at line starts into pieces of about `pieceBytes`.
+std::vector<std::span<const char>> pieces(std::span<const char> text, std::size_t pieceBytes)
+{
+    std::vector<std::span<const char>> result;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const char* cut = text.size() - start > pieceBytes
+            ? nextLine(text.data() + start + pieceBytes, text.data() + text.size())
+            : text.data() + text.size();
+        result.push_back(text.subspan(start, std::size_t(cut - text.data()) - start));
+        start = std::size_t(cut - text.data());
+    }
+    return result;
+}
+
+// The pieces' triangles grouped as if the file had been read in one go:
+// triangles before a piece's first group statement continue the group open at
+// the end of the piece before it.
+void group(std::vector<Piece>& parts, Result& result)
+{
+    Segment open;
+    auto close = [&] {
+        if (!open.triangles.empty())
+            result.groups.push_back({std::move(open.name), std::move(open.triangles)});
+        open = {};
+    };
+    for (auto& part : parts) {
+        if (open.triangles.empty())
+            open.triangles = std::move(part.lead);
+        else
+            open.triangles.insert(open.triangles.end(), part.lead.begin(), part.lead.end());
+        for (auto& segment : part.segments) {
+            close();
+            open = std::move(segment);
+        }
+        part = {};
+    }
+    close();
+}
 
 } // namespace
 
@@ -228,6 +316,72 @@ std::vector<std::uint32_t> Result::allIndices() const
     return indices;
 }
 
+namespace {
+
+// Maps the vertex numbers of a file to those of one group's own mesh: the
+// group's vertices in ascending order, numbered from 0. Where the group's
+// numbers lie close together a table over their span serves, else a sorted
+// list and a search, so the work follows the group's size, never the file's.
+class GroupNumbering {
+public:
+    // The group's vertices are those its indices name below `vertexCount`.
+    GroupNumbering(std::span<const std::uint32_t> indices, std::size_t vertexCount)
+    {
+        std::size_t count = 0;
+        std::uint32_t high = 0;
+        first_ = noVertex;
+        for (std::uint32_t vertex : indices) {
+            if (vertex >= vertexCount)
+                continue;
+            first_ = std::min(first_, vertex);
+            high = std::max(high, vertex);
+            ++count;
+        }
+        if (count == 0)
+            return;
+        const std::size_t span = std::size_t(high - first_) + 1;
+        if (span > 4 * count + 4096) {
+            vertices_.reserve(count);
+            for (std::uint32_t vertex : indices) {
+                if (vertex < vertexCount)
+                    vertices_.push_back(vertex);
+            }
+            std::ranges::sort(vertices_);
+            vertices_.erase(std::unique(vertices_.begin(), vertices_.end()), vertices_.end());
+            return;
+        }
+        table_.assign(span, noVertex);
+        for (std::uint32_t vertex : indices) {
+            if (vertex < vertexCount)
+                table_[vertex - first_] = 0;
+        }
+        for (std::size_t offset = 0; offset < span; ++offset) {
+            if (table_[offset] == noVertex)
+                continue;
+            table_[offset] = static_cast<std::uint32_t>(vertices_.size());
+            vertices_.push_back(first_ + static_cast<std::uint32_t>(offset));
+        }
+    }
+
+    // The file's vertex numbers of the group's vertices, ascending.
+    const std::vector<std::uint32_t>& fileVertices() const { return vertices_; }
+
+    // `vertex` must be one of fileVertices().
+    std::uint32_t local(std::uint32_t vertex) const
+    {
+        if (!table_.empty())
+            return table_[vertex - first_];
+        return static_cast<std::uint32_t>(std::ranges::lower_bound(vertices_, vertex) - vertices_.begin());
+    }
+
+private:
+    std::vector<std::uint32_t> vertices_;
+    std::uint32_t first_ = 0;
+    std::vector<std::uint32_t> table_;
+};
+
+} // namespace
+
 RawMesh Result::groupMesh(std::size_t group) const
 {
     RawMesh mesh;
@@ -235,16 +389,12 @@ RawMesh Result::groupMesh(std::size_t group) const
         return mesh;
     const Group& source = groups[group];
     mesh.name = source.name;
-    std::vector<std::uint32_t> renumbered(positions.size(), noVertex);
-    for (std::uint32_t index : source.indices) {
-        if (index < positions.size())
-            renumbered[index] = 0;
-    }
+    const GroupNumbering numbering(source.indices, positions.size());
     const bool withNormals = normals.size() == positions.size();
-    for (std::size_t vertex = 0; vertex < positions.size(); ++vertex) {
-        if (renumbered[vertex] == noVertex)
-            continue;
-        renumbered[vertex] = static_cast<std::uint32_t>(mesh.positions.size());
+    mesh.positions.reserve(numbering.fileVertices().size());
+    if (withNormals)
+        mesh.normals.reserve(numbering.fileVertices().size());
+    for (std::uint32_t vertex : numbering.fileVertices()) {
         mesh.positions.push_back(positions[vertex]);
         if (withNormals)
             mesh.normals.push_back(normals[vertex]);
@@ -253,8 +403,8 @@ RawMesh Result::groupMesh(std::size_t group) const
     for (std::size_t t = 0; t + 3 <= source.indices.size(); t += 3) {
         const std::uint32_t* corners = &source.indices[t];
         if (corners[0] < positions.size() && corners[1] < positions.size() && corners[2] < positions.size())
-            mesh.indices.insert(
-                mesh.indices.end(), {renumbered[corners[0]], renumbered[corners[1]], renumbered[corners[2]]});
+            mesh.indices.insert(mesh.indices.end(),
+                {numbering.local(corners[0]), numbering.local(corners[1]), numbering.local(corners[2])});
     }
     return mesh;
 }
@@ -269,9 +419,51 @@ Result load(const std::filesystem::path& path)
     }
 }
 
-Result parse(std::span<const std::uint8_t> bytes)
+Result parse(std::span<const std::uint8_t> bytes, std::size_t pieceBytes)
 {
-    return Parser(bytes).run();
+    const auto parts = pieces({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, pieceBytes);
+    // A file of one piece is read on the calling thread: an import reads many
+    // such files at once.
+    const auto forEach = [&](std::size_t count, const std::function<void(std::size_t)>& work) {
+        if (parts.size() == 1) {
+            for (std::size_t item = 0; item < count; ++item)
+                work(item);
+        } else {
+            ParallelWork::forEach(count, work, count, [](std::size_t) {});
+        }
+    };
+    // Counted first, the positions and normals are read straight into arrays
+    // of their final size.
+    std::vector<VectorCounts> counts(parts.size());
+    forEach(parts.size(), [&](std::size_t part) { counts[part] = countVectors(parts[part]); });
+    std::vector<VectorCounts> bases(parts.size());
+    VectorCounts total;
+    for (std::size_t part = 0; part < parts.size(); ++part) {
+        bases[part] = total;
+        total.positions += counts[part].positions;
+        total.normals += counts[part].normals;
+    }
+    Result result;
+    result.positions.resize(total.positions);
+    result.normals.resize(total.normals);
+    const std::span<Float3> positions(result.positions), normals(result.normals);
+    std::vector<Piece> read(parts.size());
+    forEach(parts.size(), [&](std::size_t part) {
+        const auto [positionBase, normalBase] = bases[part];
+        Parser parser(parts[part], positions.subspan(positionBase, counts[part].positions), positionBase,
+            normals.subspan(normalBase, counts[part].normals));
+        read[part] = parser.run();
+    });
+    const bool normalsAligned
+        = std::ranges::all_of(read, [](const Piece& piece) { return piece.normalsAligned; });
+    group(read, result);
+    if (!normalsAligned || result.normals.size() != result.positions.size())
+        result.normals = {};
+    forEach(result.groups.size(), [&](std::size_t group) {
+        MeshGeometry::dropInvalidTriangles(result.positions, result.groups[group].indices);
+    });
+    std::erase_if(result.groups, [](const Group& group) { return group.indices.empty(); });
+    return result;
 }
 
 } // namespace morvena::OBJLoader

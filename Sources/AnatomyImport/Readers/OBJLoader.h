@@ -55,8 +55,10 @@ Result load(const std::filesystem::path& path);
 
 // Never fails: whatever it does not understand is skipped. Triangles that refer
 // to vertex 0, to a vertex the file never defines or to a non-finite position are
-// dropped, so every index of the result lies below the position count.
-Result parse(std::span<const std::uint8_t> bytes);
+// dropped, so every index of the result lies below the position count. A large
+// text is read in pieces of about `pieceBytes` on all cores; where it is cut
+// never changes the result.
+Result parse(std::span<const std::uint8_t> bytes, std::size_t pieceBytes = 8 << 20);
 
 } // namespace OBJLoader
 

@@ -196,6 +196,8 @@ public:
     void setStructureOpacity(float opacity, std::int64_t index);
     // What the structure is drawn with before ghosting; 1 without a dataset.
     float structureOpacity(std::int64_t index) const;
+    // The structure's own opacity, none when it follows its system (or without a dataset).
+    std::optional<float> ownStructureOpacity(std::int64_t index) const;
     void setLayerDepthMin(int depth);
     void setGhostOthers(bool ghost);
     void setExplode(float amount);
@@ -228,6 +230,8 @@ public:
     const std::shared_ptr<AnatomyDB>& db() const { return db_; }
     const std::shared_ptr<AnatomyScene>& scene() const { return scene_; }
     const std::shared_ptr<AnatomyRenderer>& renderer() const { return renderer_; }
+    // The viewport view the model draws into, while it still holds one.
+    std::shared_ptr<ViewportHandle> metalView() const { return metalView_.lock(); }
 
     // Observed properties.
     const Phase& phase() const { return phase_; }
@@ -289,34 +293,6 @@ public:
     void setShowEyesAndTeeth(bool show);
     void setMeasureMode(bool measuring);
 
-    // ---- Catalog, download and imports ---------------------------------------
-    // Each starts a background job and returns at once; results reach the model
-    // by queued calls only. An import or a download writes a dataset folder: one
-    // such job runs at a time, and while it runs the calls that start another do
-    // nothing, and so do load() and bootstrap(), until the job ends and loads
-    // what it wrote. Destroying the model stops every job and waits for it.
-
-    // Fetches the published catalog; a call while a fetch runs does nothing.
-    void refreshCatalog();
-    // Downloads, checks and installs the entry's archive, then loads the dataset.
-    void downloadDataset(const DatasetCatalog::Entry& entry);
-    // Stops the running download; the installed datasets are read again.
-    void cancelDownload();
-    // Imports the BodyParts3D release whose files lie anywhere below the folder.
-    void importBodyParts3D(const std::filesystem::path& folder);
-    // Imports any 3D file or folder under the dataset ID made from the name;
-    // a name that gives no usable ID fails at once and starts nothing.
-    void importGeneric(const std::filesystem::path& input, const std::string& name,
-        const std::string& license, const std::string& attribution, const std::string& source);
-    // The name in lower case with every space turned into "-"; none when that
-    // cannot name a dataset's folder.
-    static std::optional<std::string> genericDatasetID(std::string_view name);
-    // The folder holding "isa_parts_list_e.txt", and the first folder holding a
-    // file with the extension .obj (any case, not a hidden name), searched
-    // breadth-first in name order without following links.
-    static std::optional<std::filesystem::path> findMetadataDirectory(const std::filesystem::path& folder);
-    static std::optional<std::filesystem::path> findOBJDirectory(const std::filesystem::path& folder);
-
     // ---- View states (AppModelViewState.cpp), the user's rows (AppModelUserRows.cpp)
     // and the hierarchy trees (AppModelTrees.cpp).
     // The view as it can be stored; none without a loaded dataset.
@@ -350,6 +326,33 @@ public:
     // Renders the view at `scale` times its drawable size and saves it as PNG where
     // the user chooses.
     void exportScreenshot(int scale);
+    // ---- Catalog, download and imports ---------------------------------------
+    // Each starts a background job and returns at once; results reach the model
+    // by queued calls only. An import or a download writes a dataset folder: one
+    // such job runs at a time, and while it runs the calls that start another do
+    // nothing, and so do load() and bootstrap(), until the job ends and loads
+    // what it wrote. Destroying the model stops every job and waits for it.
+
+    // Fetches the published catalog; a call while a fetch runs does nothing.
+    void refreshCatalog();
+    // Downloads, checks and installs the entry's archive, then loads the dataset.
+    void downloadDataset(const DatasetCatalog::Entry& entry);
+    // Stops the running download; the installed datasets are read again.
+    void cancelDownload();
+    // Imports the BodyParts3D release whose files lie anywhere below the folder.
+    void importBodyParts3D(const std::filesystem::path& folder);
+    // Imports any 3D file or folder under the dataset ID made from the name;
+    // a name that gives no usable ID fails at once and starts nothing.
+    void importGeneric(const std::filesystem::path& input, const std::string& name,
+        const std::string& license, const std::string& attribution, const std::string& source);
+    // The name in lower case with every space turned into "-"; none when that
+    // cannot name a dataset's folder.
+    static std::optional<std::string> genericDatasetID(std::string_view name);
+    // The folder holding "isa_parts_list_e.txt", and the first folder holding a
+    // file with the extension .obj (any case, not a hidden name), searched
+    // breadth-first in name order without following links.
+    static std::optional<std::filesystem::path> findMetadataDirectory(const std::filesystem::path& folder);
+    static std::optional<std::filesystem::path> findOBJDirectory(const std::filesystem::path& folder);
 
 signals:
     void changed(AppModel::Field field);
@@ -410,6 +413,8 @@ private:
     void applyAlwaysVisible();
     void runSearch();
 
+    // View states, measurement and export.
+    void writeImage(const std::filesystem::path& location, const std::string& png, int width, int height);
     // ---- Catalog, download and imports ---------------------------------------
     // What an import job runs: the import itself, returning the new dataset's ID.
     using ImportRun
@@ -431,9 +436,6 @@ private:
         const DatasetDownload::Stage& stage, std::uint64_t generation, const std::string& datasetID);
     void startImport(ImportRun run);
     void finishImport(const std::optional<std::string>& datasetID, const std::string& failure);
-
-    // View states, measurement and export.
-    void writeImage(const std::filesystem::path& location, const std::string& png, int width, int height);
 
     AppModelServices services_;
     // Which dataset the remembered last view belongs to: the one loaded when it

@@ -67,6 +67,12 @@ float AppModel::structureOpacity(std::int64_t index) const
     return scene_ ? scene_->opacity(index) : 1.0f;
 }
 
+std::optional<float> AppModel::ownStructureOpacity(std::int64_t index) const
+{
+    const float* own = scene_ ? scene_->structureOpacity.find(index) : nullptr;
+    return own ? std::optional(*own) : std::nullopt;
+}
+
 void AppModel::setLayerDepthMin(int depth)
 {
     assign(layerDepthMin_, depth, Field::layerDepthMin);

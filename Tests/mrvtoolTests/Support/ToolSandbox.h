@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProgramRunner.h"
 #include "TemporaryFolder.h"
 
 #include <filesystem>
@@ -14,11 +15,7 @@ namespace morvena::test {
 // other tests.
 class ToolSandbox {
 public:
-    struct Result {
-        int status = -1; // the exit status; -1 when the child did not exit normally
-        std::string out;
-        std::string err;
-    };
+    using Result = ProgramResult;
 
     ToolSandbox();
 
@@ -39,8 +36,5 @@ private:
     TemporaryFolder folder_;
     mutable int runs_ = 0;
 };
-
-// The lines of a text, without their line ends.
-std::vector<std::string> lines(const std::string& text);
 
 } // namespace morvena::test

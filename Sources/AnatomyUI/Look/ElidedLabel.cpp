@@ -1,0 +1,55 @@
+#include "AnatomyUI/Look/ElidedLabel.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+
+#include <algorithm>
+
+namespace morvena {
+
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    // Never wider than the whole text; narrower as the row needs.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    setFullText(text);
+}
+
+void ElidedLabel::setFullText(const QString& text)
+{
+    fullText_ = text;
+    setToolTip(text);
+    elide();
+    updateGeometry();
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3, QLabel::minimumSizeHint().height()};
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    return {fontMetrics().horizontalAdvance(fullText_) + 1, QLabel::sizeHint().height()};
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidedLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        elide();
+}
+
+void ElidedLabel::elide()
+{
+    setText(fontMetrics().elidedText(fullText_, Qt::ElideRight, std::max(width(), 1)));
+}
+
+} // namespace morvena

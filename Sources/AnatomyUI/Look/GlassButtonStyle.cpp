@@ -1,0 +1,26 @@
+#include "AnatomyUI/Look/GlassButtonStyle.h"
+
+#include "AnatomyUI/Look/Brand.h"
+
+#include <QAbstractButton>
+
+namespace morvena {
+
+void applyGlassButtonStyle(QAbstractButton& button, bool prominent)
+{
+    const QString accent = Brand::accent().name();
+    if (prominent) {
+        button.setStyleSheet(QStringLiteral("QAbstractButton { background: %1; color: white; border: none;"
+                                            " border-radius: 6px; padding: 4px 12px; }"
+                                            "QAbstractButton:pressed { background: %2; }"
+                                            "QAbstractButton:disabled { background: palette(mid); }")
+                                 .arg(accent, Brand::accent().darker(115).name()));
+    } else {
+        button.setStyleSheet(
+            QStringLiteral("QAbstractButton { background: palette(button); color: palette(button-text);"
+                           " border: 1px solid palette(mid); border-radius: 6px; padding: 3px 11px; }"
+                           "QAbstractButton:pressed { background: palette(midlight); }"));
+    }
+}
+
+} // namespace morvena

@@ -1,0 +1,24 @@
+#include "AnatomyUI/Look/RowLabel.h"
+
+#include "AnatomyUI/Look/Theme.h"
+
+#include <QLabel>
+
+namespace morvena::RowLabel {
+
+QLabel* make(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text.toUpper(), parent); // owned by parent
+    label->setTextFormat(Qt::PlainText);
+    QFont font = Theme::font(Theme::TextStyle::body);
+    font.setPixelSize(10);
+    font.setWeight(QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::tertiary));
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace morvena::RowLabel

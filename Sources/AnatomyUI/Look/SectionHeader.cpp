@@ -1,0 +1,21 @@
+#include "AnatomyUI/Look/SectionHeader.h"
+
+#include "AnatomyUI/Look/Theme.h"
+
+namespace morvena {
+
+SectionHeader::SectionHeader(const QString& title, QWidget* parent)
+    : QLabel(title, parent)
+{
+    setTextFormat(Qt::PlainText);
+    QFont font = Theme::font(Theme::TextStyle::body);
+    font.setPixelSize(11);
+    font.setWeight(QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.3);
+    setFont(font);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, Theme::foreground(colours, Theme::Foreground::secondary));
+    setPalette(colours);
+}
+
+} // namespace morvena

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "AnatomyCore/Database/AnatomyDB.h"
+
+#include <QAbstractListModel>
+
+#include <vector>
+
+namespace morvena {
+
+// The saved views of the loaded dataset, in the database's order, shown by name.
+class SavedViewListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role { viewIDRole = Qt::UserRole + 1 };
+
+    explicit SavedViewListModel(QObject* parent = nullptr);
+
+    // Replaces the rows; equal views leave the model untouched.
+    void setViews(const std::vector<AnatomyDB::SavedView>& views);
+    const AnatomyDB::SavedView* view(const QModelIndex& index) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    std::vector<AnatomyDB::SavedView> views_;
+};
+
+} // namespace morvena

@@ -1,0 +1,98 @@
+#include "AnatomyUI/Sidebar/SidebarLook.h"
+
+#include "AnatomyUI/Look/ElidedLabel.h"
+#include "AnatomyUI/Look/IconRegistry.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QWidget>
+
+namespace morvena::SidebarLook {
+
+QFont font(qreal pixelSize, QFont::Weight weight)
+{
+    QFont result = Theme::font(Theme::TextStyle::body);
+    result.setPixelSize(qRound(pixelSize));
+    result.setWeight(weight);
+    return result;
+}
+
+QFont monoFont(qreal pixelSize)
+{
+    QFont result = Theme::monoDigits();
+    result.setPixelSize(qRound(pixelSize));
+    return result;
+}
+
+QColor foreground(const QWidget& widget, Theme::Foreground level)
+{
+    return Theme::foreground(widget.palette(), level);
+}
+
+QColor accent(const QWidget& widget)
+{
+    return widget.palette().color(QPalette::Highlight);
+}
+
+void setForeground(QWidget& widget, const QColor& color)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget.setPalette(palette);
+}
+
+ElidedLabel* line(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
+{
+    auto* label = new ElidedLabel(text, parent);
+    label->setFont(font);
+    setForeground(*label, foreground(*parent, level));
+    return label;
+}
+
+QLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFont(font);
+    setForeground(*label, foreground(*parent, level));
+    return label;
+}
+
+QLabel* symbol(std::string_view name, int size, int box, const QColor& color, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    const qreal ratio = parent ? parent->devicePixelRatioF() : qApp->devicePixelRatio();
+    label->setPixmap(IconRegistry::shared().pixmap(name, size, color, ratio));
+    label->setFixedSize(box, std::max(box, size));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QWidget* divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFixedHeight(1);
+    line->setFrameShadow(QFrame::Plain);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::quaternary));
+    line->setPalette(palette);
+    return line;
+}
+
+void paintDot(QPainter& painter, const QRectF& rect, const QColor& color)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawEllipse(rect);
+    painter.restore();
+}
+
+} // namespace morvena::SidebarLook

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "AnatomyUI/Model/AppModelServices.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace morvena {
+
+class SharedGLContext;
+
+// What the window gives its model: renderers made and destroyed in the window's
+// shared GL context, that context made current on request, and the save panel of the
+// image export.
+namespace ViewerServices {
+
+// Without a context (no OpenGL 4.5 on this computer) every renderer fails with
+// RendererError::noDevice and making current does nothing. The context must outlive
+// the model.
+AppModelServices make(SharedGLContext* context);
+
+// A file dialog opening in `folder` with the file name proposed; none when cancelled.
+std::optional<std::filesystem::path> askWhereToSave(
+    const std::filesystem::path& folder, const std::string& fileName);
+
+} // namespace ViewerServices
+
+} // namespace morvena

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace morvena {
+
+class AppModel;
+
+// The window's title and subtitle, functions of the model alone.
+namespace WindowTitle {
+
+// The first selected structure's display name, else "Morvena".
+QString title(const AppModel& model);
+// What the window is doing, or in the ready phase what it shows.
+QString subtitle(const AppModel& model);
+// title + " — " + subtitle, the title alone when the subtitle is empty.
+QString windowTitle(const AppModel& model);
+
+} // namespace WindowTitle
+
+} // namespace morvena

@@ -1,0 +1,132 @@
+#include "ViewerFixture.h"
+
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Window/MainToolbar.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace morvena;
+using namespace morvena::test;
+
+namespace {
+
+using Item = MainToolbar::Item;
+
+std::vector<QString> titles(const QMenu& menu)
+{
+    std::vector<QString> result;
+    for (auto* action : menu.actions())
+        result.push_back(action->isSeparator() ? "—" : action->text());
+    return result;
+}
+
+} // namespace
+
+TEST(ContentViewTitle, followsThePhase)
+{
+    ViewerFixture fixture;
+    auto& view = fixture.makeContentView();
+    std::vector<QString> shown;
+    QObject::connect(
+        &view, &ContentView::windowTitleChanged, [&shown](const QString& title) { shown.push_back(title); });
+    view.model().bootstrap();
+    EXPECT_EQ(view.windowTitle(), "Morvena — Nessun dataset installato");
+
+    TestDataset one("uno", "Un osso");
+    one.add("FMA1", "box FMA1", AnatomySystem::skeletal, pixelBox("FMA1", 10, 10, 50, 50));
+    fixture.sandbox.install(one);
+    shown.clear();
+    view.model().load("uno");
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Morvena — Caricamento del dataset…");
+    EXPECT_EQ(shown[1], "Morvena — 1 strutture · Un osso");
+
+    // No Italian name: the English one, and the system's Italian name with the concept.
+    view.model().selectConcept("FMA1", true);
+    EXPECT_EQ(view.title(), "box FMA1");
+    EXPECT_EQ(view.subtitle(), "Scheletro · FMA1");
+    EXPECT_EQ(view.windowTitle(), "box FMA1 — Scheletro · FMA1");
+
+    // A pack that no longer opens fails the load; the previous dataset stays loaded.
+    auto broken = boxDataset("rotto", {{"FMA9", AnatomySystem::skeletal}});
+    fixture.sandbox.install(broken);
+    std::ofstream(AppPaths::packURL("rotto"), std::ios::trunc) << "non è un pacchetto";
+    view.model().load("rotto");
+    EXPECT_EQ(view.subtitle(), "Errore");
+}
+
+TEST(ContentViewToolbar, itemsOnlyWhenReadyAndEnabledByTheSelection)
+{
+    ViewerFixture fixture;
+    auto& view = fixture.makeContentView();
+    fixture.show();
+    auto& toolbar = view.toolbar();
+    const int emptyHeight = toolbar.height();
+    for (auto item :
+        {Item::isolate, Item::endIsolation, Item::hide, Item::focus, Item::view, Item::inspector})
+        EXPECT_FALSE(toolbar.action(item)->isVisible());
+
+    fixture.sandbox.install(threeBoxes());
+    view.model().load("tre");
+    fixture.waitForViewport();
+    EXPECT_EQ(toolbar.height(), emptyHeight);
+    for (auto item :
+        {Item::isolate, Item::endIsolation, Item::hide, Item::focus, Item::view, Item::inspector})
+        EXPECT_TRUE(toolbar.action(item)->isVisible());
+    EXPECT_FALSE(toolbar.action(Item::isolate)->isEnabled());
+    EXPECT_FALSE(toolbar.action(Item::hide)->isEnabled());
+    EXPECT_FALSE(toolbar.action(Item::endIsolation)->isEnabled());
+
+    view.model().selectConcept("FMA1", true);
+    EXPECT_TRUE(toolbar.action(Item::isolate)->isEnabled());
+    EXPECT_TRUE(toolbar.action(Item::hide)->isEnabled());
+    toolbar.action(Item::isolate)->trigger();
+    EXPECT_TRUE(view.model().isolationActive());
+    EXPECT_TRUE(toolbar.action(Item::endIsolation)->isEnabled());
+    toolbar.action(Item::endIsolation)->trigger();
+    EXPECT_FALSE(view.model().isolationActive());
+
+    const bool ghosting = view.model().ghostOthers();
+    toolbar.action(Item::focus)->trigger();
+    EXPECT_EQ(view.model().ghostOthers(), !ghosting);
+    toolbar.action(Item::inspector)->trigger();
+    EXPECT_FALSE(view.showInspector());
+
+    ASSERT_NE(toolbar.viewButton()->menu(), nullptr);
+    EXPECT_EQ(titles(*toolbar.viewButton()->menu()),
+        (std::vector<QString> {"Anteriore", "Posteriore", "Laterale sinistra", "Laterale destra", "Superiore",
+            "Inferiore", "—", "Inquadra tutto", "Ripristina la vista"}));
+    for (auto* action : toolbar.actions())
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+}
+
+TEST(ContentViewReadyPage, eachRendererGetsANewViewport)
+{
+    ViewerFixture fixture;
+    fixture.sandbox.install(threeBoxes());
+    auto& view = fixture.makeContentView();
+    fixture.show();
+    ASSERT_TRUE(std::holds_alternative<AppModel::Ready>(view.model().phase()));
+    QPointer<AnatomyMetalView> first = view.viewport();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    auto firstHandle = view.model().metalView();
+
+    view.model().load("tre");
+    fixture.waitForViewport();
+    ASSERT_NE(view.viewport(), nullptr);
+    EXPECT_NE(view.viewport(), first.data());
+    EXPECT_TRUE(waitUntil([&first] { return first.isNull(); }));
+    EXPECT_TRUE(waitUntil([&view, &firstHandle] {
+        auto handle = view.model().metalView();
+        return handle && handle != firstHandle;
+    }));
+    EXPECT_EQ(view.detailPage(), view.viewport()->parentWidget());
+}

@@ -1,0 +1,187 @@
+#include "MorvenaApp/MorvenaWindow.h"
+
+#include "ViewerFixture.h"
+
+#include "AnatomyCore/Storage/Preferences.h"
+#include "AnatomyUI/Window/AnatomyCommands.h"
+#include "AnatomyUI/Window/ContentView.h"
+
+#include <QMenuBar>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace morvena;
+using namespace morvena::test;
+
+namespace {
+
+using Command = AnatomyCommands::Command;
+
+// The window over the test's own data folder and the process's settings file.
+struct WindowFixture {
+    WindowFixture() { window = std::make_unique<MorvenaWindow>(&context); }
+
+    void showActive()
+    {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // Other test programs share the X server and its focus: Qt is told which
+        // window is active, which is what its shortcuts look at.
+        QApplication::setActiveWindow(window.get());
+        ASSERT_EQ(QApplication::activeWindow(), window.get());
+    }
+
+    // The window showing the three boxes, its viewport drawn.
+    void showWithDataset()
+    {
+        sandbox.install(threeBoxes());
+        showActive();
+        ASSERT_TRUE(waitUntil([this] { return model().metalView() != nullptr; }));
+    }
+
+    AppModel& model() { return window->content().model(); }
+    QAction* action(Command command) { return window->commands().action(command); }
+
+    ModelSandbox sandbox;
+    SharedGLContext context;
+    std::unique_ptr<MorvenaWindow> window;
+};
+
+int diagnosticsTimers()
+{
+    return static_cast<int>(QCoreApplication::instance()
+                                ->findChildren<QTimer*>("diagnostics", Qt::FindDirectChildrenOnly)
+                                .size());
+}
+
+} // namespace
+
+TEST(MorvenaWindowHooks, showingAgainNeitherBootstrapsNorStartsAnotherTimer)
+{
+    setenv("ANATOMY_DIAG", "1", 1);
+    const int timersBefore = diagnosticsTimers();
+    WindowFixture fixture;
+    int phases = 0;
+    QObject::connect(&fixture.model(), &AppModel::changed,
+        [&phases](AppModel::Field field) { phases += field == AppModel::Field::phase; });
+    fixture.showActive();
+    fixture.window->showMinimized();
+    QTest::qWait(100);
+    fixture.window->showNormal();
+    fixture.window->hide();
+    fixture.window->show();
+    QTest::qWait(100);
+    unsetenv("ANATOMY_DIAG");
+    EXPECT_EQ(phases, 1); // one bootstrap: no dataset
+    EXPECT_EQ(diagnosticsTimers(), timersBefore + 1);
+    EXPECT_EQ(fixture.window->windowTitle(), "Morvena — Nessun dataset installato");
+}
+
+TEST(MorvenaWindowHooks, closingRemembersTheViewOnce)
+{
+    WindowFixture fixture;
+    ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
+    fixture.model().setShowLabels(false);
+    fixture.action(Command::quit)->trigger(); // "Esci" closes the window
+    EXPECT_FALSE(fixture.window->isVisible());
+    auto settings = Preferences(Preferences::settingsFile(Preferences::Program::viewer));
+    EXPECT_TRUE(settings.lastViewState());
+    EXPECT_FALSE(settings.showLabels());
+    // Closing again stores nothing more.
+    Preferences(Preferences::settingsFile(Preferences::Program::viewer)).setShowLabels(true);
+    fixture.window->close();
+    EXPECT_TRUE(Preferences(Preferences::settingsFile(Preferences::Program::viewer)).showLabels());
+}
+
+TEST(AnatomyCommandsTable, oneShortcutPerItemAsTheMenusShowThem)
+{
+    const std::vector<std::pair<Command, QString>> expected {
+        {Command::exportImage, "Ctrl+Shift+S"},
+        {Command::quit, "Ctrl+Q"},
+        {Command::anterior, "Ctrl+1"},
+        {Command::inferior, "Ctrl+6"},
+        {Command::frameAll, "Ctrl+0"},
+        {Command::focusSelection, "Ctrl+Alt+F"},
+        {Command::resetView, "Ctrl+Shift+R"},
+        {Command::isolate, "Ctrl+I"},
+        {Command::endIsolation, "Ctrl+Shift+I"},
+        {Command::hide, "Ctrl+Alt+H"},
+        {Command::deselect, "Esc"},
+        {Command::measure, "Ctrl+Shift+M"},
+        {Command::statistics, ""},
+        {Command::showHidden, ""},
+        {Command::showAllSystems, ""},
+    };
+    for (const auto& [command, keys] : expected)
+        EXPECT_EQ(AnatomyCommands::shortcut(command).toString(QKeySequence::PortableText), keys);
+    std::set<QString> seen;
+    for (const auto& entry : AnatomyCommands::shortcuts())
+        EXPECT_TRUE(seen.insert(entry.keys.toString()).second) << entry.keys.toString().toStdString();
+
+    WindowFixture fixture;
+    for (const auto& entry : AnatomyCommands::shortcuts())
+        EXPECT_EQ(fixture.action(entry.command)->shortcut(), entry.keys);
+    std::vector<QString> menus;
+    for (auto* menu : fixture.window->menuBar()->actions())
+        menus.push_back(menu->text());
+    EXPECT_EQ(menus, (std::vector<QString> {"File", "Vista", "Anatomia"}));
+}
+
+TEST(AnatomyCommandsModel, withoutAModelOnlyExportIsDisabledAndNothingHappens)
+{
+    WindowFixture fixture;
+    auto& commands = fixture.window->commands();
+    commands.setModel(nullptr);
+    EXPECT_FALSE(fixture.action(Command::exportImage)->isEnabled());
+    for (auto command : {Command::anterior, Command::frameAll, Command::isolate, Command::deselect,
+             Command::statistics, Command::measure}) {
+        EXPECT_TRUE(fixture.action(command)->isEnabled());
+        fixture.action(command)->trigger();
+    }
+    EXPECT_FALSE(fixture.action(Command::statistics)->isChecked());
+    EXPECT_FALSE(fixture.action(Command::measure)->isChecked());
+    commands.setModel(fixture.window->content().modelPointer());
+    EXPECT_TRUE(fixture.action(Command::exportImage)->isEnabled());
+}
+
+TEST(AnatomyCommandsModel, togglesStoreTheNegationAndKeepTheMeasuringPoints)
+{
+    WindowFixture fixture;
+    ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
+    auto& model = fixture.model();
+    fixture.action(Command::statistics)->trigger();
+    EXPECT_TRUE(model.showStatistics());
+    EXPECT_TRUE(fixture.action(Command::statistics)->isChecked());
+
+    fixture.action(Command::measure)->trigger();
+    ASSERT_TRUE(model.measureMode());
+    auto size = model.metalView()->drawableSize();
+    model.handleSelect({size.x / 2, size.y / 2}, PointerModifier::none);
+    ASSERT_EQ(model.measurePoints().size(), 1u);
+    fixture.action(Command::measure)->trigger();
+    fixture.action(Command::measure)->trigger();
+    EXPECT_TRUE(model.measureMode());
+    EXPECT_EQ(model.measurePoints().size(), 1u);
+    // The mark follows the model when something else changes it.
+    model.setMeasureMode(false);
+    EXPECT_FALSE(fixture.action(Command::measure)->isChecked());
+}
+
+TEST(AnatomyCommandsKeys, escapeDeselectsAndControlDigitsTurnTheCamera)
+{
+    WindowFixture fixture;
+    ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
+    auto& model = fixture.model();
+    model.selectConcept("FMA1", true);
+    ASSERT_FALSE(model.selection().empty());
+    QTest::keyClick(fixture.window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(model.selection().empty());
+
+    QTest::keyClick(fixture.window.get(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&model] { return model.orientationLabel() == "Posteriore"; }));
+    QTest::keyClick(fixture.window.get(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&model] { return model.orientationLabel() == "Anteriore"; }));
+}
