@@ -11,6 +11,8 @@ Rules:
 - Qt only in the viewer's modules, epoxy and EGL only in AnatomyRender (and in its
   public headers not at all), sqlite3.h only in AnatomyCore/Database, curl only in
   AnatomyCore/Download.
+- the application model (AnatomyUI/Model) links Qt Core alone: of Qt it includes only
+  QtCore headers, and of AnatomyUI only the model's own.
 A module's own tests, fuzzers and benchmarks live in Tests/ and are not checked.
 """
 
@@ -37,6 +39,15 @@ RESTRICTED = [
     (re.compile(r"^curl/"), ("AnatomyCore/Download/",), "curl"),
 ]
 
+# The Qt Core classes the application model may include; any other Qt header needs Qt GUI
+# or widgets, which the model's library does not link.
+MODEL_FOLDER = "AnatomyUI/Model/"
+QT_CORE = re.compile(
+    r"^QtCore/|^Q(Object|Pointer|MetaObject|MetaType|CoreApplication|Timer|String|StringList|"
+    r"ByteArray|Variant|Thread|Locale|Debug|Url|Dir|FileInfo|EventLoop|ScopeGuard)$"
+)
+QT_ANY = re.compile(r"^Qt\w*/|^Q[A-Z]\w*$")
+
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 PRIVATE_FOLDERS = ("Internal", "GL")
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c", ".mm")
@@ -51,6 +62,11 @@ def check_include(rel, target):
     """The reason `rel` (a path below Sources/) may not include `target`, or None."""
     parts = rel.split("/")
     module = parts[0]
+    if rel.startswith(MODEL_FOLDER):
+        if QT_ANY.search(target) and not QT_CORE.search(target):
+            return f"Qt header {target} beyond Qt Core in the application model"
+        if target.startswith("AnatomyUI/") and not target.startswith(MODEL_FOLDER):
+            return f"the application model may not include the views' {target}"
     target_parts = target.split("/")
     target_module = target_parts[0]
     if target_module in MODULES and len(target_parts) > 1:
@@ -118,6 +134,11 @@ PLANTED = [
     ("MorvenaApp/T.cpp", '#include "AnatomyUI/Widget.h"', False),
     ("mrvtool/U.cpp", '#include "AnatomyRender/AnatomyScene.h"', False),
     ("AnatomyImport/V.cpp", "#include <QueueThing.h>", False),
+    ("AnatomyUI/Model/W.cpp", "#include <QWidget>", True),
+    ("AnatomyUI/Model/X.h", '#include "AnatomyUI/Look/Theme.h"', True),
+    ("AnatomyUI/Model/Y.cpp", "#include <QtGui/QImage>", True),
+    ("AnatomyUI/Model/Z.cpp", "#include <QPointer>", False),
+    ("AnatomyUI/Model/Za.cpp", '#include "AnatomyUI/Model/AppModel.h"', False),
 ]
 
 

@@ -282,6 +282,9 @@ public:
     // The last load placed the camera itself (a restored view or the launch selection).
     bool cameraIsPlaced() const { return cameraIsPlaced_; }
 
+    // The settings the model reads and writes; the views store their own switches there.
+    Preferences& preferences() const;
+
     // The properties the views assign directly.
     // Also runs the search, even when the text is unchanged.
     void setSearchText(std::string text);
@@ -368,7 +371,6 @@ private:
 
     // The notification rule, for every observed property.
     template <class T> bool assign(T& member, T value, Field field);
-    Preferences& preferences() const;
 
     OpenedDataset openDataset(const std::string& datasetID);
     void installStatsCallback(AnatomyRenderer& renderer, std::uint64_t generation);

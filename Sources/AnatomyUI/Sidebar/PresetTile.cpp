@@ -29,7 +29,7 @@ QFont labelFont(const QString& text, int width)
 {
     QFont font = SidebarLook::font(labelSize, QFont::Medium);
     for (qreal size = labelSize; size >= smallestLabelSize; size -= 0.4) {
-        font.setPixelSize(0); // pixel sizes are whole: use points for the fractional steps
+        // Pixel sizes are whole: points carry the fractional steps (and clear the pixel size).
         font.setPointSizeF(size * 72.0 / 96.0);
         if (QFontMetricsF(font).horizontalAdvance(text) <= width)
             return font;

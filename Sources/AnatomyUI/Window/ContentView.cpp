@@ -5,9 +5,9 @@
 #include "AnatomyUI/Look/Theme.h"
 #include "AnatomyUI/Setup/DatasetSetupView.h"
 #include "AnatomyUI/Sidebar/SidebarView.h"
+#include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/Diagnostics.h"
 #include "AnatomyUI/Window/MainToolbar.h"
-#include "AnatomyUI/Window/ModelViewport.h"
 #include "AnatomyUI/Window/WindowTitle.h"
 
 #include <QLabel>
@@ -239,9 +239,9 @@ void ContentView::rebuildReadyPage()
     readyPage_ = new QWidget(detail_);
     auto* layout = new QVBoxLayout(readyPage_);
     layout->setContentsMargins(0, 0, 0, 0);
-    viewport_ = ModelViewport::make(*model_, readyPage_);
-    if (viewport_)
-        layout->addWidget(viewport_);
+    auto* container = new ViewportContainer(*model_, readyPage_);
+    viewport_ = container->viewport();
+    layout->addWidget(container);
     detail_->addWidget(readyPage_);
     sidebarReady_ = new SidebarView(*model_, sidebar_);
     sidebar_->addWidget(sidebarReady_);

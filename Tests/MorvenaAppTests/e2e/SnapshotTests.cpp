@@ -1,5 +1,6 @@
 #include "../../AnatomyUITests/ModelTestSupport.h"
 
+#include "PixelProbe.h"
 #include "ProgramRunner.h"
 #include "TemporaryFolder.h"
 #include "TestSandbox.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <regex>
 
 using namespace morvena;
@@ -164,4 +166,30 @@ TEST(MorvenaSnapshot, aSmallerWindowClipsTheRootAndReportsWhatSticksOut)
     EXPECT_THAT(result.out, HasSubstr("  contenuti fuori dai bordi: "));
     EXPECT_THAT(result.out,
         HasSubstr("    morvena::ContentView (0.0, 0.0, 1120.0, 700.0) fuori da (0.0, 0.0, 800.0, 600.0)\n"));
+}
+
+TEST(MorvenaSnapshot, theReadyWindowFitsAtItsSmallestSizeInBothAppearances)
+{
+    ViewerRuns runs;
+    runs.install(bodyDataset());
+    const QSize size(1120, 700);
+    const QRect sidebarStrip(20, 300, 200, 300);
+    for (std::string appearance : {"light", "dark"}) {
+        SCOPED_TRACE(appearance);
+        const std::string png = "piccola-" + appearance + ".png";
+        auto result = runs.snapshot({png, "--size", "1120x700", "--appearance", appearance, "--delay", "2"});
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_GT(framesIn(result.out), 0) << result.out;
+        EXPECT_THAT(result.out, HasSubstr("nessun contenuto fuori dai bordi"));
+        QImage image(QString::fromStdString((runs.workFolder() / png).string()));
+        ASSERT_EQ(image.size(), size);
+        const double sidebar = PixelProbe(image).luminance(sidebarStrip);
+        if (appearance == "dark")
+            EXPECT_LT(sidebar, 0.35);
+        else
+            EXPECT_GT(sidebar, 0.65);
+        const auto artifact = reviewArtifact("snapshot-1120-" + appearance + ".png");
+        image.save(QString::fromStdString(artifact.string()));
+        std::cout << "PNG: " << artifact.string() << "\n";
+    }
 }
