@@ -245,8 +245,11 @@ TEST(AnatomyMetalView, pausesWhenMinimisedOrHiddenAndRedrawsOneFrameOnRequest)
             QTest::qWait(150);
         } while (f.renderer->framesRendered() != before);
         f.view->requestRedraw();
+        const auto drawnAtOnce = f.renderer->framesRendered() - before;
         QTest::qWait(100);
-        return f.renderer->framesRendered() - before;
+        // A virtual X server without a window manager may expose the window again, which
+        // rightly resumes drawing: later frames count only while the view is still paused.
+        return f.view->isPaused() ? f.renderer->framesRendered() - before : drawnAtOnce;
     };
     auto resumes = [&] {
         if (!QTest::qWaitFor([&] { return !f.view->isPaused(); }, 5000))
