@@ -350,8 +350,8 @@ private:
         }
     }
 
-    // uint64 count, then three compressed lists over the specs: path index,
-    // field set index and spec type.
+    // uint64 count, then three compressed lists over the layer's records: path
+    // index, field set index and record type.
     void readSpecs(Cursor cursor)
     {
         const std::uint64_t count = cursor.u64();
@@ -374,7 +374,7 @@ private:
 
     // --- Values. ---
 
-    // The spec's field of that name; the field set ends with `none`, which
+    // The record's field of that name; the field set ends with `none`, which
     // readFieldSets made sure of.
     std::optional<ValueRep> field(std::uint32_t spec, std::string_view name) const
     {
@@ -524,7 +524,7 @@ private:
     }
 
     // The children in their authored order ("primChildren"); a name without a
-    // prim spec, or met twice, is skipped.
+    // prim record, or met twice, is skipped.
     void walkChildren(
         std::uint32_t path, const std::string& name, bool defined, int depth, std::vector<RawMesh>& into)
     {

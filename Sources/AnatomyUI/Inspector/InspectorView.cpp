@@ -105,13 +105,13 @@ QToolButton* toolButton(QWidget* parent)
     return button;
 }
 
-struct ActionSpec {
+struct InspectorAction {
     const char* title;
     std::string_view symbol;
     const char* help;
 };
 
-constexpr std::array<ActionSpec, 3> actionSpecs {{
+constexpr std::array<InspectorAction, 3> inspectorActions {{
     {"Centra", "scope", "Centra la struttura"},
     {"Isola", "square.on.square.dashed", "Mostra solo questa struttura"},
     {"Trasparenza", "circle.lefthalf.filled", "Rendi trasparente la struttura"},
@@ -222,7 +222,7 @@ QWidget* InspectorView::makeActionRow()
     auto* group = new GlassGroup(8, QBoxLayout::LeftToRight, this);
     actions_ = new FitSwitcher(group);
     actions_->setObjectName(QStringLiteral("actions"));
-    actionButtons_.resize(actionSpecs.size());
+    actionButtons_.resize(inspectorActions.size());
     actions_->addAlternative(makeActionAlternative(true));
     actions_->addAlternative(makeActionAlternative(false));
     group->content().addWidget(actions_);
@@ -235,15 +235,15 @@ QWidget* InspectorView::makeActionAlternative(bool titled)
     auto* layout = new QHBoxLayout(alternative);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(7);
-    for (std::size_t i = 0; i < actionSpecs.size(); ++i) {
-        const auto& spec = actionSpecs[i];
+    for (std::size_t i = 0; i < inspectorActions.size(); ++i) {
+        const auto& action = inspectorActions[i];
         auto* button = toolButton(alternative);
         button->setAutoRaise(false);
-        button->setIcon(IconRegistry::shared().icon(spec.symbol));
-        button->setToolTip(QString::fromUtf8(spec.help));
+        button->setIcon(IconRegistry::shared().icon(action.symbol));
+        button->setToolTip(QString::fromUtf8(action.help));
         button->setFont(styled(TextStyle::subheadline));
         if (titled) {
-            button->setText(QString::fromUtf8(spec.title));
+            button->setText(QString::fromUtf8(action.title));
             button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         } else {
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
