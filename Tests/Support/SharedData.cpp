@@ -5,11 +5,15 @@
 
 namespace morvena::test {
 
-std::optional<std::filesystem::path> sharedDataFolder(std::string_view folder, std::string_view marker)
+std::filesystem::path sourceFolder()
 {
     const char* source = std::getenv("MORVENA_SOURCE_DIR");
-    std::filesystem::path start = source && *source ? source : MORVENA_SOURCE_DIR;
-    for (auto parent = start; !parent.empty(); parent = parent.parent_path()) {
+    return source && *source ? source : MORVENA_SOURCE_DIR;
+}
+
+std::optional<std::filesystem::path> sharedDataFolder(std::string_view folder, std::string_view marker)
+{
+    for (auto parent = sourceFolder(); !parent.empty(); parent = parent.parent_path()) {
         auto candidate = parent / "shared" / "data" / folder;
         std::error_code ignored;
         if (std::filesystem::exists(candidate / marker, ignored))
