@@ -2,8 +2,10 @@
 
 #include "AnatomyUI/Look/GlassPanel.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPropertyAnimation>
 
 #include <algorithm>
 
@@ -11,6 +13,9 @@ namespace morvena {
 
 HoverLabel::HoverLabel(QWidget* parent)
     : QLabel(parent)
+    , effect_(new QGraphicsOpacityEffect(this))
+    , fade_(new QPropertyAnimation(effect_, "opacity", this))
+    , slide_(new QPropertyAnimation(this, "geometry", this))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setTextFormat(Qt::PlainText);
@@ -19,6 +24,19 @@ HoverLabel::HoverLabel(QWidget* parent)
     labelFont.setPixelSize(11);
     labelFont.setWeight(QFont::Medium);
     setFont(labelFont);
+    // The effect draws the label through an offscreen image: it is on only while fading.
+    effect_->setEnabled(false);
+    setGraphicsEffect(effect_);
+    for (auto* animation : {fade_, slide_}) {
+        animation->setDuration(transitionMS);
+        animation->setEasingCurve(QEasingCurve::OutCubic);
+    }
+    connect(fade_, &QPropertyAnimation::finished, this, [this] {
+        if (effect_->opacity() <= 0)
+            hide();
+        else
+            effect_->setEnabled(false);
+    });
     hide();
 }
 
@@ -29,16 +47,64 @@ QPointF HoverLabel::centre(QPointF point, qreal width)
 
 void HoverLabel::showAt(const QString& text, QPointF point, qreal containerWidth)
 {
-    if (text != this->text()) {
+    const bool appearing = isHidden() || leaving();
+    const bool renamed = text != this->text();
+    if (renamed)
         setText(text);
-        resize(sizeHint());
-    }
+    const QSize size = renamed                           ? sizeHint()
+        : slide_->state() == QAbstractAnimation::Running ? slide_->endValue().toRect().size()
+                                                         : this->size();
     const QPointF middle = centre(point, containerWidth);
-    move(qRound(middle.x() - width() / 2.0), qRound(middle.y() - height() / 2.0));
-    if (isHidden()) {
-        show();
-        raise();
+    const QRect target(
+        QPoint(qRound(middle.x() - size.width() / 2.0), qRound(middle.y() - size.height() / 2.0)), size);
+    if (renamed && !appearing) {
+        slideTo(target);
+    } else {
+        slide_->stop();
+        setGeometry(target);
     }
+    if (appearing) {
+        if (isHidden()) {
+            effect_->setOpacity(0);
+            show();
+            raise();
+        }
+        fadeTo(1);
+    }
+}
+
+void HoverLabel::fadeOut()
+{
+    if (isHidden() || leaving())
+        return;
+    fadeTo(0);
+}
+
+qreal HoverLabel::opacity() const
+{
+    return effect_->isEnabled() ? effect_->opacity() : 1.0;
+}
+
+bool HoverLabel::leaving() const
+{
+    return fade_->state() == QAbstractAnimation::Running && fade_->endValue().toReal() == 0;
+}
+
+void HoverLabel::fadeTo(qreal opacity)
+{
+    fade_->stop();
+    effect_->setEnabled(true);
+    fade_->setStartValue(effect_->opacity());
+    fade_->setEndValue(opacity);
+    fade_->start();
+}
+
+void HoverLabel::slideTo(QRect geometry)
+{
+    slide_->stop();
+    slide_->setStartValue(this->geometry());
+    slide_->setEndValue(geometry);
+    slide_->start();
 }
 
 void HoverLabel::paintEvent(QPaintEvent* event)

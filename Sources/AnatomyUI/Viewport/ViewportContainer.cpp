@@ -125,7 +125,7 @@ void ViewportContainer::placeHoverLabel()
     const auto& label = model_->hoveredLabel();
     const auto& point = model_->hoveredPoint();
     if (!label || !point) {
-        hover_->hide();
+        hover_->fadeOut();
         return;
     }
     hover_->showAt(QString::fromStdString(*label), QPointF(point->first, point->second), width());

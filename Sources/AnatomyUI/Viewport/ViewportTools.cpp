@@ -41,6 +41,9 @@ ViewportTools::ViewportTools(AppModel& model, std::function<bool()> depthControl
     , setDepthControlShown_(std::move(setDepthControlShown))
 {
     setFrameShape(QFrame::NoFrame);
+    // A scroll area takes the focus of a click on its buttons: the viewport would lose
+    // its keys to a strip that handles none.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);

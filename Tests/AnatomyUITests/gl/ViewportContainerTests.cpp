@@ -118,6 +118,50 @@ TEST(ViewportContainer, hoverLabelKeepsClearOfTheEdges)
         EXPECT_EQ(HoverLabel::centre(point, 800), centre) << point.x() << "," << point.y();
 }
 
+TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
+{
+    QWidget parent;
+    parent.resize(800, 600);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    auto* label = new HoverLabel(&parent);
+    QElapsedTimer clock;
+
+    clock.start();
+    label->showAt("Femore", {400, 300}, 800);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_LT(label->opacity(), 0.5) << "a new label starts transparent";
+    ASSERT_TRUE(waitUntil([label] { return label->opacity() == 1; }));
+    EXPECT_GE(clock.elapsed(), HoverLabel::transitionMS - 20);
+
+    // A longer name: the capsule grows over the transition, centred on the pointer.
+    const int shortWidth = label->width();
+    label->showAt("Muscolo bicipite femorale", {400, 300}, 800);
+    const int longWidth = label->sizeHint().width();
+    ASSERT_GT(longWidth, shortWidth);
+    EXPECT_LT(label->width(), longWidth) << "the new size came at once";
+    ASSERT_TRUE(waitUntil([label, longWidth] { return label->width() == longWidth; }));
+    EXPECT_NEAR(label->geometry().center().x(), 400, 1);
+    EXPECT_NEAR(label->geometry().center().y(), 274, 1);
+    EXPECT_EQ(label->opacity(), 1) << "a new name keeps the label shown";
+
+    // Going, it stays shown while it fades and is hidden at the end.
+    label->fadeOut();
+    EXPECT_TRUE(label->isVisible());
+    ASSERT_TRUE(waitUntil([label] { return label->isHidden(); }));
+    EXPECT_EQ(label->opacity(), 0);
+
+    // Shown again while fading out, it comes back and stays.
+    label->showAt("Femore", {200, 200}, 800);
+    ASSERT_TRUE(waitUntil([label] { return label->opacity() == 1; }));
+    label->fadeOut();
+    label->showAt("Femore", {200, 200}, 800);
+    QTest::qWait(HoverLabel::transitionMS * 3);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->opacity(), 1);
+    EXPECT_NEAR(label->geometry().center().x(), 200, 1);
+}
+
 TEST(ViewportContainer, textsOfTheReadoutAndTheStatistics)
 {
     EXPECT_EQ(StatusChips::millimetres(123.4f), "123.4 mm");
