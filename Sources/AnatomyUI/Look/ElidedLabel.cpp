@@ -26,7 +26,10 @@ void ElidedLabel::setFullText(const QString& text)
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3, QLabel::minimumSizeHint().height()};
+    // Room for a few letters and the ellipsis, or for the whole text when it is shorter.
+    const int shortest
+        = std::min(fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width());
+    return {shortest, QLabel::minimumSizeHint().height()};
 }
 
 QSize ElidedLabel::sizeHint() const

@@ -260,7 +260,13 @@ TEST(ViewportContainer, optionsMenuTogglesAndLayerControlLastsForTheContainer)
     EXPECT_EQ(window.model().layerDepthMin(), 3);
     EXPECT_TRUE(container.depthControl().button(3)->isActive());
 
-    // A new dataset gets a new container, with the layer control on again.
+    // A new dataset gets a new container, with the layer control on again and no
+    // hover label left from the dataset before.
+    window.model().setShowLabels(true);
+    const QPoint middle = window.fixture.view->viewport()->rect().center();
+    window.model().handleHover(float2 {static_cast<float>(middle.x()), static_cast<float>(middle.y())});
+    ASSERT_TRUE(window.model().hoveredLabel().has_value());
+    EXPECT_TRUE(container.hoverLabel()->isVisibleTo(&container));
     window.fixture.sandbox.install(boxDataset("due", {{"FMA7", AnatomySystem::skeletal}}));
     window.model().load("due");
     window.fixture.waitForViewport();
@@ -269,6 +275,7 @@ TEST(ViewportContainer, optionsMenuTogglesAndLayerControlLastsForTheContainer)
     ASSERT_NE(fresh, nullptr);
     EXPECT_TRUE(fresh->showDepthControl());
     EXPECT_TRUE(fresh->depthControl().isVisible());
+    EXPECT_FALSE(window.model().hoveredLabel().has_value());
     EXPECT_FALSE(fresh->hoverLabel()->isVisible());
 }
 
