@@ -61,6 +61,17 @@ int orangePixels(const QImage& image, QRect area)
     return count;
 }
 
+// Counts the layout requests a widget receives.
+struct LayoutRequests : QObject {
+    explicit LayoutRequests(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::LayoutRequest;
+        return false;
+    }
+    int count = 0;
+};
+
 } // namespace
 
 TEST(ViewportContainer, everySymbolResolvesInTheRegistry)
@@ -135,6 +146,20 @@ TEST(ViewportContainer, textsOfTheReadoutAndTheStatistics)
     EXPECT_EQ(values[2], QLocale().toString(1234567));
     EXPECT_EQ(values[3], "42");
     EXPECT_EQ(values[6], "96 MB");
+
+    // New values every frame change texts only: the panel is never laid out again.
+    StatisticsPanel panel;
+    panel.QWidget::show();
+    QApplication::processEvents();
+    LayoutRequests requests(panel);
+    for (int frame = 0; frame < 5; ++frame) {
+        stats.fps += 10.5;
+        stats.triangles = (frame + 1) * 150000000; // up to nine digits
+        panel.show(stats);
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(panel.value(2).text(), QLocale().toString(stats.triangles));
+    EXPECT_EQ(requests.count, 0);
 }
 
 TEST(ViewportContainer, overlayDrawsTheLineOnlyBetweenTwoPoints)
