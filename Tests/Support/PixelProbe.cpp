@@ -57,4 +57,18 @@ double PixelProbe::differingFraction(const QImage& other, QRect area, int tolera
     return differing / (static_cast<double>(area.width()) * area.height());
 }
 
+double PixelProbe::coveredFraction(QRect area, int backdropColumn, int tolerance) const
+{
+    area &= image_.rect();
+    if (area.isEmpty() || backdropColumn < 0 || backdropColumn >= image_.width())
+        return 0;
+    int covered = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const QColor backdrop = image_.pixelColor(backdropColumn, y);
+        for (int x = area.left(); x <= area.right(); ++x)
+            covered += !within(image_.pixelColor(x, y), backdrop, tolerance);
+    }
+    return covered / (static_cast<double>(area.width()) * area.height());
+}
+
 } // namespace morvena::test

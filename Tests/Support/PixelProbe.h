@@ -19,6 +19,9 @@ public:
     // The fraction of the area's pixels that differ from `other`'s by more than the
     // tolerance on some channel; images of different sizes differ wholly.
     double differingFraction(const QImage& other, QRect area, int tolerance = 12) const;
+    // The fraction of the area's pixels that differ from the pixel at `backdropColumn` of
+    // their own row: how much of a backdrop that changes only from top to bottom is covered.
+    double coveredFraction(QRect area, int backdropColumn, int tolerance = 12) const;
 
 private:
     QImage image_;

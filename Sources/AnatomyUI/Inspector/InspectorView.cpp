@@ -504,9 +504,9 @@ void InspectorView::refreshMultipleSelection()
         dot->setCapsule(true);
         dot->setFixedSize(6, 6);
         layout->addWidget(dot);
-        layout->addWidget(ViewText::line(fromUtf8(selection[i].displayName()), styled(TextStyle::caption),
-                              Foreground::primary, entry),
-            1);
+        layout->addWidget(ViewText::line(
+            fromUtf8(selection[i].displayName()), styled(TextStyle::caption), Foreground::primary, entry));
+        layout->addStretch(1);
         multipleRows_->addWidget(entry);
     }
 }
@@ -623,10 +623,11 @@ void InspectorView::refreshRelations()
         pillLayout->setContentsMargins(4, 1, 4, 1);
         pillLayout->addWidget(ViewText::line(
             fromUtf8(italianName(relation.kind)), ViewText::fixed(9), Foreground::primary, pill));
+        pill->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
         button->addToRow(pill);
         button->addToRow(
-            ViewText::line(fromUtf8(relation.name), styled(TextStyle::caption), Foreground::primary, button),
-            1);
+            ViewText::line(fromUtf8(relation.name), styled(TextStyle::caption), Foreground::primary, button));
+        button->row().addStretch(1);
         connect(button, &RowButton::clicked, this,
             [this, id = relation.conceptID] { model_.selectConcept(id, true); });
         relatedRows_->addWidget(button);

@@ -11,8 +11,10 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
     : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
-    // Never wider than the whole text; narrower as the row needs.
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    // As wide as the whole text, narrower as the row needs. It may take more room
+    // than its text, drawn from the leading edge: a layout centres a widget that
+    // cannot grow in a wider cell, which would set short names adrift in their rows.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFullText(text);
 }
 
@@ -26,7 +28,10 @@ void ElidedLabel::setFullText(const QString& text)
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3, QLabel::minimumSizeHint().height()};
+    // Room for a few letters and the ellipsis, or for the whole text when it is shorter.
+    const int shortest
+        = std::min(fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width());
+    return {shortest, QLabel::minimumSizeHint().height()};
 }
 
 QSize ElidedLabel::sizeHint() const

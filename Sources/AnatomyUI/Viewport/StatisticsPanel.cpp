@@ -46,7 +46,8 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
         auto* value = new QLabel(this);
         value->setTextFormat(Qt::PlainText);
         value->setFont(valueFont);
-        value->setFixedWidth(valueWidth);
+        // Fixed in both directions, so that a new value never asks for a relayout.
+        value->setFixedSize(valueWidth, QFontMetrics(valueFont).height());
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(label, static_cast<int>(row), 0);
         grid->addWidget(value, static_cast<int>(row), 1);

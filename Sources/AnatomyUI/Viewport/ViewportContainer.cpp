@@ -58,10 +58,25 @@ void ViewportContainer::modelChanged(AppModel::Field field)
     AppModel& model = *model_;
     using Field = AppModel::Field;
     switch (field) {
+    // These change only texts of fixed width, icons or the free hover label: no relayout,
+    // which matters for the statistics that arrive with every frame.
     case Field::stats:
         if (statistics_->isVisible())
             statistics_->show(model.stats());
-        break;
+        return;
+    case Field::layerDepthMin:
+        depth_->refresh(model.layerDepthMin());
+        return;
+    case Field::hoveredLabel:
+    case Field::hoveredPoint:
+        placeHoverLabel();
+        return;
+    case Field::ghostOthers:
+    case Field::showLabels:
+    case Field::darkBackground:
+        tools_->refresh();
+        return;
+    // These show or hide a chip or a panel, or change the readout's length.
     case Field::showStatistics:
         statistics_->setVisible(model.showStatistics());
         if (model.showStatistics())
@@ -80,22 +95,10 @@ void ViewportContainer::modelChanged(AppModel::Field field)
     case Field::hiddenCount:
         chips_->refreshHidden(model.hiddenCount());
         break;
-    case Field::layerDepthMin:
-        depth_->refresh(model.layerDepthMin());
-        break;
-    case Field::hoveredLabel:
-    case Field::hoveredPoint:
-        placeHoverLabel();
-        break;
-    case Field::ghostOthers:
-    case Field::showLabels:
-    case Field::darkBackground:
-        tools_->refresh();
-        break;
     default:
         return;
     }
-    // A chip or a panel appearing changes the ideal sizes the layout places by.
+    // The ideal sizes the layout places by have changed.
     layout()->invalidate();
 }
 

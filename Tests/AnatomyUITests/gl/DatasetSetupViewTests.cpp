@@ -298,6 +298,7 @@ TEST(DatasetSetupView, importIsEnabledOnlyWithEveryTextAFileAndAUsableName)
             row.refusedName ? QStringLiteral("Nome non utilizzabile come cartella del dataset.") : QString());
     }
     EXPECT_TRUE(shownTexts(view).contains(QString::fromStdString(input.path().filename().string())));
+    EXPECT_LE(import->width(), import->sizeHint().width());
     screen.keepPicture("setup-closed-form");
 
     // A fresh screen, as the window makes after showing something else, starts over.
@@ -388,6 +389,8 @@ TEST(DatasetSetupView, openingAnInstalledDatasetFromItsRowReplacesTheScreenSafel
     ASSERT_TRUE(runPostedCallsUntil([&] { return !screen.model->isLoadingCatalog(); }));
     ASSERT_TRUE(view && shown(*view, "installedList"));
     EXPECT_TRUE(shownTexts(*view).contains("1 strutture · CC BY-SA 4.0"));
+    // The row's texts take only their own width: the button keeps its own too.
+    EXPECT_LE(shownButton(*view, "Apri")->width(), shownButton(*view, "Apri")->sizeHint().width());
 
     clickButton(*view, "Apri");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -222,6 +222,12 @@ TEST(InspectorView, relationsShowSixIndentedAncestorsAndTwelveRelatedRowsThatSel
         const auto texts = shownTexts(*row);
         EXPECT_TRUE(texts.contains("Innerva"));
         names << texts.last();
+        // The kind's pill keeps to its text and the name follows it, however wide the row.
+        const auto labels = row->findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 2);
+        const QRect pill = labels[0]->parentWidget()->geometry();
+        EXPECT_LE(pill.width(), labels[0]->sizeHint().width() + 8);
+        EXPECT_LE(labels[1]->x() - pill.right(), 8);
     }
     QStringList expected; // the first 12 in the database's order, part-of relations left out
     for (const auto& relation : inspector.model().related(primaryID))

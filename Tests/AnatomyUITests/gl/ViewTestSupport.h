@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QStyle>
+#include <QTest>
 #include <QWidget>
 
 #include <functional>
@@ -68,6 +69,8 @@ inline void keepLightAndDark(
         auto widget = make();
         widget->resize(size);
         widget->show();
+        // Laid out and exposed at its final size, so that scroll ranges have settled.
+        (void)QTest::qWaitForWindowExposed(widget.get());
         QApplication::processEvents();
         const auto file
             = reviewArtifact(name + (appearance == Appearance::light ? "-light.png" : "-dark.png"));

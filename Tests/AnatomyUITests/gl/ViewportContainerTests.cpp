@@ -61,6 +61,17 @@ int orangePixels(const QImage& image, QRect area)
     return count;
 }
 
+// Counts the layout requests a widget receives.
+struct LayoutRequests : QObject {
+    explicit LayoutRequests(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::LayoutRequest;
+        return false;
+    }
+    int count = 0;
+};
+
 } // namespace
 
 TEST(ViewportContainer, everySymbolResolvesInTheRegistry)
@@ -179,6 +190,20 @@ TEST(ViewportContainer, textsOfTheReadoutAndTheStatistics)
     EXPECT_EQ(values[2], QLocale().toString(1234567));
     EXPECT_EQ(values[3], "42");
     EXPECT_EQ(values[6], "96 MB");
+
+    // New values every frame change texts only: the panel is never laid out again.
+    StatisticsPanel panel;
+    panel.QWidget::show();
+    QApplication::processEvents();
+    LayoutRequests requests(panel);
+    for (int frame = 0; frame < 5; ++frame) {
+        stats.fps += 10.5;
+        stats.triangles = (frame + 1) * 150000000; // up to nine digits
+        panel.show(stats);
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(panel.value(2).text(), QLocale().toString(stats.triangles));
+    EXPECT_EQ(requests.count, 0);
 }
 
 TEST(ViewportContainer, overlayDrawsTheLineOnlyBetweenTwoPoints)
@@ -304,7 +329,13 @@ TEST(ViewportContainer, optionsMenuTogglesAndLayerControlLastsForTheContainer)
     EXPECT_EQ(window.model().layerDepthMin(), 3);
     EXPECT_TRUE(container.depthControl().button(3)->isActive());
 
-    // A new dataset gets a new container, with the layer control on again.
+    // A new dataset gets a new container, with the layer control on again and no
+    // hover label left from the dataset before.
+    window.model().setShowLabels(true);
+    const QPoint middle = window.fixture.view->viewport()->rect().center();
+    window.model().handleHover(float2 {static_cast<float>(middle.x()), static_cast<float>(middle.y())});
+    ASSERT_TRUE(window.model().hoveredLabel().has_value());
+    EXPECT_TRUE(container.hoverLabel()->isVisibleTo(&container));
     window.fixture.sandbox.install(boxDataset("due", {{"FMA7", AnatomySystem::skeletal}}));
     window.model().load("due");
     window.fixture.waitForViewport();
@@ -313,6 +344,7 @@ TEST(ViewportContainer, optionsMenuTogglesAndLayerControlLastsForTheContainer)
     ASSERT_NE(fresh, nullptr);
     EXPECT_TRUE(fresh->showDepthControl());
     EXPECT_TRUE(fresh->depthControl().isVisible());
+    EXPECT_FALSE(window.model().hoveredLabel().has_value());
     EXPECT_FALSE(fresh->hoverLabel()->isVisible());
 }
 

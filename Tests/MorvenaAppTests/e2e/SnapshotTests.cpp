@@ -1,9 +1,13 @@
 #include "../../AnatomyUITests/ModelTestSupport.h"
 
+#include "ImportedDataset.h"
 #include "PixelProbe.h"
 #include "ProgramRunner.h"
 #include "TemporaryFolder.h"
 #include "TestSandbox.h"
+
+#include "AnatomyUI/Look/Brand.h"
+#include "AnatomyUI/Look/Theme.h"
 
 #include <QImage>
 
@@ -55,15 +59,6 @@ private:
     int runs_ = 0;
 };
 
-TestDataset bodyDataset()
-{
-    // A box across the middle of the view, so that the camera framing it fills the centre.
-    TestDataset dataset("corpo", "Corpo di prova");
-    dataset.add("FMA7163", "Skin", AnatomySystem::skeletal, pixelBox("FMA7163", 8, 8, 56, 56)).nameIT
-        = "Cute di prova";
-    return dataset;
-}
-
 long long framesIn(const std::string& out)
 {
     std::smatch match;
@@ -73,16 +68,7 @@ long long framesIn(const std::string& out)
     return std::stoll(match[1]);
 }
 
-bool sameColour(QColor a, QColor b, int tolerance = 6)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-// The middle of the detail column at 1440 × 900: between the 272-point sidebar and
-// the 322-point inspector, below the toolbar.
-constexpr QPoint viewportCentre {(272 + 1440 - 322) / 2, 470};
-constexpr QPoint sidebarPoint {120, 600};
+using Appearance = Theme::Appearance;
 
 } // namespace
 
@@ -103,30 +89,6 @@ TEST(MorvenaSnapshot, withoutADatasetTheSetupStateIsCaptured)
     EXPECT_TRUE(std::filesystem::is_directory(runs.root() / "data" / "Morvena" / "datasets"));
     EXPECT_THAT(runs.settings(), ::testing::Not(HasSubstr("lastViewState")));
     EXPECT_THAT(runs.settings(), ::testing::Not(HasSubstr("showLabels")));
-}
-
-TEST(MorvenaSnapshot, aDatasetIsDrawnSelectedInBothAppearances)
-{
-    ViewerRuns runs;
-    runs.install(bodyDataset());
-    std::map<std::string, QImage> images;
-    for (std::string appearance : {"light", "dark"}) {
-        SCOPED_TRACE(appearance);
-        auto result = runs.snapshot(
-            {appearance + ".png", "--select", "FMA7163", "--appearance", appearance, "--delay", "2"});
-        ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_GT(framesIn(result.out), 0) << result.out;
-        EXPECT_THAT(result.out, HasSubstr("\n  selezione: Cute di prova [FMA7163]\n"));
-        QImage image(QString::fromStdString((runs.workFolder() / (appearance + ".png")).string()));
-        ASSERT_EQ(image.size(), QSize(1440, 900));
-        // The body covers the middle of the viewport; the corner shows the background.
-        EXPECT_FALSE(sameColour(image.pixelColor(viewportCentre), image.pixelColor(viewportCentre.x(), 880)));
-        image.save(QString::fromStdString(reviewArtifact("snapshot-" + appearance + ".png").string()));
-        images[appearance] = image;
-    }
-    EXPECT_GT(images["light"].pixelColor(sidebarPoint).lightness(),
-        images["dark"].pixelColor(sidebarPoint).lightness() + 100);
-    EXPECT_THAT(runs.settings(), ::testing::Not(HasSubstr("lastViewState")));
 }
 
 TEST(MorvenaSnapshot, anItalianLocaleKeepsTheDecimalPoint)
@@ -168,28 +130,90 @@ TEST(MorvenaSnapshot, aSmallerWindowClipsTheRootAndReportsWhatSticksOut)
         HasSubstr("    morvena::ContentView (0.0, 0.0, 1120.0, 700.0) fuori da (0.0, 0.0, 800.0, 600.0)\n"));
 }
 
-TEST(MorvenaSnapshot, theReadyWindowFitsAtItsSmallestSizeInBothAppearances)
-{
-    ViewerRuns runs;
-    runs.install(bodyDataset());
-    const QSize size(1120, 700);
-    const QRect sidebarStrip(20, 300, 200, 300);
-    for (std::string appearance : {"light", "dark"}) {
-        SCOPED_TRACE(appearance);
-        const std::string png = "piccola-" + appearance + ".png";
-        auto result = runs.snapshot({png, "--size", "1120x700", "--appearance", appearance, "--delay", "2"});
-        ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_GT(framesIn(result.out), 0) << result.out;
-        EXPECT_THAT(result.out, HasSubstr("nessun contenuto fuori dai bordi"));
-        QImage image(QString::fromStdString((runs.workFolder() / png).string()));
-        ASSERT_EQ(image.size(), size);
-        const double sidebar = PixelProbe(image).luminance(sidebarStrip);
-        if (appearance == "dark")
-            EXPECT_LT(sidebar, 0.35);
-        else
-            EXPECT_GT(sidebar, 0.65);
-        const auto artifact = reviewArtifact("snapshot-1120-" + appearance + ".png");
-        image.save(QString::fromStdString(artifact.string()));
-        std::cout << "PNG: " << artifact.string() << "\n";
+// Where the window's columns lie: the sidebar (272) and the inspector (322) beside the
+// viewport, all below the 33-point toolbar.
+struct WindowRegions {
+    explicit WindowRegions(QSize size)
+        : viewport(272, 33, size.width() - 272 - 322, size.height() - 33)
+        , sidebarStrip(8, 200, 250, 280)
+        , inspectorStrip(size.width() - 310, 450, 290, 200)
+        , inspectorHeader(size.width() - 308, 42, 240, 32)
+        , setupColumn(272, 33, viewport.width(), 200)
+    {
     }
+    QRect middleThird() const
+    {
+        return {viewport.x() + viewport.width() / 3, viewport.y() + viewport.height() / 3,
+            viewport.width() / 3, viewport.height() / 3};
+    }
+    QRect viewport, sidebarStrip, inspectorStrip, inspectorHeader, setupColumn;
+};
+
+struct Capture {
+    ProgramResult result;
+    QImage image;
+};
+
+// A dataset imported by mrvtool, captured by the viewer with nothing installed, ready, and
+// ready with a bone selected, in both sizes and appearances. Every PNG is kept.
+TEST(MorvenaSnapshot, setupReadyAndSelectedInEverySizeAndAppearance)
+{
+    const auto& dataset = ImportedDataset::shared();
+    ViewerRuns empty, installed;
+    dataset.install(installed.root() / "data");
+    for (QSize size : {QSize(1440, 900), QSize(1120, 700)})
+        for (Appearance appearance : {Appearance::light, Appearance::dark}) {
+            const bool dark = appearance == Appearance::dark;
+            const std::string tag = std::to_string(size.width()) + (dark ? "-dark" : "-light");
+            SCOPED_TRACE(tag);
+            auto capture = [&](ViewerRuns& runs, const std::string& state, std::vector<std::string> words) {
+                const std::string png = state + "-" + tag + ".png";
+                words.insert(words.begin(), png);
+                words.insert(words.end(),
+                    {"--size", std::to_string(size.width()) + "x" + std::to_string(size.height()),
+                        "--appearance", dark ? "dark" : "light"});
+                Capture taken {runs.snapshot(words), {}};
+                EXPECT_EQ(taken.result.status, 0) << state << "\n" << taken.result.err;
+                EXPECT_THAT(taken.result.out, HasSubstr("  nessun contenuto fuori dai bordi\n")) << state;
+                taken.image.load(QString::fromStdString((runs.workFolder() / png).string()));
+                EXPECT_EQ(taken.image.size(), size) << state;
+                const auto artifact = reviewArtifact("snapshot-" + png);
+                taken.image.save(QString::fromStdString(artifact.string()));
+                std::cout << "PNG: " << artifact.string() << "\n";
+                return taken;
+            };
+            auto setup = capture(empty, "setup", {"--delay", "0.5"});
+            auto ready = capture(installed, "ready", {"--delay", "2"});
+            auto selected = capture(installed, "selected", {"--select", dataset.boneID, "--delay", "2"});
+            if (HasFatalFailure() || ready.image.isNull() || selected.image.isNull() || setup.image.isNull())
+                return;
+
+            const WindowRegions regions(size);
+            EXPECT_EQ(framesIn(setup.result.out), 0);
+            EXPECT_GT(framesIn(ready.result.out), 0) << ready.result.out;
+            EXPECT_GT(framesIn(selected.result.out), 0) << selected.result.out;
+            EXPECT_THAT(selected.result.out,
+                HasSubstr("\n  selezione: " + dataset.boneName + " [" + dataset.boneID + "]\n"));
+            for (const Capture* taken : {&setup, &ready, &selected}) {
+                const PixelProbe probe(taken->image);
+                for (QRect strip : {regions.sidebarStrip, regions.inspectorStrip}) {
+                    if (dark)
+                        EXPECT_LT(probe.luminance(strip), 0.35);
+                    else
+                        EXPECT_GT(probe.luminance(strip), 0.65);
+                }
+            }
+            EXPECT_GT(PixelProbe(setup.image).near(regions.setupColumn, Brand::accent(), 40), 500);
+
+            const PixelProbe drawn(ready.image);
+            EXPECT_GT(drawn.coveredFraction(regions.middleThird(), regions.viewport.x() + 4), 0.05);
+            for (AnatomySystem system : {AnatomySystem::skeletal, AnatomySystem::muscular})
+                EXPECT_GT(drawn.near(regions.sidebarStrip, Theme::color(system), 12), 20)
+                    << static_cast<int>(system);
+
+            const PixelProbe chosen(selected.image);
+            const QColor text = Theme::palette(appearance).color(QPalette::WindowText);
+            EXPECT_GT(chosen.near(regions.inspectorHeader, text, 40), 50);
+            EXPECT_GT(chosen.differingFraction(ready.image, regions.viewport), 0.02);
+        }
 }
