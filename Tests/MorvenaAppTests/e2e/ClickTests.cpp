@@ -293,6 +293,7 @@ TEST(MorvenaClicks, clicksThroughTheWindowSelectAddAndClear)
         return label.isVisible() && label.opacity() == 1 && !label.text().isEmpty();
     })) << "no hover label over the structure at "
         << hover->first.x() << "," << hover->first.y();
+    EXPECT_EQ(label.text().toStdString(), session.nameOf(hover->second));
     const QPoint inLabel = label.geometry().center();
     const auto underLabel
         = session.structureAt(session.viewport().mapFrom(&session.container(), inLabel), clickTolerance);
