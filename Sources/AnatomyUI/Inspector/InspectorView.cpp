@@ -160,6 +160,14 @@ QVBoxLayout* InspectorView::section(QWidget*& widget, int spacing, const char* n
     return column(widget, spacing);
 }
 
+QVBoxLayout* InspectorView::rowsBelow(QVBoxLayout& section)
+{
+    auto* rows = new QVBoxLayout; // owned by the section's layout
+    rows->setSpacing(section.spacing());
+    section.addLayout(rows);
+    return rows;
+}
+
 QWidget* InspectorView::makeEmptyState()
 {
     QWidget* empty = nullptr;
@@ -270,9 +278,7 @@ QWidget* InspectorView::makeNomenclature()
     QWidget* nomenclature = nullptr;
     auto* layout = section(nomenclature, 9, "nomenclature");
     layout->addWidget(new SectionHeader(QStringLiteral("NOMENCLATURA"), nomenclature));
-    nomenclatureRows_ = new QVBoxLayout;
-    nomenclatureRows_->setSpacing(9);
-    layout->addLayout(nomenclatureRows_);
+    nomenclatureRows_ = rowsBelow(*layout);
     return nomenclature;
 }
 
@@ -281,9 +287,7 @@ QWidget* InspectorView::makeMultipleSelection()
     QWidget* multiple = nullptr;
     auto* layout = section(multiple, 6, "multipleSelection");
     layout->addWidget(multipleTitle_ = new SectionHeader({}, multiple));
-    multipleRows_ = new QVBoxLayout;
-    multipleRows_->setSpacing(6);
-    layout->addLayout(multipleRows_);
+    multipleRows_ = rowsBelow(*layout);
     return multiple;
 }
 
@@ -292,9 +296,7 @@ QWidget* InspectorView::makeAnatomy()
     QWidget* anatomy = nullptr;
     auto* layout = section(anatomy, 9, "anatomy");
     layout->addWidget(new SectionHeader(QStringLiteral("ANATOMIA"), anatomy));
-    anatomyRows_ = new QVBoxLayout;
-    anatomyRows_->setSpacing(9);
-    layout->addLayout(anatomyRows_);
+    anatomyRows_ = rowsBelow(*layout);
     anatomyMissing_
         = wrapped(QStringLiteral("Per questa struttura il dataset fornisce nomenclatura e geometria. "
                                  "La scheda descrittiva non è ancora disponibile."),
@@ -327,15 +329,11 @@ QWidget* InspectorView::makeRelations()
     layout->addWidget(new SectionHeader(QStringLiteral("CONTESTO ANATOMICO"), relations));
     auto* ancestry = section(ancestry_, 3, "ancestry");
     ancestry->addWidget(captionLabel("PARTE DI", ancestry_));
-    ancestryRows_ = new QVBoxLayout;
-    ancestryRows_->setSpacing(3);
-    ancestry->addLayout(ancestryRows_);
+    ancestryRows_ = rowsBelow(*ancestry);
     layout->addWidget(ancestry_);
     auto* related = section(related_, 3, "related");
     related->addWidget(captionLabel("STRUTTURE CORRELATE", related_));
-    relatedRows_ = new QVBoxLayout;
-    relatedRows_->setSpacing(3);
-    related->addLayout(relatedRows_);
+    relatedRows_ = rowsBelow(*related);
     layout->addWidget(related_);
     return relations;
 }

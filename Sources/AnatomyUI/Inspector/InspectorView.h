@@ -50,6 +50,8 @@ private:
     QWidget* makeNote();
     QWidget* makeCoverage();
     QVBoxLayout* section(QWidget*& widget, int spacing, const char* name);
+    // A layout for a section's rows, below what it holds, spaced as the section is.
+    static QVBoxLayout* rowsBelow(QVBoxLayout& section);
 
     void modelChanged(AppModel::Field field);
     void refreshAll();
