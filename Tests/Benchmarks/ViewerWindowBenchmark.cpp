@@ -19,6 +19,7 @@
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/ContentView.h"
 #include "MorvenaApp/MorvenaWindow.h"
+#include "ViewportPick.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,17 +54,6 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMS = 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
-}
-
-// The structure the renderer finds at a point of the viewport, with a click's tolerance.
-std::optional<std::int64_t> structureAt(AppModel& model, QPoint point)
-{
-    auto view = model.metalView();
-    view->makeCurrent();
-    const auto scale = static_cast<float>(view->backingScale());
-    return model.renderer()->pick(
-        {static_cast<float>(point.x()) * scale, static_cast<float>(point.y()) * scale}, view->drawableSize(),
-        7);
 }
 
 // Notes when the label paints while showing the text it waits for, and when the
@@ -124,7 +114,7 @@ public:
             for (QPoint offset :
                 {QPoint(0, radius), QPoint(0, -radius), QPoint(radius, 0), QPoint(-radius, 0)}) {
                 const QPoint point = QPoint(size.width() / 2, size.height() / 2) + offset;
-                auto hit = structureAt(model(), point);
+                auto hit = test::structureAt(model(), point, 7);
                 if (hit && (targets.empty() || targets.front().second != *hit) && targets.size() < 2)
                     targets.emplace_back(point, *hit);
             }

@@ -1,5 +1,6 @@
 #include "ImportedDataset.h"
 #include "ViewerFixture.h"
+#include "ViewportPick.h"
 
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyUI/AnatomyMetalView.h"
@@ -94,14 +95,7 @@ public:
     // What the renderer finds at a point of the viewport, asked as a click asks.
     std::optional<std::int64_t> structureAt(QPointF point, int tolerance) const
     {
-        auto view = model().metalView();
-        if (!view)
-            return std::nullopt;
-        view->makeCurrent();
-        const auto scale = static_cast<float>(view->backingScale());
-        return model().renderer()->pick(
-            {static_cast<float>(point.x()) * scale, static_cast<float>(point.y()) * scale},
-            view->drawableSize(), tolerance);
+        return test::structureAt(model(), point, tolerance);
     }
 
     // A point of the viewport where a click hits a structure, away from the floating
