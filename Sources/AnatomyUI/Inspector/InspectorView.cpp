@@ -502,9 +502,9 @@ void InspectorView::refreshMultipleSelection()
         dot->setCapsule(true);
         dot->setFixedSize(6, 6);
         layout->addWidget(dot);
-        layout->addWidget(ViewText::line(
-            fromUtf8(selection[i].displayName()), styled(TextStyle::caption), Foreground::primary, entry));
-        layout->addStretch(1);
+        layout->addWidget(ViewText::line(fromUtf8(selection[i].displayName()), styled(TextStyle::caption),
+                              Foreground::primary, entry),
+            1);
         multipleRows_->addWidget(entry);
     }
 }
@@ -624,8 +624,8 @@ void InspectorView::refreshRelations()
         pill->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
         button->addToRow(pill);
         button->addToRow(
-            ViewText::line(fromUtf8(relation.name), styled(TextStyle::caption), Foreground::primary, button));
-        button->row().addStretch(1);
+            ViewText::line(fromUtf8(relation.name), styled(TextStyle::caption), Foreground::primary, button),
+            1);
         connect(button, &RowButton::clicked, this,
             [this, id = relation.conceptID] { model_.selectConcept(id, true); });
         relatedRows_->addWidget(button);

@@ -278,7 +278,6 @@ QWidget* DatasetSetupView::makeDownloadProgress()
     detailRow->addWidget(stageDetail_
         = ViewText::line(QString(), styled(TextStyle::callout), Foreground::secondary, downloadRunning_),
         1);
-    detailRow->addStretch(1); // the button keeps its own width at the trailing edge
     auto* stop = new QPushButton(QStringLiteral("Annulla"), downloadRunning_);
     stop->setFlat(true);
     detailRow->addWidget(stop);
@@ -318,7 +317,6 @@ QWidget* DatasetSetupView::makeCatalogOffer()
     names->addWidget(
         entryCounts_ = ViewText::line({}, styled(TextStyle::caption), Foreground::secondary, offer));
     title->addLayout(names, 1);
-    title->addStretch(1); // the names are no wider than their texts: the symbol stays beside them
     layout->addLayout(title);
     layout->addWidget(
         wrapped(QStringLiteral("Ogni struttura è una mesh a sé, selezionabile e isolabile, con "
@@ -556,7 +554,6 @@ QWidget* DatasetSetupView::makeGenericForm()
     buttons->addWidget(choose);
     buttons->addWidget(
         genericInputName_ = ViewText::line({}, styled(TextStyle::caption), Foreground::secondary, form), 1);
-    buttons->addStretch(1);
     importButton_ = new QPushButton(QStringLiteral("Importa"), form);
     applyGlassButtonStyle(*importButton_, true);
     buttons->addWidget(importButton_);
@@ -692,7 +689,6 @@ void DatasetSetupView::refreshInstalled()
                 + QStringLiteral(" strutture · ") + fromUtf8(manifest.license),
             styled(TextStyle::caption), Foreground::secondary, entry));
         layout->addLayout(texts, 1);
-        layout->addStretch(1);
         auto* open = new QPushButton(QStringLiteral("Apri"), entry);
         layout->addWidget(open);
         connect(open, &QPushButton::clicked, this, [this, id = manifest.id] { model_.load(id); });
