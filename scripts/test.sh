@@ -29,11 +29,13 @@ strict_release() {
 }
 
 # Without a display the tests run inside one virtual X server: the viewer's widget tests
-# need one, and Qt's offscreen platform makes no OpenGL contexts.
+# need one, and Qt's offscreen platform makes no OpenGL contexts. -noreset keeps the server
+# from resetting whenever its last client leaves: tests run in parallel, and one that
+# connects during such a reset fails to open the display.
 run_tests() {
   export EGL_PLATFORM=surfaceless
   if [[ -z ${DISPLAY:-} ]]; then
-    xvfb-run -a -s "-screen 0 2560x1600x24" ctest --preset asan "$@"
+    xvfb-run -a -s "-noreset -screen 0 2560x1600x24" ctest --preset asan "$@"
   else
     ctest --preset asan "$@"
   fi
