@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 using namespace morvena;
 using Indices = std::vector<std::uint32_t>;
@@ -33,6 +34,22 @@ def Xform "Leg"
     }
 }
 )";
+
+// A text PLY of one face through all the corners, in order.
+std::string asciiPolygonPLY(const std::vector<Float3>& corners)
+{
+    std::ostringstream out;
+    out << "ply\nformat ascii 1.0\nelement vertex " << corners.size()
+        << "\nproperty float x\nproperty float y\nproperty float z\nelement face 1\n"
+           "property list uchar int vertex_indices\nend_header\n";
+    for (const Float3& corner : corners)
+        out << corner.x << ' ' << corner.y << ' ' << corner.z << '\n';
+    out << corners.size();
+    for (std::size_t i = 0; i < corners.size(); ++i)
+        out << ' ' << i;
+    out << '\n';
+    return out.str();
+}
 
 std::string binarySTL(const std::vector<std::array<Float3, 4>>& facets) // normal, then three corners
 {
@@ -97,21 +114,7 @@ endsolid Tibia
 TEST(ModelIOLoader, readsAPLYQuadAndGeneratesItsNormals)
 {
     test::TemporaryFolder folder;
-    test::writeFile(folder / "quad.ply", R"(ply
-format ascii 1.0
-element vertex 4
-property float x
-property float y
-property float z
-element face 1
-property list uchar int vertex_indices
-end_header
-0 0 0
-1 0 0
-1 1 0
-0 1 0
-4 0 1 2 3
-)");
+    test::writeFile(folder / "quad.ply", asciiPolygonPLY({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
     auto meshes = ModelIOLoader::load(folder / "quad.ply");
     ASSERT_EQ(meshes.size(), 1u);
     EXPECT_EQ(meshes[0].name, ""); // the file names nothing: the importer numbers it
@@ -154,22 +157,8 @@ TEST(ModelIOLoader, aFaceWithoutCornersGivesNoTriangle)
 TEST(ModelIOLoader, polygonsBecomeFansAroundTheirFirstCorner)
 {
     test::TemporaryFolder folder;
-    test::writeFile(folder / "pentagon.ply", R"(ply
-format ascii 1.0
-element vertex 5
-property float x
-property float y
-property float z
-element face 1
-property list uchar int vertex_indices
-end_header
-0 0 0
-1 0 0
-2 1 0
-1 2 0
-0 1 0
-5 0 1 2 3 4
-)");
+    test::writeFile(
+        folder / "pentagon.ply", asciiPolygonPLY({{0, 0, 0}, {1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {0, 1, 0}}));
     auto meshes = ModelIOLoader::load(folder / "pentagon.ply");
     ASSERT_EQ(meshes.size(), 1u);
     EXPECT_EQ(meshes[0].indices, (Indices {0, 1, 2, 0, 2, 3, 0, 3, 4}));
