@@ -97,18 +97,7 @@ struct SetupScreen {
 
 DatasetCatalog::Entry entry(const std::string& id, const std::string& name)
 {
-    DatasetCatalog::Entry made;
-    made.id = id;
-    made.displayName = name;
-    made.version = "1";
-    made.archive = "http://127.0.0.1:9/" + id + ".mrvz";
-    made.archiveBytes = 1'500'000;
-    made.installedBytes = 4'200'000;
-    made.structureCount = 2234;
-    made.triangleCount = 1'234'567;
-    made.license = "CC BY-SA 2.1 JP";
-    made.attribution = "BodyParts3D, © The Database Center for Life Science";
-    return made;
+    return catalogEntry(id, name, 1'500'000, 4'200'000);
 }
 
 int barValue(const QWidget& root, const char* block)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnatomyCore/Download/DatasetCatalog.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/Theme.h"
 #include "TestSandbox.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -77,6 +79,24 @@ inline void keepLightAndDark(
         widget->grab().save(QString::fromStdString(file.string()));
     }
     applyAppearance(Appearance::light);
+}
+
+// A catalog entry shaped like the BodyParts3D atlas; its archive address is never fetched.
+inline DatasetCatalog::Entry catalogEntry(
+    const std::string& id, const std::string& name, std::int64_t archiveBytes, std::int64_t installedBytes)
+{
+    DatasetCatalog::Entry made;
+    made.id = id;
+    made.displayName = name;
+    made.version = "1";
+    made.archive = "http://127.0.0.1:9/" + id + ".mrvz";
+    made.archiveBytes = archiveBytes;
+    made.installedBytes = installedBytes;
+    made.structureCount = 2234;
+    made.triangleCount = 1'234'567;
+    made.license = "CC BY-SA 2.1 JP";
+    made.attribution = "BodyParts3D, © The Database Center for Life Science";
+    return made;
 }
 
 } // namespace morvena::test

@@ -195,22 +195,6 @@ QProgressBar& barIn(const QWidget& root, const char* block)
     return *found->findChild<QProgressBar*>();
 }
 
-DatasetCatalog::Entry catalogEntry(const std::string& id, const std::string& name, std::int64_t archiveBytes)
-{
-    DatasetCatalog::Entry made;
-    made.id = id;
-    made.displayName = name;
-    made.version = "1";
-    made.archive = "http://127.0.0.1:9/" + id + ".mrvz"; // never fetched: the download is the test's
-    made.archiveBytes = archiveBytes;
-    made.installedBytes = archiveBytes * 3;
-    made.structureCount = 2234;
-    made.triangleCount = 1'234'567;
-    made.license = "CC BY-SA 2.1 JP";
-    made.attribution = "BodyParts3D, © The Database Center for Life Science";
-    return made;
-}
-
 // Nine small OBJ files: the import reads them one by one, reporting 0.40 before the eighth.
 void writeNineParts(const std::filesystem::path& folder)
 {
@@ -447,9 +431,9 @@ TEST(WindowCaptures, theSetupScreenThroughCatalogDownloadFailureImportAndLoading
     DatasetServer server;
     writeFile(server.root / "catalog.json",
         nlohmann::json(DatasetCatalog {1,
-                           {catalogEntry("atlante", "Atlante completo", 1'500'000),
-                               catalogEntry("scheletro", "Atlante dello scheletro", 800'000),
-                               catalogEntry("muscoli", "Atlante dei muscoli", 600'000)},
+                           {catalogEntry("atlante", "Atlante completo", 1'500'000, 3 * 1'500'000),
+                               catalogEntry("scheletro", "Atlante dello scheletro", 800'000, 3 * 800'000),
+                               catalogEntry("muscoli", "Atlante dei muscoli", 600'000, 3 * 600'000)},
                            std::nullopt})
             .dump());
     TemporaryFolder parts("parti");
