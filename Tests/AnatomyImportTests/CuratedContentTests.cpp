@@ -1,10 +1,14 @@
 #include "AnatomyImport/Naming/CuratedContent.h"
 
 #include "AnatomyCore/Storage/ResourceLocator.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 using namespace morvena;
@@ -128,14 +132,37 @@ TEST(CuratedTableLoading, unreadableInputGivesAnEmptyTable)
     EXPECT_EQ(loadText("key\tname_it\nFMA1\tnome").count(), 1u); // no final line end
 }
 
-TEST(CuratedTableLoading, shippedTablesHaveTheirHeadersAndNoRows)
+// The shipped Italian and Latin names: one row per English name without its side, shared by
+// the left and the right structure, and rows keyed by concept id that write the side where
+// Italian puts it. The English texts table ships empty.
+TEST(CuratedTableLoading, shippedTablesHaveUniqueKeysAndItalianNamesWithoutSidesOnNameRows)
 {
-    EXPECT_EQ(test::readFile(ResourceLocator::resource("AnatomyImport", "curated_it_la.tsv")),
-        "key\tname_it\tname_la\tsynonyms\tdescription\tfunction\torigin\tinsertion\tinnervation\t"
-        "blood_supply\tclinical\n");
+    const auto sideWord = std::regex(R"((^|[^a-z])(destr[oa]|sinistr[oa])([^a-z]|$))", std::regex::icase);
+    const auto conceptID = std::regex("FMA[0-9]+");
+    std::istringstream lines(test::readFile(ResourceLocator::resource("AnatomyImport", "curated_it_la.tsv")));
+    std::string line;
+    while (std::getline(lines, line) && (line.empty() || line.starts_with('#'))) { }
+    ASSERT_EQ(line, "key\tname_it\tname_la\tsynonyms");
+    std::set<std::string> keys;
+    std::size_t rows = 0;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line.starts_with('#'))
+            continue;
+        ++rows;
+        auto key = line.substr(0, line.find('\t'));
+        auto nameIT = line.substr(key.size() + 1, line.find('\t', key.size() + 1) - key.size() - 1);
+        EXPECT_TRUE(keys.insert(UnicodeText::lowercased(key)).second) << "repeated key " << key;
+        EXPECT_FALSE(nameIT.empty()) << key;
+        if (!std::regex_match(key, conceptID)) {
+            EXPECT_FALSE(std::regex_search(nameIT, sideWord)) << key << ": " << nameIT;
+        }
+    }
+    EXPECT_GT(rows, 1900u);
+    EXPECT_EQ(
+        CuratedContent::load().entry("FMA24474", "right femur").value().applying(Laterality::right).nameIT,
+        "femore destro");
     EXPECT_EQ(test::readFile(ResourceLocator::resource("AnatomyImport", "curated_en.tsv")),
         "key\tdescription\tfunction\torigin\tinsertion\tinnervation\tblood_supply\tclinical\n");
-    EXPECT_EQ(CuratedContent::load().count(), 0u);
     EXPECT_EQ(CuratedContent::loadEnglish().count(), 0u);
 }
 
@@ -179,6 +206,17 @@ TEST(CuratedEntrySide, italianNameAgreesWithItsFirstWord)
     EXPECT_EQ(named("arteria femorale").applying(Laterality::unpaired), named("arteria femorale"));
     CuratedEntry unnamed {.key = "k", .nameLA = "arteria"};
     EXPECT_EQ(unnamed.applying(Laterality::left), unnamed);
+}
+
+TEST(CuratedEntrySide, aNameThatAlreadyNamesItsSideIsTakenAsWritten)
+{
+    auto named = [](std::string name) { return CuratedEntry {.key = "FMA1", .nameIT = std::move(name)}; };
+    for (auto written : {"vena posteriore del ventricolo sinistro", "lobo destro del fegato",
+             "articolazione dell'anca destra", "Ramo (SINISTRA)", "ramo dell'atrio sinistro."})
+        EXPECT_EQ(named(written).applying(Laterality::left).nameIT, written);
+    // Only whole words count.
+    EXPECT_EQ(named("destrocardia").applying(Laterality::left).nameIT, "destrocardia sinistra");
+    EXPECT_EQ(named("ambidestro").applying(Laterality::right).nameIT, "ambidestro destro");
 }
 
 TEST(CuratedEntryApply, copiesPresentFieldsWithTheStructuresSideAndMarksItCurated)

@@ -30,6 +30,31 @@ bool isFeminine(std::string_view italianName)
         || std::find(feminineHeadWords.begin(), feminineHeadWords.end(), word) != feminineHeadWords.end();
 }
 
+bool isWordByte(char c)
+{
+    auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x80 || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+}
+
+// A name written with its side where Italian puts it ("vena posteriore del ventricolo sinistro",
+// "lobo destro del fegato") is complete: a suffix would double the side or make it agree with
+// the wrong noun.
+bool holdsSideWord(std::string_view italianName)
+{
+    constexpr std::array<std::string_view, 4> sideWords {"destro", "destra", "sinistro", "sinistra"};
+    auto lower = UnicodeText::lowercased(italianName);
+    std::string_view text = lower;
+    for (std::size_t start = 0; start < text.size();) {
+        auto end = start;
+        while (end < text.size() && isWordByte(text[end]))
+            ++end;
+        if (std::find(sideWords.begin(), sideWords.end(), text.substr(start, end - start)) != sideWords.end())
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 template <typename Field> void copyIfPresent(const std::optional<Field>& value, std::optional<Field>& target)
 {
     if (value)
@@ -41,7 +66,7 @@ template <typename Field> void copyIfPresent(const std::optional<Field>& value, 
 CuratedEntry CuratedEntry::applying(Laterality side) const
 {
     CuratedEntry result = *this;
-    if (side == Laterality::unpaired || !nameIT)
+    if (side == Laterality::unpaired || !nameIT || holdsSideWord(*nameIT))
         return result;
     bool feminine = isFeminine(*nameIT);
     if (side == Laterality::left)

@@ -1,5 +1,6 @@
 // The import commands and the read-only inspection commands, driven through the
 // real mrvtool binary in a home of their own.
+#include "BodyParts3DData.h"
 #include "DatasetFixtures.h"
 #include "SharedData.h"
 #include "SyntheticRelease.h"
@@ -8,6 +9,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -146,14 +148,14 @@ TEST(ToolImport, genericImportOfThreeObjectsThenInspection)
 
     auto search = sandbox.run({"search", "fem"});
     EXPECT_EQ(search.status, 0);
-    EXPECT_THAT(search.out, testing::MatchesRegex("[^\t]+\tFemur\t\\[[^]]+\\]\tmesh=[0-9]+\n"));
+    EXPECT_THAT(search.out, testing::MatchesRegex("[^\t]+\tfemore\t\\[[^]]+\\]\tmesh=[0-9]+\n"));
     auto miss = sandbox.run({"search", "zzzz"});
     EXPECT_EQ(miss.out, "Nessun risultato per \"zzzz\".\n");
 
     auto conceptID = search.out.substr(0, search.out.find('\t'));
     auto structure = sandbox.run({"structure", conceptID});
     ASSERT_EQ(structure.status, 0) << structure.err;
-    EXPECT_THAT(structure.out, HasSubstr("\n  inglese      Femur\n  latino       —\n"));
+    EXPECT_THAT(structure.out, HasSubstr("\n  inglese      Femur\n  latino       femur\n"));
     EXPECT_THAT(structure.out, HasSubstr("\n  triangoli    LOD0 2, "));
     EXPECT_THAT(structure.out, HasSubstr("\n  vertici      4\n"));
 
@@ -319,8 +321,67 @@ TEST(ToolReadme, walkThroughRunsAsWrittenAndFindsWhatItSearches)
     auto run = sandbox.runShell("set -e\n" + script);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_THAT(run.out, HasSubstr("\nprova\tModello di prova\t2 strutture\tCC0-1.0\n"));
-    EXPECT_THAT(run.out, HasSubstr("\nleft_femur\tLeft femur\t[Scheletro]\tmesh=0\n"));
-    EXPECT_THAT(run.out, HasSubstr("\nLeft femur\n  concept      left_femur\n"));
+    EXPECT_THAT(run.out, HasSubstr("\nleft_femur\tfemore sinistro\t[Scheletro]\tmesh=0\n"));
+    EXPECT_THAT(
+        run.out, HasSubstr("\nfemore sinistro\n  concept      left_femur\n  inglese      Left femur\n"));
     EXPECT_THAT(
         run.out, HasSubstr("\nImmagine scritta: " + (sandbox.root() / "tmp" / "anatomia.png").string()));
+}
+
+namespace {
+
+// The share of a table's rows whose column is not empty.
+double filledShare(const std::filesystem::path& database, const std::string& table, const std::string& column)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const auto sql = "SELECT AVG(COALESCE(" + column + ", '') <> '') FROM " + table;
+    sqlite3_stmt* statement = nullptr;
+    double share = -1;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK
+        && sqlite3_step(statement) == SQLITE_ROW)
+        share = sqlite3_column_double(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return share;
+}
+
+} // namespace
+
+// The whole release, imported with meshes made for its real tables: the shipped names reach the
+// structures and the trees, and Italian searches find them.
+TEST(ToolCuratedNames, theReleaseImportsWithItalianAndLatinNamesThatSearchesFind)
+{
+    auto tables = bodyParts3DFolder();
+    ASSERT_TRUE(tables) << "the BodyParts3D 4.0 tables are missing from Tests/Data/BodyParts3D";
+    ToolSandbox sandbox;
+    const auto meshes = sandbox.workFolder() / "obj";
+    auto generate = sandbox.runShell("python3 '"
+        + (sourceFolder() / "Tests/Tools/generate_bodyparts3d_meshes.py").string() + "' --metadata '"
+        + tables->string() + "' --out '" + meshes.string() + "' --target-mb 1");
+    ASSERT_EQ(generate.status, 0) << generate.err;
+    auto import
+        = sandbox.run({"import-bodyparts3d", "--metadata", tables->string(), "--obj", meshes.string()});
+    ASSERT_EQ(import.status, 0) << import.err;
+
+    const auto database = sandbox.datasetFolder("bodyparts3d-4.0") / "anatomy.sqlite";
+    EXPECT_GE(filledShare(database, "structures", "name_it"), 0.98);
+    EXPECT_GE(filledShare(database, "concepts", "name_it"), 0.98);
+    EXPECT_GE(filledShare(database, "structures", "name_la"), 0.90);
+
+    const struct {
+        const char* words;
+        std::vector<std::string> expected;
+    } searches[] = {
+        {"femore", {"FMA24474\tfemore destro\t", "FMA24475\tfemore sinistro\t"}},
+        {"osso", {"\tosso "}},
+        {"vena posteriore del ventricolo", {"\tvena posteriore del ventricolo sinistro\t"}},
+        {"cavita", {"cavità"}},
+    };
+    for (const auto& search : searches) {
+        auto found = sandbox.run({"search", search.words, "--limit", "200"});
+        EXPECT_EQ(found.status, 0) << search.words;
+        for (const auto& line : search.expected)
+            EXPECT_THAT(found.out, HasSubstr(line)) << search.words;
+    }
 }
