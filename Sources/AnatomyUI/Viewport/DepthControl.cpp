@@ -29,9 +29,7 @@ QLabel* makeHeading(QWidget* parent)
     font.setWeight(QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
     heading->setFont(font);
-    QPalette palette = heading->palette();
-    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::tertiary));
-    heading->setPalette(palette);
+    Theme::setForeground(*heading, Theme::Foreground::tertiary);
     heading->setContentsMargins(0, 0, 0, 2);
     return heading;
 }

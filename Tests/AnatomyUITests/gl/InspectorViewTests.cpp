@@ -5,6 +5,7 @@
 #include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
 
+#include <QFrame>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
@@ -134,6 +135,27 @@ struct Inspector {
     GLModel fixture;
     std::unique_ptr<InspectorView> view;
 };
+
+// The colour a text of that level comes to over the background, as an opaque grey.
+int blended(Appearance appearance, Theme::Foreground level)
+{
+    const QPalette palette = Theme::palette(appearance);
+    const QColor text = Theme::foreground(palette, level);
+    const int background = palette.color(QPalette::Base).red();
+    return qRound(background + (text.red() - background) * text.alphaF());
+}
+
+// The red channel of the area's pixel farthest from the background's.
+int strongest(const QImage& image, QRect area, int background)
+{
+    int found = background;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (const int red = image.pixelColor(x, y).red();
+                std::abs(red - background) > std::abs(found - background))
+                found = red;
+    return found;
+}
 
 int containing(const QStringList& texts, const QString& part)
 {
@@ -325,6 +347,48 @@ TEST(InspectorView, bookmarkIconAndNoteEditingKeepTheRelationRows)
     EXPECT_EQ(editor->toPlainText(), "Altro testo");
     EXPECT_EQ(bookmark->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(inspector.action("Centra la struttura")->focusPolicy(), Qt::NoFocus);
+}
+
+// Titles, labels, the missing remark and the divider each paint at their own strength
+// over the column's background, in both appearances.
+TEST(InspectorView, textLevelsPaintAtTheirStrengthsInBothAppearances)
+{
+    Inspector inspector;
+    inspector.select(bareID);
+    using Level = Theme::Foreground;
+    struct Case {
+        QString text;
+        Level level;
+    };
+    const Case cases[] = {{"NOMENCLATURA", Level::secondary}, {"ITALIANO", Level::tertiary},
+        {"non presente nei dati", Level::quaternary}};
+    for (auto appearance : {Appearance::light, Appearance::dark}) {
+        SCOPED_TRACE(appearance == Appearance::light ? "light" : "dark");
+        applyAppearance(appearance);
+        InspectorView view(inspector.model());
+        view.resize(322, 1100);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        const QImage image = view.grab().toImage();
+        const int background = Theme::palette(appearance).color(QPalette::Base).red();
+        const auto areaOf = [&view](const QWidget& widget) {
+            return QRect(widget.mapTo(&view, QPoint(0, 0)), widget.size());
+        };
+        for (const auto& [text, level] : cases) {
+            const auto labels = view.findChildren<QLabel*>();
+            auto found = std::find_if(labels.begin(), labels.end(),
+                [&text](QLabel* label) { return label->isVisible() && label->text() == text; });
+            ASSERT_NE(found, labels.end()) << text.toStdString();
+            EXPECT_NEAR(strongest(image, areaOf(**found), background), blended(appearance, level), 16)
+                << text.toStdString();
+        }
+        for (auto* divider : view.findChild<QWidget*>("coverage")->findChildren<QFrame*>())
+            if (divider->frameShape() == QFrame::HLine) {
+                EXPECT_NEAR(strongest(image, areaOf(*divider), background),
+                    blended(appearance, Level::quaternary), 4);
+            }
+    }
+    applyAppearance(Appearance::light);
 }
 
 // The action row itself is given less than its titled form needs, as a narrow
