@@ -397,6 +397,12 @@ TEST(InspectorView, aNarrowColumnShowsIconsOnlyAndKeepsTheHelp)
 {
     Inspector inspector;
     inspector.select(primaryID);
+    // The column's default width keeps the titles, with or without a scroll bar.
+    for (int height : {1400, 300}) {
+        inspector.view->resize(322, height);
+        QApplication::processEvents();
+        EXPECT_EQ(inspector.action("Centra la struttura")->text(), "Centra") << height;
+    }
     auto* actions = inspector.view->findChild<FitSwitcher*>("actions");
     const int titledWidth = actions->sizeHint().width();
     actions->resize(titledWidth, actions->height());
