@@ -336,6 +336,13 @@ TEST(ViewportContainer, optionsMenuTogglesAndLayerControlLastsForTheContainer)
     window.model().handleHover(float2 {static_cast<float>(middle.x()), static_cast<float>(middle.y())});
     ASSERT_TRUE(window.model().hoveredLabel().has_value());
     EXPECT_TRUE(container.hoverLabel()->isVisibleTo(&container));
+    // It lies in the back layer, under every floating panel.
+    const auto stack = container.children();
+    for (QWidget* panel :
+        std::initializer_list<QWidget*> {&container.orientationControls(), &container.statisticsPanel(),
+            &container.depthControl(), &container.statusChips(), &container.tools()})
+        EXPECT_LT(stack.indexOf(container.hoverLabel()), stack.indexOf(panel))
+            << panel->metaObject()->className();
     window.fixture.sandbox.install(boxDataset("due", {{"FMA7", AnatomySystem::skeletal}}));
     window.model().load("due");
     window.fixture.waitForViewport();
