@@ -118,6 +118,65 @@ TEST(ViewportContainer, floatingControlsWithoutARenderer)
     EXPECT_LE(container.tools().width(), 560);
 }
 
+// However narrow the viewport, the strip shows whole buttons, the options button among
+// them, and every tool it hides is an entry of the overflow menu that does its work.
+TEST(ViewportContainer, aNarrowToolStripMovesItsLastToolsToAMenu)
+{
+    ViewerFixture fixture;
+    AppModel model(fixture.services());
+    ViewportContainer container(model);
+    container.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&container));
+    auto& tools = container.tools();
+    struct Case {
+        int containerWidth;
+        int fewestHidden;
+        int mostHidden;
+    };
+    const Case cases[] = {{800, 0, 0}, {480, 0, 8}, {360, 1, 8}, {200, 9, 9}};
+    for (const auto& [containerWidth, fewestHidden, mostHidden] : cases) {
+        SCOPED_TRACE(containerWidth);
+        container.resize(containerWidth, 600);
+        QApplication::processEvents();
+        EXPECT_FALSE(tools.geometry().intersects(container.statusChips().geometry()));
+        for (auto* button : tools.findChildren<CapsuleButton*>())
+            if (button->isVisibleTo(&tools)) {
+                EXPECT_TRUE(tools.rect().contains(QRect(button->mapTo(&tools, QPoint(0, 0)), button->size())))
+                    << button->toolTip().toStdString();
+            }
+        EXPECT_TRUE(tools.optionsButton().isVisibleTo(&tools));
+        QStringList hidden;
+        for (int index = 0; index <= static_cast<int>(Tool::background); ++index) {
+            auto& button = tools.button(static_cast<Tool>(index));
+            EXPECT_TRUE(hidden.isEmpty() || button.isHidden()) << "only the last tools go";
+            if (button.isHidden())
+                hidden << button.toolTip();
+        }
+        EXPECT_GE(hidden.size(), fewestHidden);
+        EXPECT_LE(hidden.size(), mostHidden);
+        EXPECT_EQ(tools.overflowButton().isVisibleTo(&tools), !hidden.isEmpty());
+        emit tools.overflowMenu().aboutToShow();
+        QStringList entries;
+        for (QAction* action : tools.overflowMenu().actions())
+            entries << action->text();
+        EXPECT_EQ(entries, hidden);
+    }
+    // The entries act as their buttons do, and the switches show their state.
+    const auto entry = [&tools](Tool tool) {
+        emit tools.overflowMenu().aboutToShow();
+        for (QAction* action : tools.overflowMenu().actions())
+            if (action->text() == tools.button(tool).toolTip())
+                return action;
+        return static_cast<QAction*>(nullptr);
+    };
+    const bool dark = model.darkBackground();
+    entry(Tool::background)->trigger();
+    EXPECT_NE(model.darkBackground(), dark);
+    entry(Tool::measure)->trigger();
+    EXPECT_TRUE(model.measureMode());
+    EXPECT_TRUE(entry(Tool::measure)->isChecked());
+}
+
 TEST(ViewportContainer, hoverLabelKeepsClearOfTheEdges)
 {
     struct Case {
