@@ -47,6 +47,7 @@ DepthControl::DepthControl(AppModel& model, QWidget* parent)
     for (std::size_t index = 0; index < levels.size(); ++index) {
         auto* button = new CapsuleButton(QSize(28, 26), this);
         button->setSymbol(levels[index].symbol);
+        button->setInactiveOpacity(0.8);
         button->setToolTip(QString::fromUtf8(levels[index].title));
         connect(button, &QToolButton::clicked, this, [guarded, index] {
             if (guarded)
