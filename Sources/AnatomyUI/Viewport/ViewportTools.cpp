@@ -3,7 +3,6 @@
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyUI/Look/GlassPanel.h"
-#include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/Viewport/CapsuleButton.h"
 #include "AnatomyUI/Window/AnatomyCommands.h"
@@ -136,9 +135,9 @@ void ViewportTools::refreshOverflowMenu()
         auto* tool = tools_[index];
         if (!tool->isHidden())
             continue;
-        // The entry does what the hidden button does; a switch shows its state.
-        QAction* action
-            = overflowMenu_->addAction(IconRegistry::shared().icon(tool->symbol()), tool->toolTip());
+        // The entry does what the hidden button does; a switch shows its state with a
+        // check mark, which an icon would take the place of.
+        QAction* action = overflowMenu_->addAction(tool->toolTip());
         const auto kind = static_cast<Tool>(index);
         action->setCheckable(
             kind == Tool::isolate || kind == Tool::ghost || kind == Tool::measure || kind == Tool::labels);
