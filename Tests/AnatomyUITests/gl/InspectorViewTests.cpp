@@ -1,4 +1,5 @@
 #include "GLModel.h"
+#include "PixelProbe.h"
 #include "ViewTestSupport.h"
 
 #include "AnatomyCore/Database/AnatomyDB.h"
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <map>
+#include <set>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -136,25 +139,14 @@ struct Inspector {
     std::unique_ptr<InspectorView> view;
 };
 
-// The colour a text of that level comes to over the background, as an opaque grey.
-int blended(Appearance appearance, Theme::Foreground level)
+// A text of that level as it comes out over the column's background.
+QColor blended(const QPalette& palette, Theme::Foreground level)
 {
-    const QPalette palette = Theme::palette(appearance);
     const QColor text = Theme::foreground(palette, level);
-    const int background = palette.color(QPalette::Base).red();
-    return qRound(background + (text.red() - background) * text.alphaF());
-}
-
-// The red channel of the area's pixel farthest from the background's.
-int strongest(const QImage& image, QRect area, int background)
-{
-    int found = background;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (const int red = image.pixelColor(x, y).red();
-                std::abs(red - background) > std::abs(found - background))
-                found = red;
-    return found;
+    const QColor base = palette.color(QPalette::Base);
+    return QColor::fromRgbF(base.redF() + (text.redF() - base.redF()) * text.alphaF(),
+        base.greenF() + (text.greenF() - base.greenF()) * text.alphaF(),
+        base.blueF() + (text.blueF() - base.blueF()) * text.alphaF());
 }
 
 int containing(const QStringList& texts, const QString& part)
@@ -349,44 +341,36 @@ TEST(InspectorView, bookmarkIconAndNoteEditingKeepTheRelationRows)
     EXPECT_EQ(inspector.action("Centra la struttura")->focusPolicy(), Qt::NoFocus);
 }
 
-// Titles, labels, the missing remark and the divider each paint at their own strength
-// over the column's background, in both appearances.
+// Section titles, field labels, the missing remark and the divider each paint at their
+// strength over the column's background, and nowhere at full strength, in both looks.
 TEST(InspectorView, textLevelsPaintAtTheirStrengthsInBothAppearances)
 {
     Inspector inspector;
     inspector.select(bareID);
     using Level = Theme::Foreground;
-    struct Case {
-        QString text;
-        Level level;
-    };
-    const Case cases[] = {{"NOMENCLATURA", Level::secondary}, {"ITALIANO", Level::tertiary},
-        {"non presente nei dati", Level::quaternary}};
+    const std::map<QString, Level> levels {{"NOMENCLATURA", Level::secondary}, {"ITALIANO", Level::tertiary},
+        {"non presente nei dati", Level::quaternary}, {"(divider)", Level::quaternary}};
     for (auto appearance : {Appearance::light, Appearance::dark}) {
-        SCOPED_TRACE(appearance == Appearance::light ? "light" : "dark");
         applyAppearance(appearance);
         InspectorView view(inspector.model());
         view.resize(322, 1100);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-        const QImage image = view.grab().toImage();
-        const int background = Theme::palette(appearance).color(QPalette::Base).red();
-        const auto areaOf = [&view](const QWidget& widget) {
-            return QRect(widget.mapTo(&view, QPoint(0, 0)), widget.size());
-        };
-        for (const auto& [text, level] : cases) {
-            const auto labels = view.findChildren<QLabel*>();
-            auto found = std::find_if(labels.begin(), labels.end(),
-                [&text](QLabel* label) { return label->isVisible() && label->text() == text; });
-            ASSERT_NE(found, labels.end()) << text.toStdString();
-            EXPECT_NEAR(strongest(image, areaOf(**found), background), blended(appearance, level), 16)
-                << text.toStdString();
+        const PixelProbe probe(view.grab().toImage());
+        const QPalette palette = Theme::palette(appearance);
+        std::set<QString> probed;
+        for (auto* frame : view.findChildren<QFrame*>()) {
+            auto* label = qobject_cast<QLabel*>(frame);
+            const auto found = levels.find(label ? label->text() : QString("(divider)"));
+            if (!frame->isVisible() || found == levels.end()
+                || (!label && frame->frameShape() != QFrame::HLine))
+                continue;
+            const QRect area(frame->mapTo(&view, QPoint(0, 0)), frame->size());
+            EXPECT_GT(probe.near(area, blended(palette, found->second), 12), 0) << found->first.toStdString();
+            EXPECT_EQ(probe.near(area, palette.color(QPalette::Text), 40), 0) << found->first.toStdString();
+            probed.insert(found->first);
         }
-        for (auto* divider : view.findChild<QWidget*>("coverage")->findChildren<QFrame*>())
-            if (divider->frameShape() == QFrame::HLine) {
-                EXPECT_NEAR(strongest(image, areaOf(*divider), background),
-                    blended(appearance, Level::quaternary), 4);
-            }
+        EXPECT_EQ(probed.size(), levels.size());
     }
     applyAppearance(Appearance::light);
 }
