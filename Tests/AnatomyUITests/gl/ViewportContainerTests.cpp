@@ -131,7 +131,7 @@ TEST(ViewportContainer, aNarrowToolStripMovesItsLastToolsToAMenu)
         emit tools.overflowMenu().aboutToShow();
         return tools.overflowMenu().actions();
     };
-    for (auto [width, fewestHidden, mostHidden] : {std::tuple {800, 0, 0}, {360, 1, 8}, {200, 9, 9}}) {
+    for (int width : {800, 360, 200}) {
         SCOPED_TRACE(width);
         container.resize(width, 600);
         QApplication::processEvents();
@@ -147,13 +147,14 @@ TEST(ViewportContainer, aNarrowToolStripMovesItsLastToolsToAMenu)
             if (button.isHidden())
                 hidden << button.toolTip();
         }
-        EXPECT_TRUE(hidden.size() >= fewestHidden && hidden.size() <= mostHidden) << hidden.size();
+        EXPECT_EQ(hidden.isEmpty(), width == 800);
         EXPECT_EQ(tools.overflowButton().isHidden(), hidden.isEmpty());
         QStringList texts;
         for (QAction* action : entries())
             texts << action->text();
         EXPECT_EQ(texts, hidden);
     }
+    ASSERT_EQ(entries().size(), 9);
     const bool dark = model.darkBackground();
     entries().last()->trigger();
     EXPECT_NE(model.darkBackground(), dark);
