@@ -114,18 +114,26 @@ QWidget* ViewportTools::addSeparator()
     return padded;
 }
 
+CapsuleButton* ViewportTools::addMenuButton(
+    int width, std::string_view symbol, const QString& help, QMenu*& menu, void (ViewportTools::*refresh)())
+{
+    auto* button = new CapsuleButton(QSize(width, 26), row_);
+    button->setSymbol(symbol);
+    button->setToolTip(help);
+    button->setPopupMode(QToolButton::InstantPopup);
+    menu = new QMenu(button);
+    button->setMenu(menu);
+    connect(menu, &QMenu::aboutToShow, this, refresh);
+    row_->layout()->addWidget(button);
+    return button;
+}
+
 void ViewportTools::makeOverflow()
 {
-    overflow_ = new CapsuleButton(QSize(28, 26), row_);
+    overflow_ = addMenuButton(
+        28, "ellipsis", "Altri strumenti", overflowMenu_, &ViewportTools::refreshOverflowMenu);
     overflow_->setObjectName("overflow");
-    overflow_->setSymbol("ellipsis");
-    overflow_->setToolTip("Altri strumenti");
-    overflow_->setPopupMode(QToolButton::InstantPopup);
-    overflowMenu_ = new QMenu(overflow_);
-    overflow_->setMenu(overflowMenu_);
-    connect(overflowMenu_, &QMenu::aboutToShow, this, [this] { refreshOverflowMenu(); });
     overflow_->hide();
-    row_->layout()->addWidget(overflow_);
 }
 
 void ViewportTools::refreshOverflowMenu()
@@ -148,14 +156,8 @@ void ViewportTools::refreshOverflowMenu()
 
 void ViewportTools::makeOptions()
 {
-    options_ = new CapsuleButton(QSize(30, 26), row_);
-    options_->setSymbol("slider.horizontal.3");
-    options_->setToolTip("Qualità di resa e opzioni della vista");
-    options_->setPopupMode(QToolButton::InstantPopup);
-    menu_ = new QMenu(options_);
-    options_->setMenu(menu_);
-    connect(menu_, &QMenu::aboutToShow, this, [this] { refreshMenu(); });
-    row_->layout()->addWidget(options_);
+    options_ = addMenuButton(30, "slider.horizontal.3", "Qualità di resa e opzioni della vista", menu_,
+        &ViewportTools::refreshMenu);
 
     menu_->addSection("Resa");
     auto* qualities = new QActionGroup(menu_);

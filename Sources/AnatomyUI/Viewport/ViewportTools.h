@@ -48,6 +48,9 @@ protected:
 private:
     void addTool(Tool tool, std::function<void()> action);
     QWidget* addSeparator();
+    // A button of the row that opens its menu, which `refresh` fills each time it opens.
+    CapsuleButton* addMenuButton(int width, std::string_view symbol, const QString& help, QMenu*& menu,
+        void (ViewportTools::*refresh)());
     void makeOverflow();
     void makeOptions();
     void refreshMenu();
