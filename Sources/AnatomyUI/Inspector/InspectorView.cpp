@@ -250,13 +250,14 @@ QWidget* InspectorView::makeActionAlternative(bool titled)
         button->setIcon(IconRegistry::shared().icon(action.symbol));
         button->setToolTip(QString::fromUtf8(action.help));
         button->setFont(styled(TextStyle::subheadline));
+        button->setIconSize({14, 14});
         if (titled) {
             button->setText(QString::fromUtf8(action.title));
             button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         } else {
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         }
-        applyGlassButtonStyle(*button, false);
+        applyGlassButtonStyle(*button, false, ControlSize::small);
         layout->addWidget(button);
         (titled ? actionButtons_[i].titled : actionButtons_[i].iconOnly) = button;
         connect(button, &QToolButton::clicked, this, [this, i] {

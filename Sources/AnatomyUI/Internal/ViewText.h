@@ -24,8 +24,6 @@ QLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level,
 ElidedLabel* line(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent);
 // The system font at a pixel size, weight and letter tracking.
 QFont fixed(int pixelSize, QFont::Weight weight = QFont::Normal, qreal tracking = 0);
-// The text colour at a foreground level of the palette the widget has now.
-void setForeground(QWidget& widget, Theme::Foreground level);
 // A symbol of the shared look's registry as a label of `size` pixels.
 QLabel* symbol(std::string_view name, int size, const QColor& color, QWidget* parent);
 // A horizontal hairline.

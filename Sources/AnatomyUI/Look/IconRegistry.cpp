@@ -50,6 +50,7 @@ constexpr std::array symbols {
     Symbol {"cube", "box"},
     Symbol {"cube.transparent", ""},
     Symbol {"drop.fill", "droplet-fill"},
+    Symbol {"ellipsis", "three-dots"},
     Symbol {"exclamationmark.triangle.fill", "exclamation-triangle-fill"},
     Symbol {"eye.fill", "eye-fill"},
     Symbol {"eye.slash", "eye-slash"},

@@ -226,9 +226,9 @@ QWidget* SidebarView::makeSearchField()
     searchField_->setFont(Theme::font(Theme::TextStyle::callout));
     searchField_->setFocusPolicy(Qt::ClickFocus);
     searchField_->setAttribute(Qt::WA_MacShowFocusRect, false);
-    QPalette palette = searchField_->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    searchField_->setPalette(palette);
+    // Under a window whose style sheet reaches it, a line edit paints the application's
+    // base colour whatever its own palette says: only a rule of its own keeps the glass clear.
+    searchField_->setStyleSheet("QLineEdit { background: transparent; }");
     connect(searchField_, &QLineEdit::textEdited, this, [this](const QString& typed) {
         if (model_)
             model_->setSearchText(typed.toStdString());

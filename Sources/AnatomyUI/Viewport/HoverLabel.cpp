@@ -64,10 +64,10 @@ void HoverLabel::showAt(const QString& text, QPointF point, qreal containerWidth
         setGeometry(target);
     }
     if (appearing) {
+        // Never raised: it stays in the back layer, under the panels made after it.
         if (isHidden()) {
             effect_->setOpacity(0);
             show();
-            raise();
         }
         fadeTo(1);
     }
