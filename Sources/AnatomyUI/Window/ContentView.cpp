@@ -109,6 +109,7 @@ ContentView::ContentView(AppModelServices services, QWidget* parent)
     rows->addWidget(splitter_, 1);
 
     connect(toolbar_, &MainToolbar::inspectorToggled, this, &ContentView::setShowInspector);
+    connect(toolbar_, &MainToolbar::sidebarToggled, this, &ContentView::setShowSidebar);
     connect(model_.get(), &AppModel::changed, this, &ContentView::modelChanged);
     showPhase();
 }
@@ -169,6 +170,16 @@ void ContentView::setShowInspector(bool shown)
     showInspector_ = shown;
     inspector_->setVisible(shown);
     toolbar_->setInspectorShown(shown);
+}
+
+void ContentView::setShowSidebar(bool shown)
+{
+    if (shown == showSidebar_)
+        return;
+    showSidebar_ = shown;
+    sidebar_->setVisible(shown);
+    toolbar_->setSidebarShown(shown);
+    emit sidebarShownChanged(shown);
 }
 
 QWidget* ContentView::detailPage() const

@@ -6,6 +6,7 @@
 
 #include <QMenu>
 #include <QPointer>
+#include <QSplitter>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -69,16 +70,16 @@ TEST(ContentViewToolbar, itemsOnlyWhenReadyAndEnabledByTheSelection)
     fixture.show();
     auto& toolbar = view.toolbar();
     const int emptyHeight = toolbar.height();
-    for (auto item :
-        {Item::isolate, Item::endIsolation, Item::hide, Item::focus, Item::view, Item::inspector})
+    const Item items[] = {Item::sidebar, Item::isolate, Item::endIsolation, Item::hide, Item::focus,
+        Item::view, Item::inspector};
+    for (auto item : items)
         EXPECT_FALSE(toolbar.action(item)->isVisible());
 
     fixture.sandbox.install(threeBoxes());
     view.model().load("tre");
     fixture.waitForViewport();
     EXPECT_EQ(toolbar.height(), emptyHeight);
-    for (auto item :
-        {Item::isolate, Item::endIsolation, Item::hide, Item::focus, Item::view, Item::inspector})
+    for (auto item : items)
         EXPECT_TRUE(toolbar.action(item)->isVisible());
     EXPECT_FALSE(toolbar.action(Item::isolate)->isEnabled());
     EXPECT_FALSE(toolbar.action(Item::hide)->isEnabled());
@@ -98,6 +99,9 @@ TEST(ContentViewToolbar, itemsOnlyWhenReadyAndEnabledByTheSelection)
     EXPECT_EQ(view.model().ghostOthers(), !ghosting);
     toolbar.action(Item::inspector)->trigger();
     EXPECT_FALSE(view.showInspector());
+    toolbar.action(Item::sidebar)->trigger();
+    EXPECT_FALSE(view.showSidebar());
+    EXPECT_FALSE(view.findChild<QSplitter*>()->widget(0)->isVisible());
 
     ASSERT_NE(toolbar.viewButton()->menu(), nullptr);
     EXPECT_EQ(titles(*toolbar.viewButton()->menu()),

@@ -145,6 +145,7 @@ TEST(AnatomyCommandsTable, oneShortcutPerItemAsTheMenusShowThem)
         {Command::frameAll, "Ctrl+0"},
         {Command::focusSelection, "Ctrl+Alt+F"},
         {Command::resetView, "Ctrl+Shift+R"},
+        {Command::sidebar, "Meta+Ctrl+S"},
         {Command::isolate, "Ctrl+I"},
         {Command::endIsolation, "Ctrl+Shift+I"},
         {Command::hide, "Ctrl+Alt+H"},
