@@ -3,6 +3,7 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyUI/Internal/CardOutline.h"
 #include "AnatomyUI/Internal/FilledBox.h"
+#include "AnatomyUI/Internal/RowButton.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
 #include "AnatomyUI/Look/Brand.h"
@@ -23,7 +24,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -42,6 +42,7 @@ namespace {
 
 constexpr int progressSteps = 1000;
 constexpr int contentMaxWidth = 760;
+const QString manualImportTitle = QStringLiteral("Importa un dataset da file");
 
 QVBoxLayout* column(QWidget* widget, int spacing, int margin = 0)
 {
@@ -422,13 +423,25 @@ QWidget* DatasetSetupView::makeManualImport()
     auto* group = new QWidget(this);
     group->setObjectName(QStringLiteral("manualImport"));
     auto* layout = column(group, 0);
-    manualImportToggle_ = new QToolButton(group);
-    manualImportToggle_->setText(QStringLiteral("Importa un dataset da file"));
-    manualImportToggle_->setIcon(IconRegistry::shared().icon("folder"));
-    manualImportToggle_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    manualImportToggle_->setFont(styled(TextStyle::callout));
-    manualImportToggle_->setAutoRaise(true);
+    // A disclosure control: the triangle leads, before the symbol and the title.
+    manualImportToggle_ = new RowButton(6, group);
+    manualImportToggle_->setObjectName(QStringLiteral("manualImportToggle"));
+    manualImportToggle_->setText(manualImportTitle); // read by assistive tools; the row draws it
     manualImportToggle_->setCheckable(true);
+    manualImportToggle_->setFocusPolicy(Qt::TabFocus);
+    manualImportToggle_->row().setContentsMargins(2, 3, 6, 3);
+    manualImportTriangle_ = new QLabel(group);
+    manualImportTriangle_->setFont(styled(TextStyle::callout));
+    ViewText::setForeground(*manualImportTriangle_, Foreground::primary);
+    // Open or closed, the symbol and the title stay where they are.
+    const QFontMetrics metrics(manualImportTriangle_->font());
+    manualImportTriangle_->setFixedWidth(std::max(
+        metrics.horizontalAdvance(QStringLiteral("▸")), metrics.horizontalAdvance(QStringLiteral("▾"))));
+    manualImportToggle_->addToRow(manualImportTriangle_);
+    manualImportToggle_->addToRow(
+        symbol("folder", TextStyle::callout, Theme::foreground(palette(), Foreground::primary), group));
+    manualImportToggle_->addToRow(
+        ViewText::line(manualImportTitle, styled(TextStyle::callout), Foreground::primary, group));
     layout->addWidget(manualImportToggle_, 0, Qt::AlignLeft);
     manualImportContent_ = new QWidget(group);
     auto* cards = column(manualImportContent_, 18);
@@ -436,7 +449,7 @@ QWidget* DatasetSetupView::makeManualImport()
     cards->addWidget(makeBodyParts3DCard());
     cards->addWidget(makeGenericCard());
     layout->addWidget(manualImportContent_);
-    connect(manualImportToggle_, &QToolButton::toggled, this, &DatasetSetupView::setManualImportShown);
+    connect(manualImportToggle_, &RowButton::toggled, this, &DatasetSetupView::setManualImportShown);
     setManualImportShown(false);
     return group;
 }
@@ -445,9 +458,7 @@ void DatasetSetupView::setManualImportShown(bool shown)
 {
     showManualImport_ = shown;
     manualImportToggle_->setChecked(shown);
-    manualImportToggle_->setArrowType(Qt::NoArrow);
-    manualImportToggle_->setText(
-        (shown ? QStringLiteral("▾ ") : QStringLiteral("▸ ")) + QStringLiteral("Importa un dataset da file"));
+    manualImportTriangle_->setText(shown ? QStringLiteral("▾") : QStringLiteral("▸"));
     manualImportContent_->setVisible(shown);
 }
 

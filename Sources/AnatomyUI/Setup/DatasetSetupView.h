@@ -13,12 +13,12 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QToolButton;
 class QVBoxLayout;
 
 namespace morvena {
 
 class ElidedLabel;
+class RowButton;
 
 // The screen shown while no dataset is open: the catalog's first dataset to
 // download, the download's and an import's progress, the installed datasets to
@@ -115,7 +115,8 @@ private:
     QLabel* catalogProblem_ = nullptr;
     QWidget* installedList_ = nullptr;
     QVBoxLayout* installedRows_ = nullptr;
-    QToolButton* manualImportToggle_ = nullptr;
+    RowButton* manualImportToggle_ = nullptr;
+    QLabel* manualImportTriangle_ = nullptr;
     QWidget* manualImportContent_ = nullptr;
     QPushButton* openGenericForm_ = nullptr;
     QWidget* genericForm_ = nullptr;

@@ -63,6 +63,9 @@ private:
     QWidget* makeInspectorColumn();
     void modelChanged(AppModel::Field field);
     void showPhase();
+    // The setup screen, a new one when the column showed another view since.
+    QWidget* setupPage();
+    void retireSetupPage();
     // Announces the window title when it differs from the one announced last.
     void updateTitle();
     // A new ready page around the model's current renderer, the old one going.

@@ -1,3 +1,4 @@
+#include "ViewTestSupport.h"
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 using namespace morvena;
@@ -19,6 +21,13 @@ using namespace morvena::test;
 namespace {
 
 using Item = MainToolbar::Item;
+
+// The dataset "rotto", whose pack no longer opens.
+void installBroken(const ModelSandbox& sandbox)
+{
+    sandbox.install(boxDataset("rotto", {{"FMA9", AnatomySystem::skeletal}}));
+    std::ofstream(AppPaths::packURL("rotto"), std::ios::trunc) << "non è un pacchetto";
+}
 
 std::vector<QString> titles(const QMenu& menu)
 {
@@ -56,9 +65,7 @@ TEST(ContentViewTitle, followsThePhase)
     EXPECT_EQ(view.windowTitle(), "box FMA1 — Scheletro · FMA1");
 
     // A pack that no longer opens fails the load; the previous dataset stays loaded.
-    auto broken = boxDataset("rotto", {{"FMA9", AnatomySystem::skeletal}});
-    fixture.sandbox.install(broken);
-    std::ofstream(AppPaths::packURL("rotto"), std::ios::trunc) << "non è un pacchetto";
+    installBroken(fixture.sandbox);
     view.model().load("rotto");
     EXPECT_EQ(view.subtitle(), "Errore");
 }
@@ -133,4 +140,34 @@ TEST(ContentViewReadyPage, eachRendererGetsANewViewport)
         return handle && handle != firstHandle;
     }));
     EXPECT_TRUE(view.detailPage()->isAncestorOf(view.viewport()));
+}
+
+// "Apri" on a dataset that fails to load passes through the loading page: the setup
+// screen after it starts over, its import group closed. The group's triangle leads it.
+TEST(ContentViewSetupPage, aFailedLoadFromTheScreenShowsAFreshOne)
+{
+    ViewerFixture fixture;
+    installBroken(fixture.sandbox);
+    auto& view = fixture.makeContentView();
+    fixture.show();
+    ASSERT_TRUE(std::holds_alternative<AppModel::Failed>(view.model().phase()));
+    QPointer<QWidget> first = view.detailPage();
+    auto* toggle = shownButton(*first, "Importa un dataset da file");
+    ASSERT_TRUE(toggle);
+    auto row = toggle->findChildren<QLabel*>();
+    ASSERT_EQ(row.size(), 3);
+    std::sort(row.begin(), row.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+    EXPECT_EQ(row[0]->text(), "▸");
+    EXPECT_FALSE(row[1]->pixmap().isNull()) << "the folder";
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_EQ(row[0]->text(), "▾");
+    QTest::mouseClick(shownButton(*first, "Importa un altro dataset…"), Qt::LeftButton);
+    ASSERT_TRUE(shown(*first, "genericForm"));
+
+    QTest::mouseClick(shownButton(*first, "Apri"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(std::holds_alternative<AppModel::Failed>(view.model().phase()));
+    EXPECT_TRUE(first.isNull());
+    EXPECT_FALSE(shown(*view.detailPage(), "bodyParts3DCard"));
+    EXPECT_FALSE(shown(*view.detailPage(), "genericForm"));
 }
