@@ -14,6 +14,7 @@
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/SectionHeader.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 
 #include <QDesktopServices>
@@ -65,7 +66,7 @@ QFont styled(TextStyle style)
     return Theme::font(style);
 }
 
-QLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
+WrappingLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
 {
     return ViewText::wrapped(text, styled(style), level, parent);
 }
@@ -575,7 +576,7 @@ QWidget* DatasetSetupView::makeGenericForm()
     return form;
 }
 
-QWidget* DatasetSetupView::makeErrorBox(QLabel*& message)
+QWidget* DatasetSetupView::makeErrorBox(WrappingLabel*& message)
 {
     auto* box = new FilledBox(FilledBox::tinted(QColor(255, 149, 0), 0.12), 10, this);
     box->setObjectName(QStringLiteral("errorBox"));
@@ -621,14 +622,14 @@ void DatasetSetupView::refreshBlocks()
     normalBlock_->setVisible(!importing && !downloading);
     const auto* failed = std::get_if<AppModel::Failed>(&model_.phase());
     errorBox_->setVisible(failed != nullptr);
-    errorMessage_->setText(failed ? fromUtf8(failed->message) : QString());
+    errorMessage_->setFullText(failed ? fromUtf8(failed->message) : QString());
 }
 
 void DatasetSetupView::refreshImportProgress()
 {
     if (const auto* importing = std::get_if<AppModel::Importing>(&model_.phase())) {
         importBar_->setValue(barValue(importing->fraction));
-        importMessage_->setText(fromUtf8(importing->message));
+        importMessage_->setFullText(fromUtf8(importing->message));
     }
 }
 
@@ -641,10 +642,10 @@ void DatasetSetupView::refreshDownloadProgress()
     downloadFailed_->setVisible(failed);
     downloadRunning_->setVisible(!failed);
     if (failed) {
-        downloadError_->setText(fromUtf8(stage->message));
+        downloadError_->setFullText(fromUtf8(stage->message));
         return;
     }
-    stageTitle_->setText(stageTitle(stage->kind));
+    stageTitle_->setFullText(stageTitle(stage->kind));
     stageBar_->setValue(barValue(stage->fraction()));
     stageDetail_->setFullText(stageDetail(*stage));
 }
@@ -656,7 +657,7 @@ void DatasetSetupView::refreshCatalog()
     catalogOffer_->setVisible(offers);
     catalogLoading_->setVisible(!offers && model_.isLoadingCatalog());
     catalogUnreachable_->setVisible(!offers && !model_.isLoadingCatalog());
-    catalogProblem_->setText(model_.catalogError()
+    catalogProblem_->setFullText(model_.catalogError()
             ? fromUtf8(*model_.catalogError())
             : QStringLiteral("Controlla la connessione, oppure importa un dataset da file."));
     if (!offers)
@@ -673,7 +674,7 @@ void DatasetSetupView::refreshCatalog()
             facts->items[i].value->setText(values[i]);
     downloadButton_->setText(
         QStringLiteral("Scarica l'atlante (") + byteSize(entry.archiveBytes) + QStringLiteral(")"));
-    entryAttribution_->setText(fromUtf8(entry.attribution));
+    entryAttribution_->setFullText(fromUtf8(entry.attribution));
 }
 
 void DatasetSetupView::refreshInstalled()

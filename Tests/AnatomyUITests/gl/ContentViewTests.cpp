@@ -3,6 +3,8 @@
 
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/HoverLabel.h"
+#include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/MainToolbar.h"
 
 #include <QMenu>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 
 using namespace morvena;
@@ -27,6 +30,30 @@ void installBroken(const ModelSandbox& sandbox)
 {
     sandbox.install(boxDataset("rotto", {{"FMA9", AnatomySystem::skeletal}}));
     std::ofstream(AppPaths::packURL("rotto"), std::ios::trunc) << "non è un pacchetto";
+}
+
+// Whether the label's text, laid out as the label lays it out, is wider than the label.
+bool textSticksOut(const QLabel& label)
+{
+    const int width = label.contentsRect().width();
+    const QRect text = label.fontMetrics().boundingRect(
+        QRect(0, 0, width, INT_MAX / 2), label.wordWrap() ? Qt::TextWordWrap : 0, label.text());
+    return text.width() > width + 1;
+}
+
+// The shown widgets below `column` that stick out of it sideways, or whose text sticks
+// out of them, by class name.
+std::vector<std::string> outsideSideways(const QWidget& column)
+{
+    std::vector<std::string> outside;
+    for (auto* widget : column.findChildren<QWidget*>()) {
+        const QRect rect(widget->mapTo(&column, QPoint(0, 0)), widget->size());
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (widget->isVisibleTo(&column)
+            && (rect.left() < -1 || rect.right() > column.width() || (label && textSticksOut(*label))))
+            outside.push_back(widget->metaObject()->className());
+    }
+    return outside;
 }
 
 std::vector<QString> titles(const QMenu& menu)
@@ -170,4 +197,35 @@ TEST(ContentViewSetupPage, aFailedLoadFromTheScreenShowsAFreshOne)
     EXPECT_TRUE(first.isNull());
     EXPECT_FALSE(shown(*view.detailPage(), "bodyParts3DCard"));
     EXPECT_FALSE(shown(*view.detailPage(), "genericForm"));
+}
+
+// A name from an imported file may run to 10 KB, with blanks or as one word: the
+// title wraps and rows cut it, the window title takes 80 characters, and nothing
+// sticks out of its column or of the viewport.
+TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
+{
+    std::string words;
+    while (words.size() < 10'240)
+        words += "lunghissimo ";
+    for (const std::string& name : {words, std::string(10'240, 'm')}) {
+        SCOPED_TRACE(name.substr(0, 12));
+        ViewerFixture fixture;
+        TestDataset dataset("lungo", name);
+        dataset.add("FMA1", name, AnatomySystem::skeletal, pixelBox("FMA1", 4, 20, 10, 40));
+        dataset.add("FMA2", "2" + name, AnatomySystem::muscular, pixelBox("FMA2", 14, 20, 20, 40));
+        fixture.sandbox.install(dataset);
+        auto& view = fixture.makeContentView();
+        fixture.show();
+        view.model().selectConcept("FMA1", true);
+        view.model().selectConcept("FMA2", false);
+        auto& container = *view.findChild<ViewportContainer*>();
+        container.hoverLabel()->showAt(QString::fromStdString(name), {10, 300}, container.width());
+        QTest::qWait(50);
+
+        auto& columns = *view.findChild<QSplitter*>();
+        for (int column : {0, 2})
+            EXPECT_EQ(outsideSideways(*columns.widget(column)), std::vector<std::string>()) << column;
+        EXPECT_TRUE(QRect(QPoint(0, 0), container.size()).contains(container.hoverLabel()->geometry()));
+        EXPECT_EQ(view.title(), QString::fromStdString(name.substr(0, 80)) + "…");
+    }
 }
