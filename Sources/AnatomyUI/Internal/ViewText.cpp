@@ -2,18 +2,16 @@
 
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/IconRegistry.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 
 #include <QFrame>
 #include <QLabel>
 
 namespace morvena::ViewText {
 
-QLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
+WrappingLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
 {
-    auto* label = new QLabel(parent); // owned by parent
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setWordWrap(true);
+    auto* label = new WrappingLabel(text, parent); // owned by parent
     label->setFont(font);
     Theme::setForeground(*label, level);
     return label;

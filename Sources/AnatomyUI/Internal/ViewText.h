@@ -13,13 +13,14 @@ class QWidget;
 namespace morvena {
 
 class ElidedLabel;
+class WrappingLabel;
 
 // The labels of the setup screen and the inspector: plain text, a text style or a
 // fixed pixel font, and a foreground level of the shared look.
 namespace ViewText {
 
-// A label that wraps over as many lines as it needs.
-QLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent);
+// A label that wraps over as many lines as it needs, within its width.
+WrappingLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent);
 // One line, elided at the label's width.
 ElidedLabel* line(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent);
 // The system font at a pixel size, weight and letter tracking.

@@ -73,6 +73,7 @@ constexpr std::array symbols {
     Symbol {"ruler.fill", "rulers"},
     Symbol {"scope", "bullseye"},
     Symbol {"shippingbox", "box-seam"},
+    Symbol {"sidebar.leading", "layout-sidebar"},
     Symbol {"sidebar.trailing", "layout-sidebar-reverse"},
     Symbol {"slider.horizontal.3", "sliders"},
     Symbol {"square.2.layers.3d", ""},

@@ -1,5 +1,7 @@
 #include "AnatomyUI/Sidebar/SavedViewListModel.h"
 
+#include "AnatomyUI/Look/DisplayText.h"
+
 namespace morvena {
 
 SavedViewListModel::SavedViewListModel(QObject* parent)
@@ -36,6 +38,8 @@ QVariant SavedViewListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return QString::fromStdString(found->name);
+    if (role == Qt::ToolTipRole) // the name whole, which the row may have cut
+        return DisplayText::toolTip(QString::fromStdString(found->name));
     if (role == viewIDRole)
         return QVariant::fromValue<qlonglong>(found->id);
     return {};

@@ -1,5 +1,7 @@
 #include "AnatomyUI/Sidebar/SearchHitListModel.h"
 
+#include "AnatomyUI/Look/DisplayText.h"
+
 namespace morvena {
 
 SearchHitListModel::SearchHitListModel(QObject* parent)
@@ -37,6 +39,9 @@ QVariant SearchHitListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(found->nameIT ? *found->nameIT : found->nameEN);
+    case Qt::ToolTipRole: // the names whole, which the row may have cut
+        return DisplayText::toolTip(
+            QString::fromStdString(found->nameIT ? *found->nameIT + " — " + found->nameEN : found->nameEN));
     case englishNameRole:
         return found->nameIT ? QVariant(QString::fromStdString(found->nameEN)) : QVariant();
     case conceptIDRole:

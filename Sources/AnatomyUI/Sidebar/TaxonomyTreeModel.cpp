@@ -1,5 +1,7 @@
 #include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
 
+#include "AnatomyUI/Look/DisplayText.h"
+
 namespace morvena {
 
 struct TaxonomyTreeModel::Item {
@@ -157,6 +159,8 @@ QVariant TaxonomyTreeModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(found->displayName());
+    case Qt::ToolTipRole: // the name whole, which the row may have cut
+        return DisplayText::toolTip(QString::fromStdString(found->displayName()));
     case conceptIDRole:
         return QString::fromStdString(found->id);
     case systemRole:
