@@ -433,7 +433,7 @@ QWidget* DatasetSetupView::makeManualImport()
     manualImportToggle_->row().setContentsMargins(2, 3, 6, 3);
     manualImportTriangle_ = new QLabel(group);
     manualImportTriangle_->setFont(styled(TextStyle::callout));
-    ViewText::setForeground(*manualImportTriangle_, Foreground::primary);
+    Theme::setForeground(*manualImportTriangle_, Foreground::primary);
     // Open or closed, the symbol and the title stay where they are.
     const QFontMetrics metrics(manualImportTriangle_->font());
     manualImportTriangle_->setFixedWidth(std::max(
