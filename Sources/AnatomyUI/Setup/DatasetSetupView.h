@@ -115,6 +115,7 @@ private:
     QLabel* catalogProblem_ = nullptr;
     QWidget* installedList_ = nullptr;
     QVBoxLayout* installedRows_ = nullptr;
+    QLabel* unreadableNotice_ = nullptr;
     QToolButton* manualImportToggle_ = nullptr;
     QWidget* manualImportContent_ = nullptr;
     QPushButton* openGenericForm_ = nullptr;
