@@ -36,6 +36,9 @@ namespace morvena {
 using DisplayText::fromUtf8;
 using Theme::Foreground;
 using Theme::TextStyle;
+using ViewText::column;
+using ViewText::styled;
+using ViewText::wrapped;
 
 namespace {
 
@@ -46,24 +49,6 @@ constexpr int ancestorIndent = 7;
 constexpr float opaqueEnough = 0.9f;
 constexpr float transparentOpacity = 0.35f;
 const QColor orange(255, 149, 0);
-
-QFont styled(TextStyle style)
-{
-    return Theme::font(style);
-}
-
-WrappingLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
-{
-    return ViewText::wrapped(text, styled(style), level, parent);
-}
-
-QVBoxLayout* column(QWidget* widget, int spacing)
-{
-    auto* layout = new QVBoxLayout(widget); // owned by widget
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 // Removes the rows of a list. A click on a row may be what replaces the list, so
 // the rows go once the event that got here is over.

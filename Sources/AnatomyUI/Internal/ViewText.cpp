@@ -5,9 +5,32 @@
 #include "AnatomyUI/Look/WrappingLabel.h"
 
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace morvena::ViewText {
+
+QVBoxLayout* column(QWidget* widget, int spacing, QMargins margins)
+{
+    auto* layout = new QVBoxLayout(widget); // owned by widget
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(margins);
+    return layout;
+}
+
+QHBoxLayout* row(int spacing)
+{
+    auto* layout = new QHBoxLayout; // owned by the layout it is added to
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+QFont styled(Theme::TextStyle style)
+{
+    return Theme::font(style);
+}
 
 WrappingLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
 {
@@ -15,6 +38,11 @@ WrappingLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground
     label->setFont(font);
     Theme::setForeground(*label, level);
     return label;
+}
+
+WrappingLabel* wrapped(const QString& text, Theme::TextStyle style, Theme::Foreground level, QWidget* parent)
+{
+    return wrapped(text, styled(style), level, parent);
 }
 
 ElidedLabel* line(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)

@@ -34,6 +34,10 @@ using DisplayText::byteSize;
 using DisplayText::fromUtf8;
 using Theme::Foreground;
 using Theme::TextStyle;
+using ViewText::column;
+using ViewText::row;
+using ViewText::styled;
+using ViewText::wrapped;
 
 const QString DatasetSetupView::defaultHeaderText
     = QStringLiteral("Atlante anatomico tridimensionale. Scarica l'atlante una volta sola: da quel momento "
@@ -44,32 +48,6 @@ namespace {
 constexpr int progressSteps = 1000;
 constexpr int contentMaxWidth = 760;
 const QString manualImportTitle = QStringLiteral("Importa un dataset da file");
-
-QVBoxLayout* column(QWidget* widget, int spacing, int margin = 0)
-{
-    auto* layout = new QVBoxLayout(widget); // owned by widget
-    layout->setSpacing(spacing);
-    layout->setContentsMargins(margin, margin, margin, margin);
-    return layout;
-}
-
-QHBoxLayout* row(int spacing)
-{
-    auto* layout = new QHBoxLayout; // owned by the layout it is added to
-    layout->setSpacing(spacing);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return layout;
-}
-
-QFont styled(TextStyle style)
-{
-    return Theme::font(style);
-}
-
-WrappingLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
-{
-    return ViewText::wrapped(text, styled(style), level, parent);
-}
 
 QLabel* symbol(std::string_view name, TextStyle style, const QColor& color, QWidget* parent)
 {
@@ -85,7 +63,7 @@ QColor secondary(const QWidget& widget)
 FilledBox* progressContainer(QWidget* parent)
 {
     auto* box = new FilledBox(FilledBox::textTinted(0.05), 14, parent); // owned by parent
-    column(box, 12, 18);
+    column(box, 12, {18, 18, 18, 18});
     return box;
 }
 
@@ -93,7 +71,7 @@ FilledBox* progressContainer(QWidget* parent)
 QWidget* card(FilledBox::Color outline, int spacing, QWidget* parent)
 {
     auto* panel = new GlassPanel(GlassStyle::subtle, {16, false}, false, parent); // owned by parent
-    column(panel, spacing, 18);
+    column(panel, spacing, {18, 18, 18, 18});
     new CardOutline(std::move(outline), 16, 1, panel); // owned by the panel
     return panel;
 }
@@ -186,7 +164,7 @@ DatasetSetupView::DatasetSetupView(AppModel& model, QString headerText, Pickers 
     auto* content = new QWidget(page);
     content->setMaximumWidth(contentMaxWidth);
     centring->addWidget(content, 1, Qt::AlignTop);
-    stack_ = column(content, 22, 34);
+    stack_ = column(content, 22, {34, 34, 34, 34});
 
     stack_->addWidget(makeHeader(headerText));
     stack_->addWidget(importBlock_ = makeImportProgress());
@@ -483,7 +461,7 @@ QWidget* DatasetSetupView::makeBodyParts3DCard()
             TextStyle::callout, Foreground::secondary, bodyParts));
 
     auto* steps = new FilledBox(FilledBox::textTinted(0.08), 10, bodyParts);
-    auto* stepLines = column(steps, 5, 12);
+    auto* stepLines = column(steps, 5, {12, 12, 12, 12});
     const auto step = [steps](const QString& text) {
         return wrapped(text, TextStyle::callout, Foreground::primary, steps);
     };

@@ -1,4 +1,5 @@
 #include "AnatomyUI/Sidebar/SidebarView.h"
+#include "AnatomyUI/Internal/ViewText.h"
 
 #include "AnatomyUI/Internal/RowButton.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
@@ -33,6 +34,8 @@
 
 namespace morvena {
 
+using ViewText::column;
+
 namespace {
 
 constexpr int narrowestWidth = 238;
@@ -48,14 +51,6 @@ QString text(std::string_view value)
 std::size_t slot(SidebarView::Section section)
 {
     return static_cast<std::size_t>(section);
-}
-
-QVBoxLayout* column(QWidget* widget, int spacing, QMargins margins = {})
-{
-    auto* layout = new QVBoxLayout(widget);
-    layout->setSpacing(spacing);
-    layout->setContentsMargins(margins);
-    return layout;
 }
 
 // A scrolling area without frame or background around a widget of plain controls.
