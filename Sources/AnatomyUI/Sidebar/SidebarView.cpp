@@ -5,16 +5,16 @@
 #include "AnatomyUI/Look/GlassPanel.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/SectionHeader.h"
+#include "AnatomyUI/Model/SavedViewListModel.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 #include "AnatomyUI/Sidebar/LayersSection.h"
 #include "AnatomyUI/Sidebar/PresetTile.h"
 #include "AnatomyUI/Sidebar/SavedViewDelegate.h"
-#include "AnatomyUI/Sidebar/SavedViewListModel.h"
 #include "AnatomyUI/Sidebar/SearchHitDelegate.h"
-#include "AnatomyUI/Sidebar/SearchHitListModel.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
 #include "AnatomyUI/Sidebar/SystemRow.h"
 #include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 
 namespace morvena {
 

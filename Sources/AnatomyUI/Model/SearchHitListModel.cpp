@@ -1,4 +1,4 @@
-#include "AnatomyUI/Sidebar/SearchHitListModel.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
 
 namespace morvena {
 

@@ -1,4 +1,4 @@
-#include "AnatomyUI/Sidebar/SavedViewListModel.h"
+#include "AnatomyUI/Model/SavedViewListModel.h"
 
 namespace morvena {
 
