@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 constexpr const char* startingMessage = "Avvio importazione…";
 // Shown when something other than an exception with a message stops an import.
 constexpr const char* unexpectedImportFailure = "Importazione non riuscita.";
-constexpr std::string_view bodyParts3DDatasetID = "bodyparts3d-4.0";
-constexpr float bodyParts3DWeldTolerance = 0.02f;
 
 std::string datasetIDCandidate(std::string_view name)
 {
@@ -57,8 +55,8 @@ void AppModel::importBodyParts3D(const fs::path& folder)
         BodyParts3DImporter::Options options;
         options.metadataDir = BodyParts3DFolders::findMetadata(folder, stop).value_or(folder);
         options.objDir = BodyParts3DFolders::findOBJ(folder, stop).value_or(folder);
-        options.datasetID = bodyParts3DDatasetID;
-        options.weldTolerance = bodyParts3DWeldTolerance;
+        options.datasetID = BodyParts3DImporter::defaultDatasetID;
+        options.weldTolerance = BodyParts3DImporter::defaultWeldTolerance;
         options.generateLODs = true;
         return BodyParts3DImporter(std::move(options)).run(progress, stop).manifest.id;
     });
