@@ -11,7 +11,7 @@ packages=(
   libssl-dev liblzma-dev zlib1g-dev libpng-dev libcurl4-openssl-dev
   libassimp-dev liblz4-dev
   libepoxy-dev libegl-dev libgl-dev libegl1 libgl1-mesa-dri libglx-mesa0 libegl-mesa0
-  qt6-base-dev libqt6opengl6-dev qt6-svg-dev
+  qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
   bootstrap-icons fonts-inter fonts-dejavu-core locales
   xvfb xauth python3
   clang libclang-rt-dev llvm clang-format

@@ -138,22 +138,40 @@ std::vector<PendingMesh> kept(std::vector<RawMesh>&& meshes)
     return result;
 }
 
-// The meshes with triangles of one file by its extension; a file its reader
-// cannot read gives none.
-std::vector<PendingMesh> meshesOfFile(const fs::path& file, bool splitOBJGroups)
+// The meshes with triangles of one file, or why it gave none.
+struct FileMeshes {
+    std::vector<PendingMesh> meshes;
+    std::string failure; // the reader's words, naming the file; empty when there are meshes
+};
+
+std::vector<PendingMesh> readFile(const fs::path& file, bool splitOBJGroups)
 {
     const auto extension = lowercasedExtension(file);
+    if (extension == "gltf" || extension == "glb")
+        return kept(GLTFLoader::load(file));
+    if (extension == "obj")
+        return meshesOfOBJ(file, splitOBJGroups);
+    if (!ModelIOLoader::supportedExtensions().contains(extension))
+        throw std::runtime_error("formato non supportato");
+    return kept(ModelIOLoader::read(file));
+}
+
+// A file its reader cannot read gives none, and the reason.
+FileMeshes meshesOfFile(const fs::path& file, bool splitOBJGroups)
+{
+    FileMeshes result;
     try {
-        if (extension == "gltf" || extension == "glb")
-            return kept(GLTFLoader::load(file));
-        if (extension == "obj")
-            return meshesOfOBJ(file, splitOBJGroups);
-        return kept(ModelIOLoader::load(file));
+        result.meshes = readFile(file, splitOBJGroups);
+        if (result.meshes.empty())
+            result.failure = file.string() + " — nessun oggetto con triangoli";
     } catch (const std::bad_alloc&) {
         throw; // running out of memory is not a damaged file
-    } catch (const std::exception&) {
-        return {};
+    } catch (const std::exception& error) {
+        const std::string reason = error.what();
+        result.failure
+            = reason.find(file.string()) != std::string::npos ? reason : file.string() + " — " + reason;
     }
+    return result;
 }
 
 struct Placement {
@@ -329,21 +347,24 @@ Hierarchy hierarchyOf(std::span<const AnatomyStructure> structures)
 }
 
 // Reads the files on all cores, reporting each in order, and keeps the meshes
-// with triangles, in file order.
+// with triangles, in file order. Throws noStructures, naming the first file that
+// failed, when none has any.
 std::vector<PendingMesh> readMeshes(
     std::span<const fs::path> files, bool splitOBJGroups, const Progress& progress)
 {
-    std::vector<std::vector<PendingMesh>> perFile(files.size());
+    std::vector<FileMeshes> perFile(files.size());
     ParallelWork::forEach(
         files.size(), [&](std::size_t i) { perFile[i] = meshesOfFile(files[i], splitOBJGroups); }, 1,
         [&](std::size_t i) {
             progress({readingFiles.after(i, files.size()), "Lettura " + files[i].filename().string() + "…"});
         });
     std::vector<PendingMesh> meshes;
-    for (auto& fileMeshes : perFile) {
-        std::ranges::move(fileMeshes, std::back_inserter(meshes));
-        fileMeshes = {};
+    for (auto& file : perFile) {
+        std::ranges::move(file.meshes, std::back_inserter(meshes));
+        file.meshes = {};
     }
+    if (meshes.empty() && !perFile.empty())
+        throw ImportError::noStructures(perFile.front().failure);
     return meshes;
 }
 
@@ -365,7 +386,11 @@ std::vector<StagedMesh> prepareMeshes(std::vector<PendingMesh> meshes, const Pla
         m,
         [&](std::size_t i) {
             auto raw = meshes[i].take();
-            std::string name = raw.name.empty() ? "structure " + std::to_string(i) : std::move(raw.name);
+            // Names travel to screens and terminals: no control character of
+            // the file may colour, move or reverse what they show.
+            std::string name = UnicodeText::replacingControls(raw.name);
+            if (name.empty())
+                name = "structure " + std::to_string(i);
             auto geometry = prepare(std::move(raw), place, opt);
             if (!geometry)
                 return;
@@ -501,8 +526,6 @@ BodyParts3DImporter::Result GenericDatasetImporter::run(
     if (files.empty())
         throw ImportError::noOBJFiles(opt.input.string());
     auto meshes = readMeshes(files, opt.splitOBJGroups, progress);
-    if (meshes.empty())
-        throw ImportError::noStructures();
     const auto place = placement(meshes, opt.unitsPerMillimeter);
 
     progress({buildingGeometry.start, "Costruzione del pack geometrico…"});

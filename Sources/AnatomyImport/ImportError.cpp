@@ -28,6 +28,15 @@ ImportError ImportError::noStructures()
     return ImportError(Kind::noStructures, {}, "Nessuna struttura anatomica ricostruita dal dataset.");
 }
 
+ImportError ImportError::noStructures(std::string firstFailure)
+{
+    if (firstFailure.empty())
+        return noStructures();
+    auto description
+        = "Nessuna struttura anatomica ricostruita dal dataset. Primo file non riuscito: " + firstFailure;
+    return ImportError(Kind::noStructures, std::move(firstFailure), description);
+}
+
 ImportError ImportError::orientationUndetermined()
 {
     return ImportError(Kind::orientationUndetermined, {},

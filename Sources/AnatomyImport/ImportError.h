@@ -12,7 +12,7 @@ public:
     enum class Kind {
         missingMetadata, // payload: the metadata file's name
         noOBJFiles, // payload: the folder or input searched
-        noStructures, // no payload
+        noStructures, // payload: the first file that failed and why, when known
         orientationUndetermined, // no payload
         invalidUnits, // payload: the units-per-millimetre value as given
         cancelled, // no payload
@@ -21,6 +21,8 @@ public:
     static ImportError missingMetadata(std::string fileName);
     static ImportError noOBJFiles(std::string path);
     static ImportError noStructures();
+    // The same, followed by the first file that failed and its reader's reason.
+    static ImportError noStructures(std::string firstFailure);
     // For callers that cannot place a dataset's axes from its structures' names.
     static ImportError orientationUndetermined();
     // A units-per-millimetre setting that is zero, negative or not a number

@@ -8,6 +8,7 @@
 #include "AnatomyUI/SharedGLContext.h"
 #include "AnatomyUI/Window/UISnapshot.h"
 #include "MorvenaApp/MorvenaWindow.h"
+#include "MorvenaApp/QtCatalogue.h"
 
 #include <QApplication>
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Morvena");
     QApplication::setApplicationVersion(MORVENA_VERSION);
     QApplication::setWindowIcon(QIcon(Brand::mark(256, false)));
+    QtCatalogue::installItalian(application);
     AppPaths::ensureDirectories();
     int status = 0;
     if (UISnapshot::isRequested(arguments)) {

@@ -4,6 +4,7 @@
 #include "AnatomyUI/Window/ContentView.h"
 #include "AnatomyUI/Window/ViewerServices.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenuBar>
@@ -26,6 +27,9 @@ MorvenaWindow::MorvenaWindow(SharedGLContext* context, QWidget* parent)
     setCentralWidget(content_);
     commands_->setModel(content_->modelPointer());
     connect(content_, &ContentView::windowTitleChanged, this, &QMainWindow::setWindowTitle);
+    auto* sidebar = commands_->action(AnatomyCommands::Command::sidebar);
+    connect(sidebar, &QAction::toggled, content_, &ContentView::setShowSidebar);
+    connect(content_, &ContentView::sidebarShownChanged, sidebar, &QAction::setChecked);
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &MorvenaWindow::persistOnce);
     resize(preferredSize.expandedTo(minimumSizeHint()));
 }

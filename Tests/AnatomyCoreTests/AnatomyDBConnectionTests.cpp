@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -157,6 +159,7 @@ TEST(AnatomyDBSchema, indexesAndFullTextTableAreExact)
         << fts;
 }
 
+// The statement stays out of what the user reads, in the message alone.
 TEST(AnatomyDBErrors, statementMessagesCarrySQLiteTextAndTheFirst160Characters)
 {
     TemporaryFolder folder;
@@ -167,14 +170,35 @@ TEST(AnatomyDBErrors, statementMessagesCarrySQLiteTextAndTheFirst160Characters)
         FAIL();
     } catch (const DBError& error) {
         EXPECT_EQ(error.kind(), DBError::Kind::sql);
-        const std::string what = error.what();
-        const std::string prefix = "Errore SQL: no such table: structures — ";
-        ASSERT_EQ(what.rfind(prefix, 0), 0u) << what;
-        const std::string excerpt = what.substr(prefix.size());
+        EXPECT_STREQ(error.what(), "Errore SQL: no such table: structures");
+        const std::string message = error.message();
+        const std::string prefix = "no such table: structures — ";
+        ASSERT_EQ(message.rfind(prefix, 0), 0u) << message;
+        const std::string excerpt = message.substr(prefix.size());
         EXPECT_EQ(excerpt.size(), 160u);
         EXPECT_EQ(
             excerpt.rfind("INSERT OR REPLACE INTO structures\n(concept_id, mesh_index, name_en", 0), 0u);
-        EXPECT_EQ(error.message(), what.substr(std::string("Errore SQL: ").size()));
+    }
+}
+
+// A full disk reached the viewer as "disk I/O error" and an import as SQLite's
+// text with SQL cut mid-word.
+TEST(AnatomyDBErrors, aFullDiskIsSaidInItalianAndNoSQLIsShown)
+{
+    using enum DBError::Kind;
+    const std::string full = " il database anatomico: il disco è pieno. Libera spazio e riprova.";
+    const std::tuple<DBError::Kind, int, int, std::string> cases[] = {
+        {sql, SQLITE_FULL, 0, "Impossibile scrivere" + full},
+        {open, SQLITE_IOERR_SHMSIZE, ENOSPC, "Impossibile aprire" + full},
+        {open, SQLITE_CANTOPEN, EDQUOT, "Impossibile aprire" + full},
+        {sql, SQLITE_IOERR_WRITE, EIO,
+            "Impossibile leggere o scrivere il database anatomico: errore di lettura o scrittura sul disco."},
+        {sql, SQLITE_ERROR, ENOSPC, "Errore SQL: testo"},
+    };
+    for (const auto& [kind, code, systemError, what] : cases) {
+        const auto error = DBError::fromSQLite(kind, code, systemError, "testo", "CREATE TABLE meta (key)");
+        EXPECT_EQ(error.what(), what) << code;
+        EXPECT_EQ(error.message(), "testo — CREATE TABLE meta (key)");
     }
 }
 
@@ -188,9 +212,10 @@ TEST(AnatomyDBErrors, aSchemaThatCannotBeCreatedThrowsWithTheSchemaText)
         db.createSchema();
         FAIL();
     } catch (const DBError& error) {
-        const std::string what = error.what();
-        EXPECT_NE(what.find("views may not be indexed — "), std::string::npos) << what;
-        EXPECT_NE(what.find("CREATE TABLE IF NOT EXISTS meta"), std::string::npos);
+        EXPECT_STREQ(error.what(), "Errore SQL: views may not be indexed");
+        const std::string message = error.message();
+        EXPECT_NE(message.find("views may not be indexed — "), std::string::npos) << message;
+        EXPECT_NE(message.find("CREATE TABLE IF NOT EXISTS meta"), std::string::npos);
     }
     EXPECT_FALSE(db.hasFTS());
     EXPECT_EQ(integrityCheck(file), "ok");
@@ -242,8 +267,8 @@ TEST(AnatomyDBTransaction, aFailedCommitRollsBackAndThrowsTheCommitError)
         });
         FAIL() << "the commit succeeded";
     } catch (const DBError& error) {
-        EXPECT_NE(std::string(error.what()).find("FOREIGN KEY constraint failed — COMMIT"), std::string::npos)
-            << error.what();
+        EXPECT_STREQ(error.what(), "Errore SQL: FOREIGN KEY constraint failed");
+        EXPECT_EQ(error.message(), "FOREIGN KEY constraint failed — COMMIT");
     }
     EXPECT_FALSE(fixture.db->meta("kept"));
     fixture.db->transaction([&] { fixture.db->setMeta("kept", "yes"); });

@@ -113,10 +113,9 @@ TEST(AnatomyDBStructureWrites, aFullTextStatementThatCannotCompileThrowsBeforeAn
         fixture.db->insert(structures);
         FAIL();
     } catch (const DBError& error) {
-        EXPECT_NE(
-            std::string(error.what()).find("no such table: structures_fts — INSERT INTO structures_fts"),
-            std::string::npos)
-            << error.what();
+        EXPECT_STREQ(error.what(), "Errore SQL: no such table: structures_fts");
+        EXPECT_EQ(error.message().rfind("no such table: structures_fts — INSERT INTO structures_fts", 0), 0u)
+            << error.message();
     }
     EXPECT_TRUE(fixture.db->allStructures().empty());
 }

@@ -77,9 +77,10 @@ struct Asset {
         return static_cast<int>(root["meshes"].size() - 1);
     }
 
-    std::string glb() const
+    // The container around the document, by default the asset's own.
+    std::string glb(std::optional<std::string> document = std::nullopt) const
     {
-        std::string text = root.dump();
+        std::string text = document.value_or(root.dump());
         while (text.size() % 4)
             text.push_back(' ');
         std::string paddedBin = bin;
@@ -245,6 +246,21 @@ TEST(GLBContainer, everyTruncatedPrefixFailsCleanlyOrLoadsInBounds)
         }
     }
     EXPECT_EQ(loader.load(whole).size(), 1u);
+}
+
+TEST(GLTFDocuments, nestingPastTheBoundFailsBeforeAnythingParses)
+{
+    Asset asset;
+    asset.addMesh("a", triangle);
+    const auto nested = [&](std::size_t depth) {
+        auto text = asset.root.dump();
+        return text.erase(text.size() - 1) + R"(,"extras":)" + std::string(depth - 1, '[')
+            + std::string(depth - 1, ']') + "}";
+    };
+    Loader loader;
+    EXPECT_EQ(loader.load(asset.glb(nested(512))).size(), 1u);
+    EXPECT_EQ(loader.failure(asset.glb(nested(100'000))),
+        std::pair(Kind::badJSON, std::string("annidato oltre 512 livelli")));
 }
 
 TEST(GLTFBuffers, sourcesAreDataURIsExternalFilesOrTheBinChunk)

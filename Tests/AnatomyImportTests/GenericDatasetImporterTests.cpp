@@ -579,6 +579,54 @@ TEST_F(GenericDatasetImporterTest, skipsFilesItsReadersCannotRead)
     EXPECT_TRUE(imported.result.manifest.notes.starts_with("Importato da 5 file."));
 }
 
+// A glTF file of one triangle whose data lie beside it, spoilt in one of the
+// ways the importer used to pass over in silence.
+TEST_F(GenericDatasetImporterTest, nothingImportedNamesTheFirstFileThatFailedAndWhy)
+{
+    const float triangle[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const std::string document = R"({"buffers": [{"uri": "m.bin", "byteLength": 36}], "bufferViews":
+        [{"buffer": 0}], "accessors": [{"bufferView": 0, "count": 3, "componentType": 5126}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}]})";
+    const std::pair<std::string, std::string> cases[] = {
+        {R"("byteLength": 36)", "JSON glTF non valido: buffer 0 più corto della sua lunghezza"},
+        {R"("uri": "m.bin")", "File glTF non leggibile: https://example.org/m.bin"},
+        {R"("count": 3)", "JSON glTF non valido: accessor 0 fuori dai limiti del suo buffer o non valido"},
+    };
+    const std::string spoilt[]
+        = {R"("byteLength": 37)", R"("uri": "https://example.org/m.bin")", R"("count": 4)"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        TemporaryFolder folder;
+        writeFile(folder / "m.bin", std::string(reinterpret_cast<const char*>(triangle), sizeof triangle));
+        auto text = document;
+        writeFile(
+            folder / "m.gltf", text.replace(text.find(cases[i].first), cases[i].first.size(), spoilt[i]));
+        writeFile(folder / "z.obj", "v 0 0 0\n");
+        try {
+            importWith(optionsFor(folder.path()));
+            ADD_FAILURE() << spoilt[i];
+        } catch (const ImportError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                "Nessuna struttura anatomica ricostruita dal dataset. Primo file non riuscito: "
+                    + (folder / "m.gltf").string() + " — " + cases[i].second);
+        }
+    }
+}
+
+TEST_F(GenericDatasetImporterTest, namesLoseControlAndBidirectionalCharacters)
+{
+    TemporaryFolder folder;
+    writeGLB(folder / "names.glb",
+        {triangleMesh("\x1b[31mFemur\x07"), triangleMesh("Tibia\tsinistra", {3, 0, 0}),
+            triangleMesh("\xE2\x80\xAEortsinis\xE2\x81\xA6", {6, 0, 0}),
+            triangleMesh("\xC2\x9B", {9, 0, 0})});
+    importWith(optionsFor(folder / "names.glb"));
+    std::vector<std::string> names;
+    for (const auto& structure : AnatomyDB(AppPaths::databaseURL("prova"), true).allStructures())
+        names.push_back(structure.nameEN);
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string> {"Tibia sinistra", "[31mFemur", "ortsinis", "structure 3"}));
+}
+
 TEST_F(GenericDatasetImporterTest, refusesUnusableDatasetIDsAndUnitsBeforeWritingAnything)
 {
     TemporaryFolder folder;

@@ -120,12 +120,12 @@ void snapshotDatabase(const fs::path& source, const fs::path& copy)
     sqlite::Connection to(copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
     if (!backup)
-        throw DBError::sql(to.errorMessage());
+        throw to.failure(DBError::Kind::sql);
     int stepped = sqlite3_backup_step(backup, -1);
     // Finishing leaves the step's error, if any, on the destination.
     sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE)
-        throw DBError::sql(to.errorMessage());
+        throw to.failure(DBError::Kind::sql);
     to.execute("PRAGMA journal_mode=DELETE");
 }
 

@@ -132,7 +132,7 @@ void requireReadableStructures(const sqlite::Connection& connection)
     auto probe = connection.tryPrepare("SELECT 1 FROM structures LIMIT 1");
     const int result = probe ? probe.step() : SQLITE_ERROR;
     if (result != SQLITE_ROW && result != SQLITE_DONE)
-        throw DBError::open(connection.errorMessage());
+        throw connection.failure(DBError::Kind::open);
 }
 
 } // namespace

@@ -109,7 +109,7 @@ void writeOne(
     statement.reset();
     bind(statement, element);
     if (!statement.stepDone())
-        throw DBError::sql(connection.errorMessage());
+        throw connection.failure(DBError::Kind::sql);
 }
 
 template <class Element, class Bind>

@@ -2,10 +2,12 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace morvena {
 
-// A failure of the anatomy database. what() is the Italian text the user sees.
+// A failure of the anatomy database. what() is the Italian text the user sees;
+// it never holds SQL.
 class DBError : public std::runtime_error {
 public:
     enum class Kind {
@@ -15,6 +17,15 @@ public:
 
     static DBError open(std::string message);
     static DBError sql(std::string message);
+    // What SQLite reported: its result code (extended codes too), the system
+    // error behind it (0 when none) and its English text. A full disk
+    // (SQLITE_FULL, or ENOSPC or EDQUOT behind an I/O error or a file that
+    // cannot be opened) and an I/O error
+    // are described in Italian; any other failure keeps SQLite's text. The
+    // statement, when given, goes into message() only, its first 160
+    // characters after " — ".
+    static DBError fromSQLite(Kind kind, int resultCode, int systemError, const std::string& sqliteText,
+        std::string_view statement = {});
 
     Kind kind() const { return kind_; }
     // SQLite's own text, without the Italian prefix.

@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Download/HttpTransfer.h"
 #include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Support/JSONNesting.h"
 
 #include <nlohmann/json.hpp>
 
@@ -152,6 +153,9 @@ bool DatasetCatalog::isNewer(std::string_view candidate, std::string_view curren
 
 DatasetCatalog DatasetCatalog::decode(std::string_view document)
 {
+    if (JSONNesting::exceeds(document, JSONNesting::documentLimit))
+        throw DecodingError("Il catalogo dei dataset non è un documento JSON valido: annidato oltre "
+            + std::to_string(JSONNesting::documentLimit) + " livelli.");
     nlohmann::json json = nlohmann::json::parse(document, nullptr, false);
     if (json.is_discarded())
         throw DecodingError("Il catalogo dei dataset non è un documento JSON valido.");

@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Model/AnatomySystem.h"
 #include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Support/JSONNesting.h"
 
 #include <nlohmann/json.hpp>
 
@@ -134,6 +135,8 @@ std::string AnatomyViewState::encodedString() const
 
 std::optional<AnatomyViewState> AnatomyViewState::decode(std::string_view text)
 {
+    if (JSONNesting::exceeds(text, JSONNesting::documentLimit))
+        return std::nullopt;
     try {
         return decodeState(json::parse(text));
     } catch (const json::exception&) {

@@ -4,6 +4,7 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyCore/Support/FileError.h"
+#include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/SmallFile.h"
 
 #include <nlohmann/json.hpp>
@@ -100,6 +101,9 @@ std::string DatasetManifest::encoded() const
 
 DatasetManifest DatasetManifest::decode(std::string_view text)
 {
+    if (JSONNesting::exceeds(text, JSONNesting::documentLimit))
+        throw DecodingError(
+            "JSON non valido: annidato oltre " + std::to_string(JSONNesting::documentLimit) + " livelli");
     json document;
     try {
         document = json::parse(text);

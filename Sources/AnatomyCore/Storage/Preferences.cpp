@@ -3,6 +3,7 @@
 #include "AnatomyCore/Model/DecodingError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/AtomicFile.h"
+#include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/SmallFile.h"
 
 #include <nlohmann/json.hpp>
@@ -111,13 +112,15 @@ std::string textValue(const json& value)
 
 json loadSettings(const std::filesystem::path& file)
 {
+    // A damaged or foreign file counts as empty, as an unreadable one does;
+    // the next setting written replaces it.
     auto bytes = SmallFile::read(file, 4 << 20);
-    if (!bytes)
+    if (!bytes || JSONNesting::exceeds(*bytes, JSONNesting::documentLimit))
         return json::object();
     json values = json::parse(*bytes, nullptr, false);
-    // A damaged or foreign file counts as empty; the next setting written
-    // replaces it.
-    return values.is_object() ? values : json::object();
+    if (!values.is_object())
+        return json::object();
+    return values;
 }
 
 std::mutex programMutex;

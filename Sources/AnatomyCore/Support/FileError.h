@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -13,6 +14,13 @@ public:
     FileError(std::string_view action, const std::filesystem::path& path, std::error_code code);
     // Takes the error number of the call that just failed.
     FileError(std::string_view action, const std::filesystem::path& path, int errorNumber);
+
+    // The action, the path and the system's reason; a full disk is said in
+    // Italian, as the user can act on it.
+    const char* what() const noexcept override;
+
+private:
+    std::string description_;
 };
 
 } // namespace morvena

@@ -208,6 +208,37 @@ std::string repairedUTF8(std::string_view text)
     return repaired.append(text.substr(validStart));
 }
 
+namespace {
+
+bool isControl(UChar32 c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F
+        || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+bool isLayoutControl(UChar32 c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == 0x85;
+}
+
+} // namespace
+
+std::string replacingControls(std::string_view text, std::string_view replacement, std::string_view kept)
+{
+    std::string result;
+    result.reserve(text.size());
+    std::size_t copiedUpTo = 0;
+    forEachCharacter(text, [&](Character character, std::size_t start) {
+        const UChar32 c = character.codePoint;
+        if (c < 0 || !isControl(c) || (c < 0x80 && kept.find(static_cast<char>(c)) != std::string_view::npos))
+            return;
+        result.append(text.substr(copiedUpTo, start - copiedUpTo));
+        result.append(isLayoutControl(c) ? std::string_view(" ") : replacement);
+        copiedUpTo = start + character.length;
+    });
+    return result.append(text.substr(copiedUpTo));
+}
+
 std::string canonicalForm(std::string_view text)
 {
     constexpr auto longest = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());

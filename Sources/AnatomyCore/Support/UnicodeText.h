@@ -37,6 +37,15 @@ bool isValidUTF8(std::string_view text);
 // valid sequences are kept byte for byte.
 std::string repairedUTF8(std::string_view text);
 
+// The text without what could disguise or garble it on a screen: the C0 and C1
+// control characters with DEL, and the invisible bidirectional controls (U+061C,
+// U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), which can show "ortsinis"
+// as "sinistro". TAB, LF, VT, FF, CR and NEL become a space, every other one
+// `replacement` (nothing by default); the controls listed in `kept` (ASCII only)
+// stay. Ill-formed sequences are left as they are.
+std::string replacingControls(
+    std::string_view text, std::string_view replacement = {}, std::string_view kept = {});
+
 // The canonical composed form (NFC), under which canonically equivalent texts are
 // equal byte for byte. Text that is not valid UTF-8 is returned as it is.
 std::string canonicalForm(std::string_view text);

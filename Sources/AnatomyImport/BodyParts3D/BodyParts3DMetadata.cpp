@@ -112,6 +112,9 @@ std::vector<std::vector<std::string>> BodyParts3DImporter::rows(
     auto text = SmallFile::read(file, maxTableBytes);
     if (!text || !UnicodeText::isValidUTF8(*text))
         throw ImportError::missingMetadata(file.filename().string());
+    // Names travel to screens and terminals: no control character of the file
+    // may colour, move or reverse what they show.
+    *text = UnicodeText::replacingControls(*text, {}, "\t\n\r");
     auto all = lines(*text);
     std::vector<Row> result;
     result.reserve(all.size());

@@ -1,11 +1,10 @@
 #include "AnatomyImport/Naming/CuratedContent.h"
 
 #include "AnatomyCore/Storage/ResourceLocator.h"
+#include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
 #include <array>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace morvena::CuratedContent {
@@ -158,31 +157,18 @@ Table parse(std::string_view text, TableKind kind)
     return table;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The whole file, or nothing when it cannot be opened or read to its end (a
-// folder opens but cannot be read).
-std::optional<std::string> readFile(const std::filesystem::path& path)
-{
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return std::nullopt;
-    std::string bytes;
-    std::array<char, 64 * 1024> chunk;
-    while (auto count = std::fread(chunk.data(), 1, chunk.size(), file.get()))
-        bytes.append(chunk.data(), count);
-    if (std::ferror(file.get()))
-        return std::nullopt;
-    return bytes;
-}
+// A table of a curated entry for every FMA concept stays far below this; a path
+// that leads to more, or to no regular file, is no table.
+constexpr std::size_t maxTableBytes = std::size_t {256} << 20;
 
 Table loadTable(const std::filesystem::path& file, TableKind kind)
 {
-    auto bytes = readFile(file);
+    auto bytes = SmallFile::read(file, maxTableBytes);
     if (!bytes || !UnicodeText::isValidUTF8(*bytes))
         return {};
+    // Texts travel to screens and terminals: no control character of the
+    // file may colour, move or reverse what they show.
+    *bytes = UnicodeText::replacingControls(*bytes, {}, "\t\n\r");
     std::string_view text = *bytes;
     // Spreadsheet programs often start UTF-8 files with a byte order mark; it is
     // not part of the first column's name.

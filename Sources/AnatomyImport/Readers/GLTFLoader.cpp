@@ -1,5 +1,6 @@
 #include "AnatomyImport/Readers/GLTFLoader.h"
 
+#include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Internal/ParallelWork.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 
@@ -210,11 +212,7 @@ public:
     explicit Asset(const std::filesystem::path& path)
         : folder_(path.parent_path())
     {
-        try {
-            file_ = std::make_unique<SourceFile>(path);
-        } catch (const std::system_error&) {
-            throw Failure(Failure::Kind::unreadable, path.string());
-        }
+        file_ = openSource(path);
         readContainer(file_->bytes());
         loadBuffers();
         positionBudget_ = emittedPositionsFloor + totalBufferBytes() / 12 * emittedCopiesOfBufferData;
@@ -239,6 +237,10 @@ public:
                 walk(static_cast<std::int64_t>(node));
         }
         build();
+        // Primitives that drop themselves go unmentioned while others load; an
+        // asset left without any says why its first one went.
+        if (result_.empty() && !firstDropped_.empty())
+            throw Failure(Failure::Kind::badJSON, firstDropped_);
         return std::move(result_);
     }
 
@@ -249,9 +251,18 @@ private:
             readGLB(bytes);
             return;
         }
-        root_ = json::parse(bytes.begin(), bytes.end(), nullptr, false);
+        parseDocument(bytes);
         if (!root_.is_object())
             throw Failure(Failure::Kind::badJSON, "radice non valida");
+    }
+
+    void parseDocument(Bytes bytes)
+    {
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (JSONNesting::exceeds(text, JSONNesting::glTFLimit))
+            throw Failure(Failure::Kind::badJSON,
+                "annidato oltre " + std::to_string(JSONNesting::glTFLimit) + " livelli");
+        root_ = json::parse(text, nullptr, false);
     }
 
     void readGLB(Bytes bytes)
@@ -274,7 +285,7 @@ private:
             offset = next;
         }
         if (jsonChunk)
-            root_ = json::parse(jsonChunk->begin(), jsonChunk->end(), nullptr, false);
+            parseDocument(*jsonChunk);
         if (!root_.is_object())
             throw Failure(Failure::Kind::badGLB, "chunk JSON assente");
     }
@@ -286,14 +297,28 @@ private:
             const json* uri = member(buffers[i], "uri");
             if (!uri || !uri->is_string()) {
                 if (i == 0 && binChunk_) {
-                    buffers_.push_back(*binChunk_);
+                    buffers_.push_back(declaredPart(*binChunk_, buffers[i], i));
                     continue;
                 }
                 throw Failure(
                     Failure::Kind::badJSON, "buffer " + std::to_string(i) + " senza uri e senza chunk BIN");
             }
-            buffers_.push_back(loadBuffer(uri->get_ref<const std::string&>()));
+            buffers_.push_back(declaredPart(loadBuffer(uri->get_ref<const std::string&>()), buffers[i], i));
         }
+    }
+
+    // The buffer's first byteLength bytes: nothing past the length it declares
+    // is read, and a source shorter than that is damaged. Without a length the
+    // whole source is the buffer.
+    static Bytes declaredPart(Bytes source, const json& buffer, std::size_t index)
+    {
+        const auto length = integer(buffer, "byteLength");
+        if (!length || *length < 0)
+            return source;
+        if (static_cast<std::uint64_t>(*length) > source.size())
+            throw Failure(
+                Failure::Kind::badJSON, "buffer " + std::to_string(index) + " più corto della sua lunghezza");
+        return source.first(static_cast<std::size_t>(*length));
     }
 
     Bytes loadBuffer(const std::string& uri)
@@ -310,8 +335,15 @@ private:
         const std::filesystem::path path = folder_ / relative;
         if (!staysInFolder(relative))
             throw Failure(Failure::Kind::unreadable, relative);
+        return externalFiles_.emplace_back(openSource(path))->bytes();
+    }
+
+    static std::unique_ptr<SourceFile> openSource(const std::filesystem::path& path)
+    {
         try {
-            return externalFiles_.emplace_back(std::make_unique<SourceFile>(path))->bytes();
+            return std::make_unique<SourceFile>(path);
+        } catch (const SourceFile::NotRegular& refusal) {
+            throw Failure(Failure::Kind::unreadable, path.string() + " (" + refusal.what() + ")");
         } catch (const std::system_error&) {
             throw Failure(Failure::Kind::unreadable, path.string());
         }
@@ -571,6 +603,8 @@ private:
         if (integer(primitive, "mode").value_or(modeTriangles) != modeTriangles || !attributes || !position)
             return std::nullopt;
         const auto coordinates = accessorFloats(*position, 3);
+        if (!coordinates)
+            noteDropped(*position);
         if (!coordinates || coordinates->empty())
             return std::nullopt;
 
@@ -589,8 +623,10 @@ private:
         }
         if (auto indices = integer(primitive, "indices")) {
             auto read = accessorIndices(*indices);
-            if (!read)
+            if (!read) {
+                noteDropped(*indices);
                 return std::nullopt;
+            }
             part.indices = std::move(*read);
         } else {
             part.indices.resize(vertexCount);
@@ -599,6 +635,14 @@ private:
         }
         MeshGeometry::dropInvalidTriangles(part.positions, part.indices);
         return part;
+    }
+
+    void noteDropped(std::int64_t accessor) const
+    {
+        std::lock_guard lock(droppedMutex_);
+        if (firstDropped_.empty())
+            firstDropped_
+                = "accessor " + std::to_string(accessor) + " fuori dai limiti del suo buffer o non valido";
     }
 
     // The upper-left 3x3 of the world matrix, not its inverse transpose, as the
@@ -631,6 +675,8 @@ private:
     std::vector<RawMesh> result_;
     std::vector<bool> onPath_;
     std::size_t visits_ = 0;
+    mutable std::mutex droppedMutex_; // meshes may be built on several threads
+    mutable std::string firstDropped_;
     std::uint64_t positionBudget_ = 0;
 };
 

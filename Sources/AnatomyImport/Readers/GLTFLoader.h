@@ -28,9 +28,12 @@ private:
 };
 
 // Meshes in the order the node walk meets them. Throws Failure when the asset as
-// a whole cannot be used; a broken primitive, node or accessor only drops itself.
-// External buffers must lie inside the asset's folder: an absolute URI, a ".."
-// component or a scheme other than "data:" makes the buffer unreadable.
+// a whole cannot be used; a broken primitive, node or accessor only drops itself,
+// unless nothing is left: then the first broken accessor is the failure.
+// External buffers must be regular files inside the asset's folder: an absolute
+// URI, a ".." component or a scheme other than "data:" makes the buffer
+// unreadable. A buffer is read no further than its byteLength, and one whose
+// source is shorter fails the asset.
 std::vector<RawMesh> load(const std::filesystem::path& path);
 
 } // namespace GLTFLoader

@@ -98,18 +98,18 @@ void walk(const aiScene& scene, const aiNode& node, const std::string& inherited
     }
 }
 
-bool isSoundPLY(const std::filesystem::path& path)
+// Assimp is handed the mapped bytes, never the path: it would open whatever
+// the path names, a FIFO or a device included, and read it to its end.
+std::vector<RawMesh> loadWithAssimp(Bytes bytes, const std::string& extension)
 {
-    return PLYLayout::isSound(SourceFile(path).bytes());
-}
-
-std::vector<RawMesh> loadWithAssimp(const std::filesystem::path& path)
-{
+    if (bytes.empty())
+        return {};
     Assimp::Importer importer;
     // No pre-transform: vertex data stay as stored. Polygons become fans in
     // convert(): Assimp's own triangulation aborts the process on some faces
     // with non-finite corners.
-    const aiScene* scene = importer.ReadFile(path.string(), aiProcess_ValidateDataStructure);
+    const aiScene* scene = importer.ReadFileFromMemory(
+        bytes.data(), bytes.size(), aiProcess_ValidateDataStructure, extension.c_str());
     std::vector<RawMesh> meshes;
     if (scene && scene->mRootNode)
         walk(*scene, *scene->mRootNode, std::string(), meshes);
@@ -152,17 +152,32 @@ const std::set<std::string>& supportedExtensions()
 
 std::vector<RawMesh> load(const std::filesystem::path& path)
 {
-    const std::string extension = extensionOf(path);
     try {
-        if (extension == "stl" || (extension == "ply" && isSoundPLY(path)))
-            return loadWithAssimp(path);
-        if (extension == "usd" || extension == "usda" || extension == "usdc" || extension == "usdz") {
-            SourceFile file(path);
-            return extension == "usdz" ? readPackage(file.bytes()) : readLayer(file.bytes());
-        }
+        return read(path);
     } catch (const std::exception&) {
         // Unreadable, malformed or too large for memory: no meshes, as for any file the readers cannot open.
     }
+    return {};
+}
+
+std::vector<RawMesh> read(const std::filesystem::path& path)
+{
+    const std::string extension = extensionOf(path);
+    const bool usd = extension == "usd" || extension == "usda" || extension == "usdc" || extension == "usdz";
+    if (!usd && extension != "stl" && extension != "ply")
+        return {};
+    std::optional<SourceFile> file;
+    try {
+        file.emplace(path);
+    } catch (const SourceFile::NotRegular& refusal) {
+        throw std::runtime_error("File non leggibile: " + path.string() + " (" + refusal.what() + ")");
+    } catch (const std::system_error&) {
+        throw std::runtime_error("File non leggibile: " + path.string());
+    }
+    if (extension == "stl" || (extension == "ply" && PLYLayout::isSound(file->bytes())))
+        return loadWithAssimp(file->bytes(), extension);
+    if (usd)
+        return extension == "usdz" ? readPackage(file->bytes()) : readLayer(file->bytes());
     return {};
 }
 

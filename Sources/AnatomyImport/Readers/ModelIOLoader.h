@@ -24,6 +24,10 @@ const std::set<std::string>& supportedExtensions();
 // after its object, else its nearest named ancestor; where the file has no
 // normals they are generated from the triangles.
 std::vector<RawMesh> load(const std::filesystem::path& path);
+// The same, but a file that cannot be read or is no regular file throws the
+// reason its reader gives (an Italian text); one Assimp cannot parse still
+// yields an empty list, as Assimp gives no reason of ours.
+std::vector<RawMesh> read(const std::filesystem::path& path);
 
 } // namespace ModelIOLoader
 

@@ -297,8 +297,9 @@ void group(std::vector<Piece>& parts, Result& result)
 
 } // namespace
 
-Failure::Failure(Kind kind, std::string path)
-    : std::runtime_error("File OBJ non leggibile: " + path)
+Failure::Failure(Kind kind, std::string path, std::string_view reason)
+    : std::runtime_error(
+        "File OBJ non leggibile: " + path + (reason.empty() ? "" : " (" + std::string(reason) + ")"))
     , kind_(kind)
     , path_(std::move(path))
 {
@@ -414,6 +415,8 @@ Result load(const std::filesystem::path& path)
     try {
         SourceFile file(path);
         return parse(file.bytes());
+    } catch (const SourceFile::NotRegular& refusal) {
+        throw Failure(Failure::Kind::unreadable, path.string(), refusal.what());
     } catch (const std::system_error&) {
         throw Failure(Failure::Kind::unreadable, path.string());
     }

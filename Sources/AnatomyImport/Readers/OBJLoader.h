@@ -7,6 +7,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morvena {
@@ -41,7 +42,8 @@ struct Result {
 class Failure : public std::runtime_error {
 public:
     enum class Kind { unreadable };
-    Failure(Kind kind, std::string path);
+    // A reason, when given, follows the path in brackets.
+    Failure(Kind kind, std::string path, std::string_view reason = {});
     Kind kind() const { return kind_; }
     const std::string& path() const { return path_; }
 
@@ -50,7 +52,8 @@ private:
     std::string path_;
 };
 
-// Maps and parses a file; throws Failure(unreadable) when it cannot be read.
+// Maps and parses a regular file; throws Failure(unreadable) when it cannot be
+// read or is no regular file.
 Result load(const std::filesystem::path& path);
 
 // Never fails: whatever it does not understand is skipped. Triangles that refer

@@ -18,6 +18,7 @@
 #include "AnatomyUI/Look/SectionHeader.h"
 #include "AnatomyUI/Look/SystemChip.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,7 +52,7 @@ QFont styled(TextStyle style)
     return Theme::font(style);
 }
 
-QLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
+WrappingLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
 {
     return ViewText::wrapped(text, styled(style), level, parent);
 }
@@ -250,13 +251,14 @@ QWidget* InspectorView::makeActionAlternative(bool titled)
         button->setIcon(IconRegistry::shared().icon(action.symbol));
         button->setToolTip(QString::fromUtf8(action.help));
         button->setFont(styled(TextStyle::subheadline));
+        button->setIconSize({14, 14});
         if (titled) {
             button->setText(QString::fromUtf8(action.title));
             button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         } else {
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         }
-        applyGlassButtonStyle(*button, false);
+        applyGlassButtonStyle(*button, false, ControlSize::small);
         layout->addWidget(button);
         (titled ? actionButtons_[i].titled : actionButtons_[i].iconOnly) = button;
         connect(button, &QToolButton::clicked, this, [this, i] {
@@ -438,7 +440,7 @@ void InspectorView::refreshCard()
 
 void InspectorView::refreshHeader(const AnatomyStructure& primary)
 {
-    name_->setText(fromUtf8(primary.displayName()));
+    name_->setFullText(fromUtf8(primary.displayName()));
     clearRows(*systemLine_);
     auto* line = new QWidget(card_);
     auto* layout = new QHBoxLayout(line);
@@ -533,7 +535,7 @@ void InspectorView::refreshClinicalNotes(const AnatomyStructure& primary)
 {
     const bool shown = primary.clinicalNotes && !primary.clinicalNotes->empty();
     clinical_->setVisible(shown);
-    clinicalText_->setText(shown ? fromUtf8(*primary.clinicalNotes) : QString());
+    clinicalText_->setFullText(shown ? fromUtf8(*primary.clinicalNotes) : QString());
 }
 
 void InspectorView::refreshCoverage(const AnatomyStructure& primary)
@@ -545,11 +547,11 @@ void InspectorView::refreshCoverage(const AnatomyStructure& primary)
         datasetName = manifest->displayName;
     coverageLine_->setVisible(!datasetName.empty());
     const QString name = fromUtf8(datasetName);
-    coverageText_->setText(primary.contentSource == FieldSource::curated
+    coverageText_->setFullText(primary.contentSource == FieldSource::curated
             ? QStringLiteral("Nomenclatura e scheda verificate; geometria da %1.").arg(name)
             : QStringLiteral("Nomenclatura e geometria da %1.").arg(name));
     attribution_->setVisible(manifest.has_value());
-    attribution_->setText(manifest ? fromUtf8(manifest->attribution) : QString());
+    attribution_->setFullText(manifest ? fromUtf8(manifest->attribution) : QString());
 }
 
 void InspectorView::refreshEmptyState()
@@ -558,17 +560,17 @@ void InspectorView::refreshEmptyState()
     datasetInfo_->setVisible(manifest.has_value());
     if (!manifest)
         return;
-    datasetName_->setText(fromUtf8(manifest->displayName));
-    datasetCounts_->setText(QString::number(manifest->structureCount) + QStringLiteral(" strutture · ")
+    datasetName_->setFullText(fromUtf8(manifest->displayName));
+    datasetCounts_->setFullText(QString::number(manifest->structureCount) + QStringLiteral(" strutture · ")
         + DisplayText::count(manifest->triangleCount) + QStringLiteral(" triangoli"));
-    datasetLicense_->setText(fromUtf8(manifest->license));
+    datasetLicense_->setFullText(fromUtf8(manifest->license));
     QStringList missing;
     for (const auto& system : manifest->missingSystems)
         missing << fromUtf8(system);
     datasetMissing_->setVisible(!missing.isEmpty());
-    datasetMissing_->setText(
+    datasetMissing_->setFullText(
         QStringLiteral("Sistemi non presenti nel dataset: ") + missing.join(QStringLiteral(", ")) + '.');
-    datasetNotes_->setText(fromUtf8(manifest->notes));
+    datasetNotes_->setFullText(fromUtf8(manifest->notes));
 }
 
 void InspectorView::refreshRelations()
@@ -594,8 +596,10 @@ void InspectorView::refreshRelations()
         button->row().setContentsMargins(ancestorIndent * static_cast<int>(position), 1, 0, 1);
         button->addToRow(ViewText::symbol(
             "arrow.turn.down.right", 8, Theme::foreground(palette(), Foreground::quaternary), button));
-        button->addToRow(ViewText::line(
-            fromUtf8(node.displayName()), styled(TextStyle::caption), Foreground::primary, button));
+        const QString name = fromUtf8(node.displayName());
+        // The row takes the pointer, not its labels: the full name is the row's tooltip.
+        button->setToolTip(DisplayText::toolTip(name));
+        button->addToRow(ViewText::line(name, styled(TextStyle::caption), Foreground::primary, button));
         if (node.meshDescendants >= 2) {
             QFont digits = Theme::monoDigits();
             digits.setPixelSize(9);
@@ -623,9 +627,9 @@ void InspectorView::refreshRelations()
             fromUtf8(italianName(relation.kind)), ViewText::fixed(9), Foreground::primary, pill));
         pill->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
         button->addToRow(pill);
-        button->addToRow(
-            ViewText::line(fromUtf8(relation.name), styled(TextStyle::caption), Foreground::primary, button),
-            1);
+        const QString name = fromUtf8(relation.name);
+        button->setToolTip(DisplayText::toolTip(name));
+        button->addToRow(ViewText::line(name, styled(TextStyle::caption), Foreground::primary, button), 1);
         connect(button, &RowButton::clicked, this,
             [this, id = relation.conceptID] { model_.selectConcept(id, true); });
         relatedRows_->addWidget(button);

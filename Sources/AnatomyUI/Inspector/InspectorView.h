@@ -17,6 +17,7 @@ namespace morvena {
 class AnatomyDB;
 class ElidedLabel;
 class FitSwitcher;
+class WrappingLabel;
 
 // The inspector column: the card of the first selected structure (names, system,
 // quick actions, nomenclature, the other selected structures, anatomical and
@@ -79,13 +80,13 @@ private:
     // The widgets below are owned by the view.
     QWidget* emptyState_ = nullptr;
     QWidget* datasetInfo_ = nullptr;
-    QLabel* datasetName_ = nullptr;
-    QLabel* datasetCounts_ = nullptr;
-    QLabel* datasetLicense_ = nullptr;
-    QLabel* datasetMissing_ = nullptr;
-    QLabel* datasetNotes_ = nullptr;
+    WrappingLabel* datasetName_ = nullptr;
+    WrappingLabel* datasetCounts_ = nullptr;
+    WrappingLabel* datasetLicense_ = nullptr;
+    WrappingLabel* datasetMissing_ = nullptr;
+    WrappingLabel* datasetNotes_ = nullptr;
     QWidget* card_ = nullptr;
-    QLabel* name_ = nullptr;
+    WrappingLabel* name_ = nullptr;
     QToolButton* bookmark_ = nullptr;
     QVBoxLayout* systemLine_ = nullptr;
     FitSwitcher* actions_ = nullptr;
@@ -97,7 +98,7 @@ private:
     QVBoxLayout* anatomyRows_ = nullptr;
     QLabel* anatomyMissing_ = nullptr;
     QWidget* clinical_ = nullptr;
-    QLabel* clinicalText_ = nullptr;
+    WrappingLabel* clinicalText_ = nullptr;
     QWidget* relations_ = nullptr;
     QWidget* ancestry_ = nullptr;
     QVBoxLayout* ancestryRows_ = nullptr;
@@ -105,8 +106,8 @@ private:
     QVBoxLayout* relatedRows_ = nullptr;
     QPlainTextEdit* noteEditor_ = nullptr;
     QWidget* coverageLine_ = nullptr;
-    QLabel* coverageText_ = nullptr;
-    QLabel* attribution_ = nullptr;
+    WrappingLabel* coverageText_ = nullptr;
+    WrappingLabel* attribution_ = nullptr;
 };
 
 } // namespace morvena

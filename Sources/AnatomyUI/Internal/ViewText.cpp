@@ -2,20 +2,18 @@
 
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/IconRegistry.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 
 #include <QFrame>
 #include <QLabel>
 
 namespace morvena::ViewText {
 
-QLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
+WrappingLabel* wrapped(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
 {
-    auto* label = new QLabel(parent); // owned by parent
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setWordWrap(true);
+    auto* label = new WrappingLabel(text, parent); // owned by parent
     label->setFont(font);
-    setForeground(*label, level);
+    Theme::setForeground(*label, level);
     return label;
 }
 
@@ -24,7 +22,7 @@ ElidedLabel* line(const QString& text, const QFont& font, Theme::Foreground leve
     auto* label = new ElidedLabel(QString(), parent); // owned by parent
     label->setFont(font);
     label->setFullText(text);
-    setForeground(*label, level);
+    Theme::setForeground(*label, level);
     return label;
 }
 
@@ -36,15 +34,6 @@ QFont fixed(int pixelSize, QFont::Weight weight, qreal tracking)
     if (tracking != 0)
         font.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
     return font;
-}
-
-void setForeground(QWidget& widget, Theme::Foreground level)
-{
-    QPalette palette = widget.palette();
-    const QColor color = Theme::foreground(palette, level);
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    widget.setPalette(palette);
 }
 
 QLabel* symbol(std::string_view name, int size, const QColor& color, QWidget* parent)
@@ -61,9 +50,7 @@ QWidget* divider(QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     line->setFixedHeight(1);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::quaternary));
-    line->setPalette(palette);
+    Theme::setForeground(*line, Theme::Foreground::quaternary);
     return line;
 }
 

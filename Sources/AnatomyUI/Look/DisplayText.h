@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFontMetrics;
+
 #include <cstdint>
 #include <string_view>
 
@@ -19,6 +21,11 @@ QString count(std::int64_t value);
 QString fromUtf8(std::string_view text);
 // A data text as a button's label: "&" stays a character, never a mnemonic.
 QString buttonLabel(const QString& text);
+// The text with an invisible break between every two characters of each run that
+// line breaking keeps whole and that is wider than `width` in those metrics.
+QString breakingWideRuns(const QString& text, const QFontMetrics& metrics, int width);
+// A data text as a tooltip, whole: a text wider than a comfortable line wraps.
+QString toolTip(const QString& text);
 
 } // namespace DisplayText
 

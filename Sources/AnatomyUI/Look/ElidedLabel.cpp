@@ -1,5 +1,7 @@
 #include "AnatomyUI/Look/ElidedLabel.h"
 
+#include "AnatomyUI/Look/DisplayText.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 
@@ -21,7 +23,7 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
 void ElidedLabel::setFullText(const QString& text)
 {
     fullText_ = text;
-    setToolTip(text);
+    setToolTip(DisplayText::toolTip(text));
     elide();
     updateGeometry();
 }

@@ -3,6 +3,7 @@
 #include "AnatomyUI/Look/Brand.h"
 #include "AnatomyUI/Look/RowLabel.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,9 +57,7 @@ FieldRow::FieldRow(const QString& label, const std::optional<QString>& value,
     }
     heading->addStretch();
     column->addLayout(heading);
-    value_ = new QLabel(*value, this);
-    value_->setTextFormat(Qt::PlainText);
-    value_->setWordWrap(true);
+    value_ = new WrappingLabel(*value, this);
     value_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     value_->setFont(mono ? Theme::mono(Theme::TextStyle::callout) : Theme::font(Theme::TextStyle::callout));
     column->addWidget(value_);
@@ -76,7 +75,7 @@ QString FieldRow::badgeText() const
 
 QString FieldRow::valueText() const
 {
-    return value_ ? value_->text() : QString();
+    return value_ ? value_->fullText() : QString();
 }
 
 } // namespace morvena

@@ -10,6 +10,8 @@ class QLabel;
 
 namespace morvena {
 
+class WrappingLabel;
+
 // One field of a structure card: the label in small capitals, a badge naming the
 // source ("scheda" or "dataset") when there is one, and the selectable value below,
 // wrapped over as many lines as it needs. Without a value the row shows nothing.
@@ -28,7 +30,7 @@ public:
 private:
     QLabel* label_ = nullptr; // the three owned by the widget
     QLabel* badge_ = nullptr;
-    QLabel* value_ = nullptr;
+    WrappingLabel* value_ = nullptr;
 };
 
 } // namespace morvena

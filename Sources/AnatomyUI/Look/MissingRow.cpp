@@ -19,9 +19,7 @@ MissingRow::MissingRow(const QString& label, QWidget* parent)
     QFont font = Theme::font(Theme::TextStyle::body);
     font.setPixelSize(10);
     missing->setFont(font);
-    QPalette palette = missing->palette();
-    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::quaternary));
-    missing->setPalette(palette);
+    Theme::setForeground(*missing, Theme::Foreground::quaternary);
     row->addWidget(missing);
     row->addStretch();
 }

@@ -15,9 +15,7 @@ QLabel* make(const QString& text, QWidget* parent)
     font.setWeight(QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::tertiary));
-    label->setPalette(palette);
+    Theme::setForeground(*label, Theme::Foreground::tertiary);
     return label;
 }
 

@@ -13,9 +13,7 @@ SectionHeader::SectionHeader(const QString& title, QWidget* parent)
     font.setWeight(QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.3);
     setFont(font);
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, Theme::foreground(colours, Theme::Foreground::secondary));
-    setPalette(colours);
+    Theme::setForeground(*this, Theme::Foreground::secondary);
 }
 
 } // namespace morvena

@@ -48,9 +48,7 @@ SystemChip::SystemChip(AnatomySystem system, std::optional<std::int64_t> count, 
     if (count) {
         count_ = new QLabel(QString::number(*count), this);
         count_->setFont(Theme::monoDigits());
-        QPalette palette = count_->palette();
-        palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::tertiary));
-        count_->setPalette(palette);
+        Theme::setForeground(*count_, Theme::Foreground::tertiary);
         row->addWidget(count_);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QStyleFactory>
+#include <QWidget>
 
 namespace morvena::Theme {
 
@@ -126,6 +127,19 @@ QColor foreground(const QPalette& palette, Foreground level)
     QColor color = palette.color(QPalette::Active, QPalette::Text);
     color.setAlphaF(alphas[static_cast<int>(level)]);
     return color;
+}
+
+void setTextColor(QWidget& widget, const QColor& color)
+{
+    QPalette palette = widget.palette();
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, color);
+    widget.setPalette(palette);
+}
+
+void setForeground(QWidget& widget, Foreground level)
+{
+    setTextColor(widget, foreground(widget.palette(), level));
 }
 
 QColor color(AnatomySystem system)

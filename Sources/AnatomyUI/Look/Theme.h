@@ -7,6 +7,7 @@
 #include <QPalette>
 
 class QApplication;
+class QWidget;
 
 namespace morvena {
 
@@ -35,6 +36,12 @@ QFont mono(TextStyle style);
 QFont monoDigits();
 
 QColor foreground(const QPalette& palette, Foreground level);
+// Paints the widget's text and lines in the colour, whichever text role its container's
+// background makes it paint with: a widget on a Base background paints with Text, one
+// on a Button background with ButtonText, any other with WindowText.
+void setTextColor(QWidget& widget, const QColor& color);
+// The same at a level, taken from the widget's own palette.
+void setForeground(QWidget& widget, Foreground level);
 // The system's base colour, opaque.
 QColor color(AnatomySystem system);
 

@@ -36,6 +36,8 @@ QVariant SavedViewListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return QString::fromStdString(found->name);
+    if (role == Qt::ToolTipRole) // the name whole, which the row may have cut
+        return toolTip(QString::fromStdString(found->name));
     if (role == viewIDRole)
         return QVariant::fromValue<qlonglong>(found->id);
     return {};

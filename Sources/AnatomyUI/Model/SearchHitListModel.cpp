@@ -37,6 +37,9 @@ QVariant SearchHitListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(found->nameIT ? *found->nameIT : found->nameEN);
+    case Qt::ToolTipRole: // the names whole, which the row may have cut
+        return toolTip(
+            QString::fromStdString(found->nameIT ? *found->nameIT + " — " + found->nameEN : found->nameEN));
     case englishNameRole:
         return found->nameIT ? QVariant(QString::fromStdString(found->nameEN)) : QVariant();
     case conceptIDRole:

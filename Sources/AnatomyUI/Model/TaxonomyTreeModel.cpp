@@ -157,6 +157,8 @@ QVariant TaxonomyTreeModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(found->displayName());
+    case Qt::ToolTipRole: // the name whole, which the row may have cut
+        return toolTip(QString::fromStdString(found->displayName()));
     case conceptIDRole:
         return QString::fromStdString(found->id);
     case systemRole:

@@ -3,6 +3,7 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyUI/Internal/CardOutline.h"
 #include "AnatomyUI/Internal/FilledBox.h"
+#include "AnatomyUI/Internal/RowButton.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
 #include "AnatomyUI/Look/Brand.h"
@@ -13,6 +14,7 @@
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/SectionHeader.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 
 #include <QDesktopServices>
@@ -23,7 +25,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -42,6 +43,7 @@ namespace {
 
 constexpr int progressSteps = 1000;
 constexpr int contentMaxWidth = 760;
+const QString manualImportTitle = QStringLiteral("Importa un dataset da file");
 
 QVBoxLayout* column(QWidget* widget, int spacing, int margin = 0)
 {
@@ -64,7 +66,7 @@ QFont styled(TextStyle style)
     return Theme::font(style);
 }
 
-QLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
+WrappingLabel* wrapped(const QString& text, TextStyle style, Foreground level, QWidget* parent)
 {
     return ViewText::wrapped(text, styled(style), level, parent);
 }
@@ -422,13 +424,25 @@ QWidget* DatasetSetupView::makeManualImport()
     auto* group = new QWidget(this);
     group->setObjectName(QStringLiteral("manualImport"));
     auto* layout = column(group, 0);
-    manualImportToggle_ = new QToolButton(group);
-    manualImportToggle_->setText(QStringLiteral("Importa un dataset da file"));
-    manualImportToggle_->setIcon(IconRegistry::shared().icon("folder"));
-    manualImportToggle_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    manualImportToggle_->setFont(styled(TextStyle::callout));
-    manualImportToggle_->setAutoRaise(true);
+    // A disclosure control: the triangle leads, before the symbol and the title.
+    manualImportToggle_ = new RowButton(6, group);
+    manualImportToggle_->setObjectName(QStringLiteral("manualImportToggle"));
+    manualImportToggle_->setText(manualImportTitle); // read by assistive tools; the row draws it
     manualImportToggle_->setCheckable(true);
+    manualImportToggle_->setFocusPolicy(Qt::TabFocus);
+    manualImportToggle_->row().setContentsMargins(2, 3, 6, 3);
+    manualImportTriangle_ = new QLabel(group);
+    manualImportTriangle_->setFont(styled(TextStyle::callout));
+    ViewText::setForeground(*manualImportTriangle_, Foreground::primary);
+    // Open or closed, the symbol and the title stay where they are.
+    const QFontMetrics metrics(manualImportTriangle_->font());
+    manualImportTriangle_->setFixedWidth(std::max(
+        metrics.horizontalAdvance(QStringLiteral("▸")), metrics.horizontalAdvance(QStringLiteral("▾"))));
+    manualImportToggle_->addToRow(manualImportTriangle_);
+    manualImportToggle_->addToRow(
+        symbol("folder", TextStyle::callout, Theme::foreground(palette(), Foreground::primary), group));
+    manualImportToggle_->addToRow(
+        ViewText::line(manualImportTitle, styled(TextStyle::callout), Foreground::primary, group));
     layout->addWidget(manualImportToggle_, 0, Qt::AlignLeft);
     manualImportContent_ = new QWidget(group);
     auto* cards = column(manualImportContent_, 18);
@@ -436,7 +450,7 @@ QWidget* DatasetSetupView::makeManualImport()
     cards->addWidget(makeBodyParts3DCard());
     cards->addWidget(makeGenericCard());
     layout->addWidget(manualImportContent_);
-    connect(manualImportToggle_, &QToolButton::toggled, this, &DatasetSetupView::setManualImportShown);
+    connect(manualImportToggle_, &RowButton::toggled, this, &DatasetSetupView::setManualImportShown);
     setManualImportShown(false);
     return group;
 }
@@ -445,9 +459,7 @@ void DatasetSetupView::setManualImportShown(bool shown)
 {
     showManualImport_ = shown;
     manualImportToggle_->setChecked(shown);
-    manualImportToggle_->setArrowType(Qt::NoArrow);
-    manualImportToggle_->setText(
-        (shown ? QStringLiteral("▾ ") : QStringLiteral("▸ ")) + QStringLiteral("Importa un dataset da file"));
+    manualImportTriangle_->setText(shown ? QStringLiteral("▾") : QStringLiteral("▸"));
     manualImportContent_->setVisible(shown);
 }
 
@@ -564,7 +576,7 @@ QWidget* DatasetSetupView::makeGenericForm()
     return form;
 }
 
-QWidget* DatasetSetupView::makeErrorBox(QLabel*& message)
+QWidget* DatasetSetupView::makeErrorBox(WrappingLabel*& message)
 {
     auto* box = new FilledBox(FilledBox::tinted(QColor(255, 149, 0), 0.12), 10, this);
     box->setObjectName(QStringLiteral("errorBox"));
@@ -610,14 +622,14 @@ void DatasetSetupView::refreshBlocks()
     normalBlock_->setVisible(!importing && !downloading);
     const auto* failed = std::get_if<AppModel::Failed>(&model_.phase());
     errorBox_->setVisible(failed != nullptr);
-    errorMessage_->setText(failed ? fromUtf8(failed->message) : QString());
+    errorMessage_->setFullText(failed ? fromUtf8(failed->message) : QString());
 }
 
 void DatasetSetupView::refreshImportProgress()
 {
     if (const auto* importing = std::get_if<AppModel::Importing>(&model_.phase())) {
         importBar_->setValue(barValue(importing->fraction));
-        importMessage_->setText(fromUtf8(importing->message));
+        importMessage_->setFullText(fromUtf8(importing->message));
     }
 }
 
@@ -630,10 +642,10 @@ void DatasetSetupView::refreshDownloadProgress()
     downloadFailed_->setVisible(failed);
     downloadRunning_->setVisible(!failed);
     if (failed) {
-        downloadError_->setText(fromUtf8(stage->message));
+        downloadError_->setFullText(fromUtf8(stage->message));
         return;
     }
-    stageTitle_->setText(stageTitle(stage->kind));
+    stageTitle_->setFullText(stageTitle(stage->kind));
     stageBar_->setValue(barValue(stage->fraction()));
     stageDetail_->setFullText(stageDetail(*stage));
 }
@@ -645,7 +657,7 @@ void DatasetSetupView::refreshCatalog()
     catalogOffer_->setVisible(offers);
     catalogLoading_->setVisible(!offers && model_.isLoadingCatalog());
     catalogUnreachable_->setVisible(!offers && !model_.isLoadingCatalog());
-    catalogProblem_->setText(model_.catalogError()
+    catalogProblem_->setFullText(model_.catalogError()
             ? fromUtf8(*model_.catalogError())
             : QStringLiteral("Controlla la connessione, oppure importa un dataset da file."));
     if (!offers)
@@ -662,7 +674,7 @@ void DatasetSetupView::refreshCatalog()
             facts->items[i].value->setText(values[i]);
     downloadButton_->setText(
         QStringLiteral("Scarica l'atlante (") + byteSize(entry.archiveBytes) + QStringLiteral(")"));
-    entryAttribution_->setText(fromUtf8(entry.attribution));
+    entryAttribution_->setFullText(fromUtf8(entry.attribution));
 }
 
 void DatasetSetupView::refreshInstalled()

@@ -13,12 +13,13 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QToolButton;
 class QVBoxLayout;
 
 namespace morvena {
 
 class ElidedLabel;
+class RowButton;
+class WrappingLabel;
 
 // The screen shown while no dataset is open: the catalog's first dataset to
 // download, the download's and an import's progress, the installed datasets to
@@ -65,7 +66,7 @@ private:
     QWidget* makeBodyParts3DCard();
     QWidget* makeGenericCard();
     QWidget* makeGenericForm();
-    QWidget* makeErrorBox(QLabel*& message);
+    QWidget* makeErrorBox(WrappingLabel*& message);
 
     void modelChanged(AppModel::Field field);
     // Which of the three main blocks shows, and the error box of a failed phase.
@@ -94,12 +95,12 @@ private:
     QVBoxLayout* stack_ = nullptr;
     QWidget* importBlock_ = nullptr;
     QProgressBar* importBar_ = nullptr;
-    QLabel* importMessage_ = nullptr;
+    WrappingLabel* importMessage_ = nullptr;
     QWidget* downloadBlock_ = nullptr;
     QWidget* downloadFailed_ = nullptr;
-    QLabel* downloadError_ = nullptr;
+    WrappingLabel* downloadError_ = nullptr;
     QWidget* downloadRunning_ = nullptr;
-    QLabel* stageTitle_ = nullptr;
+    WrappingLabel* stageTitle_ = nullptr;
     QProgressBar* stageBar_ = nullptr;
     ElidedLabel* stageDetail_ = nullptr;
     QWidget* normalBlock_ = nullptr;
@@ -109,13 +110,14 @@ private:
     Facts wideFacts_;
     Facts narrowFacts_;
     QPushButton* downloadButton_ = nullptr;
-    QLabel* entryAttribution_ = nullptr;
+    WrappingLabel* entryAttribution_ = nullptr;
     QWidget* catalogLoading_ = nullptr;
     QWidget* catalogUnreachable_ = nullptr;
-    QLabel* catalogProblem_ = nullptr;
+    WrappingLabel* catalogProblem_ = nullptr;
     QWidget* installedList_ = nullptr;
     QVBoxLayout* installedRows_ = nullptr;
-    QToolButton* manualImportToggle_ = nullptr;
+    RowButton* manualImportToggle_ = nullptr;
+    QLabel* manualImportTriangle_ = nullptr;
     QWidget* manualImportContent_ = nullptr;
     QPushButton* openGenericForm_ = nullptr;
     QWidget* genericForm_ = nullptr;
@@ -126,7 +128,7 @@ private:
     ElidedLabel* genericInputName_ = nullptr;
     QPushButton* importButton_ = nullptr;
     QWidget* errorBox_ = nullptr;
-    QLabel* errorMessage_ = nullptr;
+    WrappingLabel* errorMessage_ = nullptr;
 };
 
 } // namespace morvena

@@ -16,11 +16,8 @@ void FileOrFolderDialog::prepare(QFileDialog& dialog)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own catalogue has the other texts; its "Apri" is not the confirmation asked for.
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Scegli"));
-    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annulla"));
-    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Cerca in:"));
-    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nome:"));
-    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Tipo:"));
 }
 
 void FileOrFolderDialog::accept()

@@ -9,7 +9,7 @@ namespace morvena {
 
 // Chooses one existing file or folder: "Scegli" takes the selected entry, a file as
 // well as a folder, or with nothing selected the folder shown. A double click still
-// opens a folder. The dialog is Qt's own, with Italian labels.
+// opens a folder. The dialog is Qt's own, in Italian through Qt's catalogue.
 class FileOrFolderDialog : public QFileDialog {
     Q_OBJECT
 
@@ -21,7 +21,7 @@ public:
 
     // Runs the dialog modally; none when it is cancelled.
     static std::optional<std::filesystem::path> choose(QWidget* parent);
-    // The Italian labels and the non-native look of the setup screen's pickers.
+    // The confirmation button and the non-native look of the setup screen's pickers.
     static void prepare(QFileDialog& dialog);
 
 public slots:

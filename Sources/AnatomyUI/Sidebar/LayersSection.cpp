@@ -67,6 +67,8 @@ LayersSection::LayersSection(AppModel& model, QWidget* parent)
     buildClipping();
     layout->addWidget(SidebarLook::divider(this));
     buildExplode();
+    // The section gets the whole open area: the controls stay together at its top.
+    layout->addStretch(1);
     refreshAll();
 }
 

@@ -38,11 +38,7 @@ QColor accent(const QWidget& widget)
 
 void setForeground(QWidget& widget, const QColor& color)
 {
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget.setPalette(palette);
+    Theme::setTextColor(widget, color);
 }
 
 ElidedLabel* line(const QString& text, const QFont& font, Theme::Foreground level, QWidget* parent)
@@ -79,9 +75,7 @@ QWidget* divider(QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     line->setFixedHeight(1);
     line->setFrameShadow(QFrame::Plain);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::quaternary));
-    line->setPalette(palette);
+    Theme::setForeground(*line, Theme::Foreground::quaternary);
     return line;
 }
 

@@ -1,6 +1,7 @@
 #include "AnatomyUI/Sidebar/SidebarView.h"
 
 #include "AnatomyUI/Internal/RowButton.h"
+#include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/GlassPanel.h"
 #include "AnatomyUI/Look/IconRegistry.h"
@@ -226,9 +227,9 @@ QWidget* SidebarView::makeSearchField()
     searchField_->setFont(Theme::font(Theme::TextStyle::callout));
     searchField_->setFocusPolicy(Qt::ClickFocus);
     searchField_->setAttribute(Qt::WA_MacShowFocusRect, false);
-    QPalette palette = searchField_->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    searchField_->setPalette(palette);
+    // Under a window whose style sheet reaches it, a line edit paints the application's
+    // base colour whatever its own palette says: only a rule of its own keeps the glass clear.
+    searchField_->setStyleSheet("QLineEdit { background: transparent; }");
     connect(searchField_, &QLineEdit::textEdited, this, [this](const QString& typed) {
         if (model_)
             model_->setSearchText(typed.toStdString());
@@ -319,6 +320,7 @@ QWidget* SidebarView::makeResults(QWidget* parent)
     resultsTitle_->setContentsMargins(12, 0, 12, 4);
     layout->addWidget(resultsTitle_);
     resultsModel_ = new SearchHitListModel(this);
+    resultsModel_->setToolTipStyle(DisplayText::toolTip);
     resultsList_ = makeListView(results, "resultsList");
     resultsList_->setModel(resultsModel_);
     resultsList_->setItemDelegate(new SearchHitDelegate(SearchHitDelegate::Kind::result, resultsList_));
@@ -465,6 +467,7 @@ QWidget* SidebarView::makeTreeList(QWidget* parent)
             return model_ ? model_->children(conceptID) : std::vector<TaxonomyNode>();
         },
         this);
+    treeModel_->setToolTipStyle(DisplayText::toolTip);
     tree_ = new QTreeView(box);
     tree_->setObjectName("tree");
     tree_->setHeaderHidden(true);
@@ -511,6 +514,7 @@ QWidget* SidebarView::makeBookmarksList(QWidget* parent)
     bookmarksEmpty_->setContentsMargins(12, 0, 12, 0);
     layout->addWidget(bookmarksEmpty_);
     bookmarksModel_ = new SearchHitListModel(this);
+    bookmarksModel_->setToolTipStyle(DisplayText::toolTip);
     bookmarksList_ = makeListView(box, "bookmarksList");
     bookmarksList_->setModel(bookmarksModel_);
     bookmarksList_->setItemDelegate(new SearchHitDelegate(SearchHitDelegate::Kind::bookmark, bookmarksList_));
@@ -544,6 +548,7 @@ QWidget* SidebarView::makeSavedViewsList(QWidget* parent)
     nameRow->addWidget(save);
     layout->addLayout(nameRow);
     savedViewsModel_ = new SavedViewListModel(this);
+    savedViewsModel_->setToolTipStyle(DisplayText::toolTip);
     savedViewsList_ = makeListView(box, "savedViewsList");
     savedViewsList_->setModel(savedViewsModel_);
     savedViewsList_->setItemDelegate(new SavedViewDelegate(savedViewsList_));

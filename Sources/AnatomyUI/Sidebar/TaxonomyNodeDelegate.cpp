@@ -40,6 +40,27 @@ bool isExpanded(const QStyleOptionViewItem& option, const QModelIndex& index)
     return view && view->isExpanded(index);
 }
 
+// The count follows the name; a long name is cut to leave the count its room.
+void paintNameAndCount(
+    QPainter& painter, const QRect& area, const QString& name, const QString& count, const QPalette& palette)
+{
+    const int countWidth = count.isEmpty() ? 0 : QFontMetrics(countFont()).horizontalAdvance(count);
+    const int nameRoom = std::max(0, area.width() - (countWidth > 0 ? countWidth + labelSpacing : 0));
+    const QFontMetrics metrics(nameFont());
+    const QString shown = metrics.elidedText(name, Qt::ElideRight, nameRoom);
+    painter.setFont(nameFont());
+    painter.setPen(Theme::foreground(palette, Theme::Foreground::primary));
+    painter.drawText(
+        QRect(area.left(), area.top(), nameRoom, area.height()), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    if (countWidth == 0)
+        return;
+    const int countLeft = area.left() + std::min(metrics.horizontalAdvance(shown), nameRoom) + labelSpacing;
+    painter.setFont(countFont());
+    painter.setPen(Theme::foreground(palette, Theme::Foreground::quaternary));
+    painter.drawText(
+        QRect(countLeft, area.top(), countWidth, area.height()), Qt::AlignLeft | Qt::AlignVCenter, count);
+}
+
 } // namespace
 
 TaxonomyNodeDelegate::TaxonomyNodeDelegate(QObject* parent)
@@ -82,24 +103,10 @@ void TaxonomyNodeDelegate::paint(
     SidebarLook::paintDot(
         *painter, QRectF(left, middle - dotSize / 2, dotSize, dotSize), Theme::color(system));
     left += static_cast<int>(dotSize) + labelSpacing;
-    int right = option.rect.right() - trailingInset;
     const QVariant count = index.data(TaxonomyTreeModel::countRole);
-    if (count.isValid()) {
-        const QString text = QString::number(count.toLongLong());
-        const QFontMetrics metrics(countFont());
-        const int width = metrics.horizontalAdvance(text);
-        painter->setFont(countFont());
-        painter->setPen(Theme::foreground(palette, Theme::Foreground::quaternary));
-        painter->drawText(QRect(right - width + 1, option.rect.top(), width, option.rect.height()),
-            Qt::AlignRight | Qt::AlignVCenter, text);
-        right -= width + labelSpacing;
-    }
-    const QFontMetrics metrics(nameFont());
-    const QRect nameRect(left, option.rect.top(), std::max(0, right - left + 1), option.rect.height());
-    painter->setFont(nameFont());
-    painter->setPen(Theme::foreground(palette, Theme::Foreground::primary));
-    painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
-        metrics.elidedText(index.data().toString(), Qt::ElideRight, nameRect.width()));
+    paintNameAndCount(*painter,
+        QRect(left, option.rect.top(), option.rect.right() - trailingInset - left + 1, option.rect.height()),
+        index.data().toString(), count.isValid() ? QString::number(count.toLongLong()) : QString(), palette);
     painter->restore();
 }
 

@@ -11,7 +11,6 @@ namespace morvena {
 namespace {
 
 constexpr qreal symbolSize = 12;
-constexpr qreal inactiveOpacity = 0.85;
 
 } // namespace
 
@@ -29,6 +28,12 @@ void CapsuleButton::setSymbol(std::string_view symbol)
     if (symbol_ == symbol)
         return;
     symbol_ = symbol;
+    update();
+}
+
+void CapsuleButton::setInactiveOpacity(qreal opacity)
+{
+    inactiveOpacity_ = opacity;
     update();
 }
 
@@ -59,7 +64,7 @@ void CapsuleButton::paintEvent(QPaintEvent*)
 
     QColor foreground = active_ ? QColor(Qt::white) : palette().color(QPalette::WindowText);
     if (!active_)
-        foreground.setAlphaF(inactiveOpacity);
+        foreground.setAlphaF(inactiveOpacity_);
     if (!symbol_.empty()) {
         const QRectF symbolRect(
             (width() - symbolSize) / 2, (height() - symbolSize) / 2, symbolSize, symbolSize);

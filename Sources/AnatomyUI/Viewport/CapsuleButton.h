@@ -21,6 +21,8 @@ public:
     const std::string& symbol() const { return symbol_; }
     void setActive(bool active);
     bool isActive() const { return active_; }
+    // How strong the symbol or caption is drawn while not active.
+    void setInactiveOpacity(qreal opacity);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,6 +30,7 @@ protected:
 private:
     std::string symbol_;
     bool active_ = false;
+    qreal inactiveOpacity_ = 0.85;
 };
 
 } // namespace morvena

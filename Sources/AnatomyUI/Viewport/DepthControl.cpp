@@ -29,9 +29,7 @@ QLabel* makeHeading(QWidget* parent)
     font.setWeight(QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
     heading->setFont(font);
-    QPalette palette = heading->palette();
-    palette.setColor(QPalette::WindowText, Theme::foreground(palette, Theme::Foreground::tertiary));
-    heading->setPalette(palette);
+    Theme::setForeground(*heading, Theme::Foreground::tertiary);
     heading->setContentsMargins(0, 0, 0, 2);
     return heading;
 }
@@ -49,6 +47,7 @@ DepthControl::DepthControl(AppModel& model, QWidget* parent)
     for (std::size_t index = 0; index < levels.size(); ++index) {
         auto* button = new CapsuleButton(QSize(28, 26), this);
         button->setSymbol(levels[index].symbol);
+        button->setInactiveOpacity(0.8);
         button->setToolTip(QString::fromUtf8(levels[index].title));
         connect(button, &QToolButton::clicked, this, [guarded, index] {
             if (guarded)

@@ -45,8 +45,16 @@ QPointF HoverLabel::centre(QPointF point, qreal width)
     return {std::min(std::max(point.x(), 90.0), width - 90), std::max(point.y() - 26, 20.0)};
 }
 
-void HoverLabel::showAt(const QString& text, QPointF point, qreal containerWidth)
+QString HoverLabel::fitting(const QString& text, qreal containerWidth) const
 {
+    const QMargins margins = contentsMargins();
+    const int room = static_cast<int>(containerWidth) - 2 * edgeInset - margins.left() - margins.right();
+    return fontMetrics().elidedText(text, Qt::ElideRight, std::max(room, 0));
+}
+
+void HoverLabel::showAt(const QString& name, QPointF point, qreal containerWidth)
+{
+    const QString text = fitting(name, containerWidth);
     const bool appearing = isHidden() || leaving();
     const bool renamed = text != this->text();
     if (renamed)
@@ -55,8 +63,11 @@ void HoverLabel::showAt(const QString& text, QPointF point, qreal containerWidth
         : slide_->state() == QAbstractAnimation::Running ? slide_->endValue().toRect().size()
                                                          : this->size();
     const QPointF middle = centre(point, containerWidth);
-    const QRect target(
+    QRect target(
         QPoint(qRound(middle.x() - size.width() / 2.0), qRound(middle.y() - size.height() / 2.0)), size);
+    // Only a label wider than the room the centre keeps at the sides would stick out.
+    target.moveLeft(
+        std::clamp(target.left(), 0, std::max(0, static_cast<int>(containerWidth) - size.width())));
     if (renamed && !appearing) {
         slideTo(target);
     } else {
@@ -64,10 +75,10 @@ void HoverLabel::showAt(const QString& text, QPointF point, qreal containerWidth
         setGeometry(target);
     }
     if (appearing) {
+        // Never raised: it stays in the back layer, under the panels made after it.
         if (isHidden()) {
             effect_->setOpacity(0);
             show();
-            raise();
         }
         fadeTo(1);
     }

@@ -24,8 +24,10 @@ public:
     // wide: kept 90 from the sides, 26 above the pointer and at least 20 from the top.
     static QPointF centre(QPointF point, qreal width);
 
-    // Shows the text centred as centre() says; repaints only what changed.
-    void showAt(const QString& text, QPointF point, qreal containerWidth);
+    // Shows the name centred as centre() says; repaints only what changed. A name
+    // wider than the container, less an inset at each side, ends in "…"; the label
+    // then moves as far as it must to stay inside.
+    void showAt(const QString& name, QPointF point, qreal containerWidth);
     // Fades the label out and hides it at the end; nothing when it is hidden already.
     void fadeOut();
     // 1 when fully shown, lower while fading.
@@ -35,6 +37,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static constexpr int edgeInset = 12;
+
+    // The name as the label shows it in a container that wide.
+    QString fitting(const QString& name, qreal containerWidth) const;
     // Fading out, to be hidden at the end.
     bool leaving() const;
     void fadeTo(qreal opacity);

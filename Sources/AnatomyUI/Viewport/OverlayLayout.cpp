@@ -85,19 +85,22 @@ void OverlayLayout::setGeometry(const QRect& rect)
 
 void OverlayLayout::placeBottomRow(const QRect& inner)
 {
+    auto* tools = shown(Place::bottomTrailing);
+    // The strip never goes below its minimum, which keeps its menus in reach: only then
+    // do the chips give up width.
+    const int toolsMinimum = tools ? std::min(tools->minimumSize().width(), inner.width()) : 0;
     int chipsWidth = 0;
     if (auto* chips = shown(Place::bottomLeading)) {
         const QSize size = chips->sizeHint();
-        chipsWidth = std::min(size.width(), inner.width());
+        chipsWidth = std::max(0, std::min(size.width(), inner.width() - (tools ? toolsMinimum + gap : 0)));
         chips->setGeometry(
             QRect(inner.left(), inner.bottom() - size.height() + 1, chipsWidth, size.height()));
     }
-    auto* tools = shown(Place::bottomTrailing);
     if (!tools)
         return;
     const QSize size = tools->sizeHint();
     const int room = inner.width() - (chipsWidth > 0 ? chipsWidth + gap : 0);
-    const int width = std::max(0, std::min({size.width(), toolStripMaximumWidth, room}));
+    const int width = std::max(toolsMinimum, std::min({size.width(), toolStripMaximumWidth, room}));
     tools->setGeometry(
         QRect(inner.right() - width + 1, inner.bottom() - size.height() + 1, width, size.height()));
 }

@@ -10,7 +10,8 @@ namespace morvena {
 // Places the viewport's floating panels: the viewport and the full-size overlays over
 // the whole rectangle, the other panels at their ideal sizes in the corners and on the
 // leading edge, 16 pixels in. The tool strip, at most 560 wide, is what gives way when
-// the bottom row is too narrow; a gap of at least 12 stays between it and the chips.
+// the bottom row is too narrow, down to its minimum; a gap of at least 12 stays between
+// it and the chips.
 class OverlayLayout : public QLayout {
     Q_OBJECT
 

@@ -24,6 +24,7 @@ ViewportContainer::ViewportContainer(AppModel& model, QWidget* parent)
         layout->addWidget(viewport_, Place::fill);
         overlay_ = new MeasurementOverlay(this);
         layout->addWidget(overlay_, Place::fill);
+        // Made before the floating panels, so that they lie over it.
         hover_ = new HoverLabel(this);
         layout->addWidget(hover_, Place::free);
         connect(viewport_, &QOpenGLWidget::frameSwapped, this, [this] { followCamera(); });

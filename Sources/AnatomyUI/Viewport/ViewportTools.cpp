@@ -10,8 +10,7 @@
 #include <QActionGroup>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QScrollBar>
-#include <QWheelEvent>
+#include <QResizeEvent>
 
 namespace morvena {
 
@@ -31,26 +30,23 @@ QAction* addCheckable(QMenu& menu, const QString& title, std::function<void(bool
     return action;
 }
 
+// The width a layout gives the widget, shown or not.
+int widthIn(const QWidget& widget)
+{
+    return widget.sizeHint().expandedTo(widget.minimumSize()).boundedTo(widget.maximumSize()).width();
+}
+
 } // namespace
 
 ViewportTools::ViewportTools(AppModel& model, std::function<bool()> depthControlShown,
     std::function<void(bool)> setDepthControlShown, QWidget* parent)
-    : QScrollArea(parent)
+    : QWidget(parent)
     , model_(model)
     , depthControlShown_(std::move(depthControlShown))
     , setDepthControlShown_(std::move(setDepthControlShown))
 {
-    setFrameShape(QFrame::NoFrame);
-    // A scroll area takes the focus of a click on its buttons: the viewport would lose
-    // its keys to a strip that handles none.
-    setFocusPolicy(Qt::NoFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAttribute(Qt::WA_TranslucentBackground);
-    viewport()->setAutoFillBackground(false);
-    setStyleSheet("QScrollArea { background: transparent; }");
-    row_ = new GlassPanel(GlassStyle::floating, {.cornerRadius = 20}, false);
+    row_ = new GlassPanel(GlassStyle::floating, {.cornerRadius = 20}, false, this);
     auto* layout = new QHBoxLayout(row_);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->setSpacing(4);
@@ -58,7 +54,7 @@ ViewportTools::ViewportTools(AppModel& model, std::function<bool()> depthControl
     addTool(Tool::reset, [this] { model_.resetAll(); });
     addTool(Tool::frameAll, [this] { model_.frameAll(); });
     addTool(Tool::focus, [this] { model_.focusSelection(); });
-    addSeparator();
+    groupSeparators_.emplace_back(addSeparator(), Tool::isolate);
     addTool(Tool::isolate, [this] {
         if (model_.isolationActive())
             model_.clearIsolation();
@@ -67,11 +63,12 @@ ViewportTools::ViewportTools(AppModel& model, std::function<bool()> depthControl
     });
     addTool(Tool::ghost, [this] { model_.setGhostOthers(!model_.ghostOthers()); });
     addTool(Tool::measure, [this] { switchMeasuring(); });
-    addSeparator();
+    groupSeparators_.emplace_back(addSeparator(), Tool::labels);
     addTool(Tool::labels, [this] { switchHoverNames(); });
     addTool(Tool::exportImage, [this] { model_.exportScreenshot(2); });
     addTool(Tool::background, [this] { switchBackground(); });
-    addSeparator();
+    makeOverflow();
+    optionsSeparator_ = addSeparator();
     makeOptions();
     button(Tool::reset).setToolTip("Ripristina la vista (R)");
     button(Tool::frameAll).setToolTip(withShortcut("Inquadra tutto", Command::frameAll));
@@ -86,10 +83,8 @@ ViewportTools::ViewportTools(AppModel& model, std::function<bool()> depthControl
     button(Tool::frameAll).setSymbol("viewfinder");
     button(Tool::focus).setSymbol("scope");
     button(Tool::exportImage).setSymbol("camera");
-    setWidget(row_);
-    setWidgetResizable(false);
-    row_->adjustSize();
     refresh();
+    fit();
 }
 
 void ViewportTools::addTool(Tool tool, std::function<void()> action)
@@ -101,7 +96,7 @@ void ViewportTools::addTool(Tool tool, std::function<void()> action)
     tools_[static_cast<std::size_t>(tool)] = button;
 }
 
-void ViewportTools::addSeparator()
+QWidget* ViewportTools::addSeparator()
 {
     auto* line = new QWidget(row_);
     line->setFixedSize(1, 18);
@@ -116,18 +111,53 @@ void ViewportTools::addSeparator()
     layout->setContentsMargins(2, 0, 2, 0);
     layout->addWidget(line);
     row_->layout()->addWidget(padded);
+    return padded;
+}
+
+CapsuleButton* ViewportTools::addMenuButton(
+    int width, std::string_view symbol, const QString& help, QMenu*& menu, void (ViewportTools::*refresh)())
+{
+    auto* button = new CapsuleButton(QSize(width, 26), row_);
+    button->setSymbol(symbol);
+    button->setToolTip(help);
+    button->setPopupMode(QToolButton::InstantPopup);
+    menu = new QMenu(button);
+    button->setMenu(menu);
+    connect(menu, &QMenu::aboutToShow, this, refresh);
+    row_->layout()->addWidget(button);
+    return button;
+}
+
+void ViewportTools::makeOverflow()
+{
+    overflow_ = addMenuButton(
+        28, "ellipsis", "Altri strumenti", overflowMenu_, &ViewportTools::refreshOverflowMenu);
+    overflow_->setObjectName("overflow");
+    overflow_->hide();
+}
+
+void ViewportTools::refreshOverflowMenu()
+{
+    overflowMenu_->clear();
+    for (std::size_t index = 0; index < tools_.size(); ++index) {
+        auto* tool = tools_[index];
+        if (!tool->isHidden())
+            continue;
+        // The entry does what the hidden button does; a switch shows its state with a
+        // check mark, which an icon would take the place of.
+        QAction* action = overflowMenu_->addAction(tool->toolTip());
+        const auto kind = static_cast<Tool>(index);
+        action->setCheckable(
+            kind == Tool::isolate || kind == Tool::ghost || kind == Tool::measure || kind == Tool::labels);
+        action->setChecked(tool->isActive());
+        connect(action, &QAction::triggered, tool, [tool] { tool->click(); });
+    }
 }
 
 void ViewportTools::makeOptions()
 {
-    options_ = new CapsuleButton(QSize(30, 26), row_);
-    options_->setSymbol("slider.horizontal.3");
-    options_->setToolTip("Qualità di resa e opzioni della vista");
-    options_->setPopupMode(QToolButton::InstantPopup);
-    menu_ = new QMenu(options_);
-    options_->setMenu(menu_);
-    connect(menu_, &QMenu::aboutToShow, this, [this] { refreshMenu(); });
-    row_->layout()->addWidget(options_);
+    options_ = addMenuButton(30, "slider.horizontal.3", "Qualità di resa e opzioni della vista", menu_,
+        &ViewportTools::refreshMenu);
 
     menu_->addSection("Resa");
     auto* qualities = new QActionGroup(menu_);
@@ -216,23 +246,54 @@ void ViewportTools::switchBackground()
     model_.redraw();
 }
 
+int ViewportTools::rowWidth(std::size_t shownTools, bool overflow) const
+{
+    const auto* layout = row_->layout();
+    const QMargins margins = layout->contentsMargins();
+    int width = margins.left() + margins.right() - layout->spacing();
+    const auto add = [&](const QWidget& widget) { width += widthIn(widget) + layout->spacing(); };
+    for (std::size_t index = 0; index < std::min(shownTools, tools_.size()); ++index) {
+        for (const auto& [separator, first] : groupSeparators_)
+            if (static_cast<std::size_t>(first) == index)
+                add(*separator);
+        add(*tools_[index]);
+    }
+    if (overflow)
+        add(*overflow_);
+    add(*optionsSeparator_);
+    add(*options_);
+    return width;
+}
+
+void ViewportTools::fit()
+{
+    std::size_t shown = tools_.size();
+    const bool overflow = rowWidth(shown, false) > width();
+    while (overflow && shown > 0 && rowWidth(shown, true) > width())
+        --shown;
+    for (std::size_t index = 0; index < tools_.size(); ++index)
+        tools_[index]->setVisible(index < shown);
+    for (const auto& [separator, first] : groupSeparators_)
+        separator->setVisible(static_cast<std::size_t>(first) < shown);
+    overflow_->setVisible(overflow);
+    const int rowWidthNow = rowWidth(shown, overflow);
+    row_->setGeometry(width() - rowWidthNow, 0, rowWidthNow, row_->sizeHint().height());
+}
+
+void ViewportTools::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fit();
+}
+
 QSize ViewportTools::sizeHint() const
 {
-    const QSize content = row_->sizeHint();
-    return {std::min(content.width(), 560), content.height()};
+    return {std::min(rowWidth(tools_.size(), false), 560), row_->sizeHint().height()};
 }
 
 QSize ViewportTools::minimumSizeHint() const
 {
-    return {0, row_->sizeHint().height()};
-}
-
-void ViewportTools::wheelEvent(QWheelEvent* event)
-{
-    const QPoint delta = event->angleDelta();
-    const int steps = delta.x() != 0 ? delta.x() : delta.y();
-    horizontalScrollBar()->setValue(horizontalScrollBar()->value() - steps / 4);
-    event->accept();
+    return {rowWidth(0, true), row_->sizeHint().height()};
 }
 
 } // namespace morvena

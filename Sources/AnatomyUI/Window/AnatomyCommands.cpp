@@ -29,6 +29,8 @@ const std::vector<AnatomyCommands::Shortcut>& shortcutTable()
         {Command::frameAll, QKeySequence(Qt::CTRL | Qt::Key_0)},
         {Command::focusSelection, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F)},
         {Command::resetView, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)},
+        // Split views switch their sidebar with S, the menus' modifier and Qt's Meta.
+        {Command::sidebar, QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S)},
         {Command::isolate, QKeySequence(Qt::CTRL | Qt::Key_I)},
         {Command::endIsolation, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)},
         {Command::hide, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_H)},
@@ -119,6 +121,11 @@ void AnatomyCommands::addViewMenu(QMenuBar& menuBar)
     menu->addSeparator();
     addToggle(*menu, Command::statistics, "Statistiche di rendering", &AppModel::showStatistics,
         &AppModel::setShowStatistics);
+    menu->addSeparator();
+    auto* sidebar = menu->addAction("Mostra barra laterale");
+    sidebar->setCheckable(true);
+    sidebar->setChecked(true);
+    remember(Command::sidebar, sidebar);
 }
 
 void AnatomyCommands::addAnatomyMenu(QMenuBar& menuBar)

@@ -19,7 +19,8 @@ class AppModel;
 // The viewer's menus: "Esporta immagine…" and "Esci" in "File", then "Vista" and
 // "Anatomia". Every item acts on the model the window hands over (the focused one),
 // reading it when chosen; with none it does nothing. Only "Esporta immagine…" shows
-// disabled without a model.
+// disabled without a model. "Mostra barra laterale" switches a column of the window,
+// which connects it.
 class AnatomyCommands : public QObject {
     Q_OBJECT
 
@@ -37,6 +38,7 @@ public:
         focusSelection,
         resetView,
         statistics,
+        sidebar,
         isolate,
         endIsolation,
         hide,

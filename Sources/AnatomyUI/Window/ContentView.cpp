@@ -109,6 +109,7 @@ ContentView::ContentView(AppModelServices services, QWidget* parent)
     rows->addWidget(splitter_, 1);
 
     connect(toolbar_, &MainToolbar::inspectorToggled, this, &ContentView::setShowInspector);
+    connect(toolbar_, &MainToolbar::sidebarToggled, this, &ContentView::setShowSidebar);
     connect(model_.get(), &AppModel::changed, this, &ContentView::modelChanged);
     showPhase();
 }
@@ -134,8 +135,6 @@ QWidget* ContentView::makeDetailColumn()
     detail_ = new QStackedWidget(this);
     loadingPage_ = makeLoadingPage(detail_);
     detail_->addWidget(loadingPage_);
-    setupPage_ = new DatasetSetupView(*model_, DatasetSetupView::defaultHeaderText, {}, detail_);
-    detail_->addWidget(setupPage_);
     return detail_;
 }
 
@@ -169,6 +168,16 @@ void ContentView::setShowInspector(bool shown)
     showInspector_ = shown;
     inspector_->setVisible(shown);
     toolbar_->setInspectorShown(shown);
+}
+
+void ContentView::setShowSidebar(bool shown)
+{
+    if (shown == showSidebar_)
+        return;
+    showSidebar_ = shown;
+    sidebar_->setVisible(shown);
+    toolbar_->setSidebarShown(shown);
+    emit sidebarShownChanged(shown);
 }
 
 QWidget* ContentView::detailPage() const
@@ -207,15 +216,39 @@ void ContentView::showPhase()
     const bool ready = std::holds_alternative<AppModel::Ready>(phase);
     if (ready && model_->renderer().get() != readyRenderer_)
         rebuildReadyPage();
+    QWidget* page = nullptr;
     if (ready && readyPage_)
-        detail_->setCurrentWidget(readyPage_);
+        page = readyPage_;
     else if (std::holds_alternative<AppModel::Loading>(phase))
-        detail_->setCurrentWidget(loadingPage_);
+        page = loadingPage_;
     else
-        detail_->setCurrentWidget(setupPage_);
+        page = setupPage();
+    detail_->setCurrentWidget(page);
+    if (page != setupPage_)
+        retireSetupPage();
     sidebar_->setCurrentWidget(ready && sidebarReady_ ? sidebarReady_ : sidebarPlaceholder_);
     toolbar_->refresh();
     updateTitle();
+}
+
+QWidget* ContentView::setupPage()
+{
+    if (!setupPage_) {
+        setupPage_ = new DatasetSetupView(*model_, DatasetSetupView::defaultHeaderText, {}, detail_);
+        detail_->addWidget(setupPage_);
+    }
+    return setupPage_;
+}
+
+void ContentView::retireSetupPage()
+{
+    // The typed import form and the open group belong to the screen that showed them:
+    // once the column shows another view, the next setup screen starts over.
+    if (!setupPage_)
+        return;
+    setupPage_->hide();
+    setupPage_->deleteLater(); // its own "Apri" may be what got here
+    setupPage_ = nullptr;
 }
 
 void ContentView::updateTitle()

@@ -41,6 +41,8 @@ public:
     MainToolbar& toolbar() const { return *toolbar_; }
     bool showInspector() const { return showInspector_; }
     void setShowInspector(bool shown);
+    bool showSidebar() const { return showSidebar_; }
+    void setShowSidebar(bool shown);
     // The page the detail column shows now.
     QWidget* detailPage() const;
     // The viewport of the ready page; none outside the ready phase.
@@ -50,6 +52,7 @@ public:
 
 signals:
     void windowTitleChanged(const QString& title);
+    void sidebarShownChanged(bool shown);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,6 +63,9 @@ private:
     QWidget* makeInspectorColumn();
     void modelChanged(AppModel::Field field);
     void showPhase();
+    // The setup screen, a new one when the column showed another view since.
+    QWidget* setupPage();
+    void retireSetupPage();
     // Announces the window title when it differs from the one announced last.
     void updateTitle();
     // A new ready page around the model's current renderer, the old one going.
@@ -68,6 +74,7 @@ private:
 
     std::unique_ptr<AppModel> model_;
     bool showInspector_ = true;
+    bool showSidebar_ = true;
     bool appeared_ = false;
     QString shownTitle_;
     // The widgets below are owned by the view.

@@ -19,6 +19,10 @@ MainToolbar::MainToolbar(QPointer<AppModel> model, QWidget* parent)
     setIconSize(QSize(18, 18));
     setContextMenuPolicy(Qt::PreventContextMenu);
 
+    // Where the split view keeps its own switch: leading, over the sidebar.
+    auto* sidebar = addColumnSwitch(Item::sidebar, "Barra laterale", "sidebar.leading");
+    connect(sidebar, &QAction::toggled, this, &MainToolbar::sidebarToggled);
+    rowItems_.append(addSeparator());
     auto* isolate
         = addItem(Item::isolate, "Isola", "square.on.square.dashed", "Mostra solo la selezione (I)");
     connect(isolate, &QAction::triggered, this, [this] {
@@ -45,9 +49,7 @@ MainToolbar::MainToolbar(QPointer<AppModel> model, QWidget* parent)
     });
     addViewMenu();
     addSpacer();
-    auto* inspector = addItem(Item::inspector, "Scheda anatomica", "sidebar.trailing", "");
-    inspector->setCheckable(true);
-    inspector->setChecked(true);
+    auto* inspector = addColumnSwitch(Item::inspector, "Scheda anatomica", "sidebar.trailing");
     connect(inspector, &QAction::toggled, this, &MainToolbar::inspectorToggled);
 
     // The row's height with its items, kept while they are hidden.
@@ -62,6 +64,14 @@ QAction* MainToolbar::addItem(Item item, const char* label, const char* symbol, 
         action->setToolTip(tooltip);
     actions_[item] = action;
     rowItems_.append(action);
+    return action;
+}
+
+QAction* MainToolbar::addColumnSwitch(Item item, const char* label, const char* symbol)
+{
+    auto* action = addItem(item, label, symbol, "");
+    action->setCheckable(true);
+    action->setChecked(true);
     return action;
 }
 
@@ -110,6 +120,11 @@ void MainToolbar::refresh()
 void MainToolbar::setInspectorShown(bool shown)
 {
     action(Item::inspector)->setChecked(shown);
+}
+
+void MainToolbar::setSidebarShown(bool shown)
+{
+    action(Item::sidebar)->setChecked(shown);
 }
 
 } // namespace morvena

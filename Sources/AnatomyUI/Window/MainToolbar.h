@@ -11,14 +11,14 @@ namespace morvena {
 
 class AppModel;
 
-// The window's toolbar row: isolation, hiding, ghosting, the view menu and the
-// inspector switch, as icons with tooltips. Its items show only while a dataset is
+// The window's toolbar row: the sidebar switch, isolation, hiding, ghosting, the view
+// menu and the inspector switch, as icons with tooltips. Its items show only while a dataset is
 // ready; the row keeps its height either way.
 class MainToolbar : public QToolBar {
     Q_OBJECT
 
 public:
-    enum class Item { isolate, endIsolation, hide, focus, view, inspector };
+    enum class Item { sidebar, isolate, endIsolation, hide, focus, view, inspector };
 
     MainToolbar(QPointer<AppModel> model, QWidget* parent = nullptr);
 
@@ -27,12 +27,16 @@ public:
     // Reads the phase, the selection, isolation and ghosting again.
     void refresh();
     void setInspectorShown(bool shown);
+    void setSidebarShown(bool shown);
 
 signals:
     void inspectorToggled(bool shown);
+    void sidebarToggled(bool shown);
 
 private:
     QAction* addItem(Item item, const char* label, const char* symbol, const char* tooltip);
+    // A checked item that switches a column of the window.
+    QAction* addColumnSwitch(Item item, const char* label, const char* symbol);
     void addViewMenu();
     void addSpacer();
 

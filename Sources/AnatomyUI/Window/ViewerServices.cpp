@@ -3,9 +3,9 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/RendererError.h"
 #include "AnatomyUI/SharedGLContext.h"
+#include "AnatomyUI/Window/ImageSaveDialog.h"
 
 #include <QApplication>
-#include <QFileDialog>
 
 namespace morvena::ViewerServices {
 
@@ -29,12 +29,7 @@ AppModelServices make(SharedGLContext* context)
 std::optional<std::filesystem::path> askWhereToSave(
     const std::filesystem::path& folder, const std::string& fileName)
 {
-    const auto proposed = QString::fromStdString((folder / fileName).string());
-    const auto chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), "Esporta immagine",
-        proposed, "Immagine PNG (*.png)", nullptr, QFileDialog::DontUseNativeDialog);
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return std::filesystem::path(chosen.toStdString());
+    return ImageSaveDialog::ask(folder, fileName, QApplication::activeWindow());
 }
 
 } // namespace morvena::ViewerServices

@@ -20,7 +20,8 @@ namespace ViewerServices {
 // the model.
 AppModelServices make(SharedGLContext* context);
 
-// A file dialog opening in `folder` with the file name proposed; none when cancelled.
+// The image export's save panel, opening in `folder` with the file name proposed;
+// none when cancelled.
 std::optional<std::filesystem::path> askWhereToSave(
     const std::filesystem::path& folder, const std::string& fileName);
 

@@ -1,10 +1,15 @@
 #include "AnatomyUI/Window/WindowTitle.h"
 
+#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyUI/Model/AppModel.h"
 
 namespace morvena::WindowTitle {
 
 namespace {
+
+// Names from imported files may run to thousands of characters; a title bar shows a
+// few dozen.
+constexpr std::size_t longestTitleName = 80;
 
 QString fromUtf8(std::string_view text)
 {
@@ -24,9 +29,13 @@ QString readySubtitle(const AppModel& model)
 
 QString title(const AppModel& model)
 {
-    if (const auto* first = model.primary())
-        return fromUtf8(first->displayName());
-    return "Morvena";
+    const auto* first = model.primary();
+    if (!first)
+        return "Morvena";
+    const std::string& name = first->displayName();
+    if (UnicodeText::characterCount(name) <= longestTitleName)
+        return fromUtf8(name);
+    return fromUtf8(UnicodeText::leadingCharacters(name, longestTitleName)) + "…";
 }
 
 QString subtitle(const AppModel& model)

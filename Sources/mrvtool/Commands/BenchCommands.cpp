@@ -10,6 +10,7 @@
 #include "mrvtool/DrawableSize.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/TerminalText.h"
 #include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
@@ -116,7 +117,7 @@ void benchPicking(const std::shared_ptr<const MeshPack>& pack, Drawable drawable
     Console::print("\nSelezione (picking GPU)");
     for (const auto& point : pickPoints(drawable)) {
         auto result = renderer.benchmarkPick({point.x, point.y}, drawable.size(), pickRepetitions);
-        auto hit = result.hit ? pack->name(*result.hit) : std::string(noStructure);
+        auto hit = result.hit ? TerminalText::field(pack->name(*result.hit)) : std::string(noStructure);
         Console::print("  " + cell(point.name, 20) + rcell(milliseconds(result.medianMS), 9)
             + rcell(std::to_string(result.structures), 5) + " strutture, "
             + rpad(humanCount(result.triangles), 8) + " triangoli   → " + hit);
@@ -191,8 +192,8 @@ RoundTrip roundTrip(AnatomyRenderer& renderer, const MeshPack& pack, std::size_t
         if (*hit == index)
             ++trip.exact;
         else
-            trip.failures.push_back(
-                pack.name(index) + " → " + (*hit ? pack.name(**hit) : std::string(noStructure)));
+            trip.failures.push_back(TerminalText::field(pack.name(index)) + " → "
+                + (*hit ? TerminalText::field(pack.name(**hit)) : std::string(noStructure)));
     }
     scene.clearIsolation();
     return trip;
@@ -249,7 +250,7 @@ void pickTargetsInDefaultScene(
         std::string system = "—";
         if (auto picked = *hit) {
             auto row = db.structure(pack.conceptID(*picked));
-            selected = row ? row->displayName() : pack.name(*picked);
+            selected = TerminalText::field(row ? row->displayName() : pack.name(*picked));
             system = italianName(renderer.scene()->system(*picked));
         }
         Console::print("  " + cell(target, 26) + cell(selected, 34) + system);

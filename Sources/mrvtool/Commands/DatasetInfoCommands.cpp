@@ -10,6 +10,7 @@
 #include "mrvtool/Fail.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/TerminalText.h"
 #include "mrvtool/Usage.h"
 
 #include <algorithm>
@@ -21,13 +22,15 @@ namespace morvena::tool {
 
 namespace {
 
+using TerminalText::field;
+
 constexpr std::string_view absent = "—";
 constexpr std::int64_t defaultSearchLimit = 20;
 constexpr std::size_t relationLinesShown = 12;
 
 std::string orAbsent(const std::optional<std::string>& text)
 {
-    return text ? *text : std::string(absent);
+    return text ? field(*text) : std::string(absent);
 }
 
 std::string vectorText(Float3 v)
@@ -59,10 +62,10 @@ std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, con
     auto lodTriangles
         = [&pack](int lod) { return humanCount(static_cast<std::int64_t>(pack.indexCountForLOD(lod) / 3)); };
     std::ostringstream out;
-    out << manifest.displayName << "  [" << manifest.id << "]\n"
-        << "  licenza        " << manifest.license << "\n"
-        << "  attribuzione   " << manifest.attribution << "\n"
-        << "  origine        " << manifest.sourceURL << "\n"
+    out << field(manifest.displayName) << "  [" << field(manifest.id) << "]\n"
+        << "  licenza        " << field(manifest.license) << "\n"
+        << "  attribuzione   " << field(manifest.attribution) << "\n"
+        << "  origine        " << field(manifest.sourceURL) << "\n"
         << "  importato il   " << importDateText(manifest.importedAt) << "\n"
         << "  strutture      " << humanCount(manifest.structureCount) << "\n"
         << "  vertici        " << humanCount(static_cast<std::int64_t>(pack.vertexCount())) << "\n"
@@ -103,9 +106,9 @@ std::string systemCountLines(const AnatomyDB& db)
 std::string structureBlock(const AnatomyStructure& s)
 {
     std::ostringstream out;
-    out << s.displayName() << "\n"
-        << "  concept      " << s.conceptID << "\n"
-        << "  inglese      " << s.nameEN << "\n"
+    out << field(s.displayName()) << "\n"
+        << "  concept      " << field(s.conceptID) << "\n"
+        << "  inglese      " << field(s.nameEN) << "\n"
         << "  latino       " << orAbsent(s.nameLA) << "\n"
         << "  sistema      " << italianName(s.system) << "\n"
         << "  regione      " << italianName(s.region) << "\n"
@@ -147,8 +150,8 @@ void printRelations(const AnatomyDB& db, const std::string& conceptID)
         return;
     std::string lines = "  relazioni:";
     for (std::size_t i = 0; i < related.size() && i < relationLinesShown; ++i)
-        lines += "\n    " + std::string(italianName(related[i].kind)) + ": " + related[i].name + " ("
-            + related[i].conceptID + ")";
+        lines += "\n    " + std::string(italianName(related[i].kind)) + ": " + field(related[i].name) + " ("
+            + field(related[i].conceptID) + ")";
     Console::print(lines);
 }
 
@@ -163,8 +166,8 @@ void listCommand(const Args&)
     }
     std::string lines;
     for (const auto& manifest : installed) {
-        lines += (lines.empty() ? "" : "\n") + manifest.id + "\t" + manifest.displayName + "\t"
-            + humanCount(manifest.structureCount) + " strutture\t" + manifest.license;
+        lines += (lines.empty() ? "" : "\n") + field(manifest.id) + "\t" + field(manifest.displayName) + "\t"
+            + humanCount(manifest.structureCount) + " strutture\t" + field(manifest.license);
     }
     Console::print(lines);
 }
@@ -182,7 +185,7 @@ void infoCommand(const Args& args)
     Console::print(infoBlock(*manifest, pack, db));
     Console::print("  strutture per sistema:" + systemCountLines(db));
     if (!manifest->missingSystems.empty())
-        Console::print("  non presenti nel dataset: " + join(manifest->missingSystems, ", "));
+        Console::print("  non presenti nel dataset: " + field(join(manifest->missingSystems, ", ")));
 }
 
 void searchCommand(const Args& args)
@@ -203,8 +206,8 @@ void searchCommand(const Args& args)
     }
     std::string lines;
     for (const auto& hit : hits) {
-        lines += (lines.empty() ? "" : "\n") + hit.conceptID + "\t" + (hit.nameIT ? *hit.nameIT : hit.nameEN)
-            + "\t[" + std::string(italianName(hit.system))
+        lines += (lines.empty() ? "" : "\n") + field(hit.conceptID) + "\t"
+            + field(hit.nameIT ? *hit.nameIT : hit.nameEN) + "\t[" + std::string(italianName(hit.system))
             + "]\tmesh=" + (hit.meshIndex ? std::to_string(*hit.meshIndex) : std::string(absent));
     }
     Console::print(lines);

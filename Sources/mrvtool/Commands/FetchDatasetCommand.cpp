@@ -12,6 +12,7 @@
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/FetchProgress.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/TerminalText.h"
 
 #include <algorithm>
 #include <numeric>
@@ -35,7 +36,7 @@ const DatasetCatalog::Entry& chosenEntry(const DatasetCatalog& catalog, const st
     auto entry = std::find_if(catalog.datasets.begin(), catalog.datasets.end(),
         [&](const auto& candidate) { return candidate.id == *id; });
     if (entry == catalog.datasets.end())
-        throw Fail("Dataset " + *id + " assente dal catalogo.");
+        throw Fail("Dataset " + TerminalText::field(*id) + " assente dal catalogo.");
     return *entry;
 }
 
@@ -71,7 +72,8 @@ void checkInstalled(const std::string& id)
     auto packCount = static_cast<std::int64_t>(pack.structureCount());
 
     Console::print("✓ installato in " + AppPaths::datasetDirectory(id).string());
-    Console::print("  manifest   " + manifest->displayName + " " + manifest->version);
+    Console::print("  manifest   " + TerminalText::field(manifest->displayName) + " "
+        + TerminalText::field(manifest->version));
     Console::print("  pack       " + humanCount(packCount) + " strutture, "
         + humanCount(static_cast<std::int64_t>(pack.triangleCount())) + " triangoli");
     Console::print("  database   " + humanCount(classified) + " strutture classificate");
@@ -95,9 +97,9 @@ void fetchDatasetCommand(const Args& args)
     // The entry's id becomes the dataset's folder name: refused before anything is fetched.
     AppPaths::validateDatasetID(entry.id);
 
-    Console::print(
-        "Dataset:  " + entry.displayName + " — " + humanCount(entry.structureCount) + " strutture");
-    Console::print("Archivio: " + entry.archive);
+    Console::print("Dataset:  " + TerminalText::field(entry.displayName) + " — "
+        + humanCount(entry.structureCount) + " strutture");
+    Console::print("Archivio: " + TerminalText::field(entry.archive));
     Console::print(std::string(10, ' ') + megabytes(entry.archiveBytes) + " MB da scaricare, "
         + megabytes(entry.installedBytes) + " MB installati");
 

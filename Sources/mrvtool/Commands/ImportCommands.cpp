@@ -10,6 +10,7 @@
 #include "mrvtool/Output/Formatting.h"
 #include "mrvtool/Output/OutputFiles.h"
 #include "mrvtool/Output/ProgressPrinter.h"
+#include "mrvtool/Output/TerminalText.h"
 #include "mrvtool/Usage.h"
 
 #include <chrono>
@@ -21,8 +22,9 @@ namespace {
 std::string summaryBlock(const BodyParts3DImporter::Result& result, double seconds)
 {
     const auto& m = result.manifest;
-    return format("Importazione completata in %.1f s", seconds) + "\n  dataset      " + m.displayName + "  ["
-        + m.id + "]" + "\n  licenza      " + m.license + "\n  strutture    " + humanCount(m.structureCount)
+    return format("Importazione completata in %.1f s", seconds) + "\n  dataset      "
+        + TerminalText::field(m.displayName) + "  [" + m.id + "]" + "\n  licenza      "
+        + TerminalText::field(m.license) + "\n  strutture    " + humanCount(m.structureCount)
         + "\n  triangoli    " + humanCount(m.triangleCount) + "\n  vertici      " + humanCount(m.vertexCount)
         + "\n  pack         " + result.packURL.string() + "\n  database     " + result.databaseURL.string()
         + "\n  note         " + m.notes;

@@ -14,6 +14,7 @@
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
 #include "mrvtool/Output/OutputFiles.h"
+#include "mrvtool/Output/TerminalText.h"
 #include "mrvtool/Refusal.h"
 #include "mrvtool/SystemChoice.h"
 
@@ -173,7 +174,7 @@ void frameStructure(const Args& args, const std::string& conceptID, const Anatom
     renderer.frameStructures(indices, aspect, false);
     std::string names;
     for (std::size_t i = 0; i < indices.size() && i < 3; ++i)
-        names += (i ? ", " : "") + pack.name(indices[i]);
+        names += (i ? ", " : "") + TerminalText::field(pack.name(indices[i]));
     Console::print("Inquadrate " + std::to_string(indices.size()) + " strutture: " + names);
 }
 

@@ -8,6 +8,7 @@
 #include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/TerminalText.h"
 #include "mrvtool/RawPackReader.h"
 #include "mrvtool/Refusal.h"
 
@@ -65,8 +66,8 @@ std::vector<std::string> structureProblems(const RawPackReader& pack, const Anat
         checkRuns(i, record, pack.indices(), problems);
         auto conceptID = pack.conceptID(i);
         if (!db.structure(conceptID))
-            problems.push_back(
-                "struttura " + std::to_string(i) + " (" + conceptID + ") assente dal database");
+            problems.push_back("struttura " + std::to_string(i) + " (" + TerminalText::field(conceptID)
+                + ") assente dal database");
     }
     return problems;
 }
@@ -141,7 +142,7 @@ void printMismatches(const std::vector<AuditRule>& rules,
         std::string lines
             = "  ✗ " + std::string(rule.name) + ": " + std::to_string(it->second.size()) + " discordanze";
         for (std::size_t i = 0; i < it->second.size() && i < shown; ++i)
-            lines += "\n" + std::string(listIndent) + it->second[i]->nameEN + "  →  "
+            lines += "\n" + std::string(listIndent) + TerminalText::field(it->second[i]->nameEN) + "  →  "
                 + std::string(italianName(it->second[i]->system));
         Console::print(lines);
     }
@@ -165,7 +166,7 @@ std::string indentedList(const std::vector<std::string>& names, std::size_t show
 {
     std::string lines;
     for (std::size_t i = 0; i < names.size() && i < shown; ++i)
-        lines += "\n" + std::string(listIndent) + names[i];
+        lines += "\n" + std::string(listIndent) + TerminalText::field(names[i]);
     return lines;
 }
 

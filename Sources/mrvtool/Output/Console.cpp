@@ -1,5 +1,7 @@
 #include "mrvtool/Output/Console.h"
 
+#include "mrvtool/Output/TerminalText.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -16,15 +18,17 @@ void print(std::string_view text)
 
 void write(std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    const std::string shown = TerminalText::block(text);
+    std::fwrite(shown.data(), 1, shown.size(), stdout);
     std::fflush(stdout);
 }
 
 void writeError(std::string_view text)
 {
     std::fflush(stdout);
-    const char* data = text.data();
-    std::size_t left = text.size();
+    const std::string shown = TerminalText::block(text);
+    const char* data = shown.data();
+    std::size_t left = shown.size();
     while (left > 0) {
         auto written = ::write(STDERR_FILENO, data, left);
         if (written < 0 && errno == EINTR)

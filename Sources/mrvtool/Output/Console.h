@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+// Everything passes TerminalText::block on its way out.
 namespace morvena::tool::Console {
 
 // One line (or block) on standard output, followed by a line end.

@@ -4,6 +4,7 @@
 #include "AnatomyImport/ImportProgress.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/Formatting.h"
+#include "mrvtool/Output/TerminalText.h"
 
 namespace morvena::tool {
 
@@ -14,7 +15,8 @@ constexpr std::size_t lineWidth = 70;
 std::string ProgressPrinter::render(double fraction, const std::string& message)
 {
     int percent = static_cast<int>(fraction * 100);
-    std::string line = format("[%3d%%] ", percent) + message;
+    // The message names the files being read, which come from outside.
+    std::string line = format("[%3d%%] ", percent) + TerminalText::field(message);
     if (line == lastLine_)
         return {};
     lastLine_ = line;

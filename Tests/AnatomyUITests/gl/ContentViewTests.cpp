@@ -1,15 +1,21 @@
+#include "ViewTestSupport.h"
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/HoverLabel.h"
+#include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/MainToolbar.h"
 
 #include <QMenu>
 #include <QPointer>
+#include <QSplitter>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <fstream>
 
 using namespace morvena;
@@ -18,6 +24,37 @@ using namespace morvena::test;
 namespace {
 
 using Item = MainToolbar::Item;
+
+// The dataset "rotto", whose pack no longer opens.
+void installBroken(const ModelSandbox& sandbox)
+{
+    sandbox.install(boxDataset("rotto", {{"FMA9", AnatomySystem::skeletal}}));
+    std::ofstream(AppPaths::packURL("rotto"), std::ios::trunc) << "non è un pacchetto";
+}
+
+// Whether the label's text, laid out as the label lays it out, is wider than the label.
+bool textSticksOut(const QLabel& label)
+{
+    const int width = label.contentsRect().width();
+    const QRect text = label.fontMetrics().boundingRect(
+        QRect(0, 0, width, INT_MAX / 2), label.wordWrap() ? Qt::TextWordWrap : 0, label.text());
+    return text.width() > width + 1;
+}
+
+// The shown widgets below `column` that stick out of it sideways, or whose text sticks
+// out of them, by class name.
+std::vector<std::string> outsideSideways(const QWidget& column)
+{
+    std::vector<std::string> outside;
+    for (auto* widget : column.findChildren<QWidget*>()) {
+        const QRect rect(widget->mapTo(&column, QPoint(0, 0)), widget->size());
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (widget->isVisibleTo(&column)
+            && (rect.left() < -1 || rect.right() > column.width() || (label && textSticksOut(*label))))
+            outside.push_back(widget->metaObject()->className());
+    }
+    return outside;
+}
 
 std::vector<QString> titles(const QMenu& menu)
 {
@@ -55,9 +92,7 @@ TEST(ContentViewTitle, followsThePhase)
     EXPECT_EQ(view.windowTitle(), "box FMA1 — Scheletro · FMA1");
 
     // A pack that no longer opens fails the load; the previous dataset stays loaded.
-    auto broken = boxDataset("rotto", {{"FMA9", AnatomySystem::skeletal}});
-    fixture.sandbox.install(broken);
-    std::ofstream(AppPaths::packURL("rotto"), std::ios::trunc) << "non è un pacchetto";
+    installBroken(fixture.sandbox);
     view.model().load("rotto");
     EXPECT_EQ(view.subtitle(), "Errore");
 }
@@ -69,16 +104,16 @@ TEST(ContentViewToolbar, itemsOnlyWhenReadyAndEnabledByTheSelection)
     fixture.show();
     auto& toolbar = view.toolbar();
     const int emptyHeight = toolbar.height();
-    for (auto item :
-        {Item::isolate, Item::endIsolation, Item::hide, Item::focus, Item::view, Item::inspector})
+    const Item items[] = {Item::sidebar, Item::isolate, Item::endIsolation, Item::hide, Item::focus,
+        Item::view, Item::inspector};
+    for (auto item : items)
         EXPECT_FALSE(toolbar.action(item)->isVisible());
 
     fixture.sandbox.install(threeBoxes());
     view.model().load("tre");
     fixture.waitForViewport();
     EXPECT_EQ(toolbar.height(), emptyHeight);
-    for (auto item :
-        {Item::isolate, Item::endIsolation, Item::hide, Item::focus, Item::view, Item::inspector})
+    for (auto item : items)
         EXPECT_TRUE(toolbar.action(item)->isVisible());
     EXPECT_FALSE(toolbar.action(Item::isolate)->isEnabled());
     EXPECT_FALSE(toolbar.action(Item::hide)->isEnabled());
@@ -98,6 +133,9 @@ TEST(ContentViewToolbar, itemsOnlyWhenReadyAndEnabledByTheSelection)
     EXPECT_EQ(view.model().ghostOthers(), !ghosting);
     toolbar.action(Item::inspector)->trigger();
     EXPECT_FALSE(view.showInspector());
+    toolbar.action(Item::sidebar)->trigger();
+    EXPECT_FALSE(view.showSidebar());
+    EXPECT_FALSE(view.findChild<QSplitter*>()->widget(0)->isVisible());
 
     ASSERT_NE(toolbar.viewButton()->menu(), nullptr);
     EXPECT_EQ(titles(*toolbar.viewButton()->menu()),
@@ -129,4 +167,65 @@ TEST(ContentViewReadyPage, eachRendererGetsANewViewport)
         return handle && handle != firstHandle;
     }));
     EXPECT_TRUE(view.detailPage()->isAncestorOf(view.viewport()));
+}
+
+// "Apri" on a dataset that fails to load passes through the loading page: the setup
+// screen after it starts over, its import group closed. The group's triangle leads it.
+TEST(ContentViewSetupPage, aFailedLoadFromTheScreenShowsAFreshOne)
+{
+    ViewerFixture fixture;
+    installBroken(fixture.sandbox);
+    auto& view = fixture.makeContentView();
+    fixture.show();
+    ASSERT_TRUE(std::holds_alternative<AppModel::Failed>(view.model().phase()));
+    QPointer<QWidget> first = view.detailPage();
+    auto* toggle = shownButton(*first, "Importa un dataset da file");
+    ASSERT_TRUE(toggle);
+    auto row = toggle->findChildren<QLabel*>();
+    ASSERT_EQ(row.size(), 3);
+    std::sort(row.begin(), row.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+    EXPECT_EQ(row[0]->text(), "▸");
+    EXPECT_FALSE(row[1]->pixmap().isNull()) << "the folder";
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_EQ(row[0]->text(), "▾");
+    QTest::mouseClick(shownButton(*first, "Importa un altro dataset…"), Qt::LeftButton);
+    ASSERT_TRUE(shown(*first, "genericForm"));
+
+    QTest::mouseClick(shownButton(*first, "Apri"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(std::holds_alternative<AppModel::Failed>(view.model().phase()));
+    EXPECT_TRUE(first.isNull());
+    EXPECT_FALSE(shown(*view.detailPage(), "bodyParts3DCard"));
+    EXPECT_FALSE(shown(*view.detailPage(), "genericForm"));
+}
+
+// A name from an imported file may run to 10 KB, with blanks or as one word: the
+// title wraps and rows cut it, the window title takes 80 characters, and nothing
+// sticks out of its column or of the viewport.
+TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
+{
+    std::string words;
+    while (words.size() < 10'240)
+        words += "lunghissimo ";
+    for (const std::string& name : {words, std::string(10'240, 'm')}) {
+        SCOPED_TRACE(name.substr(0, 12));
+        ViewerFixture fixture;
+        TestDataset dataset("lungo", name);
+        dataset.add("FMA1", name, AnatomySystem::skeletal, pixelBox("FMA1", 4, 20, 10, 40));
+        dataset.add("FMA2", "2" + name, AnatomySystem::muscular, pixelBox("FMA2", 14, 20, 20, 40));
+        fixture.sandbox.install(dataset);
+        auto& view = fixture.makeContentView();
+        fixture.show();
+        view.model().selectConcept("FMA1", true);
+        view.model().selectConcept("FMA2", false);
+        auto& container = *view.findChild<ViewportContainer*>();
+        container.hoverLabel()->showAt(QString::fromStdString(name), {10, 300}, container.width());
+        QTest::qWait(50);
+
+        auto& columns = *view.findChild<QSplitter*>();
+        for (int column : {0, 2})
+            EXPECT_EQ(outsideSideways(*columns.widget(column)), std::vector<std::string>()) << column;
+        EXPECT_TRUE(QRect(QPoint(0, 0), container.size()).contains(container.hoverLabel()->geometry()));
+        EXPECT_EQ(view.title(), QString::fromStdString(name.substr(0, 80)) + "…");
+    }
 }

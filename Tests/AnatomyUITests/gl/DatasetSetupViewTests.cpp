@@ -249,7 +249,7 @@ TEST(DatasetSetupView, importIsEnabledOnlyWithEveryTextAFileAndAUsableName)
     SetupScreen screen;
     screen.publishCatalog({});
     auto& view = screen.showWithCatalog({{}, [&](QWidget*) { return std::optional(input.path()); }});
-    clickButton(view, "▸ Importa un dataset da file");
+    clickButton(view, "Importa un dataset da file");
     clickButton(view, "Importa un altro dataset…");
     auto* import = shownButton(view, "Importa");
     ASSERT_TRUE(import);
@@ -294,7 +294,7 @@ TEST(DatasetSetupView, importIsEnabledOnlyWithEveryTextAFileAndAUsableName)
     screen.show();
     EXPECT_FALSE(shown(*screen.view, "genericForm"));
     EXPECT_FALSE(shown(*screen.view, "bodyParts3DCard"));
-    clickButton(*screen.view, "▸ Importa un dataset da file");
+    clickButton(*screen.view, "Importa un dataset da file");
     clickButton(*screen.view, "Importa un altro dataset…");
     for (auto* edit : screen.view->findChildren<QLineEdit*>())
         EXPECT_TRUE(edit->text().isEmpty());
@@ -313,7 +313,7 @@ TEST(DatasetSetupView, anImportShowsItsProgressThenItsFailureAndKeepsTheForm)
     gate.passNext(); // the catalog fetch
     std::filesystem::path chosen = input.path();
     auto& view = screen.showWithCatalog({{}, [&](QWidget*) { return std::optional(chosen); }});
-    clickButton(view, "▸ Importa un dataset da file");
+    clickButton(view, "Importa un dataset da file");
     clickButton(view, "Importa un altro dataset…");
     type(view, "Nome del dataset", "Mio Atlante");
     type(view, "Licenza (es. CC BY 4.0)", "CC0");
@@ -395,7 +395,7 @@ TEST(DatasetSetupView, theDatasetPageLinkOpensTheBodyParts3DAddress)
     SetupScreen screen;
     screen.publishCatalog({});
     auto& view = screen.showWithCatalog();
-    clickButton(view, "▸ Importa un dataset da file");
+    clickButton(view, "Importa un dataset da file");
     clickButton(view, "Apri la pagina del dataset");
     QDesktopServices::unsetUrlHandler("https");
     QDesktopServices::unsetUrlHandler("http");

@@ -1,15 +1,18 @@
 #include "GLModel.h"
+#include "PixelProbe.h"
 #include "ViewTestSupport.h"
 
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
 
+#include <QFrame>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 
 #include <algorithm>
+#include <map>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -325,12 +328,54 @@ TEST(InspectorView, bookmarkIconAndNoteEditingKeepTheRelationRows)
     EXPECT_EQ(inspector.action("Centra la struttura")->focusPolicy(), Qt::NoFocus);
 }
 
+// Section titles, field labels, the missing remark and the divider each paint at their
+// strength over the column's background, and nowhere at full strength, in both looks.
+TEST(InspectorView, textLevelsPaintAtTheirStrengthsInBothAppearances)
+{
+    Inspector inspector;
+    inspector.select(bareID);
+    using Level = Theme::Foreground;
+    const std::map<QString, Level> levels {{"NOMENCLATURA", Level::secondary}, {"ITALIANO", Level::tertiary},
+        {"non presente nei dati", Level::quaternary}, {"(divider)", Level::quaternary}};
+    for (auto appearance : {Appearance::light, Appearance::dark}) {
+        applyAppearance(appearance);
+        InspectorView view(inspector.model());
+        view.resize(322, 1100);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        const PixelProbe probe(view.grab().toImage());
+        const QPalette palette = Theme::palette(appearance);
+        int probed = 0;
+        for (auto* frame : view.findChildren<QFrame*>()) {
+            auto* label = qobject_cast<QLabel*>(frame);
+            const auto found = levels.find(label ? label->text() : QString("(divider)"));
+            if (!frame->isVisible() || found == levels.end()
+                || (!label && frame->frameShape() != QFrame::HLine))
+                continue;
+            // The text's colour at its strength, over the base: greys in both appearances.
+            const QColor text = Theme::foreground(palette, found->second),
+                         base = palette.color(QPalette::Base);
+            const int grey = qRound(base.red() + (text.red() - base.red()) * text.alphaF());
+            const QRect area(frame->mapTo(&view, QPoint(0, 0)), frame->size());
+            EXPECT_GT(probe.near(area, QColor(grey, grey, grey), 12), 0) << found->first.toStdString();
+            EXPECT_EQ(probe.near(area, palette.color(QPalette::Text), 40), 0) << found->first.toStdString();
+            ++probed;
+        }
+        EXPECT_GE(probed, 4);
+    }
+    applyAppearance(Appearance::light);
+}
+
 // The action row itself is given less than its titled form needs, as a narrow
 // column does with the shared look's button sizes.
 TEST(InspectorView, aNarrowColumnShowsIconsOnlyAndKeepsTheHelp)
 {
     Inspector inspector;
     inspector.select(primaryID);
+    // The column's default width keeps the titles, even beside a scroll bar.
+    inspector.view->resize(322, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(inspector.action("Centra la struttura")->text(), "Centra");
     auto* actions = inspector.view->findChild<FitSwitcher*>("actions");
     const int titledWidth = actions->sizeHint().width();
     actions->resize(titledWidth, actions->height());

@@ -357,6 +357,11 @@ TEST(SidebarView, layerControls)
     Sidebar sidebar;
     sidebar.open(SidebarView::Section::layers);
     auto& model = sidebar.model();
+    // One stack from the top, no label stretched; the room left lies below it.
+    auto* section = sidebar.view->findChild<LayersSection*>();
+    auto* description = sidebar.child<QLabel>("layerDescription");
+    EXPECT_LE(description->height(), description->heightForWidth(description->width()));
+    EXPECT_GT(section->height() - sidebar.child<QCheckBox>("ghostToggle")->geometry().bottom(), 100);
     auto* toggle = sidebar.child<QCheckBox>("clipToggle");
     EXPECT_FALSE(shown(*sidebar.view, "clipControls"));
     toggle->click();

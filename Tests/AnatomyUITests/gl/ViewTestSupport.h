@@ -3,6 +3,7 @@
 #include "AnatomyCore/Download/DatasetCatalog.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 #include "TestSandbox.h"
 
 #include <QAbstractButton>
@@ -21,8 +22,8 @@
 
 namespace morvena::test {
 
-// The texts a person sees in the widget now: labels (whole, before eliding) and
-// button titles of the widgets shown.
+// The texts a person sees in the widget now: labels (whole, before eliding or
+// breaking) and button titles of the widgets shown.
 inline QStringList shownTexts(const QWidget& root)
 {
     QStringList texts;
@@ -30,7 +31,8 @@ inline QStringList shownTexts(const QWidget& root)
         if (!label->isVisibleTo(&root))
             continue;
         auto* elided = qobject_cast<ElidedLabel*>(label);
-        texts << (elided ? elided->fullText() : label->text());
+        auto* wrapping = qobject_cast<WrappingLabel*>(label);
+        texts << (elided ? elided->fullText() : wrapping ? wrapping->fullText() : label->text());
     }
     for (auto* button : root.findChildren<QAbstractButton*>())
         if (button->isVisibleTo(&root) && !button->text().isEmpty())

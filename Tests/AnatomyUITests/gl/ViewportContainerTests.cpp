@@ -118,6 +118,51 @@ TEST(ViewportContainer, floatingControlsWithoutARenderer)
     EXPECT_LE(container.tools().width(), 560);
 }
 
+// However narrow the viewport, the strip shows whole buttons, the options button among
+// them, and the last tools it hides are the entries of its overflow menu, which act as they do.
+TEST(ViewportContainer, aNarrowToolStripMovesItsLastToolsToAMenu)
+{
+    ViewerFixture fixture;
+    AppModel model(fixture.services());
+    ViewportContainer container(model);
+    container.show();
+    auto& tools = container.tools();
+    const auto entries = [&tools] {
+        emit tools.overflowMenu().aboutToShow();
+        return tools.overflowMenu().actions();
+    };
+    for (int width : {800, 360, 200}) {
+        SCOPED_TRACE(width);
+        container.resize(width, 600);
+        QApplication::processEvents();
+        for (auto* button : tools.findChildren<CapsuleButton*>()) {
+            const QRect area(button->mapTo(&tools, QPoint(0, 0)), button->size());
+            EXPECT_TRUE(button->isHidden() || tools.rect().contains(area)) << button->toolTip().toStdString();
+        }
+        EXPECT_FALSE(tools.optionsButton().isHidden());
+        QStringList hidden;
+        for (int index = 0; index <= static_cast<int>(Tool::background); ++index) {
+            auto& button = tools.button(static_cast<Tool>(index));
+            EXPECT_TRUE(hidden.isEmpty() || button.isHidden()) << "only the last tools go";
+            if (button.isHidden())
+                hidden << button.toolTip();
+        }
+        EXPECT_EQ(hidden.isEmpty(), width == 800);
+        EXPECT_EQ(tools.overflowButton().isHidden(), hidden.isEmpty());
+        QStringList texts;
+        for (QAction* action : entries())
+            texts << action->text();
+        EXPECT_EQ(texts, hidden);
+    }
+    ASSERT_EQ(entries().size(), 9);
+    const bool dark = model.darkBackground();
+    entries().last()->trigger();
+    EXPECT_NE(model.darkBackground(), dark);
+    entries().at(static_cast<int>(Tool::measure))->trigger();
+    EXPECT_TRUE(model.measureMode());
+    EXPECT_TRUE(entries().at(static_cast<int>(Tool::measure))->isChecked());
+}
+
 TEST(ViewportContainer, hoverLabelKeepsClearOfTheEdges)
 {
     struct Case {
@@ -336,6 +381,13 @@ TEST(ViewportContainer, optionsMenuTogglesAndLayerControlLastsForTheContainer)
     window.model().handleHover(float2 {static_cast<float>(middle.x()), static_cast<float>(middle.y())});
     ASSERT_TRUE(window.model().hoveredLabel().has_value());
     EXPECT_TRUE(container.hoverLabel()->isVisibleTo(&container));
+    // It lies in the back layer, under every floating panel.
+    const auto stack = container.children();
+    for (QWidget* panel :
+        std::initializer_list<QWidget*> {&container.orientationControls(), &container.statisticsPanel(),
+            &container.depthControl(), &container.statusChips(), &container.tools()})
+        EXPECT_LT(stack.indexOf(container.hoverLabel()), stack.indexOf(panel))
+            << panel->metaObject()->className();
     window.fixture.sandbox.install(boxDataset("due", {{"FMA7", AnatomySystem::skeletal}}));
     window.model().load("due");
     window.fixture.waitForViewport();

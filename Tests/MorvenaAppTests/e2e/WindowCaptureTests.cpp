@@ -7,6 +7,7 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Look/Brand.h"
+#include "AnatomyUI/Viewport/CapsuleButton.h"
 #include "AnatomyUI/Viewport/Chip.h"
 #include "AnatomyUI/Viewport/StatusChips.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
@@ -297,7 +298,8 @@ void expectLoadingPage(const CapturedWindow& window, const Capture& shot)
     EXPECT_EQ(window.content().viewport(), nullptr);
 }
 
-// The chips lie whole inside their row and apart from the tool strip.
+// The chips lie whole inside their row and apart from the tool strip, which shows
+// whole buttons only, the options button always among them.
 void expectChipsBesideTools(const CapturedWindow& window, const Capture& shot)
 {
     SCOPED_TRACE(shot.name);
@@ -315,6 +317,11 @@ void expectChipsBesideTools(const CapturedWindow& window, const Capture& shot)
             << chip->objectName().toStdString() << " " << UISnapshot::rectText(rect);
         EXPECT_FALSE(rect.intersects(strip)) << chip->objectName().toStdString();
     }
+    EXPECT_TRUE(container.tools().optionsButton().isVisible());
+    for (auto* button : container.tools().findChildren<CapsuleButton*>())
+        if (button->isVisible()) {
+            EXPECT_TRUE(strip.contains(window.rectOf(*button))) << button->toolTip().toStdString();
+        }
 }
 
 // Each result row shown whole starts with a dot of its system's colour; no section

@@ -3,10 +3,17 @@
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/Preferences.h"
+#include "AnatomyUI/Model/Platform.h"
 #include "AnatomyUI/Window/AnatomyCommands.h"
 #include "AnatomyUI/Window/ContentView.h"
+#include "MorvenaApp/QtCatalogue.h"
 
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -49,6 +56,38 @@ struct WindowFixture {
     SharedGLContext context;
     std::unique_ptr<MorvenaWindow> window;
 };
+
+// What the save panel of one export showed and asked while a user typed a name into it
+// and pressed Return, answering "Sì" to a question.
+struct PanelRun {
+    QStringList labels; // confirm, cancel, folder and type, as the panel shows them
+    QString question;
+};
+
+PanelRun exportTyping(WindowFixture& fixture, const QString& name)
+{
+    PanelRun run;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* modal = QApplication::activeModalWidget();
+        auto* field = modal ? modal->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+        if (auto* panel = qobject_cast<QFileDialog*>(modal); panel && field && run.labels.isEmpty()) {
+            for (auto label :
+                {QFileDialog::Accept, QFileDialog::Reject, QFileDialog::LookIn, QFileDialog::FileType})
+                run.labels << panel->labelText(label);
+            field->selectAll(); // typed over the proposed name
+            QTest::keyClicks(field, name);
+            // Pressed once this call is over: the question it may raise needs the timer again.
+            QTimer::singleShot(0, field, [field] { QTest::keyClick(field, Qt::Key_Return); });
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            run.question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    user.start(20);
+    fixture.action(Command::exportImage)->trigger();
+    return run;
+}
 
 int diagnosticsTimers()
 {
@@ -106,6 +145,7 @@ TEST(AnatomyCommandsTable, oneShortcutPerItemAsTheMenusShowThem)
         {Command::frameAll, "Ctrl+0"},
         {Command::focusSelection, "Ctrl+Alt+F"},
         {Command::resetView, "Ctrl+Shift+R"},
+        {Command::sidebar, "Meta+Ctrl+S"},
         {Command::isolate, "Ctrl+I"},
         {Command::endIsolation, "Ctrl+Shift+I"},
         {Command::hide, "Ctrl+Alt+H"},
@@ -184,4 +224,34 @@ TEST(AnatomyCommandsKeys, escapeDeselectsAndControlDigitsTurnTheCamera)
     EXPECT_TRUE(waitUntil([&model] { return model.orientationLabel() == "Posteriore"; }));
     QTest::keyClick(fixture.window.get(), Qt::Key_1, Qt::ControlModifier);
     EXPECT_TRUE(waitUntil([&model] { return model.orientationLabel() == "Anteriore"; }));
+}
+
+// The export's real save panel, in Italian from Qt's own catalogue as the program loads
+// it: every typed name is saved as a PNG under a name ending in ".png", and replacing
+// a file is asked about under the name that will be written.
+TEST(MorvenaWindowExport, typedNamesAreSavedAsPNGFilesEndingInPNG)
+{
+    ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
+    WindowFixture fixture;
+    ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
+    struct Case {
+        const char* typed;
+        const char* saved;
+        const char* question;
+    };
+    const Case cases[] = {
+        {"prova", "prova.png", ""},
+        {"prova.jpg", "prova.jpg.png", ""},
+        {"prova.PNG", "prova.PNG", ""},
+        {"prova", "prova.png", "prova.png esiste già.\nVuoi sostituirlo?"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.typed);
+        const auto run = exportTyping(fixture, QString::fromUtf8(row.typed));
+        EXPECT_EQ(run.labels, QStringList({"&Salva", "Annulla", "Cerca in:", "File di tipo:"}));
+        EXPECT_EQ(run.question, QString::fromUtf8(row.question));
+        const auto file = Platform::exportDirectory() / row.saved;
+        EXPECT_EQ(fixture.model().exportedImageURL(), file);
+        EXPECT_EQ(QImageReader(QString::fromStdString(file.string())).format(), "png");
+    }
 }

@@ -145,5 +145,16 @@ TEST_F(OutputTargets, deviceNodesStayDevices)
     }
 }
 
+// /dev/full fails every write as a full disk does.
+TEST_F(OutputTargets, aFullDiskIsSaidInItalian)
+{
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no writable /dev/full";
+    auto result = run(commands[0], "/dev/full");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err,
+        ::testing::EndsWith("Errore: Impossibile scrivere il file /dev/full: il disco è pieno\n"));
+}
+
 } // namespace
 } // namespace morvena::test

@@ -1,26 +1,25 @@
 #include "AnatomyCore/Database/Internal/SQLite.h"
 
-#include "AnatomyCore/Database/DBError.h"
+#include <sys/statvfs.h>
 
+#include <cerrno>
 #include <limits>
 
 namespace morvena::sqlite {
 
 namespace {
 
-// The first `count` characters of a UTF-8 text, never cutting a character in two.
-std::string_view leadingCharacters(std::string_view text, std::size_t count)
-{
-    std::size_t end = 0;
-    for (std::size_t characters = 0; end < text.size() && characters < count; ++characters) {
-        ++end;
-        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            ++end;
-    }
-    return text.substr(0, end);
-}
+// Below this much free space an I/O error is taken for a full disk: SQLite
+// does not always keep the system's error number of a write that failed.
+constexpr std::uint64_t nearlyFullBytes = 1 << 20;
 
-constexpr std::size_t statementExcerptLength = 160;
+bool nearlyFull(const std::filesystem::path& file)
+{
+    struct statvfs status { };
+    const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    return ::statvfs(folder.c_str(), &status) == 0
+        && std::uint64_t {status.f_bavail} * status.f_frsize < nearlyFullBytes;
+}
 
 } // namespace
 
@@ -78,20 +77,21 @@ std::optional<std::int64_t> Statement::optionalInt64(int column) const
 }
 
 Connection::Connection(const std::filesystem::path& file, int flags)
+    : file_(file)
 {
     const int result = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (result != SQLITE_OK) {
         // The destructor does not run for a constructor that throws.
-        std::string message = db_ ? errorMessage() : std::string("open failed");
+        DBError error = db_ ? failure(DBError::Kind::open) : DBError::open("open failed");
         sqlite3_close_v2(std::exchange(db_, nullptr));
-        throw DBError::open(std::move(message));
+        throw error;
     }
 }
 
 void Connection::execute(const std::string& sql)
 {
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw DBError::sql(failureMessage(sql));
+        throw failure(DBError::Kind::sql, sql);
 }
 
 bool Connection::tryExecute(const std::string& sql) noexcept
@@ -103,7 +103,7 @@ Statement Connection::prepare(std::string_view sql) const
 {
     Statement statement = tryPrepare(sql);
     if (!statement)
-        throw DBError::sql(failureMessage(sql));
+        throw failure(DBError::Kind::sql, sql);
     return statement;
 }
 
@@ -119,12 +119,13 @@ Statement Connection::tryPrepare(std::string_view sql) const noexcept
     return Statement(raw); // null for a text without a statement
 }
 
-std::string Connection::failureMessage(std::string_view sql) const
+DBError Connection::failure(DBError::Kind kind, std::string_view sql) const
 {
-    std::string message = errorMessage();
-    message += " — ";
-    message += leadingCharacters(sql, statementExcerptLength);
-    return message;
+    const int code = sqlite3_extended_errcode(db_);
+    int systemError = sqlite3_system_errno(db_);
+    if ((code & 0xFF) == SQLITE_IOERR && systemError == 0 && nearlyFull(file_))
+        systemError = ENOSPC;
+    return DBError::fromSQLite(kind, code, systemError, errorMessage(), sql);
 }
 
 std::optional<std::string> textForKey(

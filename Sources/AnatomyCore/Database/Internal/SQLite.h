@@ -3,6 +3,8 @@
 // Thin owners of SQLite handles for the anatomy database. Private to
 // AnatomyCore: nothing outside the module sees a sqlite3 type.
 
+#include "AnatomyCore/Database/DBError.h"
+
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -66,7 +68,7 @@ private:
 // once every statement is finalized.
 class Connection {
 public:
-    // Throws DBError::open with SQLite's message, or "open failed" when no
+    // Throws DBError::open with SQLite's failure, or "open failed" when no
     // handle came back.
     Connection(const std::filesystem::path& file, int flags);
     ~Connection() { sqlite3_close_v2(db_); }
@@ -86,10 +88,12 @@ public:
     // Compiles one statement; an empty statement when it does not compile.
     Statement tryPrepare(std::string_view sql) const noexcept;
 
-    // SQLite's message, " — " and the start of the statement that failed.
-    std::string failureMessage(std::string_view sql) const;
+    // The connection's last failure as the error to throw; the statement that
+    // failed, when given, is kept in its message() only.
+    DBError failure(DBError::Kind kind, std::string_view sql = {}) const;
 
 private:
+    std::filesystem::path file_;
     sqlite3* db_ = nullptr;
 };
 

@@ -3,7 +3,6 @@
 #include "AnatomyCore/Support/FileDescriptor.h"
 
 #include <cerrno>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,9 +19,20 @@ namespace {
 
 } // namespace
 
+SourceFile::NotRegular::NotRegular()
+    : std::system_error(std::make_error_code(std::errc::invalid_argument))
+{
+}
+
+const char* SourceFile::NotRegular::what() const noexcept
+{
+    return "non è un file regolare";
+}
+
 SourceFile::SourceFile(const std::filesystem::path& path)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that opening a FIFO returns at once to be refused.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0)
         fail(path);
     struct stat info { };
@@ -32,31 +42,17 @@ SourceFile::SourceFile(const std::filesystem::path& path)
         errno = EISDIR;
         fail(path);
     }
-    if (S_ISREG(info.st_mode)) {
-        auto size = static_cast<std::size_t>(info.st_size);
-        if (size == 0)
-            return;
-        mapping_ = FileMapping(file.get(), size);
-        if (!mapping_)
-            fail(path);
-        mapping_.adviseSequential();
-        data_ = reinterpret_cast<const std::uint8_t*>(mapping_.data());
-        size_ = size;
+    if (!S_ISREG(info.st_mode))
+        throw NotRegular();
+    auto size = static_cast<std::size_t>(info.st_size);
+    if (size == 0)
         return;
-    }
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            fail(path);
-        if (got == 0)
-            break;
-        copy_.insert(copy_.end(), chunk, chunk + got);
-    }
-    data_ = copy_.data();
-    size_ = copy_.size();
+    mapping_ = FileMapping(file.get(), size);
+    if (!mapping_)
+        fail(path);
+    mapping_.adviseSequential();
+    data_ = reinterpret_cast<const std::uint8_t*>(mapping_.data());
+    size_ = size;
 }
 
 } // namespace morvena

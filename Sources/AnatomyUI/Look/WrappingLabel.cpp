@@ -1,0 +1,100 @@
+#include "AnatomyUI/Look/WrappingLabel.h"
+
+#include "AnatomyUI/Look/DisplayText.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <climits>
+
+namespace morvena {
+
+namespace {
+
+// The narrowest a label lets a layout make it, in average characters: a layout
+// short of room wraps the text instead of pushing the column wider.
+constexpr int narrowestCharacters = 4;
+// Word wrapping's own guess at a comfortable line, in average characters.
+constexpr int comfortableCharacters = 80;
+
+} // namespace
+
+WrappingLabel::WrappingLabel(const QString& text, QWidget* parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setFullText(text);
+}
+
+void WrappingLabel::setFullText(const QString& text)
+{
+    fullText_ = text;
+    shown_ = this->text(); // not a text of QLabel::setText
+    rewrap();
+}
+
+QSize WrappingLabel::sizeHint() const
+{
+    QSize hint = QLabel::sizeHint();
+    hint.setWidth(std::min(hint.width(), fontMetrics().averageCharWidth() * comfortableCharacters));
+    return hint;
+}
+
+QSize WrappingLabel::minimumSizeHint() const
+{
+    QSize hint = QLabel::minimumSizeHint();
+    hint.setWidth(std::min(hint.width(), fontMetrics().averageCharWidth() * narrowestCharacters));
+    return hint;
+}
+
+int WrappingLabel::heightForWidth(int width) const
+{
+    const QString broken = brokenFor(width);
+    if (broken == text())
+        return QLabel::heightForWidth(width);
+    // Another width breaks the text elsewhere; exact again once the label has this one.
+    const QMargins margins = contentsMargins();
+    const QRect lines = fontMetrics().boundingRect(
+        QRect(0, 0, std::max(textWidth(width), 1), INT_MAX / 2), Qt::TextWordWrap | alignment(), broken);
+    return lines.height() + margins.top() + margins.bottom() + 2 * margin();
+}
+
+void WrappingLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    rewrap();
+}
+
+void WrappingLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        rewrap();
+}
+
+int WrappingLabel::textWidth(int width) const
+{
+    const QMargins margins = contentsMargins();
+    return width - margins.left() - margins.right() - 2 * margin();
+}
+
+QString WrappingLabel::brokenFor(int width) const
+{
+    if (!testAttribute(Qt::WA_Resized) || textWidth(width) <= 0)
+        return fullText_;
+    return DisplayText::breakingWideRuns(fullText_, fontMetrics(), textWidth(width));
+}
+
+void WrappingLabel::rewrap()
+{
+    // A text given through QLabel::setText is taken as the full text.
+    if (text() != shown_)
+        fullText_ = text();
+    shown_ = brokenFor(width());
+    if (shown_ != text())
+        setText(shown_);
+}
+
+} // namespace morvena
