@@ -4,21 +4,27 @@
 #include "AnatomyCore/Archive/Internal/ArchiveBlockWriter.h"
 #include "AnatomyCore/Archive/Internal/ArchiveBlocks.h"
 #include "AnatomyCore/Archive/Internal/ArchiveEntry.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/FileError.h"
 
+#include "PackTestSupport.h"
 #include "RandomBytes.h"
 #include "TemporaryFolder.h"
+#include "TestDataset.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <span>
 #include <thread>
 #include <vector>
@@ -82,6 +88,15 @@ void makeDataset(const fs::path& folder, const std::string& id, const std::strin
     test::writeFile(folder / "geometry.mrvpack", pack);
     Database(folder / "anatomy.sqlite", rows);
     manifestFor(id).write(folder / "manifest.json");
+}
+
+// A dataset that passes the check every program makes, installed below `home`;
+// returns its folder.
+fs::path usableDataset(const fs::path& home, const std::string& id)
+{
+    test::TestDataset dataset(id);
+    dataset.add("FMA1", "femur", AnatomySystem::skeletal, test::ellipsoidMesh({0, 0, 0}, {10, 20, 10}));
+    return dataset.install(home);
 }
 
 std::size_t countEntries(const fs::path& folder)
@@ -562,9 +577,9 @@ TEST(DatasetArchive, extractionNeverWritesThroughALinkAndRemovesWhatItMadeOnFail
 TEST(DatasetArchive, everyTruncatedPrefixFailsToInstall)
 {
     test::TemporaryFolder source;
-    makeDataset(source.path(), "anatomia", test::randomBytes(3000, 5));
+    const auto from = usableDataset(source.path(), "anatomia");
     auto archive = source / "a.mrvz";
-    DatasetArchive::create(source.path(), archive);
+    DatasetArchive::create(from, archive);
     std::string bytes = test::readFile(archive);
     InstalledDataset installed;
     auto prefix = installed.datasets.path().parent_path() / "prefisso.mrvz";
@@ -575,7 +590,8 @@ TEST(DatasetArchive, everyTruncatedPrefixFailsToInstall)
     }
     test::writeFile(prefix, bytes);
     DatasetArchive::install(prefix, installed.folder, std::nullopt);
-    EXPECT_EQ(test::readFile(installed.folder / "geometry.mrvpack"), test::randomBytes(3000, 5));
+    EXPECT_EQ(
+        test::readFile(installed.folder / "geometry.mrvpack"), test::readFile(from / "geometry.mrvpack"));
 }
 
 TEST(DatasetArchive, truncationsOfAMultiBlockArchiveAreRefused)
@@ -605,9 +621,9 @@ TEST(DatasetArchive, truncationsOfAMultiBlockArchiveAreRefused)
 TEST(DatasetArchive, installAcceptsMatchingDigestsInAnyCaseAndSkipsAnEmptyOne)
 {
     test::TemporaryFolder source;
-    makeDataset(source.path(), "anatomia", "nuovo pacchetto");
+    const auto from = usableDataset(source.path(), "anatomia");
     auto archive = source / "a.mrvz";
-    auto created = DatasetArchive::create(source.path(), archive);
+    auto created = DatasetArchive::create(from, archive);
     std::string upper = created.sha256;
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -617,7 +633,8 @@ TEST(DatasetArchive, installAcceptsMatchingDigestsInAnyCaseAndSkipsAnEmptyOne)
         InstalledDataset installed;
         test::writeFile(installed.folder / "vecchio-extra", "sparisce");
         DatasetArchive::install(archive, installed.folder, expecting);
-        EXPECT_EQ(test::readFile(installed.folder / "geometry.mrvpack"), "nuovo pacchetto");
+        EXPECT_EQ(
+            test::readFile(installed.folder / "geometry.mrvpack"), test::readFile(from / "geometry.mrvpack"));
         EXPECT_EQ(countEntries(installed.folder), 3u);
         EXPECT_EQ(countEntries(installed.datasets.path()), 1u) << "no incoming or previous folder left";
     }
@@ -692,12 +709,12 @@ TEST(DatasetArchive, installRefusesAnArchiveOfAnotherDataset)
 TEST(DatasetArchive, installCreatesANewDatasetAndClearsLeftoversOfFailedAttempts)
 {
     test::TemporaryFolder source, datasets;
-    makeDataset(source.path(), "nuovo", "pacchetto");
-    DatasetArchive::create(source.path(), source / "a.mrvz");
+    const auto from = usableDataset(source.path(), "nuovo");
+    DatasetArchive::create(from, source / "a.mrvz");
     fs::create_directories(datasets / ".nuovo.incoming/resto");
     fs::create_directories(datasets / ".nuovo.previous/resto");
     DatasetArchive::install(source / "a.mrvz", datasets / "nuovo", std::nullopt);
-    EXPECT_EQ(test::readFile(datasets / "nuovo/geometry.mrvpack"), "pacchetto");
+    EXPECT_EQ(test::readFile(datasets / "nuovo/geometry.mrvpack"), test::readFile(from / "geometry.mrvpack"));
     EXPECT_EQ(countEntries(datasets.path()), 1u);
     EXPECT_EQ(DatasetManifest::read(datasets / "nuovo/manifest.json")->id, "nuovo");
 }
@@ -755,4 +772,88 @@ TEST(DatasetArchive, aStoppedInstallLeavesTheInstalledDatasetAsItWas)
     });
     stoppedInstall(pipe, emptyDigest, stop);
     writer.join();
+}
+
+// Neither a dataset that the check every program makes refuses, nor an archive
+// that expands far beyond its catalog's installed size, replaces a working one.
+TEST(DatasetArchive, anUnusableDatasetOrABombNeverReplacesTheInstalledOne)
+{
+    auto withNaNVertex = [](const fs::path& folder) {
+        auto pack = test::readFile(folder / "geometry.mrvpack");
+        test::setField(pack, test::fieldAt<std::uint64_t>(pack, test::HeaderField::verticesOffset), NAN);
+        test::writeFile(folder / "geometry.mrvpack", pack);
+    };
+    auto withoutNotes = [](const fs::path& folder) {
+        sqlite3* connection = nullptr;
+        sqlite3_open((folder / "anatomy.sqlite").c_str(), &connection);
+        sqlite3_exec(connection, "DROP TABLE notes", nullptr, nullptr, nullptr);
+        sqlite3_close(connection);
+    };
+    const std::pair<const char*, std::function<void(const fs::path&)>> damages[] = {
+        {"il pack non si apre", [](const fs::path& f) { test::writeFile(f / "geometry.mrvpack", "rotto"); }},
+        {"1 vertici del pack hanno coordinate non finite", withNaNVertex},
+        {"tabelle assenti: notes", withoutNotes},
+    };
+    for (const auto& [problem, damage] : damages) {
+        test::TemporaryFolder source;
+        const auto from = usableDataset(source.path(), "anatomia");
+        damage(from);
+        DatasetArchive::create(from, source / "a.mrvz");
+        InstalledDataset installed;
+        try {
+            DatasetArchive::install(source / "a.mrvz", installed.folder, std::nullopt);
+            ADD_FAILURE() << "installed: " << problem;
+        } catch (const DatasetArchive::Failure& failure) {
+            EXPECT_EQ(failure.kind(), DatasetArchive::Failure::Kind::unusableDataset);
+            EXPECT_THAT(failure.what(), ::testing::HasSubstr(problem));
+        }
+        EXPECT_TRUE(installed.untouched()) << problem;
+    }
+
+    // 80 MiB of zeros in a few kilobytes, for a dataset the catalog says takes 2 MB.
+    std::string bomb("pbzx\0\0\0\0\0\x10\0\0", 12);
+    auto append = [&bomb](const ArchiveBlocks::CodedBlock& block) {
+        bomb.append(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size());
+    };
+    append(ArchiveBlocks::code(bytesOf(headerOf(fileEntry("geometry.mrvpack", 80 << 20)))));
+    const auto zeros = ArchiveBlocks::code(std::vector<std::byte>(1 << 20));
+    for (int i = 0; i < 80; ++i)
+        append(zeros);
+    InstalledDataset installed;
+    auto archive = installed.datasets.path().parent_path() / "bomba.mrvz";
+    test::writeFile(archive, bomb);
+    try {
+        DatasetArchive::install(
+            archive, installed.folder, std::nullopt, std::atomic<bool> {false}, 2'000'000);
+        ADD_FAILURE() << "the bomb was installed";
+    } catch (const DatasetArchive::Failure& failure) {
+        EXPECT_STREQ(failure.what(),
+            "L'archivio si espande oltre 66 MB, ben più dei 2 MB che il catalogo dichiara per il dataset: "
+            "installazione interrotta, il dataset installato resta com'era.");
+    }
+    EXPECT_TRUE(installed.untouched());
+}
+
+// Archives published before the publisher's rows were left out still carry
+// them: the user's rows stay, the publisher's do not arrive.
+TEST(DatasetArchive, installKeepsTheUsersRowsInsteadOfThoseTheArchiveCarries)
+{
+    test::TemporaryFolder publisher, user;
+    const auto from = usableDataset(publisher.path(), "anatomia");
+    AnatomyDB(from / "anatomy.sqlite").setNote("del pubblicatore", "FMA1");
+    std::string stream = headerOf({.type = ArchiveEntry::directory, .path = "", .mode = 0755});
+    for (auto name : DatasetArchive::requiredEntries)
+        stream += fileStream(std::string(name), test::readFile(from / name));
+    test::writeFile(publisher / "a.mrvz", containerOf(stream));
+    const auto installed = usableDataset(user.path(), "anatomia");
+    {
+        AnatomyDB db(installed / "anatomy.sqlite");
+        db.setNote("dell'utente", "FMA9"); // a concept this dataset lacks
+        db.saveView("vista", "{}");
+    }
+    DatasetArchive::install(publisher / "a.mrvz", installed, std::nullopt);
+    AnatomyDB db(installed / "anatomy.sqlite", true);
+    EXPECT_EQ(db.note("FMA9"), "dell'utente");
+    EXPECT_EQ(db.note("FMA1"), std::nullopt);
+    EXPECT_EQ(db.savedViews().size(), 1u);
 }

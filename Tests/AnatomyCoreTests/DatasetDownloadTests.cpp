@@ -3,16 +3,16 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 
-#include "RandomBytes.h"
 #include "TemporaryFolder.h"
+#include "TestDataset.h"
 #include "TestHttpServer.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <random>
 
 using namespace morvena;
 using Stage = DatasetDownload::Stage;
@@ -21,15 +21,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void writeDatabase(const std::filesystem::path& file)
+// Scattered points, one structure: an archive of some hundred kilobytes that
+// hardly compresses and differs for every seed.
+MeshPackBuilder::Mesh scatteredMesh(unsigned seed)
 {
-    sqlite3* database = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(database,
-                  "CREATE TABLE structures(concept_id TEXT); INSERT INTO structures VALUES('FMA1')", nullptr,
-                  nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(database);
+    MeshPackBuilder::Mesh mesh;
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> coordinate(-100, 100);
+    auto& triangles = mesh.lodIndices.emplace_back();
+    for (std::uint32_t i = 0; i < 40'002; ++i) {
+        mesh.positions.push_back({coordinate(random), coordinate(random), coordinate(random)});
+        mesh.normals.push_back({0, 0, 1});
+        triangles.push_back(i);
+    }
+    return mesh;
 }
 
 // Records the stages of one download and lets the test wait for its end.
@@ -102,12 +107,11 @@ protected:
     DatasetCatalog::Entry publish(
         const std::string& id, const std::string& version, unsigned seed, const std::string& archiveName)
     {
-        auto source = sources / (id + "-" + version);
-        std::filesystem::create_directories(source);
-        test::writeFile(source / "geometry.mrvpack", test::randomBytes(400'000, seed));
-        writeDatabase(source / "anatomy.sqlite");
-        DatasetManifest manifest {id, "Prova", version, "https://example.org", "CC0", "nessuna"};
-        manifest.importedAt = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        test::TestDataset dataset(id, "Prova");
+        dataset.add("FMA1", "blob", AnatomySystem::skeletal, scatteredMesh(seed));
+        auto source = dataset.install(sources / (id + "-" + version));
+        auto manifest = *DatasetManifest::read(source / "manifest.json");
+        manifest.version = version;
         manifest.write(source / "manifest.json");
         auto created = DatasetArchive::create(source, served / archiveName);
         DatasetCatalog::Entry entry;
@@ -123,7 +127,7 @@ protected:
     std::string installedPack(const std::string& id) const { return test::readFile(AppPaths::packURL(id)); }
     std::string sourcePack(const std::string& id, const std::string& version) const
     {
-        return test::readFile(sources / (id + "-" + version) / "geometry.mrvpack");
+        return test::readFile(sources / (id + "-" + version) / "Morvena/datasets" / id / "geometry.mrvpack");
     }
 
     std::vector<Kind> download(const DatasetCatalog::Entry& entry, StageLog& log)

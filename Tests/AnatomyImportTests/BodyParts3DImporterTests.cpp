@@ -285,7 +285,7 @@ TEST(BodyParts3DImport, aNewImportStartsFromAnEmptyDatabaseWithoutStaleSideFiles
     auto first = importRelease(release.options()).result;
     {
         AnatomyDB db(first.databaseURL);
-        db.setNote("sparirà", "FMA7088");
+        db.setNote("resta", "FMA7088");
     }
     auto folder = AppPaths::datasetDirectory("bp3d-prova");
     // Left by a process that died with the old database open; SQLite would
@@ -297,7 +297,7 @@ TEST(BodyParts3DImport, aNewImportStartsFromAnEmptyDatabaseWithoutStaleSideFiles
     EXPECT_EQ(
         entries(folder), (std::set<std::string> {"anatomy.sqlite", "geometry.mrvpack", "manifest.json"}));
     AnatomyDB db(second.databaseURL, true);
-    EXPECT_EQ(db.note("FMA7088"), std::nullopt);
+    EXPECT_EQ(db.note("FMA7088"), "resta"); // the user's, not the import's to drop
     EXPECT_EQ(db.allStructures().size(), 11u);
 }
 

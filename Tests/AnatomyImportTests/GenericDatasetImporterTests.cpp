@@ -678,13 +678,18 @@ TEST_F(GenericDatasetImporterTest, aFailedImportKeepsThePreviousDataset)
     }
 
     // A staging folder left by a crash is cleared; a complete import replaces
-    // the dataset, user rows included, and leaves nothing beside it.
+    // the dataset but not the user's rows, also those of a concept it lacks, and
+    // leaves nothing beside it. A connection still open on the replaced file
+    // (the viewer's) cannot store a note where it would be lost.
     writeFile(AppPaths::datasetsDirectory() / ".prova.incoming" / "stale.txt", "x");
+    AnatomyDB viewer(AppPaths::databaseURL("prova"));
     auto imported = importWith(optionsFor(folder / "new"));
     EXPECT_EQ(imported.result.manifest.structureCount, 2);
     EXPECT_EQ(datasetsFolderEntries(), std::vector<std::string> {"prova"});
+    EXPECT_EQ(viewer.setNote("persa?", "x"), std::nullopt);
     AnatomyDB db(AppPaths::databaseURL("prova"), true);
-    EXPECT_FALSE(db.note("old"));
+    EXPECT_EQ(db.note("old"), "da ricordare");
+    EXPECT_FALSE(db.note("x"));
     EXPECT_FALSE(db.structure("old"));
     EXPECT_TRUE(db.structure("x"));
     EXPECT_FALSE(fs::exists(AppPaths::datasetDirectory("prova") / "stale.txt"));

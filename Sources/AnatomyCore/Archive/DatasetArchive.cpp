@@ -7,7 +7,9 @@
 #include "AnatomyCore/Archive/Internal/Sha256.h"
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
+#include "AnatomyCore/Database/UserRowsHandover.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Support/AtomicFile.h"
@@ -18,8 +20,10 @@
 #include <fcntl.h>
 #include <openssl/rand.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -33,6 +37,12 @@ namespace fs = std::filesystem;
 constexpr std::size_t hashChunkSize = 4 << 20;
 constexpr std::size_t copyChunkSize = 1 << 20;
 constexpr std::uint64_t specialModeBits = 07000; // setuid, setgid, sticky
+// An honest archive expands to less than the catalog's installed size, which
+// also counts the files an archive leaves out; a quarter more, and at least this
+// much, leaves room for any catalog that rounds while stopping a bomb early.
+constexpr std::uint64_t oversizeMargin = 64ull << 20;
+// Left free by an extraction, so the disk never ends full because of it.
+constexpr std::uint64_t diskReserve = 16ull << 20;
 
 // The flag of the operations that cannot be stopped.
 const std::atomic<bool> neverStopped {false};
@@ -55,6 +65,47 @@ std::string leadingCharacters(std::string_view text, std::size_t count)
     }
     return std::string(text.substr(0, end));
 }
+
+std::string megabytes(std::uint64_t bytes)
+{
+    return std::to_string((bytes + (1 << 19)) >> 20) + " MB";
+}
+
+// What an extraction may still write: up to the catalog's installed size and
+// its margin, and never so much that the disk fills up.
+class WriteBudget {
+public:
+    WriteBudget(const fs::path& folder, std::int64_t declaredBytes)
+        : folder_(folder)
+        , declared_(declaredBytes)
+    {
+        if (declaredBytes <= 0)
+            return; // no catalog size to hold the archive to
+        const auto declared = static_cast<std::uint64_t>(declaredBytes);
+        limit_ = declared + std::max(declared / 4, oversizeMargin);
+        spend(0, declared); // a dataset the disk cannot hold fails before anything is written
+    }
+
+    // Throws Failure::oversized or Failure::diskFull when `bytes` more may not be written.
+    void spend(std::uint64_t bytes, std::uint64_t stillNeeded = 0)
+    {
+        written_ += bytes;
+        if (limit_ && written_ > *limit_)
+            throw Failure::oversized(declared_, *limit_);
+        struct statvfs disk { };
+        if (::statvfs(folder_.c_str(), &disk) != 0)
+            return; // the write itself will say what is wrong
+        const std::uint64_t available = std::uint64_t(disk.f_bavail) * disk.f_frsize;
+        if (std::max(bytes, stillNeeded) + diskReserve > available)
+            throw Failure::diskFull(available);
+    }
+
+private:
+    fs::path folder_;
+    std::int64_t declared_;
+    std::optional<std::uint64_t> limit_;
+    std::uint64_t written_ = 0;
+};
 
 // Removes a folder and everything in it when the scope ends, unless kept.
 class FolderCleanup {
@@ -127,6 +178,13 @@ void snapshotDatabase(const fs::path& source, const fs::path& copy)
     if (stepped != SQLITE_DONE)
         throw to.failure(DBError::Kind::sql);
     to.execute("PRAGMA journal_mode=DELETE");
+}
+
+// The database as it leaves this computer: the anatomy, none of the user's rows.
+void publishedDatabase(const fs::path& source, const fs::path& copy)
+{
+    snapshotDatabase(source, copy);
+    UserRowsHandover::clear(copy);
 }
 
 ArchiveEntry::Time timeOf(const struct timespec& time)
@@ -268,24 +326,34 @@ private:
     std::vector<std::string> names_;
 };
 
+// An extraction's state shared by its entries.
+struct Extraction {
+    std::vector<std::byte>& buffer;
+    const std::atomic<bool>& stop;
+    WriteBudget& budget;
+};
+
 // Copies (or, without a target, skips) exactly `size` bytes of the stream,
 // one block's worth at a time.
 void copyBlob(ArchiveBlockReader& reader, std::uint64_t size, const FileDescriptor* target,
-    const fs::path& path, std::vector<std::byte>& buffer, const std::atomic<bool>& stop)
+    const fs::path& path, Extraction& extraction)
 {
     for (std::uint64_t left = size; left > 0;) {
-        stopIfAsked(stop);
-        auto chunk = std::span(buffer).first(std::min<std::uint64_t>(left, buffer.size()));
+        stopIfAsked(extraction.stop);
+        auto chunk
+            = std::span(extraction.buffer).first(std::min<std::uint64_t>(left, extraction.buffer.size()));
         reader.readExactly(chunk);
-        if (target && !target->writeAll(chunk))
-            throw FileError("Impossibile scrivere il file", path, errno);
+        if (target) {
+            extraction.budget.spend(chunk.size());
+            if (!target->writeAll(chunk))
+                throw FileError("Impossibile scrivere il file", path, errno);
+        }
         left -= chunk.size();
     }
 }
 
 void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const FileDescriptor& folder,
-    const fs::path& into, ExtractedFiles& extracted, std::vector<std::byte>& buffer,
-    const std::atomic<bool>& stop)
+    const fs::path& into, ExtractedFiles& extracted, Extraction& extraction)
 {
     fs::path path = into / *entry.path;
     // O_EXCL with O_NOFOLLOW: never write through a link or over a file that
@@ -296,7 +364,7 @@ void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const Fi
         throw FileError("Impossibile creare il file", path, errno);
     extracted.add(*entry.path);
     for (const auto& blob : entry.blobs)
-        copyBlob(reader, blob.size, blob.key == "DAT" ? &file : nullptr, path, buffer, stop);
+        copyBlob(reader, blob.size, blob.key == "DAT" ? &file : nullptr, path, extraction);
     if (::fsync(file.get()) != 0 || !file.close())
         throw FileError("Impossibile scrivere il file", path, errno);
 }
@@ -342,6 +410,29 @@ Failure Failure::stopped()
     return Failure(Kind::stopped, "Installazione annullata.");
 }
 
+Failure Failure::unusableDataset(std::string problem)
+{
+    return Failure(Kind::unusableDataset,
+        "L'archivio non contiene un dataset utilizzabile: " + problem
+            + ". Il dataset installato resta com'era.");
+}
+
+Failure Failure::oversized(std::int64_t declaredBytes, std::uint64_t limitBytes)
+{
+    return Failure(Kind::oversized,
+        "L'archivio si espande oltre " + megabytes(limitBytes) + ", ben più dei "
+            + megabytes(static_cast<std::uint64_t>(std::max<std::int64_t>(declaredBytes, 0)))
+            + " che il catalogo dichiara per il dataset: installazione interrotta, il dataset installato "
+              "resta com'era.");
+}
+
+Failure Failure::diskFull(std::uint64_t freeBytes)
+{
+    return Failure(Kind::diskFull,
+        "Spazio su disco insufficiente per installare il dataset (" + megabytes(freeBytes)
+            + " liberi): installazione interrotta, il dataset installato resta com'era.");
+}
+
 Failure Failure::foreignDataset(std::string expected, std::string found)
 {
     Failure failure(Kind::foreignDataset,
@@ -362,7 +453,7 @@ Created create(const fs::path& from, const fs::path& to)
 
     FolderCleanup staging(makeStagingFolder());
     fs::path database = staging.path() / requiredEntries[1];
-    snapshotDatabase(from / requiredEntries[1], database);
+    publishedDatabase(from / requiredEntries[1], database);
 
     std::optional<AtomicFile> output;
     try {
@@ -407,7 +498,8 @@ std::string stoppableSHA256(const fs::path& file, const std::atomic<bool>& stop)
     return digest.hexDigest();
 }
 
-void stoppableExtract(const fs::path& archive, const fs::path& into, const std::atomic<bool>& stop)
+void stoppableExtract(
+    const fs::path& archive, const fs::path& into, const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     FileDescriptor input(::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status { };
@@ -425,6 +517,8 @@ void stoppableExtract(const fs::path& archive, const fs::path& into, const std::
 
     ExtractedFiles extracted(folder);
     std::vector<std::byte> buffer(copyChunkSize);
+    WriteBudget budget(into, declaredBytes);
+    Extraction extraction {buffer, stop, budget};
     bool rootSeen = false;
     bool empty = true;
     while (auto entry = readEntry(*reader)) {
@@ -432,10 +526,10 @@ void stoppableExtract(const fs::path& archive, const fs::path& into, const std::
         checkEntry(*entry, rootSeen);
         if (isRootEntry(*entry)) {
             for (const auto& blob : entry->blobs)
-                copyBlob(*reader, blob.size, nullptr, into, buffer, stop);
+                copyBlob(*reader, blob.size, nullptr, into, extraction);
             continue;
         }
-        extractFile(*reader, *entry, folder, into, extracted, buffer, stop);
+        extractFile(*reader, *entry, folder, into, extracted, extraction);
     }
     // Only a container cut right after its header holds no entry at all.
     if (empty)
@@ -452,7 +546,7 @@ std::string sha256(const fs::path& file)
 
 void extract(const fs::path& archive, const fs::path& into)
 {
-    stoppableExtract(archive, into, neverStopped);
+    stoppableExtract(archive, into, neverStopped, 0);
 }
 
 void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
@@ -461,7 +555,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
 }
 
 void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting,
-    const std::atomic<bool>& stop)
+    const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     const std::string name = into.filename().string();
     AppPaths::validateDatasetID(name);
@@ -482,7 +576,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     // dataset after the exchange) goes when install ends.
     FolderCleanup cleanup(incoming);
 
-    stoppableExtract(archive, incoming, stop);
+    stoppableExtract(archive, incoming, stop, declaredBytes);
     std::vector<std::string> missing;
     for (auto entry : requiredEntries)
         if (!fs::exists(incoming / entry, ignored))
@@ -492,9 +586,12 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     auto manifest = DatasetManifest::read(incoming / AppPaths::manifestFileName);
     if (!manifest || manifest->id != name)
         throw Failure::foreignDataset(name, manifest ? manifest->id : "");
+    auto problems = DatasetCheck::problems(incoming, name, DatasetCheck::Depth::everyVertex);
+    if (!problems.empty())
+        throw Failure::unusableDataset(std::move(problems.front().text));
 
     stopIfAsked(stop);
-    FolderSwap::swapIntoPlace(incoming, into, parent / ("." + name + ".previous"));
+    FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));
 }
 
 } // namespace morvena::DatasetArchive

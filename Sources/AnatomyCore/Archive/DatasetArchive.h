@@ -28,7 +28,16 @@ inline constexpr std::array<std::string_view, 3> requiredEntries
 
 class Failure : public std::runtime_error {
 public:
-    enum class Kind { streamUnavailable, checksumMismatch, incompleteExtraction, foreignDataset, stopped };
+    enum class Kind {
+        streamUnavailable,
+        checksumMismatch,
+        incompleteExtraction,
+        foreignDataset,
+        stopped,
+        unusableDataset,
+        oversized,
+        diskFull,
+    };
 
     // "Impossibile aprire il flusso di archivio (<stage>)."
     static Failure streamUnavailable(std::string stage);
@@ -41,6 +50,14 @@ public:
     static Failure foreignDataset(std::string expected, std::string found);
     // The caller stopped the installation: "Installazione annullata."
     static Failure stopped();
+    // The extracted dataset fails the check every program makes (DatasetCheck);
+    // `problem` says why.
+    static Failure unusableDataset(std::string problem);
+    // The archive expands to more than its catalog entry declares, by more than
+    // any honest archive does: a decompression bomb or a wrong catalog.
+    static Failure oversized(std::int64_t declaredBytes, std::uint64_t limitBytes);
+    // Extracting further would fill the disk.
+    static Failure diskFull(std::uint64_t freeBytes);
 
     Kind kind() const { return kind_; }
     const std::string& stage() const { return stage_; }
@@ -65,8 +82,9 @@ struct Created {
 
 // Packs the three required files of the dataset folder `from` into the
 // archive `to`. The database is copied through SQLite's online backup, so
-// changes still in its write-ahead log are included. The archive is written
-// beside `to` and renamed over it only when complete.
+// changes still in its write-ahead log are included, and the copy keeps none of
+// the user's notes, bookmarks and saved views: they are the publisher's own.
+// The archive is written beside `to` and renamed over it only when complete.
 Created create(const std::filesystem::path& from, const std::filesystem::path& to);
 // 64 lower-case hexadecimal digits.
 std::string sha256(const std::filesystem::path& file);
@@ -77,14 +95,20 @@ std::string sha256(const std::filesystem::path& file);
 void extract(const std::filesystem::path& archive, const std::filesystem::path& into);
 // Checks the digest when one is expected (case-insensitively; empty skips the
 // check), extracts into the hidden sibling "." + id + ".incoming", checks the
-// three files and the manifest's id, then swaps the folder into place. On any
+// three files, the manifest's id and the whole dataset as DatasetCheck does
+// (every vertex), hands the installed dataset's user rows to the incoming
+// database in place of any it carries, then swaps the folder into place. On any
 // failure the installed dataset stays as it was.
+//
+// Extraction stops before the disk is full, and, when `declaredBytes` (the
+// catalog's installed size) is above 0, once the written bytes pass it by a
+// quarter and at least 64 MiB.
 void install(const std::filesystem::path& archive, const std::filesystem::path& into,
     std::optional<std::string_view> expecting);
 // The same, stopping with Failure::stopped() once `stop` is set: it is checked
 // per checksum chunk, per archive block and just before the swap, never after.
 void install(const std::filesystem::path& archive, const std::filesystem::path& into,
-    std::optional<std::string_view> expecting, const std::atomic<bool>& stop);
+    std::optional<std::string_view> expecting, const std::atomic<bool>& stop, std::int64_t declaredBytes = 0);
 
 } // namespace DatasetArchive
 

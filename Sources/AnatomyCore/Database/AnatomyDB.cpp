@@ -1,5 +1,6 @@
 #include "AnatomyCore/Database/AnatomyDB.h"
 
+#include "AnatomyCore/Database/Internal/FileIdentity.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 
 #include <functional>
@@ -149,6 +150,7 @@ AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
     if (mode == OpenMode::readWriteCreating && url_.has_parent_path())
         std::filesystem::create_directories(url_.parent_path());
     handle_ = std::make_unique<sqlite::Connection>(url_, openFlags(mode));
+    identity_ = std::make_unique<FileIdentity>(url_);
     sqlite3_busy_timeout(handle_->get(), busyTimeoutMilliseconds);
     if (mode == OpenMode::readWriteExisting)
         requireReadableStructures(*handle_);
@@ -159,7 +161,12 @@ AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
     hasFTS_ = fullTextTableExists(*handle_);
 }
 
-AnatomyDB::~AnatomyDB() = default;
+AnatomyDB::~AnatomyDB()
+{
+    // The side files beside the path now belong to the new dataset's database.
+    if (handle_ && identity_ && identity_->replaced())
+        handle_->keepSideFilesOnClose();
+}
 
 void AnatomyDB::createSchema()
 {

@@ -8,10 +8,12 @@
 #include "AnatomyCore/Model/FieldSource.h"
 #include "AnatomyCore/Model/TaxonomyNode.h"
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,6 +30,7 @@ namespace sqlite {
 class Connection;
 class Statement;
 } // namespace sqlite
+class FileIdentity;
 
 // One open connection to a dataset's "anatomy.sqlite": the anatomy written by an
 // import, the queries of the viewer and the tool, and the user's notes,
@@ -37,6 +40,10 @@ class Statement;
 // give empty values when a statement cannot run.
 class AnatomyDB {
 public:
+    // The tables of what the user adds; they belong to the user, never to an
+    // import or a published archive.
+    static constexpr std::array<std::string_view, 3> userTables = {"notes", "bookmarks", "saved_views"};
+
     // One row of a structure list.
     struct SearchHit {
         std::string conceptID;
@@ -142,6 +149,12 @@ public:
     std::int64_t curatedCount() const;
     std::int64_t italianNameCount() const;
 
+    // Why the file is not an anatomy database a dataset can use (not a database
+    // at all, or without the structures or one of the user's tables), or nothing.
+    std::optional<std::string> schemaProblem() const;
+    // Structures whose mesh index names no structure of a pack of `packStructures`.
+    std::int64_t structuresOutsidePack(std::int64_t packStructures) const;
+
     // The user's rows.
     std::optional<std::string> note(std::string_view conceptID) const;
     // Stores the trimmed body, or removes the note when nothing is left; returns
@@ -156,11 +169,16 @@ public:
     void deleteView(std::int64_t id);
 
 private:
+    // Runs one change of the user's rows in its own write transaction, unless the
+    // file was replaced by a new version of the dataset since it was opened: a row
+    // written into the old, deleted file would vanish with it.
+    bool changeInPlace(const std::function<bool()>& change);
     void beginTransaction();
     void commitTransaction();
     void rollbackTransaction() noexcept;
 
     std::unique_ptr<sqlite::Connection> handle_;
+    std::unique_ptr<FileIdentity> identity_;
     std::filesystem::path url_;
     bool hasFTS_ = false;
     // Compiled on first use and kept: a tree that expands every node asks

@@ -7,6 +7,7 @@
 #include "AnatomyCore/Model/Laterality.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -390,6 +391,39 @@ std::int64_t AnatomyDB::italianNameCount() const
 {
     return singleCount(
         *handle_, "SELECT COUNT(*) FROM structures WHERE name_it IS NOT NULL AND mesh_index IS NOT NULL");
+}
+
+std::optional<std::string> AnatomyDB::schemaProblem() const
+{
+    // SQLite opens any file lazily: a file that is no database fails here.
+    auto statement = handle_->tryPrepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1");
+    if (!statement)
+        return handle_->errorMessage();
+    std::string missing;
+    std::array<std::string_view, userTables.size() + 1> required {"structures"};
+    std::copy(userTables.begin(), userTables.end(), required.begin() + 1);
+    for (auto table : required) {
+        statement.bindText(1, table);
+        const int result = statement.step();
+        statement.reset();
+        if (result != SQLITE_ROW && result != SQLITE_DONE)
+            return handle_->errorMessage();
+        if (result == SQLITE_DONE)
+            missing += (missing.empty() ? "" : ", ") + std::string(table);
+    }
+    if (missing.empty())
+        return std::nullopt;
+    return "tabelle assenti: " + missing;
+}
+
+std::int64_t AnatomyDB::structuresOutsidePack(std::int64_t packStructures) const
+{
+    const auto counts = sqlite::readRows(
+        *handle_,
+        "SELECT COUNT(*) FROM structures WHERE mesh_index IS NOT NULL\n"
+        "AND (typeof(mesh_index) != 'integer' OR mesh_index < 0 OR mesh_index >= ?1)",
+        [&](sqlite::Statement& statement) { statement.bindInt64(1, packStructures); }, integerRow);
+    return counts.empty() ? 0 : counts.front();
 }
 
 } // namespace morvena

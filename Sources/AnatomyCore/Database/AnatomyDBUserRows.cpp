@@ -3,6 +3,7 @@
 // the results say what is actually stored.
 #include "AnatomyCore/Database/AnatomyDB.h"
 
+#include "AnatomyCore/Database/Internal/FileIdentity.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
@@ -43,18 +44,18 @@ std::optional<std::string> AnatomyDB::setNote(std::string_view body, std::string
 {
     const std::string_view trimmed = UnicodeText::trimmingBlanksAndLineBreaks(body);
     // Clearing a note removes it: a stored note is never empty.
-    if (trimmed.empty()) {
-        sqlite::change(*handle_, "DELETE FROM notes WHERE concept_id=?1",
-            [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); });
-    } else {
-        sqlite::change(*handle_,
+    changeInPlace([&] {
+        if (trimmed.empty())
+            return sqlite::change(*handle_, "DELETE FROM notes WHERE concept_id=?1",
+                [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); });
+        return sqlite::change(*handle_,
             "INSERT OR REPLACE INTO notes(concept_id, body, updated_at) VALUES (?1,?2,?3)",
             [&](sqlite::Statement& statement) {
                 statement.bindText(1, conceptID);
                 statement.bindText(2, trimmed);
                 statement.bindDouble(3, secondsSince1970(Clock::now()));
             });
-    }
+    });
     return note(conceptID);
 }
 
@@ -68,18 +69,17 @@ bool AnatomyDB::toggleBookmark(std::string_view conceptID)
 {
     const auto current = bookmarks();
     const bool wasBookmarked = std::find(current.begin(), current.end(), conceptID) != current.end();
-    bool changed = false;
-    if (wasBookmarked) {
-        changed = sqlite::change(*handle_, "DELETE FROM bookmarks WHERE concept_id=?1",
-            [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); });
-    } else {
-        changed = sqlite::change(*handle_,
+    const bool changed = changeInPlace([&] {
+        if (wasBookmarked)
+            return sqlite::change(*handle_, "DELETE FROM bookmarks WHERE concept_id=?1",
+                [&](sqlite::Statement& statement) { statement.bindText(1, conceptID); });
+        return sqlite::change(*handle_,
             "INSERT OR REPLACE INTO bookmarks(concept_id, created_at) VALUES (?1,?2)",
             [&](sqlite::Statement& statement) {
                 statement.bindText(1, conceptID);
                 statement.bindDouble(2, secondsSince1970(Clock::now()));
             });
-    }
+    });
     return changed ? !wasBookmarked : wasBookmarked;
 }
 
@@ -99,23 +99,47 @@ std::vector<AnatomyDB::SavedView> AnatomyDB::savedViews() const
 
 std::int64_t AnatomyDB::saveView(std::string_view name, std::string_view payload)
 {
-    auto statement
-        = handle_->tryPrepare("INSERT INTO saved_views(name, payload, created_at) VALUES (?1,?2,?3)");
-    if (!statement)
-        return 0;
-    statement.bindText(1, name);
-    statement.bindText(2, payload);
-    statement.bindDouble(3, secondsSince1970(Clock::now()));
-    // After a failed insert the connection still reports the previous row ID.
-    if (!statement.stepDone())
-        return 0;
-    return sqlite3_last_insert_rowid(handle_->get());
+    std::int64_t id = 0;
+    changeInPlace([&] {
+        auto statement
+            = handle_->tryPrepare("INSERT INTO saved_views(name, payload, created_at) VALUES (?1,?2,?3)");
+        if (!statement)
+            return false;
+        statement.bindText(1, name);
+        statement.bindText(2, payload);
+        statement.bindDouble(3, secondsSince1970(Clock::now()));
+        // After a failed insert the connection still reports the previous row ID.
+        if (!statement.stepDone())
+            return false;
+        id = sqlite3_last_insert_rowid(handle_->get());
+        return true;
+    });
+    return id;
 }
 
 void AnatomyDB::deleteView(std::int64_t id)
 {
-    sqlite::change(*handle_, "DELETE FROM saved_views WHERE id=?1",
-        [&](sqlite::Statement& statement) { statement.bindInt64(1, id); });
+    changeInPlace([&] {
+        return sqlite::change(*handle_, "DELETE FROM saved_views WHERE id=?1",
+            [&](sqlite::Statement& statement) { statement.bindInt64(1, id); });
+    });
+}
+
+bool AnatomyDB::changeInPlace(const std::function<bool()>& change)
+{
+    // Inside a caller's transaction the caller commits; otherwise the write lock
+    // comes first, so that a replacement holding it has finished before the file
+    // is compared.
+    const bool ownTransaction = sqlite3_get_autocommit(handle_->get()) != 0;
+    if (ownTransaction && !handle_->tryExecute("BEGIN IMMEDIATE"))
+        return false;
+    const bool changed = !identity_->replaced() && change();
+    if (!ownTransaction)
+        return changed;
+    if (changed && handle_->tryExecute("COMMIT"))
+        return true;
+    rollbackTransaction();
+    return false;
 }
 
 } // namespace morvena

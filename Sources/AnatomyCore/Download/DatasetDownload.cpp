@@ -191,7 +191,8 @@ struct DatasetDownload::Worker {
         report(Stage::verifying());
         if (cancelled)
             return;
-        DatasetArchive::install(openedArchive(file, archive), target, entry.sha256, cancelled);
+        DatasetArchive::install(
+            openedArchive(file, archive), target, entry.sha256, cancelled, entry.installedBytes);
         report(Stage::installing());
         report(Stage::done());
     }

@@ -152,23 +152,48 @@ std::optional<DatasetManifest> DatasetManifest::read(const std::filesystem::path
 
 std::vector<DatasetManifest> DatasetManifest::installed()
 {
-    std::vector<DatasetManifest> manifests;
+    return scanInstalled().manifests;
+}
+
+DatasetManifest::Installed DatasetManifest::scanInstalled()
+{
+    Installed installed;
     std::error_code error;
     for (std::filesystem::directory_iterator entry(AppPaths::datasetsDirectory(), error), end;
          !error && entry != end; entry.increment(error)) {
         // Hidden folders are install staging (".<id>.incoming") or not ours.
         std::string name = entry->path().filename().string();
-        if (!AppPaths::isValidDatasetID(name))
+        std::error_code typeError;
+        if (!AppPaths::isValidDatasetID(name) || !entry->is_directory(typeError))
             continue;
         auto manifest = read(entry->path() / AppPaths::manifestFileName);
         // Callers address a dataset by its manifest's id; a folder holding
         // another dataset's manifest would send them to the wrong folder.
         if (manifest && manifest->id == name)
-            manifests.push_back(std::move(*manifest));
+            installed.manifests.push_back(std::move(*manifest));
+        else
+            installed.unreadableFolders.push_back(std::move(name));
     }
-    std::stable_sort(manifests.begin(), manifests.end(),
+    std::stable_sort(installed.manifests.begin(), installed.manifests.end(),
         [](const DatasetManifest& a, const DatasetManifest& b) { return a.importedAt > b.importedAt; });
-    return manifests;
+    return installed;
+}
+
+std::optional<std::string> DatasetManifest::Installed::notice() const
+{
+    if (unreadableFolders.empty())
+        return std::nullopt;
+    std::string names;
+    for (const auto& name : unreadableFolders)
+        names += (names.empty() ? "" : ", ") + name;
+    const bool one = unreadableFolders.size() == 1;
+    return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
+        + AppPaths::datasetsDirectory().string()
+        + (one ? " non è leggibile come dataset: " : " non sono leggibili come dataset: ") + names
+        + " (manifest danneggiato o cartella illeggibile; i dati restano sul disco). Per sapere che cosa non "
+          "va: "
+          "mrvtool verify --id "
+        + unreadableFolders.front() + ".";
 }
 
 } // namespace morvena

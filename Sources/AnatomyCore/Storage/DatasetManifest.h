@@ -47,6 +47,21 @@ struct DatasetManifest {
     // the folder listing's order). Hidden folders and folders whose manifest
     // names another id are left out.
     static std::vector<DatasetManifest> installed();
+
+    // The installed datasets, and the folders under the datasets folder that
+    // are named like a dataset but could not be read as one (a manifest that is
+    // missing, damaged or names another id, a folder that cannot be opened).
+    // They count as absent; the user is told about them so that they do not
+    // import or download over a dataset that is still there.
+    struct Installed {
+        std::vector<DatasetManifest> manifests;
+        std::vector<std::string> unreadableFolders; // folder names, in listing order
+
+        // One Italian line naming the unreadable folders and the way to look
+        // into them, or nothing when there are none.
+        std::optional<std::string> notice() const;
+    };
+    static Installed scanInstalled();
 };
 
 } // namespace morvena

@@ -1,5 +1,7 @@
 #include "AnatomyCore/Storage/FolderSwap.h"
 
+#include "AnatomyCore/Database/UserRowsHandover.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/FileError.h"
 
 #include <fcntl.h>
@@ -33,6 +35,12 @@ void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::pat
         throw FileError("Impossibile installare il dataset in", into, reason);
     }
     fs::remove_all(previous, error);
+}
+
+void replaceDataset(const fs::path& incoming, const fs::path& into, const fs::path& previous)
+{
+    UserRowsHandover handover(into / AppPaths::databaseFileName, incoming / AppPaths::databaseFileName);
+    swapIntoPlace(incoming, into, previous);
 }
 
 } // namespace morvena::FolderSwap

@@ -17,6 +17,14 @@ namespace FolderSwap {
 void swapIntoPlace(const std::filesystem::path& incoming, const std::filesystem::path& into,
     const std::filesystem::path& previous);
 
+// The same for a dataset's folder, as the last steps of an import or install:
+// the user's notes, bookmarks and saved views of the installed database move
+// into the incoming one first (UserRowsHandover), and the installed one stays
+// locked for writing until the swap is done. Throws DBError or FileError; `into`
+// then holds what it held before.
+void replaceDataset(const std::filesystem::path& incoming, const std::filesystem::path& into,
+    const std::filesystem::path& previous);
+
 } // namespace FolderSwap
 
 } // namespace morvena

@@ -47,7 +47,7 @@ void DatasetStaging::commit()
 {
     if (committed_)
         return; // a second exchange would bring the old dataset back
-    FolderSwap::swapIntoPlace(staging_, installed_, previous_);
+    FolderSwap::replaceDataset(staging_, installed_, previous_);
     committed_ = true;
 }
 

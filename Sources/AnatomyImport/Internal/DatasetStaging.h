@@ -31,8 +31,10 @@ public:
     const std::filesystem::path& installedFolder() const { return installed_; }
 
     // Makes the staged folder the dataset's folder and removes the one it
-    // replaces. Every file written into the staging folder must be closed.
-    // Throws FileError; the installed dataset then stays as it was.
+    // replaces, after the user's notes, bookmarks and saved views of the
+    // installed database have moved into the staged one. Every file written into
+    // the staging folder must be closed. Throws FileError or DBError; the
+    // installed dataset then stays as it was.
     void commit();
 
 private:

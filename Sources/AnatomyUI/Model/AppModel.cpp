@@ -51,7 +51,9 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     showEyesAndTeeth_ = settings.showEyesAndTeeth();
     lastViewDatasetID_ = settings.lastDatasetID();
     visibleSystems_ = defaultVisibleSystems();
-    installedDatasets_ = DatasetManifest::installed();
+    auto installed = DatasetManifest::scanInstalled();
+    installedDatasets_ = std::move(installed.manifests);
+    unreadableDatasetsNotice_ = installed.notice();
     currentModel() = this;
 }
 

@@ -237,6 +237,9 @@ public:
     const Phase& phase() const { return phase_; }
     const std::optional<DatasetManifest>& manifest() const { return manifest_; }
     const std::vector<DatasetManifest>& installedDatasets() const { return installedDatasets_; }
+    // Names the folders under the datasets folder that could not be read as a
+    // dataset; notified with installedDatasets.
+    const std::optional<std::string>& unreadableDatasetsNotice() const { return unreadableDatasetsNotice_; }
     const std::optional<DatasetCatalog>& catalog() const { return catalog_; }
     const std::optional<std::string>& catalogError() const { return catalogError_; }
     bool isLoadingCatalog() const { return isLoadingCatalog_; }
@@ -372,6 +375,7 @@ private:
     // The notification rule, for every observed property.
     template <class T> bool assign(T& member, T value, Field field);
 
+    void refreshInstalledDatasets();
     OpenedDataset openDataset(const std::string& datasetID);
     void installStatsCallback(AnatomyRenderer& renderer, std::uint64_t generation);
     void replaceDataset(OpenedDataset opened);
@@ -451,6 +455,7 @@ private:
     Phase phase_ = NoDataset {};
     std::optional<DatasetManifest> manifest_;
     std::vector<DatasetManifest> installedDatasets_;
+    std::optional<std::string> unreadableDatasetsNotice_;
     std::optional<DatasetCatalog> catalog_;
     std::optional<std::string> catalogError_;
     bool isLoadingCatalog_ = false;

@@ -161,7 +161,7 @@ void AppModel::applyDownloadStage(const Stage& stage, std::uint64_t generation, 
     } else if (stage.kind == Stage::Kind::done) {
         download_.reset();
         assign(downloadStage_, std::optional<Stage> {}, Field::downloadStage);
-        assign(installedDatasets_, DatasetManifest::installed(), Field::installedDatasets);
+        refreshInstalledDatasets();
         load(datasetID);
     }
 }
@@ -174,7 +174,7 @@ void AppModel::cancelDownload()
     assign(downloadStage_, std::optional<Stage> {}, Field::downloadStage);
     // The new folder may have taken the old one's place just before the stop.
     if (wasRunning)
-        assign(installedDatasets_, DatasetManifest::installed(), Field::installedDatasets);
+        refreshInstalledDatasets();
 }
 
 } // namespace morvena

@@ -124,7 +124,7 @@ void AppModel::finishImport(const std::optional<std::string>& datasetID, const s
         assign(phase_, Phase {Failed {failure}}, Field::phase);
         return;
     }
-    assign(installedDatasets_, DatasetManifest::installed(), Field::installedDatasets);
+    refreshInstalledDatasets();
     load(*datasetID);
 }
 

@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
@@ -25,7 +26,7 @@ void AppModel::bootstrap()
 {
     if (isWritingDataset())
         return; // the job loads what it wrote when it ends
-    assign(installedDatasets_, DatasetManifest::installed(), Field::installedDatasets);
+    refreshInstalledDatasets();
     const auto lastID = preferences().lastDatasetID();
     auto last = std::find_if(installedDatasets_.begin(), installedDatasets_.end(),
         [&lastID](const DatasetManifest& manifest) { return manifest.id == lastID; });
@@ -35,6 +36,13 @@ void AppModel::bootstrap()
         load(installedDatasets_.front().id);
     else
         assign(phase_, Phase {NoDataset {}}, Field::phase);
+}
+
+void AppModel::refreshInstalledDatasets()
+{
+    auto installed = DatasetManifest::scanInstalled();
+    assign(unreadableDatasetsNotice_, installed.notice(), Field::installedDatasets);
+    assign(installedDatasets_, std::move(installed.manifests), Field::installedDatasets);
 }
 
 void AppModel::load(const std::string& datasetID)
@@ -77,6 +85,9 @@ AppModel::OpenedDataset AppModel::openDataset(const std::string& datasetID)
     // An installed dataset's database must already exist: opening never creates one.
     opened.db = std::make_shared<AnatomyDB>(
         AppPaths::databaseURL(datasetID), AnatomyDB::OpenMode::readWriteExisting);
+    // On the main thread: the bounds, not every vertex.
+    DatasetCheck::require(*opened.pack, *opened.db, AppPaths::datasetDirectory(datasetID), datasetID,
+        DatasetCheck::Depth::bounds);
     opened.scene = std::make_shared<AnatomyScene>(opened.pack, defaultVisibleSystems());
     opened.renderer = services_.makeRenderer(opened.pack, opened.scene);
     if (!opened.renderer)

@@ -416,6 +416,8 @@ QWidget* DatasetSetupView::makeInstalledList()
     installedRows_ = new QVBoxLayout;
     installedRows_->setSpacing(8);
     layout->addLayout(installedRows_);
+    layout->addWidget(unreadableNotice_ = wrapped({}, TextStyle::caption, Foreground::secondary, list));
+    unreadableNotice_->setObjectName(QStringLiteral("unreadableDatasets"));
     return list;
 }
 
@@ -433,7 +435,7 @@ QWidget* DatasetSetupView::makeManualImport()
     manualImportToggle_->row().setContentsMargins(2, 3, 6, 3);
     manualImportTriangle_ = new QLabel(group);
     manualImportTriangle_->setFont(styled(TextStyle::callout));
-    ViewText::setForeground(*manualImportTriangle_, Foreground::primary);
+    Theme::setForeground(*manualImportTriangle_, Foreground::primary);
     // Open or closed, the symbol and the title stay where they are.
     const QFontMetrics metrics(manualImportTriangle_->font());
     manualImportTriangle_->setFixedWidth(std::max(
@@ -706,7 +708,10 @@ void DatasetSetupView::refreshInstalled()
         connect(open, &QPushButton::clicked, this, [this, id = manifest.id] { model_.load(id); });
         installedRows_->addWidget(entry);
     }
-    installedList_->setVisible(!model_.installedDatasets().empty());
+    const auto& notice = model_.unreadableDatasetsNotice();
+    unreadableNotice_->setText(notice ? fromUtf8(*notice) : QString());
+    unreadableNotice_->setVisible(notice.has_value());
+    installedList_->setVisible(!model_.installedDatasets().empty() || notice.has_value());
 }
 
 void DatasetSetupView::refreshImportButton()

@@ -116,6 +116,7 @@ private:
     WrappingLabel* catalogProblem_ = nullptr;
     QWidget* installedList_ = nullptr;
     QVBoxLayout* installedRows_ = nullptr;
+    QLabel* unreadableNotice_ = nullptr;
     RowButton* manualImportToggle_ = nullptr;
     QLabel* manualImportTriangle_ = nullptr;
     QWidget* manualImportContent_ = nullptr;

@@ -159,7 +159,11 @@ void printRelations(const AnatomyDB& db, const std::string& conceptID)
 
 void listCommand(const Args&)
 {
-    auto installed = DatasetManifest::installed();
+    auto scan = DatasetManifest::scanInstalled();
+    // On standard error: the list on standard output keeps its shape for scripts.
+    if (auto notice = scan.notice())
+        Console::writeError(*notice + "\n");
+    const auto& installed = scan.manifests;
     if (installed.empty()) {
         Console::print("Nessun dataset installato in " + AppPaths::datasetsDirectory().string());
         return;

@@ -1,8 +1,7 @@
 // verify and audit: read-only checks of an installed dataset's pack and classification.
 #include "AnatomyCore/Database/AnatomyDB.h"
-#include "AnatomyCore/Pack/MeshPack.h"
-#include "AnatomyCore/Pack/MeshPackError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyImport/Naming/CaselessPattern.h"
 #include "mrvtool/Commands/Commands.h"
 #include "mrvtool/DatasetChoice.h"
@@ -193,21 +192,25 @@ void verifyCommand(const Args& args)
         problems.push_back("il database dichiara " + std::to_string(meshed)
             + " strutture con geometria, il pack ne contiene " + std::to_string(packCount));
 
-    // The viewer opens the pack with every record checked; damage that the checks
-    // above do not name (a vertex owned by no structure, a level the header does not
-    // declare, a name outside the strings) must not pass either.
-    std::size_t triangles = 0;
-    try {
-        triangles = MeshPack(packURL).triangleCount();
-    } catch (const MeshPackError& error) {
-        if (problems.empty())
-            problems.push_back(std::string("il pack non si apre: ") + error.what());
-    }
+    // What the installation and the viewer check as well: manifest, finite
+    // geometry, database tables and mesh indices. The viewer opens the pack with
+    // every record checked, so damage the checks above do not name (a vertex owned
+    // by no structure, a level the header does not declare) fails too; when they
+    // named some, the pack's refusal adds nothing.
+    const bool damageNamed = !problems.empty();
+    for (auto& problem :
+        DatasetCheck::problems(AppPaths::datasetDirectory(id), id, DatasetCheck::Depth::everyVertex))
+        if (problem.kind != DatasetCheck::Problem::Kind::packUnreadable || !damageNamed)
+            problems.push_back(std::move(problem.text));
 
     if (!problems.empty())
         refuse(problemReport(problems));
+    std::size_t levelZeroIndices = 0;
+    for (const auto& record : inspection.structures())
+        levelZeroIndices += record.lodIndexCount(0);
     Console::print("Verifica superata: " + humanCount(static_cast<std::int64_t>(packCount)) + " strutture, "
-        + humanCount(static_cast<std::int64_t>(triangles)) + " triangoli, indici e database coerenti.");
+        + humanCount(static_cast<std::int64_t>(levelZeroIndices / 3))
+        + " triangoli, indici e database coerenti.");
 }
 
 void auditCommand(const Args& args)

@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/OffscreenGLContext.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <set>
 
 using namespace morvena;
@@ -112,6 +114,18 @@ TEST(AppModelLoading, aFailedLoadKeepsTheLoadedDatasetDrawing)
     EXPECT_EQ(model.manifest()->id, "a");
     EXPECT_EQ(fixture.sandbox.reread().lastDatasetID(), "a");
     EXPECT_GT(colourCount(model, fixture.context), 1u);
+
+    // A pack whose bounds are not numbers would open into an empty viewport.
+    fixture.install(boxDataset("nan", {{"N1", AnatomySystem::skeletal}}));
+    auto bytes = readFile(AppPaths::packURL("nan"));
+    const float nan = NAN;
+    std::memcpy(bytes.data() + 32, &nan, sizeof nan); // the header's lower bound
+    writeFile(AppPaths::packURL("nan"), bytes);
+    model.load("nan");
+    EXPECT_EQ(failure(model),
+        "Il dataset nan non è utilizzabile: i limiti del pack non sono numeri finiti (NaN o infinito). "
+        "Per i dettagli: mrvtool verify --id nan");
+    EXPECT_EQ(model.pack(), pack);
 }
 
 TEST(AppModelLoading, anotherDatasetStartsWithoutTheOldStructuresAndKeepsTheSettings)

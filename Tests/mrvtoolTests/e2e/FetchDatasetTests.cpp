@@ -1,3 +1,4 @@
+#include "AnatomyCore/Archive/DatasetArchive.h"
 #include "AnatomyCore/Download/DatasetCatalog.h"
 #include "AnatomyCore/Download/HttpTransfer.h"
 #include "DatasetFixtures.h"
@@ -31,6 +32,8 @@ protected:
         auto folder = dataset.install(publisher.dataHome());
         if (declaredStructures)
             editManifest(folder, [this](auto& manifest) { manifest.structureCount = *declaredStructures; });
+        if (beforePacking)
+            beforePacking(folder);
         auto base = server->address("");
         base.pop_back();
         auto packed = publisher.run(
@@ -65,6 +68,7 @@ protected:
     fs::path served = publisher.root() / "served";
     std::unique_ptr<TestHttpServer> server;
     std::optional<std::int64_t> declaredStructures;
+    std::function<void(const fs::path&)> beforePacking;
 };
 
 TEST_F(FetchDataset, publishedDatasetArrivesWholeInAnotherHome)
@@ -105,6 +109,46 @@ TEST_F(FetchDataset, publishedDatasetArrivesWholeInAnotherHome)
     ASSERT_EQ(rendered.status, 0) << rendered.err;
     EXPECT_FALSE(readFile(user.root() / "view.png").empty());
     EXPECT_EQ(readFile(user.root() / "view.png"), readFile(publisher.root() / "view.png"));
+}
+
+// The user's notes, bookmarks and saved views survive a new import and a
+// download of the dataset, also those of a concept the new version lacks; the
+// publisher's own stay with the publisher.
+TEST_F(FetchDataset, theUsersRowsSurviveImportsAndDownloadsAndThePublishersStayHome)
+{
+    const auto model = user.workFolder() / "modello.obj";
+    auto import = [&](const std::string& object) {
+        writeFile(model, "o " + object + "\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\n");
+        return user.run({"import", "--input", model.string(), "--id", "test-dataset", "--name", "Mio",
+            "--license", "CC0", "--attribution", "io"});
+    };
+    ASSERT_EQ(import("Osso").status, 0);
+    const auto database = user.datasetFolder("test-dataset") / "anatomy.sqlite";
+    {
+        AnatomyDB db(database);
+        db.setNote("mia nota", "osso");
+        db.toggleBookmark("osso");
+        db.saveView("mia vista", "{}");
+    }
+    ASSERT_EQ(import("Altro").status, 0);
+    beforePacking
+        = [](const fs::path& folder) { AnatomyDB(folder / "anatomy.sqlite").setNote("privata", "FMA7088"); };
+    publish();
+    auto fetched = fetch();
+    ASSERT_EQ(fetched.status, 0) << fetched.err;
+
+    AnatomyDB db(database, true);
+    EXPECT_TRUE(db.structure("FMA7088"));
+    EXPECT_EQ(db.note("osso"), "mia nota");
+    EXPECT_EQ(db.note("FMA7088"), std::nullopt);
+    EXPECT_EQ(db.bookmarks(), std::vector<std::string> {"osso"});
+    ASSERT_EQ(db.savedViews().size(), 1u);
+    EXPECT_EQ(db.savedViews()[0].name, "mia vista");
+    EXPECT_EQ(AnatomyDB(publisher.datasetFolder("test-dataset") / "anatomy.sqlite", true).note("FMA7088"),
+        "privata");
+    fs::create_directory(user.root() / "estratto");
+    DatasetArchive::extract(served / "test-dataset-r1.mrvz", user.root() / "estratto");
+    EXPECT_EQ(AnatomyDB(user.root() / "estratto" / "anatomy.sqlite", true).note("FMA7088"), std::nullopt);
 }
 
 TEST_F(FetchDataset, firstEntryUnlessAnIDIsGiven)

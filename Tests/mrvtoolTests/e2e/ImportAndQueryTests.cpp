@@ -267,6 +267,20 @@ TEST(ToolDatasetChoice, idThenLastUsedThenNewest)
     EXPECT_THAT(missing.err, StartsWith("\nErrore: Impossibile aprire il database anatomico: "));
 }
 
+TEST(ToolInspection, listNamesAFolderItCannotReadWithTheWayOut)
+{
+    ToolSandbox sandbox;
+    sampleDataset("buono").install(sandbox.dataHome());
+    writeFile(sampleDataset("rotto").install(sandbox.dataHome()) / "manifest.json", "{ danneggiato");
+    auto list = sandbox.run({"list"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_THAT(lines(list.out), testing::ElementsAre(StartsWith("buono\t")));
+    EXPECT_EQ(list.err,
+        "Una cartella in " + (sandbox.dataHome() / "Morvena" / "datasets").string()
+            + " non è leggibile come dataset: rotto (manifest danneggiato o cartella illeggibile; i dati "
+              "restano sul disco). Per sapere che cosa non va: mrvtool verify --id rotto.\n");
+}
+
 TEST(ToolInspection, boundingBoxInFullDecimalsAndRelationsByConceptName)
 {
     ToolSandbox sandbox;

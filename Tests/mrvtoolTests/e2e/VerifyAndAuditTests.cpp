@@ -7,12 +7,15 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
 using namespace morvena;
 using namespace morvena::test;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -75,6 +78,21 @@ private:
     std::string bytes_;
     PackHeader header_;
 };
+
+void runSQL(const std::filesystem::path& folder, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open((folder / "anatomy.sqlite").c_str(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+}
+
+void replaceInManifest(const std::filesystem::path& folder, const std::string& from, const std::string& to)
+{
+    auto text = readFile(folder / "manifest.json");
+    ASSERT_NE(text.find(from), std::string::npos);
+    writeFile(folder / "manifest.json", text.replace(text.find(from), from.size(), to));
+}
 
 } // namespace
 
@@ -225,4 +243,49 @@ TEST(AuditCommand, findingsOtherThanMismatchesKeepStatusZero)
     EXPECT_THAT(
         result.out, HasSubstr("  discordanze totali: 0\n  strutture senza sistema: 1\n      thing\n"));
     EXPECT_THAT(result.out, HasSubstr("(asimmetrie da verificare): 1\n      ulna\n"));
+}
+
+// Each damage that the installation or the viewer refuses fails verify as well.
+TEST(VerifyCommand, failsEveryDamageTheOtherProgramsRefuse)
+{
+    using Folder = const std::filesystem::path&;
+    const std::pair<std::string, std::function<void(Folder)>> damages[] = {
+        {"i limiti del pack non sono numeri finiti (NaN o infinito)",
+            [](Folder f) {
+                auto pack = readFile(f / "geometry.mrvpack");
+                const float nan = NAN;
+                std::memcpy(pack.data() + offsetof(PackHeader, boundsMax), &nan, 4);
+                writeFile(f / "geometry.mrvpack", pack);
+            }},
+        {"1 vertici del pack hanno coordinate non finite (NaN o infinito)",
+            [](Folder f) {
+                auto pack = readFile(f / "geometry.mrvpack");
+                PackHeader header;
+                std::memcpy(&header, pack.data(), sizeof header);
+                const float infinite = INFINITY;
+                std::memcpy(pack.data() + header.verticesOffset + PackFormat::vertexStride + 4, &infinite, 4);
+                writeFile(f / "geometry.mrvpack", pack);
+            }},
+        {"1 strutture del database indicano una mesh che il pack non contiene",
+            [](Folder f) { runSQL(f, "UPDATE structures SET mesh_index = 3 WHERE concept_id = 'FMA2'"); }},
+        {"il database non è un database anatomico utilizzabile: tabelle assenti: notes",
+            [](Folder f) { runSQL(f, "DROP TABLE notes"); }},
+        {"il database non è un database anatomico utilizzabile: tabelle assenti: saved_views",
+            [](Folder f) { runSQL(f, "DROP TABLE saved_views"); }},
+        {"il manifest non è un documento JSON valido",
+            [](Folder f) { writeFile(f / "manifest.json", "{\"id\": \"prova\""); }},
+        {"manifest illeggibile: valore di structureCount fuori intervallo",
+            [](Folder f) {
+                replaceInManifest(f, "\"structureCount\": 3", "\"structureCount\": 9223372036854775808");
+            }},
+        {"il manifest dichiara un numero impossibile di vertici (-1)",
+            [](Folder f) { replaceInManifest(f, "\"vertexCount\": ", "\"vertexCount\": -1, \"x\": "); }},
+    };
+    for (const auto& [problem, damage] : damages) {
+        ToolSandbox sandbox;
+        damage(healthyDataset().install(sandbox.dataHome()));
+        auto result = sandbox.run({"verify", "--id", "prova"});
+        EXPECT_EQ(result.status, 1) << problem;
+        EXPECT_THAT(lines(result.out), Contains("  - " + problem)) << result.out << result.err;
+    }
 }

@@ -77,6 +77,13 @@ public:
 
     sqlite3* get() const { return db_; }
     std::string errorMessage() const { return sqlite3_errmsg(db_); }
+    // Keeps SQLite from deleting the "-wal" and "-shm" files beside the path when
+    // this connection closes: once the path names another database, they are its.
+    void keepSideFilesOnClose() noexcept
+    {
+        int keep = 1;
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+    }
 
     // Runs one text of one or more statements; throws DBError::sql.
     void execute(const std::string& sql);

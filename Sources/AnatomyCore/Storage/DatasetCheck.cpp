@@ -1,0 +1,139 @@
+#include "AnatomyCore/Storage/DatasetCheck.h"
+
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Database/DBError.h"
+#include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Pack/MeshPack.h"
+#include "AnatomyCore/Pack/MeshPackError.h"
+#include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/SmallFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace morvena::DatasetCheck {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = Problem::Kind;
+
+// No pack can hold more structures, vertices or triangles than its 32-bit
+// counts: a manifest claiming more describes no dataset.
+constexpr std::int64_t largestPossibleCount = std::numeric_limits<std::uint32_t>::max();
+
+std::optional<Problem> manifestProblem(const fs::path& folder, std::string_view id)
+{
+    auto bytes = SmallFile::read(folder / AppPaths::manifestFileName);
+    if (!bytes)
+        return Problem {Kind::manifest, "manifest mancante o illeggibile"};
+    if (!nlohmann::json::accept(*bytes))
+        return Problem {Kind::manifest, "il manifest non è un documento JSON valido"};
+    DatasetManifest manifest;
+    try {
+        manifest = DatasetManifest::decode(*bytes);
+    } catch (const DecodingError& error) {
+        return Problem {Kind::manifest, std::string("manifest illeggibile: ") + error.what()};
+    }
+    if (manifest.id != id)
+        return Problem {Kind::manifest,
+            "il manifest descrive il dataset " + manifest.id + " invece di " + std::string(id)};
+    for (auto [name, count] : {std::pair {"strutture", manifest.structureCount},
+             std::pair {"triangoli", manifest.triangleCount}, std::pair {"vertici", manifest.vertexCount}})
+        if (count < 0 || count > largestPossibleCount)
+            return Problem {Kind::manifest,
+                "il manifest dichiara un numero impossibile di " + std::string(name) + " ("
+                    + std::to_string(count) + ")"};
+    return std::nullopt;
+}
+
+bool isFinitePosition(const PackVertex& vertex)
+{
+    return isFinite(Float3 {vertex.px, vertex.py, vertex.pz});
+}
+
+void addGeometryProblems(const MeshPack& pack, Depth depth, std::vector<Problem>& problems)
+{
+    // A non-finite box frames the camera nowhere: the viewport would stay empty.
+    if (!isFinite(pack.boundsMin()) || !isFinite(pack.boundsMax()))
+        problems.push_back({Kind::geometry, "i limiti del pack non sono numeri finiti (NaN o infinito)"});
+    if (depth == Depth::bounds)
+        return;
+    auto broken = std::ranges::count_if(
+        pack.vertices(), [](const PackVertex& vertex) { return !isFinitePosition(vertex); });
+    if (broken > 0)
+        problems.push_back({Kind::geometry,
+            std::to_string(broken) + " vertici del pack hanno coordinate non finite (NaN o infinito)"});
+}
+
+void addDatabaseProblems(
+    const AnatomyDB& db, const MeshPack* pack, Depth depth, std::vector<Problem>& problems)
+{
+    if (auto problem = db.schemaProblem()) {
+        problems.push_back(
+            {Kind::database, "il database non è un database anatomico utilizzabile: " + *problem});
+        return;
+    }
+    if (!pack || depth == Depth::bounds)
+        return; // without a pack no mesh index can be judged
+    const auto outside = db.structuresOutsidePack(static_cast<std::int64_t>(pack->structureCount()));
+    if (outside > 0)
+        problems.push_back({Kind::database,
+            std::to_string(outside) + " strutture del database indicano una mesh che il pack non contiene"});
+}
+
+} // namespace
+
+std::vector<Problem> problems(const fs::path& folder, std::string_view id, Depth depth)
+{
+    std::vector<Problem> found;
+    if (auto problem = manifestProblem(folder, id))
+        found.push_back(std::move(*problem));
+    std::unique_ptr<MeshPack> pack;
+    try {
+        pack = std::make_unique<MeshPack>(folder / AppPaths::packFileName);
+        addGeometryProblems(*pack, depth, found);
+    } catch (const MeshPackError& error) {
+        found.push_back({Kind::packUnreadable, std::string("il pack non si apre: ") + error.what()});
+    }
+    try {
+        AnatomyDB db(folder / AppPaths::databaseFileName, true);
+        addDatabaseProblems(db, pack.get(), depth, found);
+    } catch (const DBError& error) {
+        found.push_back({Kind::database, std::string("il database non si apre: ") + error.what()});
+    }
+    return found;
+}
+
+std::vector<Problem> problems(
+    const MeshPack& pack, const AnatomyDB& db, const fs::path& folder, std::string_view id, Depth depth)
+{
+    std::vector<Problem> found;
+    if (auto problem = manifestProblem(folder, id))
+        found.push_back(std::move(*problem));
+    addGeometryProblems(pack, depth, found);
+    addDatabaseProblems(db, &pack, depth, found);
+    return found;
+}
+
+Unusable::Unusable(std::string_view id, const Problem& first)
+    : std::runtime_error("Il dataset " + std::string(id) + " non è utilizzabile: " + first.text
+        + ". Per i dettagli: mrvtool verify --id " + std::string(id))
+{
+}
+
+void require(
+    const MeshPack& pack, const AnatomyDB& db, const fs::path& folder, std::string_view id, Depth depth)
+{
+    auto found = problems(pack, db, folder, id, depth);
+    if (!found.empty())
+        throw Unusable(id, found.front());
+}
+
+} // namespace morvena::DatasetCheck

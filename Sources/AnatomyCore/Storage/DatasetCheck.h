@@ -1,0 +1,55 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvena {
+
+class AnatomyDB;
+class MeshPack;
+
+// Whether the three files of a dataset's folder make a dataset the programs can
+// use: the manifest reads and names the dataset, the pack opens with finite
+// geometry, the database is an anatomy database whose structures name meshes of
+// that pack. The download's installation, the viewer's load and the tool's
+// verify all ask this one check, so that what the installation lets in and
+// verify passes, the viewer opens.
+namespace DatasetCheck {
+
+// How far the check reads. The viewer's load, on its main thread, reads the
+// pack's bounds but no vertex and no database row: it skips mesh indices beyond
+// its pack anyway. The installation and verify read every vertex position and
+// every structure's mesh index as well.
+enum class Depth { bounds, everyVertex };
+
+struct Problem {
+    enum class Kind { manifest, packUnreadable, geometry, database };
+    Kind kind = Kind::manifest;
+    std::string text; // Italian, starting in lower case
+    bool operator==(const Problem&) const = default;
+};
+
+// Every problem of the dataset `id` in `folder`, in the order manifest, pack,
+// database; empty when the dataset is usable. Never throws for what the files hold.
+std::vector<Problem> problems(const std::filesystem::path& folder, std::string_view id, Depth depth);
+// The same for a pack and database the caller has opened from the folder already.
+std::vector<Problem> problems(const MeshPack& pack, const AnatomyDB& db, const std::filesystem::path& folder,
+    std::string_view id, Depth depth);
+
+// A dataset that a program refuses to open: "Il dataset <id> non è
+// utilizzabile: <first problem>. Per i dettagli: mrvtool verify --id <id>".
+class Unusable : public std::runtime_error {
+public:
+    Unusable(std::string_view id, const Problem& first);
+};
+
+// Throws Unusable when problems() of the opened pack and database finds any.
+void require(const MeshPack& pack, const AnatomyDB& db, const std::filesystem::path& folder,
+    std::string_view id, Depth depth);
+
+} // namespace DatasetCheck
+
+} // namespace morvena
