@@ -3,6 +3,7 @@
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/ResourceLocator.h"
 #include "AnatomyRender/GL/ContextObjects.h"
+#include "AnatomyRender/GL/GLCurrentContext.h"
 #include "AnatomyRender/GL/GLLimits.h"
 #include "AnatomyRender/GL/GpuBuffers.h"
 #include "AnatomyRender/GL/RenderPasses.h"
@@ -131,18 +132,7 @@ gl::Buffer blurDirection(float dx, float dy, std::string_view label)
 {
     // A std140 block is at least 16 bytes on some drivers; the shader reads the first 8.
     const std::array<float, 4> direction {dx, dy, 0, 0};
-    auto buffer = gl::createBuffer();
-    glNamedBufferStorage(buffer.get(), sizeof(direction), direction.data(), 0);
-    gl::label(GL_BUFFER, buffer.get(), label);
-    return buffer;
-}
-
-bool hasCoreContext()
-{
-    // Without a current context glGetString answers null.
-    if (glGetString(GL_VERSION) == nullptr)
-        return false;
-    return epoxy_gl_version() >= 45;
+    return constantBuffer(std::as_bytes(std::span(direction)), label);
 }
 
 template <typename T> T sortedAt(std::vector<T>& values, std::size_t index)
@@ -214,10 +204,9 @@ AnatomyRenderer::AnatomyRenderer(std::shared_ptr<const MeshPack> pack, std::shar
 {
     if (!pack_ || !scene_ || scene_->pack() != pack_)
         throw std::invalid_argument("AnatomyRenderer: la scena non appartiene al pack");
-    if (!hasCoreContext())
+    if (!gl::CurrentContext::offersGL45())
         throw RendererError::noDevice();
-    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    device_ = renderer ? renderer : "";
+    device_ = gl::CurrentContext::rendererName();
     auto source = ShaderSource::load(shaderFile);
     gpu_ = std::make_unique<GPU>(source, *pack_);
 
@@ -234,7 +223,7 @@ AnatomyRenderer::AnatomyRenderer(std::shared_ptr<const MeshPack> pack, std::shar
     camera_.pitch = initialPitch;
     // Other contexts of the share group may draw with the buffers at once: the uploads
     // must have reached the GPU.
-    glFinish();
+    gl::CurrentContext::finish();
 }
 
 AnatomyRenderer::~AnatomyRenderer()
@@ -342,9 +331,7 @@ void AnatomyRenderer::draw(unsigned framebuffer, int width, int height)
     prepareFrame(slot, {static_cast<float>(width), static_cast<float>(height)});
     auto drawCalls
         = encodeFrame(objects, *targets, slot, {framebuffer, width, height, true}, "Frame anatomico");
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    slot.fence = gl::Fence::insert();
-    glFlush();
+    slot.fence = gl::CurrentContext::submitFrame(framebuffer);
 
     double time = now();
     double frameTime = time - lastFrameTime_;
@@ -545,7 +532,7 @@ std::optional<AnatomyRenderer::OffscreenTiming> AnatomyRenderer::renderOffscreen
     double g0 = now();
     encodeFrame(objects, *targets, slot, {into.framebuffer.get(), into.width, into.height, false},
         "Frame fuori schermo");
-    glFinish();
+    gl::CurrentContext::finish();
     return OffscreenTiming {cpuMS, (now() - g0) * 1000};
 }
 

@@ -25,38 +25,7 @@ struct GatedModel {
     std::unique_ptr<AppModel> model;
 };
 
-void touch(const fs::path& file)
-{
-    writeFile(file, "");
-}
-
 } // namespace
-
-TEST(AppModelImport, theSearchesFindTheMetadataAndTheFirstOBJFolderBreadthFirst)
-{
-    TemporaryFolder folder;
-    const auto root = folder.path();
-    touch(root / "dati/fma/isa_parts_list_e.txt");
-    touch(root / "dati/fma/altro/isa_parts_list_e.txt");
-    touch(root / "obj/FJ1.obj");
-    touch(root / "__MACOSX/._FJ1.obj"); // a hidden companion, met first
-    touch(root / "__MACOSX/obj/._FJ2.obj");
-    touch(root / "zz/a/b/c/FJ3.obj");
-    fs::create_directory_symlink(root, root / "anello"); // never followed
-    EXPECT_EQ(AppModel::findMetadataDirectory(root), root / "dati/fma");
-    EXPECT_EQ(AppModel::findOBJDirectory(root), root / "obj");
-
-    touch(root / "isa_parts_list_e.txt");
-    touch(root / "MAIUSCOLO.OBJ");
-    EXPECT_EQ(AppModel::findMetadataDirectory(root), root);
-    EXPECT_EQ(AppModel::findOBJDirectory(root), root);
-
-    TemporaryFolder empty;
-    touch(empty / "note.txt");
-    EXPECT_FALSE(AppModel::findMetadataDirectory(empty.path()));
-    EXPECT_FALSE(AppModel::findOBJDirectory(empty.path()));
-    EXPECT_FALSE(AppModel::findOBJDirectory(empty / "assente"));
-}
 
 // A name that cannot name a dataset's folder fails at once and starts nothing.
 TEST(AppModelImport, genericDatasetIDsComeFromTheNameAndUnusableOnesStartNoJob)

@@ -1,15 +1,14 @@
 // Database costs of an import and of the sidebar search, on a dataset of the
 // size of a full-body import.
 #include "AnatomyCore/Database/AnatomyDB.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 using namespace morvena;
@@ -19,26 +18,10 @@ namespace {
 constexpr int structureCount = 10'000;
 
 // Removed with everything in it when the program ends.
-struct BenchmarkFolder {
-    BenchmarkFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morvena-db-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        path = pattern;
-    }
-    ~BenchmarkFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
-
 const std::filesystem::path& benchmarkFolder()
 {
-    static const BenchmarkFolder folder;
-    return folder.path;
+    static const test::TemporaryFolder folder {"morvena-db-bench"};
+    return folder.path();
 }
 
 struct Dataset {

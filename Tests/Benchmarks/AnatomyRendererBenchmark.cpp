@@ -7,6 +7,7 @@
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,7 +15,6 @@
 #include <filesystem>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 using namespace morvena;
 
@@ -55,8 +55,7 @@ MeshPackBuilder::Mesh blob(std::size_t index, std::mt19937& random)
 
 std::shared_ptr<const MeshPack> generatedPack(std::size_t structures)
 {
-    auto folder
-        = std::filesystem::temp_directory_path() / ("morvena-render-bench-" + std::to_string(getpid()));
+    const test::TemporaryFolder folder {"morvena-render-bench"};
     std::mt19937 random(11);
     MeshPackBuilder builder;
     for (std::size_t i = 0; i < structures; ++i)
@@ -64,9 +63,7 @@ std::shared_ptr<const MeshPack> generatedPack(std::size_t structures)
     builder.sortForLocality();
     auto url = folder / "generated.mrvpack";
     builder.write(url, "Benchmark", "");
-    auto pack = std::make_shared<const MeshPack>(url);
-    std::filesystem::remove_all(folder); // the mapping stays valid
-    return pack;
+    return std::make_shared<const MeshPack>(url); // the mapping outlives the folder
 }
 
 struct Setup {

@@ -2,6 +2,7 @@
 // structures spread over a body-sized box, as the renderer does every frame.
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyRender/AnatomyScene.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 using namespace morvena;
 
@@ -39,7 +39,7 @@ std::shared_ptr<const MeshPack> generatedPack(std::size_t structures)
     static std::map<std::size_t, std::shared_ptr<const MeshPack>> packs;
     if (auto found = packs.find(structures); found != packs.end())
         return found->second;
-    auto folder = std::filesystem::temp_directory_path() / ("morvena-bench-" + std::to_string(getpid()));
+    const test::TemporaryFolder folder {"morvena-bench"};
     std::mt19937 random(7);
     MeshPackBuilder builder;
     for (std::size_t i = 0; i < structures; ++i)
@@ -47,9 +47,8 @@ std::shared_ptr<const MeshPack> generatedPack(std::size_t structures)
     builder.sortForLocality();
     auto url = folder / ("generated-" + std::to_string(structures) + ".mrvpack");
     builder.write(url, "Benchmark", "");
-    auto pack = std::make_shared<const MeshPack>(url);
-    std::filesystem::remove_all(folder); // the mapping stays valid
-    return packs[structures] = pack;
+    // The mapping outlives the folder.
+    return packs[structures] = std::make_shared<const MeshPack>(url);
 }
 
 OrbitCamera bodyCamera(const MeshPack& pack)

@@ -10,6 +10,7 @@
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/Model/Platform.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,21 +46,14 @@ struct ExportFixture {
         view->makeCurrent = [this] { context.makeCurrent(); };
         view->renderer = model->renderer();
         model->viewportReady(view);
-        std::filesystem::create_directories(folder);
-    }
-    ~ExportFixture()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-        std::filesystem::remove(settings, ignored);
     }
 
     bool ready() const { return std::holds_alternative<AppModel::Ready>(model->phase()); }
 
     OffscreenGLContext context;
-    std::filesystem::path settings = std::filesystem::temp_directory_path() / "morvena-export-bench.json";
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "morvena-export-bench";
-    Preferences preferences {settings};
+    // The settings and the exported images.
+    test::TemporaryFolder folder {"morvena-export-bench"};
+    Preferences preferences {folder / "viewer.json"};
     std::shared_ptr<ViewportHandle> view = std::make_shared<ViewportHandle>();
     std::unique_ptr<AppModel> model;
 };

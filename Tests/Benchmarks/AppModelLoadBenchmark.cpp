@@ -9,6 +9,7 @@
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,8 +32,8 @@ std::string datasetID()
 void loadDataset(benchmark::State& state)
 {
     OffscreenGLContext context;
-    auto settings = std::filesystem::temp_directory_path() / "morvena-load-bench.json";
-    Preferences preferences(settings);
+    const test::TemporaryFolder settings {"morvena-load-bench"};
+    Preferences preferences(settings / "viewer.json");
     AppModelServices services;
     services.preferences = &preferences;
     services.makeCurrent = [&context] { context.makeCurrent(); };
@@ -46,7 +47,6 @@ void loadDataset(benchmark::State& state)
             break;
         }
     }
-    std::filesystem::remove(settings);
 }
 
 void openDatabase(benchmark::State& state, AnatomyDB::OpenMode mode)

@@ -11,6 +11,7 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,8 +45,7 @@ std::string datasetID()
 class LoadedModel {
 public:
     LoadedModel()
-        : settings_(std::filesystem::temp_directory_path() / "morvena-pick-bench.json")
-        , preferences_(settings_)
+        : preferences_(settings_ / "viewer.json")
     {
         AppModelServices services;
         services.preferences = &preferences_;
@@ -66,13 +66,11 @@ public:
         model->showAllSystems();
         model->renderer()->frameAll(drawable.x / drawable.y, false);
     }
-    ~LoadedModel() { std::filesystem::remove(settings_); }
-
     bool ready() const { return view_ != nullptr; }
     AnatomyRenderer& renderer() { return *model->renderer(); }
 
 private:
-    std::filesystem::path settings_;
+    test::TemporaryFolder settings_ {"morvena-pick-bench"};
     Preferences preferences_;
     OffscreenGLContext context_;
     std::shared_ptr<ViewportHandle> view_;

@@ -11,6 +11,7 @@
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Model/AppModel.h"
+#include "TemporaryFolder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -112,15 +113,14 @@ int main()
     const char* configured = std::getenv("MORVENA_BENCH_DATASET");
     const std::string id = configured && *configured ? configured : "bodyparts3d";
     OffscreenGLContext context;
-    const auto settings = std::filesystem::temp_directory_path() / "morvena-tree-bench.json";
-    Preferences preferences(settings);
+    const test::TemporaryFolder settings {"morvena-tree-bench"};
+    Preferences preferences(settings / "viewer.json");
     AppModelServices services;
     services.preferences = &preferences;
     services.makeCurrent = [&context] { context.makeCurrent(); };
     services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
     AppModel model(std::move(services));
     model.load(id);
-    std::filesystem::remove(settings);
     if (!std::holds_alternative<AppModel::Ready>(model.phase())) {
         std::fprintf(stderr, "dataset non caricato: %s\n", id.c_str());
         return 1;

@@ -3,6 +3,7 @@
 // which compresses about as a real geometry pack does.
 #include "AnatomyCore/Archive/DatasetArchive.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -21,15 +22,14 @@ namespace {
 constexpr std::size_t datasetBytes = 200u << 20;
 
 struct Fixture {
-    fs::path root;
+    test::TemporaryFolder folder {"mrvz-bench"};
+    fs::path root = folder.path();
     fs::path dataset;
     fs::path archive;
     std::uint64_t inputBytes = 0;
 
     Fixture()
     {
-        std::string pattern = (fs::temp_directory_path() / "mrvz-bench-XXXXXX").string();
-        root = mkdtemp(pattern.data());
         dataset = root / "dataset";
         archive = root / "dataset.mrvz";
         fs::create_directories(dataset);
@@ -39,7 +39,6 @@ struct Fixture {
         for (const auto& entry : fs::directory_iterator(dataset))
             inputBytes += fs::file_size(entry.path());
     }
-    ~Fixture() { fs::remove_all(root); }
 
     static void writePack(const fs::path& file)
     {

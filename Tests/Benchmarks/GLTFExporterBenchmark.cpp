@@ -4,12 +4,10 @@
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyImport/Export/GLTFExporter.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <numeric>
 
@@ -22,10 +20,6 @@ class PackOnDisk {
 public:
     PackOnDisk(int meshes, int triangles)
     {
-        const char* tmp = std::getenv("TMPDIR");
-        folder_ = std::filesystem::path(tmp && *tmp ? tmp : "/tmp")
-            / ("morvena-bench-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
         MeshPackBuilder builder;
         for (int i = 0; i < meshes; ++i)
             builder.add(test::stripMesh("FMA" + std::to_string(100000 + i), "struttura " + std::to_string(i),
@@ -33,16 +27,13 @@ public:
         builder.write(folder_ / "geometry.mrvpack", "Benchmark", "CC BY-SA");
         pack = std::make_unique<MeshPack>(folder_ / "geometry.mrvpack");
     }
-    ~PackOnDisk()
-    {
-        pack.reset();
-        std::filesystem::remove_all(folder_);
-    }
-
-    std::unique_ptr<MeshPack> pack;
 
 private:
-    std::filesystem::path folder_;
+    test::TemporaryFolder folder_ {"morvena-bench"};
+
+public:
+    // Last, so it is closed before its folder goes.
+    std::unique_ptr<MeshPack> pack;
 };
 
 // The whole pack at level 0, as the tool's export command does by default.

@@ -2,10 +2,9 @@
 //   build/release/bin/GenericDatasetImporterBenchmark
 // The dataset goes to a scratch XDG_DATA_HOME, never to the user's folders.
 #include "AnatomyImport/GenericDatasetImporter.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
-
-#include <unistd.h>
 
 #include <array>
 #include <cstdlib>
@@ -39,9 +38,7 @@ void writeGridOBJ(const std::filesystem::path& file, int index, int side)
 
 void importFolder(benchmark::State& state)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    const auto root
-        = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / ("morvena-bench-" + std::to_string(getpid()));
+    const test::TemporaryFolder root {"morvena-bench"};
     const auto input = root / "input";
     std::filesystem::create_directories(input);
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
@@ -64,7 +61,6 @@ void importFolder(benchmark::State& state)
     for (auto _ : state)
         triangles = GenericDatasetImporter(options).run({}).manifest.triangleCount;
     state.counters["triangles"] = double(triangles);
-    std::filesystem::remove_all(root);
 }
 
 // 400 files of 2,450 triangles (0.98 M), with and without levels of detail.

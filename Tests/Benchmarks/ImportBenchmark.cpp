@@ -23,6 +23,7 @@
 #include "AnatomyImport/Export/GLTFExporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
 #include "BodyParts3DData.h"
+#include "TemporaryFolder.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -137,24 +138,11 @@ void warmPageCache(const std::vector<fs::path>& files)
 // A private datasets folder and scratch space for the run.
 class Scratch {
 public:
-    Scratch()
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/morvena-bench-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-        setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
+    Scratch() { setenv("XDG_DATA_HOME", (folder_ / "data").c_str(), 1); }
+    const fs::path& path() const { return folder_.path(); }
 
 private:
-    fs::path path_;
+    test::TemporaryFolder folder_ {"morvena-bench"};
 };
 
 // One measured run in a child process.
@@ -266,7 +254,8 @@ bool importGeneric(const fs::path& input, bool steps)
 bool importBodyParts3D(const Arguments& arguments)
 {
     StepClock clock(arguments.steps);
-    BodyParts3DImporter importer({*arguments.metadataDir, arguments.objDir, "bodyparts3d-4.0", 0.02f, true});
+    BodyParts3DImporter importer({*arguments.metadataDir, arguments.objDir,
+        std::string(BodyParts3DImporter::defaultDatasetID), BodyParts3DImporter::defaultWeldTolerance, true});
     return importer.run(std::ref(clock)).manifest.structureCount > 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Readers/OBJLoader.h"
+#include "TemporaryFolder.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -31,8 +32,6 @@ class GeneratedOBJ {
 public:
     GeneratedOBJ()
     {
-        const char* tmp = std::getenv("TMPDIR");
-        path_ = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "morvena-bench-sheet.obj";
         // About 160 bytes of text per grid vertex.
         const auto side = static_cast<int>(std::sqrt(objMegabytes * 1e6 / 160.0));
         std::ofstream out(path_, std::ios::binary);
@@ -68,13 +67,12 @@ public:
         // Warm the page cache so both readers start alike.
         OBJLoader::load(path_);
     }
-    ~GeneratedOBJ() { std::filesystem::remove(path_); }
-
     const std::filesystem::path& path() const { return path_; }
     std::size_t bytes() const { return bytes_; }
 
 private:
-    std::filesystem::path path_;
+    test::TemporaryFolder folder_ {"morvena-bench"};
+    std::filesystem::path path_ = folder_ / "sheet.obj";
     std::size_t bytes_ = 0;
 };
 

@@ -2,11 +2,11 @@
 //   build/release/bin/MeshPackBenchmarks
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
+#include "TemporaryFolder.h"
 
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,15 +14,6 @@
 using namespace morvena;
 
 namespace {
-
-std::filesystem::path benchmarkFolder()
-{
-    const char* tmp = std::getenv("TMPDIR");
-    auto folder
-        = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / ("morvena-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 // A side × side grid of vertices: 2 (side - 1)² triangles, like one anatomical element.
 MeshPackBuilder::Mesh gridMesh(int index, int side)
@@ -81,20 +72,19 @@ void setSizeCounters(
 // Sort and write of meshes already staged, as an import does at its end.
 void sortAndWrite(benchmark::State& state)
 {
-    auto folder = benchmarkFolder();
+    const test::TemporaryFolder folder {"morvena-bench"};
     auto builder = stagedBuilder(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
         builder.sortForLocality();
         builder.write(folder / "geometry.mrvpack", "Benchmark", "CC BY-SA");
     }
     setSizeCounters(state, builder, folder / "geometry.mrvpack");
-    std::filesystem::remove_all(folder);
 }
 
 // Opening checks every record, vertex owner and index against the mapping.
 void openPack(benchmark::State& state)
 {
-    auto folder = benchmarkFolder();
+    const test::TemporaryFolder folder {"morvena-bench"};
     auto builder = stagedBuilder(int(state.range(0)), int(state.range(1)));
     builder.sortForLocality();
     builder.write(folder / "geometry.mrvpack", "Benchmark", "CC BY-SA");
@@ -102,7 +92,6 @@ void openPack(benchmark::State& state)
         MeshPack pack(folder / "geometry.mrvpack");
         benchmark::DoNotOptimize(pack.triangleCount());
     }
-    std::filesystem::remove_all(folder);
 }
 
 // 2,000 elements of 2,048 triangles (4.1 M) and 500 of them (1 M).

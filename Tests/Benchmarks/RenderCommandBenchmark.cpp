@@ -5,6 +5,7 @@
 //   RenderCommandBenchmark --generate DIR   only writes the dataset "generato" below
 //                                           DIR (used as XDG_DATA_HOME), for timing
 //                                           the installed program from a shell
+#include "TemporaryFolder.h"
 #include "TestDataset.h"
 #include "mrvtool/Tool.h"
 
@@ -42,19 +43,17 @@ test::TestDataset generatedDataset()
     return dataset;
 }
 
-std::optional<std::filesystem::path> generatedHome;
+std::optional<test::TemporaryFolder> generatedHome;
 
 std::filesystem::path preparedDataHome()
 {
     if (!generatedHome) {
-        char pattern[] = "/tmp/morvena-render-bench-XXXXXX";
-        std::filesystem::path folder = mkdtemp(pattern);
-        generatedDataset().install(folder);
-        setenv("XDG_DATA_HOME", folder.c_str(), 1);
+        const auto& folder = generatedHome.emplace("morvena-render-bench");
+        generatedDataset().install(folder.path());
+        setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
         setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-        generatedHome = folder;
     }
-    return *generatedHome;
+    return generatedHome->path();
 }
 
 void runQuietly(benchmark::State& state, const std::vector<std::string>& words)
@@ -100,8 +99,5 @@ int main(int argc, char** argv)
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    std::error_code ignored;
-    if (generatedHome)
-        std::filesystem::remove_all(*generatedHome, ignored);
     return 0;
 }

@@ -19,12 +19,13 @@
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/ContentView.h"
 #include "MorvenaApp/MorvenaWindow.h"
+#include "TemporaryFolder.h"
 #include "ViewportPick.h"
+#include "WidgetBenchmarkMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -93,6 +94,12 @@ private:
     std::optional<Clock::time_point> shown_;
 };
 
+// The window's settings, in a folder of the program's own named before the window reads them.
+struct ConfigHome {
+    ConfigHome() { setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1); }
+    test::TemporaryFolder folder {"viewer-bench"};
+};
+
 // The window, shown with its dataset drawn and framed.
 class Session {
 public:
@@ -138,6 +145,7 @@ public:
         QCoreApplication::processEvents();
     }
 
+    ConfigHome configHome;
     SharedGLContext context;
     MorvenaWindow window {&context};
     bool ready = false;
@@ -201,24 +209,8 @@ BENCHMARK(frame)->Arg(0)->Arg(1)->Iterations(100)->Repetitions(3)->UseRealTime()
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qputenv("QT_XCB_GL_INTEGRATION", "xcb_glx");
-    SharedGLContext::prepareApplication();
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
-    Session shown;
-    if (!shown.ready) {
-        std::cerr << "ViewerWindowBenchmark: no dataset drawn, or no two structures to click, under "
-                  << (std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "(XDG_DATA_HOME unset)")
-                  << "\n";
-        return 1;
-    }
-    session = &shown;
-    benchmark::RunSpecifiedBenchmarks();
-    session = nullptr;
-    benchmark::Shutdown();
-    return 0;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    return test::runWidgetBenchmarks(argc, argv, session,
+        std::string("ViewerWindowBenchmark: no dataset drawn, or no two structures to click, under ")
+            + (dataHome ? dataHome : "(XDG_DATA_HOME unset)"));
 }

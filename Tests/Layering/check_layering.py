@@ -39,12 +39,13 @@ RESTRICTED = [
     (re.compile(r"^curl/"), ("AnatomyCore/Download/",), "curl"),
 ]
 
-# The Qt Core classes the application model may include; any other Qt header needs Qt GUI
-# or widgets, which the model's library does not link.
+# The Qt Core classes the application model and its item models may include; any other
+# Qt header needs Qt GUI or widgets, which the model's library does not link.
 MODEL_FOLDER = "AnatomyUI/Model/"
 QT_CORE = re.compile(
     r"^QtCore/|^Q(Object|Pointer|MetaObject|MetaType|CoreApplication|Timer|String|StringList|"
-    r"ByteArray|Variant|Thread|Locale|Debug|Url|Dir|FileInfo|EventLoop|ScopeGuard)$"
+    r"ByteArray|Variant|Thread|Locale|Debug|Url|Dir|FileInfo|EventLoop|ScopeGuard|AbstractItemModel|"
+    r"AbstractListModel)$"
 )
 QT_ANY = re.compile(r"^Qt\w*/|^Q[A-Z]\w*$")
 

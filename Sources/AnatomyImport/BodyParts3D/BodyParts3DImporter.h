@@ -29,6 +29,9 @@ public:
         // A curated table to use instead of the import module's own.
         std::optional<std::filesystem::path> curatedTSV;
     };
+    // What the viewer and the tool import a release with, unless told otherwise.
+    static constexpr std::string_view defaultDatasetID = "bodyparts3d-4.0";
+    static constexpr float defaultWeldTolerance = 0.02f;
 
     // What an import returns; the generic importer returns it too.
     struct Result {

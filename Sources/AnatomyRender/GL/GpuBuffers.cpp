@@ -53,6 +53,14 @@ void describeAttribute(GLuint vertexArray, const VertexLayout::Attribute& attrib
 
 } // namespace
 
+gl::Buffer constantBuffer(std::span<const std::byte> bytes, std::string_view label)
+{
+    auto buffer = gl::createBuffer();
+    glNamedBufferStorage(buffer.get(), static_cast<GLsizeiptr>(bytes.size()), bytes.data(), 0);
+    gl::label(GL_BUFFER, buffer.get(), label);
+    return buffer;
+}
+
 MappedBuffer::MappedBuffer(std::size_t byteCount, std::string_view label)
     : buffer_(gl::createBuffer())
     , byteCount_(std::max<std::size_t>(byteCount, 16))

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ private:
     void* data_ = nullptr;
     std::size_t byteCount_ = 0;
 };
+
+// An immutable buffer holding a copy of the bytes, for values written once (the blur
+// pass's directions).
+gl::Buffer constantBuffer(std::span<const std::byte> bytes, std::string_view label);
 
 // The pack's vertices and indices, copied once into immutable buffers.
 struct GeometryBuffers {

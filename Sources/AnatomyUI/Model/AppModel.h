@@ -324,7 +324,7 @@ public:
     // The part-of parents, nearest first, whichever hierarchy is shown.
     std::vector<TaxonomyNode> ancestry(std::string_view conceptID) const;
 
-    // ---- Measurement (AppModelAlwaysVisible.cpp) and image export (AppModelExport.cpp).
+    // ---- Measurement (AppModelMeasurement.cpp) and image export (AppModelExport.cpp).
     // Millimetres between the two measuring points; none unless there are exactly two.
     std::optional<float> measureDistanceMM() const;
     // The measuring points in a view of that size; points behind the camera are left out.
@@ -432,6 +432,8 @@ private:
     {
         QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
     }
+    // Where background jobs run and how they end, and the one dataset-writing slot
+    // that downloads and imports share (AppModelJobs.cpp).
     std::jthread startJob(std::function<void(std::stop_token)> work);
     void stopJobs();
     bool isWritingDataset() const;

@@ -3,7 +3,7 @@
 #include "AnatomyCore/Model/AnatomySystem.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/Theme.h"
-#include "AnatomyUI/Sidebar/SearchHitListModel.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
 
 #include <QPainter>

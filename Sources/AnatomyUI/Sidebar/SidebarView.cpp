@@ -2,20 +2,21 @@
 #include "AnatomyUI/Internal/ViewText.h"
 
 #include "AnatomyUI/Internal/RowButton.h"
+#include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/GlassPanel.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/SectionHeader.h"
+#include "AnatomyUI/Model/SavedViewListModel.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 #include "AnatomyUI/Sidebar/LayersSection.h"
 #include "AnatomyUI/Sidebar/PresetTile.h"
 #include "AnatomyUI/Sidebar/SavedViewDelegate.h"
-#include "AnatomyUI/Sidebar/SavedViewListModel.h"
 #include "AnatomyUI/Sidebar/SearchHitDelegate.h"
-#include "AnatomyUI/Sidebar/SearchHitListModel.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
 #include "AnatomyUI/Sidebar/SystemRow.h"
 #include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -314,6 +315,7 @@ QWidget* SidebarView::makeResults(QWidget* parent)
     resultsTitle_->setContentsMargins(12, 0, 12, 4);
     layout->addWidget(resultsTitle_);
     resultsModel_ = new SearchHitListModel(this);
+    resultsModel_->setToolTipStyle(DisplayText::toolTip);
     resultsList_ = makeListView(results, "resultsList");
     resultsList_->setModel(resultsModel_);
     resultsList_->setItemDelegate(new SearchHitDelegate(SearchHitDelegate::Kind::result, resultsList_));
@@ -460,6 +462,7 @@ QWidget* SidebarView::makeTreeList(QWidget* parent)
             return model_ ? model_->children(conceptID) : std::vector<TaxonomyNode>();
         },
         this);
+    treeModel_->setToolTipStyle(DisplayText::toolTip);
     tree_ = new QTreeView(box);
     tree_->setObjectName("tree");
     tree_->setHeaderHidden(true);
@@ -506,6 +509,7 @@ QWidget* SidebarView::makeBookmarksList(QWidget* parent)
     bookmarksEmpty_->setContentsMargins(12, 0, 12, 0);
     layout->addWidget(bookmarksEmpty_);
     bookmarksModel_ = new SearchHitListModel(this);
+    bookmarksModel_->setToolTipStyle(DisplayText::toolTip);
     bookmarksList_ = makeListView(box, "bookmarksList");
     bookmarksList_->setModel(bookmarksModel_);
     bookmarksList_->setItemDelegate(new SearchHitDelegate(SearchHitDelegate::Kind::bookmark, bookmarksList_));
@@ -539,6 +543,7 @@ QWidget* SidebarView::makeSavedViewsList(QWidget* parent)
     nameRow->addWidget(save);
     layout->addLayout(nameRow);
     savedViewsModel_ = new SavedViewListModel(this);
+    savedViewsModel_->setToolTipStyle(DisplayText::toolTip);
     savedViewsList_ = makeListView(box, "savedViewsList");
     savedViewsList_->setModel(savedViewsModel_);
     savedViewsList_->setItemDelegate(new SavedViewDelegate(savedViewsList_));

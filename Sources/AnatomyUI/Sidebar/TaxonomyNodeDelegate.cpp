@@ -3,8 +3,8 @@
 #include "AnatomyCore/Model/AnatomySystem.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/Theme.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
 
 #include <QPainter>
 #include <QTreeView>

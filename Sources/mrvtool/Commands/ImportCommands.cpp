@@ -19,9 +19,6 @@ namespace morvena::tool {
 
 namespace {
 
-constexpr std::string_view defaultBodyParts3DID = "bodyparts3d-4.0";
-constexpr float bodyParts3DWeldTolerance = 0.02f;
-
 std::string summaryBlock(const BodyParts3DImporter::Result& result, double seconds)
 {
     const auto& m = result.manifest;
@@ -49,8 +46,8 @@ BodyParts3DImporter::Options bodyParts3DOptions(const Args& args)
     BodyParts3DImporter::Options options;
     options.metadataDir = *args.url("metadata");
     options.objDir = *args.url("obj");
-    options.datasetID = args.option("id").value_or(std::string(defaultBodyParts3DID));
-    options.weldTolerance = bodyParts3DWeldTolerance;
+    options.datasetID = args.option("id").value_or(std::string(BodyParts3DImporter::defaultDatasetID));
+    options.weldTolerance = BodyParts3DImporter::defaultWeldTolerance;
     options.generateLODs = !args.flag("no-lod");
     options.curatedTSV = args.url("curated");
     return options;

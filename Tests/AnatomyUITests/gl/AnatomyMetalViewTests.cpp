@@ -18,10 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -304,37 +301,4 @@ TEST(AnatomyMetalView, viewThenRendererGoWithoutGLErrors)
     EXPECT_EQ(f.shared.context().functions()->glGetError(), GLenum(GL_NO_ERROR));
     EXPECT_EQ(sharedLog.errors, std::vector<std::string>());
     EXPECT_EQ(viewLog.errors, std::vector<std::string>());
-}
-
-// Prints how long a click takes to reach the select callback with the structure picked,
-// on a pack of 2,000 structures, beside the same pick called on the renderer directly.
-TEST(AnatomyMetalView, clickToCallbackPickLatency)
-{
-    std::vector<TestCube> cubes;
-    for (int row = 0; row < 40; ++row) {
-        for (int column = 0; column < 50; ++column)
-            cubes.push_back({AnatomySystem::skeletal, {column * 3.0f - 75, row * 3.0f - 60, 0}, 1});
-    }
-    ViewFixture f(cubes);
-    f.renderer->frameAll(f.view->drawableSize().x / f.view->drawableSize().y, false);
-    auto target = f.renderer->camera().project(cubes[1025].center, f.view->drawableSize());
-    ASSERT_TRUE(target);
-    double ratio = f.view->devicePixelRatioF();
-    QPointF at(target->x / ratio, target->y / ratio);
-
-    std::vector<double> milliseconds;
-    for (int i = 0; i < 50; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f.click(at);
-        milliseconds.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        ASSERT_EQ(f.picked, 1025);
-    }
-    std::sort(milliseconds.begin(), milliseconds.end());
-    // The same pick called directly on the renderer, as the baseline of the click's cost.
-    f.view->makeCurrent();
-    auto direct = f.renderer->benchmarkPick({target->x, target->y}, f.view->drawableSize(), 50);
-    EXPECT_EQ(direct.hit, 1025);
-    std::cout << "Clic → callback con selezione, 2000 strutture, mediana di 50: " << milliseconds[25]
-              << " ms; selezione diretta sul renderer: " << direct.medianMS << " ms\n";
 }

@@ -12,8 +12,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <chrono>
-#include <iostream>
 #include <map>
 
 using namespace morvena;
@@ -403,38 +401,4 @@ TEST(InspectorView, aNameThatLooksLikeMarkupShowsItsTags)
     ASSERT_TRUE(name);
     EXPECT_EQ(name->text(), "<b>x</b>");
     EXPECT_EQ(name->textFormat(), Qt::PlainText);
-}
-
-// From a selection change to the painted card, on a dataset of 2,000 structures.
-TEST(InspectorView, selectionToPaintedCardTime)
-{
-    TestDataset dataset("grande");
-    for (int i = 0; i < 2000; ++i)
-        dataset.add("FMA" + std::to_string(10000 + i), "structure " + std::to_string(i),
-            AnatomySystem::skeletal,
-            ellipsoidMesh(
-                {static_cast<float>(i % 50), static_cast<float>(i / 50), 0}, {0.4f, 0.4f, 0.4f}, 6));
-    GLModel fixture;
-    fixture.install(dataset);
-    auto& model = fixture.create();
-    model.load("grande");
-    ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
-    InspectorView view(model);
-    view.resize(322, 900);
-    view.show();
-    QApplication::processEvents();
-
-    std::vector<double> milliseconds;
-    for (int i = 0; i < 50; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        model.selectConcept("FMA" + std::to_string(10000 + i * 37), true);
-        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        view.viewport()->repaint();
-        milliseconds.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        QApplication::processEvents();
-    }
-    std::nth_element(milliseconds.begin(), milliseconds.begin() + 25, milliseconds.end());
-    std::cout << "selection to painted card, median of 50: " << milliseconds[25] << " ms\n";
-    EXPECT_LT(milliseconds[25], 500);
 }

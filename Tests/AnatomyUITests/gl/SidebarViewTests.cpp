@@ -4,12 +4,12 @@
 
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyUI/Look/IconRegistry.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 #include "AnatomyUI/Sidebar/LayersSection.h"
 #include "AnatomyUI/Sidebar/PresetTile.h"
 #include "AnatomyUI/Sidebar/SidebarView.h"
 #include "AnatomyUI/Sidebar/SystemRow.h"
 #include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "AnatomyUI/Sidebar/SavedViewListModel.h"
-#include "AnatomyUI/Sidebar/SearchHitListModel.h"
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
+#include "AnatomyUI/Model/SavedViewListModel.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 
 #include <QAbstractItemModelTester>
 

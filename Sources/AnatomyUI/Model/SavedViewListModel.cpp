@@ -1,6 +1,4 @@
-#include "AnatomyUI/Sidebar/SavedViewListModel.h"
-
-#include "AnatomyUI/Look/DisplayText.h"
+#include "AnatomyUI/Model/SavedViewListModel.h"
 
 namespace morvena {
 
@@ -39,7 +37,7 @@ QVariant SavedViewListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return QString::fromStdString(found->name);
     if (role == Qt::ToolTipRole) // the name whole, which the row may have cut
-        return DisplayText::toolTip(QString::fromStdString(found->name));
+        return toolTip(QString::fromStdString(found->name));
     if (role == viewIDRole)
         return QVariant::fromValue<qlonglong>(found->id);
     return {};

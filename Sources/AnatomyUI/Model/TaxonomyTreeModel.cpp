@@ -1,6 +1,4 @@
-#include "AnatomyUI/Sidebar/TaxonomyTreeModel.h"
-
-#include "AnatomyUI/Look/DisplayText.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
 
 namespace morvena {
 
@@ -160,7 +158,7 @@ QVariant TaxonomyTreeModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return QString::fromStdString(found->displayName());
     case Qt::ToolTipRole: // the name whole, which the row may have cut
-        return DisplayText::toolTip(QString::fromStdString(found->displayName()));
+        return toolTip(QString::fromStdString(found->displayName()));
     case conceptIDRole:
         return QString::fromStdString(found->id);
     case systemRole:

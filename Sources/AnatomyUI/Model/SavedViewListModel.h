@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
 #include <vector>
 
 namespace morvena {
@@ -23,9 +24,15 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // How the views turn a whole text into the tooltip they show; until it is set, the
+    // tooltip is the text itself.
+    void setToolTipStyle(std::function<QString(const QString&)> style) { toolTipStyle_ = std::move(style); }
 
 private:
+    QString toolTip(const QString& text) const { return toolTipStyle_ ? toolTipStyle_(text) : text; }
+
     std::vector<AnatomyDB::SavedView> views_;
+    std::function<QString(const QString&)> toolTipStyle_;
 };
 
 } // namespace morvena

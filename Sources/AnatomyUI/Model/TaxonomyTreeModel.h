@@ -43,6 +43,9 @@ public:
     const TaxonomyNode* node(const QModelIndex& index) const;
     // Has a mesh and fewer than 2 meshed descendants: nothing to open.
     static bool isLeaf(const TaxonomyNode& node);
+    // How the views turn a whole text into the tooltip they show; until it is set, the
+    // tooltip is the text itself.
+    void setToolTipStyle(std::function<QString(const QString&)> style) { toolTipStyle_ = std::move(style); }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& index) const override;
@@ -58,9 +61,11 @@ private:
 
     Item* itemOf(const QModelIndex& index) const;
     void dropChildren(Item& item, const QModelIndex& index);
+    QString toolTip(const QString& text) const { return toolTipStyle_ ? toolTipStyle_(text) : text; }
 
     Provider provider_;
     std::unique_ptr<Item> root_;
+    std::function<QString(const QString&)> toolTipStyle_;
 };
 
 } // namespace morvena

@@ -1,6 +1,4 @@
-#include "AnatomyUI/Sidebar/SearchHitListModel.h"
-
-#include "AnatomyUI/Look/DisplayText.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
 
 namespace morvena {
 
@@ -40,7 +38,7 @@ QVariant SearchHitListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return QString::fromStdString(found->nameIT ? *found->nameIT : found->nameEN);
     case Qt::ToolTipRole: // the names whole, which the row may have cut
-        return DisplayText::toolTip(
+        return toolTip(
             QString::fromStdString(found->nameIT ? *found->nameIT + " — " + found->nameEN : found->nameEN));
     case englishNameRole:
         return found->nameIT ? QVariant(QString::fromStdString(found->nameEN)) : QVariant();

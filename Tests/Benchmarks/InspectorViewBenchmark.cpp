@@ -1,0 +1,109 @@
+// How long a selection takes to become the inspector's painted card, on a dataset of
+// 2,000 structures, with the inspector alone at the sidebar's size on a real X server:
+//
+//   xvfb-run -a InspectorViewBenchmark [benchmark flags]
+//
+// each repetition selects another structure, lays the card out and paints it (read
+// the median). The dataset and the settings are written to a folder of the program's own.
+#include "AnatomyCore/Storage/Preferences.h"
+#include "AnatomyRender/OffscreenGLContext.h"
+#include "AnatomyUI/Inspector/InspectorView.h"
+#include "AnatomyUI/Model/AppModel.h"
+#include "TemporaryFolder.h"
+#include "TestDataset.h"
+#include "WidgetBenchmarkMain.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <variant>
+
+using namespace morvena;
+
+namespace {
+
+constexpr int structureCount = 2000;
+// Apart enough that consecutive selections are far apart in the dataset.
+constexpr int selectionStride = 37;
+
+// Small ellipsoids on a grid of 50 columns, one per structure.
+test::TestDataset largeDataset()
+{
+    test::TestDataset dataset("grande");
+    for (int i = 0; i < structureCount; ++i)
+        dataset.add("FMA" + std::to_string(10000 + i), "structure " + std::to_string(i),
+            AnatomySystem::skeletal,
+            test::ellipsoidMesh(
+                {static_cast<float>(i % 50), static_cast<float>(i / 50), 0}, {0.4f, 0.4f, 0.4f}, 6));
+    return dataset;
+}
+
+// The dataset loaded into a model whose renderer lives in an offscreen context, and
+// the inspector shown beside it.
+class Session {
+public:
+    Session()
+    {
+        setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        largeDataset().install(folder / "data");
+        AppModelServices services;
+        services.preferences = &preferences;
+        services.makeCurrent = [this] { context.makeCurrent(); };
+        services.makeRenderer = AppModelServices::rendererFactory(services.makeCurrent);
+        model = std::make_unique<AppModel>(std::move(services));
+        model->load("grande");
+        if (!std::holds_alternative<AppModel::Ready>(model->phase()))
+            return;
+        view = std::make_unique<InspectorView>(*model);
+        view->resize(322, 900);
+        view->show();
+        QApplication::processEvents();
+        ready = true;
+    }
+
+    test::TemporaryFolder folder {"inspector-bench"};
+    Preferences preferences {folder / "viewer.json"};
+    OffscreenGLContext context;
+    // After the context, so they go first: the renderer is released while it exists.
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<InspectorView> view;
+    bool ready = false;
+};
+
+Session* session = nullptr;
+
+void selectionToPaintedCard(benchmark::State& state)
+{
+    static int selections = 0;
+    for (auto _ : state) {
+        const auto conceptID
+            = "FMA" + std::to_string(10000 + (selections++ * selectionStride) % structureCount);
+        const auto start = std::chrono::steady_clock::now();
+        session->model->selectConcept(conceptID, true);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        session->view->viewport()->repaint();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        QApplication::processEvents();
+    }
+}
+
+} // namespace
+
+BENCHMARK(selectionToPaintedCard)
+    ->Iterations(1)
+    ->Repetitions(50)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    return test::runWidgetBenchmarks(
+        argc, argv, session, "InspectorViewBenchmark: the generated dataset did not load");
+}
