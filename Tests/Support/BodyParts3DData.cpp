@@ -1,7 +1,5 @@
 #include "BodyParts3DData.h"
 
-#include "SharedData.h"
-
 #include <cstdlib>
 
 namespace morvena::test {
@@ -10,10 +8,10 @@ std::optional<std::filesystem::path> bodyParts3DFolder()
 {
     if (const char* folder = std::getenv("MORVENA_BODYPARTS3D_DIR"); folder && *folder)
         return std::filesystem::path(folder);
-    auto committed = sourceFolder() / "Tests" / "Data" / "BodyParts3D";
+    const std::filesystem::path unpacked = MORVENA_BODYPARTS3D_TABLES;
     std::error_code ignored;
-    if (std::filesystem::exists(committed / "isa_parts_list_e.txt", ignored))
-        return committed;
+    if (std::filesystem::exists(unpacked / "isa_parts_list_e.txt", ignored))
+        return unpacked;
     return std::nullopt;
 }
 
