@@ -8,9 +8,9 @@
 // written to a folder of the program's own.
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
-#include "AnatomyUI/AnatomyMetalView.h"
-#include "AnatomyUI/AnatomyViewportView.h"
 #include "AnatomyUI/SharedGLContext.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyViewportView.h"
 #include "TemporaryFolder.h"
 #include "TestPacks.h"
 #include "WidgetBenchmarkMain.h"

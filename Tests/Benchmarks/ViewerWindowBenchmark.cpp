@@ -13,9 +13,9 @@
 //     and shown, the panel's updates included.
 // The settings are written to a folder of the program's own.
 #include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/SharedGLContext.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/ContentView.h"
 #include "MorvenaApp/MorvenaWindow.h"

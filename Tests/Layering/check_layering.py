@@ -13,6 +13,9 @@ Rules:
   AnatomyCore/Download.
 - the application model (AnatomyUI/Model) links Qt Core alone: of Qt it includes only
   QtCore headers, and of AnatomyUI only the model's own.
+- inside the viewer (AnatomyUI), a folder (or a file directly in it) includes only itself,
+  the folders of its own layer and those below (VIEWER_LAYERS), and no folders include
+  each other, directly or round a longer loop.
 A module's own tests, fuzzers and benchmarks live in Tests/ and are not checked.
 """
 
@@ -48,6 +51,16 @@ QT_CORE = re.compile(
     r"AbstractListModel)$"
 )
 QT_ANY = re.compile(r"^Qt\w*/|^Q[A-Z]\w*$")
+
+# The viewer's folders, bottom layer first; a file directly in AnatomyUI counts by its name.
+VIEWER = "AnatomyUI"
+VIEWER_LAYERS = [
+    {"Look", "Layout", "Internal", "Commands"},
+    {"Model"},
+    {"Inspector", "Setup", "Sidebar", "Viewport", "SharedGLContext"},
+    {"Window"},
+]
+VIEWER_LAYER = {part: layer for layer, parts in enumerate(VIEWER_LAYERS) for part in parts}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 PRIVATE_FOLDERS = ("Internal", "GL")
@@ -88,8 +101,74 @@ def check_include(rel, target):
     return None
 
 
+def viewer_part(rel):
+    """The viewer's folder (or top-level file's name) that `rel` lies in, or None outside it."""
+    parts = rel.split("/")
+    if parts[0] != VIEWER or len(parts) < 2:
+        return None
+    return parts[1] if len(parts) > 2 else os.path.splitext(parts[1])[0]
+
+
+def check_viewer_include(rel, target):
+    """The reason the viewer's `rel` may not include `target` by its layers, or None."""
+    source, included = viewer_part(rel), viewer_part(target)
+    if source is None or included is None or source == included:
+        return None
+    if included not in VIEWER_LAYER:
+        return f"{VIEWER}/{included} is not in the viewer's layering"
+    if VIEWER_LAYER[included] > VIEWER_LAYER[source]:
+        return f"{VIEWER}/{source} may not include {VIEWER}/{included}, a layer above it"
+    return None
+
+
+def folder_loops(edges):
+    """The includes (source part, included part) of `edges` that lie on a loop of parts."""
+    reach = {}
+    for source, included in edges:
+        reach.setdefault(source, set()).add(included)
+    changed = True
+    while changed:
+        changed = False
+        for source, targets in reach.items():
+            further = set().union(*(reach.get(target, set()) for target in targets)) - targets
+            if further:
+                targets |= further
+                changed = True
+    return {(source, included) for source, included in edges if source in reach.get(included, set())}
+
+
+def viewer_loops(includes):
+    """Reports each include of `includes` ((path, line, source part, included part)) on a loop."""
+    looping = folder_loops({(source, included) for _, _, source, included in includes})
+    return [
+        f"{path}:{line}: {VIEWER}/{source} and {VIEWER}/{included} include each other"
+        for path, line, source, included in includes
+        if (source, included) in looping
+    ]
+
+
+def file_violations(path, rel, viewer_includes):
+    """The file's includes that break a rule; those between two viewer folders that pass
+    go to `viewer_includes` for the search for loops."""
+    found = []
+    with open(path, encoding="utf-8", errors="replace") as file:
+        for number, line in enumerate(file, 1):
+            match = INCLUDE.match(line)
+            if not match:
+                continue
+            target = match.group(2)
+            reason = check_include(rel, target) or check_viewer_include(rel, target)
+            source, included = viewer_part(rel), viewer_part(target)
+            if reason:
+                found.append(f"{path}:{number}: {reason}")
+            elif source and included and source != included:
+                viewer_includes.append((path, number, source, included))
+    return found
+
+
 def violations(sources):
     found = []
+    viewer_includes = []
     for folder, dirs, files in os.walk(sources):
         dirs.sort()
         for name in sorted(files):
@@ -102,13 +181,11 @@ def violations(sources):
             if rel.split("/")[0] not in MODULES:
                 found.append(f"{path}:1: module {rel.split('/')[0]} is not in the layering")
                 continue
-            with open(path, encoding="utf-8", errors="replace") as file:
-                for number, line in enumerate(file, 1):
-                    match = INCLUDE.match(line)
-                    reason = match and check_include(rel, match.group(2))
-                    if reason:
-                        found.append(f"{path}:{number}: {reason}")
-    return found
+            if viewer_part(rel) not in (None, *VIEWER_LAYER):
+                found.append(f"{path}:1: {VIEWER}/{viewer_part(rel)} is not in the viewer's layering")
+                continue
+            found += file_violations(path, rel, viewer_includes)
+    return found + viewer_loops(viewer_includes)
 
 
 # One planted violation per rule, and lines that must pass: (file, line, caught).
@@ -140,6 +217,20 @@ PLANTED = [
     ("AnatomyUI/Model/Y.cpp", "#include <QtGui/QImage>", True),
     ("AnatomyUI/Model/Z.cpp", "#include <QPointer>", False),
     ("AnatomyUI/Model/Za.cpp", '#include "AnatomyUI/Model/AppModel.h"', False),
+    ("AnatomyUI/Look/Zb.cpp", '#include "AnatomyUI/Sidebar/SidebarView.h"', True),
+    ("AnatomyUI/Sidebar/Zc.cpp", '#include "AnatomyUI/Window/ContentView.h"', True),
+    ("AnatomyUI/Unlisted.cpp", "", True),
+    ("AnatomyUI/Unlisted/Ze.cpp", "", True),
+    ("AnatomyUI/Look/Zd.cpp", '#include "AnatomyUI/Elsewhere/Thing.h"', True),
+    ("AnatomyUI/Inspector/Zf.cpp", '#include "AnatomyUI/Setup/Card.h"', True),
+    ("AnatomyUI/Setup/Zg.cpp", '#include "AnatomyUI/Inspector/Card.h"', True),
+    ("AnatomyUI/Layout/Zh.cpp", '#include "AnatomyUI/Internal/Box.h"', True),
+    ("AnatomyUI/Internal/Zi.cpp", '#include "AnatomyUI/Commands/Keys.h"', True),
+    ("AnatomyUI/Commands/Zj.cpp", '#include "AnatomyUI/Layout/Fit.h"', True),
+    ("AnatomyUI/Window/Zk.cpp", '#include "AnatomyUI/Viewport/ViewportTools.h"', False),
+    ("AnatomyUI/Viewport/Zl.cpp", '#include "AnatomyUI/SharedGLContext.h"', False),
+    ("AnatomyUI/Sidebar/Zm.cpp", '#include "AnatomyUI/Look/Theme.h"', False),
+    ("AnatomyUI/Look/Zn.cpp", '#include "AnatomyUI/Look/Brand.h"', False),
 ]
 
 
@@ -153,7 +244,7 @@ def self_test():
         reported = "\n".join(violations(sources))
         failures = []
         for rel, line, caught in PLANTED:
-            expected = f"{rel}:{1 if rel.startswith('Unlisted') else 2}:"
+            expected = f"{rel}:{1 if 'Unlisted' in rel else 2}:"
             if (expected in reported) != caught:
                 failures.append(f"{'missed' if caught else 'wrongly reported'}: {rel}: {line}")
         for failure in failures:

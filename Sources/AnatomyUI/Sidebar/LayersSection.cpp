@@ -69,6 +69,7 @@ LayersSection::LayersSection(AppModel& model, QWidget* parent)
     buildExplode();
     // The section gets the whole open area: the controls stay together at its top.
     layout->addStretch(1);
+    connect(&model, &AppModel::changed, this, &LayersSection::refresh);
     refreshAll();
 }
 

@@ -29,11 +29,10 @@ public:
     // The clipping offset in whole millimetres, truncated toward zero.
     static QString offsetReadout(float offset);
 
+private:
     // Follows one changed model value; other fields are ignored.
     void refresh(AppModel::Field field);
     void refreshAll();
-
-private:
     void buildPeeling();
     void buildClipping();
     void buildExplode();

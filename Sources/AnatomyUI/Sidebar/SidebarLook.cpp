@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QListView>
 #include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QWidget>
 
 namespace morvena::SidebarLook {
@@ -87,6 +90,48 @@ void paintDot(QPainter& painter, const QRectF& rect, const QColor& color)
     painter.setBrush(color);
     painter.drawEllipse(rect);
     painter.restore();
+}
+
+QScrollArea* scrolling(QWidget* content, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    area->setWidget(content);
+    return area;
+}
+
+QListView* listView(const char* name, QWidget* parent)
+{
+    auto* view = new QListView(parent);
+    view->setObjectName(name);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setSelectionMode(QAbstractItemView::NoSelection);
+    view->setUniformItemSizes(false);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setMouseTracking(true);
+    view->viewport()->setAutoFillBackground(false);
+    view->setAttribute(Qt::WA_Hover);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    view->setPalette(palette);
+    return view;
+}
+
+QPushButton* textButton(const QString& title, QWidget* parent)
+{
+    auto* button = new QPushButton(title, parent);
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFont(Theme::font(Theme::TextStyle::caption));
+    button->setCursor(Qt::PointingHandCursor);
+    setForeground(*button, accent(*parent));
+    return button;
 }
 
 } // namespace morvena::SidebarLook

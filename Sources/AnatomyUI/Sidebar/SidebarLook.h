@@ -9,8 +9,11 @@
 #include <string_view>
 
 class QLabel;
+class QListView;
 class QPainter;
+class QPushButton;
 class QRectF;
+class QScrollArea;
 class QWidget;
 
 namespace morvena {
@@ -34,6 +37,12 @@ void setForeground(QWidget& widget, const QColor& color);
 // A symbol of the icon registry as a label of `size` pixels in a box of `box` pixels.
 QLabel* symbol(std::string_view name, int size, int box, const QColor& color, QWidget* parent);
 QWidget* divider(QWidget* parent);
+// A scrolling area without frame or background around a widget of plain controls.
+QScrollArea* scrolling(QWidget* content, QWidget* parent);
+// A list of rows its delegate paints in full, over the sidebar's glass.
+QListView* listView(const char* name, QWidget* parent);
+// A flat link-like button in the accent colour, in a caption font.
+QPushButton* textButton(const QString& title, QWidget* parent);
 // A filled circle.
 void paintDot(QPainter& painter, const QRectF& rect, const QColor& color);
 

@@ -1,35 +1,31 @@
 #include "AnatomyUI/Sidebar/SidebarView.h"
-#include "AnatomyUI/Internal/ViewText.h"
 
 #include "AnatomyUI/Internal/RowButton.h"
+#include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/GlassPanel.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/SectionHeader.h"
-#include "AnatomyUI/Model/SavedViewListModel.h"
 #include "AnatomyUI/Model/SearchHitListModel.h"
-#include "AnatomyUI/Model/TaxonomyTreeModel.h"
+#include "AnatomyUI/Sidebar/BookmarksSection.h"
 #include "AnatomyUI/Sidebar/LayersSection.h"
 #include "AnatomyUI/Sidebar/PresetTile.h"
-#include "AnatomyUI/Sidebar/SavedViewDelegate.h"
+#include "AnatomyUI/Sidebar/SavedViewsSection.h"
 #include "AnatomyUI/Sidebar/SearchHitDelegate.h"
+#include "AnatomyUI/Sidebar/SidebarActions.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
-#include "AnatomyUI/Sidebar/SystemRow.h"
-#include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
+#include "AnatomyUI/Sidebar/SystemsSection.h"
+#include "AnatomyUI/Sidebar/TreeSection.h"
 
-#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QToolButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -44,39 +40,9 @@ constexpr int sectionTurnMilliseconds = 180;
 constexpr std::array sectionOrder {SidebarView::Section::systems, SidebarView::Section::tree,
     SidebarView::Section::layers, SidebarView::Section::bookmarks, SidebarView::Section::views};
 
-QString text(std::string_view value)
-{
-    return QString::fromUtf8(value.data(), static_cast<int>(value.size()));
-}
-
 std::size_t slot(SidebarView::Section section)
 {
     return static_cast<std::size_t>(section);
-}
-
-// A scrolling area without frame or background around a widget of plain controls.
-QScrollArea* scrolling(QWidget* content, QWidget* parent)
-{
-    auto* area = new QScrollArea(parent);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setFocusPolicy(Qt::NoFocus);
-    area->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
-    area->setWidget(content);
-    return area;
-}
-
-QPushButton* textButton(const QString& title, QWidget* parent)
-{
-    auto* button = new QPushButton(title, parent);
-    button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setFont(Theme::font(Theme::TextStyle::caption));
-    button->setCursor(Qt::PointingHandCursor);
-    SidebarLook::setForeground(*button, SidebarLook::accent(*parent));
-    return button;
 }
 
 // Stack spacing of each open section's content.
@@ -185,11 +151,6 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     refreshResults();
     refreshPresets();
     refreshFooter();
-    rebuildSystemRows();
-    refreshTreeKind();
-    resetTree();
-    refreshBookmarks();
-    savedViewsModel_->setViews(model.savedViews());
     refreshSections();
 }
 
@@ -202,7 +163,7 @@ QSize SidebarView::minimumSizeHint() const
 
 QString SidebarView::newViewName() const
 {
-    return viewName_->text();
+    return savedViews_->newViewName();
 }
 
 QWidget* SidebarView::makeSearchField()
@@ -285,25 +246,6 @@ QWidget* SidebarView::makeScrollRegion()
     return region;
 }
 
-QListView* SidebarView::makeListView(QWidget* parent, const char* name)
-{
-    auto* view = new QListView(parent);
-    view->setObjectName(name);
-    view->setFrameShape(QFrame::NoFrame);
-    view->setFocusPolicy(Qt::NoFocus);
-    view->setSelectionMode(QAbstractItemView::NoSelection);
-    view->setUniformItemSizes(false);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setMouseTracking(true);
-    view->viewport()->setAutoFillBackground(false);
-    view->setAttribute(Qt::WA_Hover);
-    view->viewport()->installEventFilter(this);
-    QPalette palette = view->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    view->setPalette(palette);
-    return view;
-}
-
 QWidget* SidebarView::makeResults(QWidget* parent)
 {
     auto* results = new QWidget(parent);
@@ -316,12 +258,12 @@ QWidget* SidebarView::makeResults(QWidget* parent)
     layout->addWidget(resultsTitle_);
     resultsModel_ = new SearchHitListModel(this);
     resultsModel_->setToolTipStyle(DisplayText::toolTip);
-    resultsList_ = makeListView(results, "resultsList");
+    resultsList_ = SidebarLook::listView("resultsList", results);
     resultsList_->setModel(resultsModel_);
     resultsList_->setItemDelegate(new SearchHitDelegate(SearchHitDelegate::Kind::result, resultsList_));
     connect(resultsList_, &QListView::clicked, this, [this](const QModelIndex& index) {
         if (const auto* hit = resultsModel_->hit(index))
-            selectAndFrame(QString::fromStdString(hit->conceptID));
+            SidebarActions::selectAndFrame(model_, hit->conceptID);
     });
     layout->addWidget(resultsList_, 1);
     return results;
@@ -330,7 +272,7 @@ QWidget* SidebarView::makeResults(QWidget* parent)
 QAbstractButton* SidebarView::makeHeader(Section section, QWidget* parent)
 {
     auto* header = new RowButton(7, parent);
-    header->setObjectName(QString("header.") + text(rawValue(section)));
+    header->setObjectName(QString("header.") + DisplayText::fromUtf8(rawValue(section)));
     header->setAccessibleName(title(section));
     header->row().setContentsMargins(12, 7, 12, 7);
     header->addToRow(SidebarLook::symbol(
@@ -376,180 +318,29 @@ void SidebarView::paintChevron(Section section, qreal angle)
 QWidget* SidebarView::makeContent(Section section, QWidget* parent)
 {
     auto* content = new QWidget(parent);
-    content->setObjectName(QString("content.") + text(rawValue(section)));
+    content->setObjectName(QString("content.") + DisplayText::fromUtf8(rawValue(section)));
     auto* layout = column(content, contentSpacing(section), {0, 0, 0, 6});
-    switch (section) {
-    case Section::systems:
-        layout->addWidget(makeSystemsList(content), 1);
-        break;
-    case Section::tree:
-        layout->addWidget(makeTreeList(content), 1);
-        break;
-    case Section::layers:
-        layout->addWidget(makeLayers(content), 1);
-        break;
-    case Section::bookmarks:
-        layout->addWidget(makeBookmarksList(content), 1);
-        break;
-    case Section::views:
-        layout->addWidget(makeSavedViewsList(content), 1);
-        break;
-    }
+    layout->addWidget(makeSection(section, content), 1);
     return content;
 }
 
-QWidget* SidebarView::makeSystemsList(QWidget* parent)
+QWidget* SidebarView::makeSection(Section section, QWidget* parent)
 {
-    auto* box = new QWidget(parent);
-    auto* layout = column(box, 3);
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(12, 0, 12, 2);
-    buttons->setSpacing(8);
-    auto* all = textButton("Tutti", box);
-    all->setObjectName("showAllSystems");
-    connect(all, &QPushButton::clicked, this, [this] {
-        if (model_)
-            model_->showAllSystems();
-    });
-    auto* none = textButton("Nessuno", box);
-    none->setObjectName("hideAllSystems");
-    connect(none, &QPushButton::clicked, this, [this] {
-        for (auto system : allAnatomySystems())
-            if (model_)
-                model_->setVisible(false, system);
-    });
-    buttons->addWidget(all);
-    buttons->addWidget(none);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    systemRowsBox_ = new QWidget;
-    systemRowsLayout_ = column(systemRowsBox_, 3);
-    systemRowsLayout_->addStretch(1);
-    layout->addWidget(scrolling(systemRowsBox_, box), 1);
-    return box;
-}
-
-QWidget* SidebarView::makeTreeList(QWidget* parent)
-{
-    auto* box = new QWidget(parent);
-    auto* layout = column(box, 4);
-    auto* picker = new QHBoxLayout;
-    picker->setContentsMargins(12, 0, 12, 0);
-    picker->setSpacing(0);
-    auto* group = new QButtonGroup(box);
-    for (auto kind : allTreeKinds()) {
-        auto* segment = new QPushButton(text(italianName(kind)), box);
-        segment->setObjectName(QString("treeKind.") + text(morvena::rawValue(kind)));
-        segment->setCheckable(true);
-        segment->setFocusPolicy(Qt::NoFocus);
-        segment->setFont(Theme::font(Theme::TextStyle::caption));
-        group->addButton(segment, static_cast<int>(kind));
-        treeKinds_[static_cast<std::size_t>(kind)] = segment;
-        picker->addWidget(segment);
+    switch (section) {
+    case Section::systems:
+        return new SystemsSection(*model_, parent);
+    case Section::tree:
+        return new TreeSection(*model_, parent);
+    case Section::layers:
+        // The controls keep their heights in a short window: the section scrolls instead.
+        return SidebarLook::scrolling(new LayersSection(*model_), parent);
+    case Section::bookmarks:
+        return new BookmarksSection(*model_, parent);
+    case Section::views:
+        savedViews_ = new SavedViewsSection(*model_, parent);
+        return savedViews_;
     }
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
-        if (model_)
-            model_->setTreeKind(static_cast<TreeKind>(id));
-    });
-    layout->addLayout(picker);
-    treeEmpty_ = SidebarLook::wrapped("Nessuna gerarchia disponibile in questo dataset.",
-        Theme::font(Theme::TextStyle::caption), Theme::Foreground::secondary, box);
-    treeEmpty_->setObjectName("treeEmpty");
-    treeEmpty_->setContentsMargins(12, 0, 12, 0);
-    layout->addWidget(treeEmpty_);
-    treeModel_ = new TaxonomyTreeModel(
-        [this](const std::string& conceptID) {
-            return model_ ? model_->children(conceptID) : std::vector<TaxonomyNode>();
-        },
-        this);
-    treeModel_->setToolTipStyle(DisplayText::toolTip);
-    tree_ = new QTreeView(box);
-    tree_->setObjectName("tree");
-    tree_->setHeaderHidden(true);
-    tree_->setUniformRowHeights(true);
-    tree_->setIndentation(TaxonomyNodeDelegate::indentation);
-    tree_->setRootIsDecorated(false);
-    tree_->setItemsExpandable(false);
-    tree_->setExpandsOnDoubleClick(false);
-    tree_->setFrameShape(QFrame::NoFrame);
-    tree_->setFocusPolicy(Qt::NoFocus);
-    tree_->setSelectionMode(QAbstractItemView::NoSelection);
-    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    tree_->setMouseTracking(true);
-    tree_->setAttribute(Qt::WA_Hover);
-    tree_->setStyleSheet("QTreeView::branch { image: none; border-image: none; background: transparent; }");
-    QPalette palette = tree_->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    tree_->setPalette(palette);
-    tree_->viewport()->installEventFilter(this);
-    tree_->setModel(treeModel_);
-    tree_->setItemDelegate(new TaxonomyNodeDelegate(tree_));
-    connect(tree_, &QTreeView::clicked, this, &SidebarView::treeClicked);
-    connect(tree_, &QTreeView::expanded, this,
-        [this](const QModelIndex& index) { treeModel_->setOpen(index, true); });
-    connect(tree_, &QTreeView::collapsed, this, &SidebarView::treeCollapsed);
-    layout->addWidget(tree_, 1);
-    return box;
-}
-
-QWidget* SidebarView::makeLayers(QWidget* parent)
-{
-    layers_ = new LayersSection(*model_);
-    return scrolling(layers_, parent);
-}
-
-QWidget* SidebarView::makeBookmarksList(QWidget* parent)
-{
-    auto* box = new QWidget(parent);
-    auto* layout = column(box, 2);
-    bookmarksEmpty_
-        = SidebarLook::wrapped("Nessun segnalibro. Usa l'icona del segnalibro nella scheda anatomica.",
-            Theme::font(Theme::TextStyle::caption), Theme::Foreground::secondary, box);
-    bookmarksEmpty_->setObjectName("bookmarksEmpty");
-    bookmarksEmpty_->setContentsMargins(12, 0, 12, 0);
-    layout->addWidget(bookmarksEmpty_);
-    bookmarksModel_ = new SearchHitListModel(this);
-    bookmarksModel_->setToolTipStyle(DisplayText::toolTip);
-    bookmarksList_ = makeListView(box, "bookmarksList");
-    bookmarksList_->setModel(bookmarksModel_);
-    bookmarksList_->setItemDelegate(new SearchHitDelegate(SearchHitDelegate::Kind::bookmark, bookmarksList_));
-    connect(bookmarksList_, &QListView::clicked, this, [this](const QModelIndex& index) {
-        if (const auto* hit = bookmarksModel_->hit(index))
-            selectAndFrame(QString::fromStdString(hit->conceptID));
-    });
-    layout->addWidget(bookmarksList_, 1);
-    return box;
-}
-
-QWidget* SidebarView::makeSavedViewsList(QWidget* parent)
-{
-    auto* box = new QWidget(parent);
-    auto* layout = column(box, 6);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->setContentsMargins(12, 0, 12, 0);
-    nameRow->setSpacing(6);
-    viewName_ = new QLineEdit(box);
-    viewName_->setObjectName("viewName");
-    viewName_->setPlaceholderText("Nome della vista");
-    viewName_->setFont(Theme::font(Theme::TextStyle::caption));
-    viewName_->setFocusPolicy(Qt::ClickFocus);
-    auto* save = new QToolButton(box);
-    save->setObjectName("saveView");
-    save->setFocusPolicy(Qt::NoFocus);
-    save->setIcon(IconRegistry::shared().icon("plus"));
-    save->setToolTip("Salva la vista corrente");
-    connect(save, &QToolButton::clicked, this, &SidebarView::saveView);
-    nameRow->addWidget(viewName_, 1);
-    nameRow->addWidget(save);
-    layout->addLayout(nameRow);
-    savedViewsModel_ = new SavedViewListModel(this);
-    savedViewsModel_->setToolTipStyle(DisplayText::toolTip);
-    savedViewsList_ = makeListView(box, "savedViewsList");
-    savedViewsList_->setModel(savedViewsModel_);
-    savedViewsList_->setItemDelegate(new SavedViewDelegate(savedViewsList_));
-    connect(savedViewsList_, &QListView::clicked, this, &SidebarView::savedViewClicked);
-    layout->addWidget(savedViewsList_, 1);
-    return box;
+    return nullptr;
 }
 
 QWidget* SidebarView::makeFooter()
@@ -614,35 +405,6 @@ void SidebarView::refresh(AppModel::Field field)
     case Field::manifest:
         refreshFooter();
         break;
-    case Field::systemCounts:
-        rebuildSystemRows();
-        break;
-    case Field::visibleSystems:
-    case Field::systemOpacity:
-        refreshSystemRows();
-        break;
-    case Field::treeKind:
-        refreshTreeKind();
-        resetTree();
-        break;
-    case Field::treeRoots:
-        resetTree();
-        break;
-    case Field::bookmarks:
-        refreshBookmarks();
-        break;
-    case Field::savedViews:
-        savedViewsModel_->setViews(model_->savedViews());
-        break;
-    case Field::layerDepthMin:
-    case Field::clipEnabled:
-    case Field::clipAxis:
-    case Field::clipOffset:
-    case Field::clipFlipped:
-    case Field::explode:
-    case Field::ghostOthers:
-        layers_->refresh(field);
-        break;
     default:
         break;
     }
@@ -681,123 +443,6 @@ void SidebarView::refreshFooter()
     footerName_->setFullText(QString::fromStdString(manifest->displayName));
     footerDetails_->setFullText(QString::number(manifest->structureCount) + " strutture · "
         + QString::fromStdString(manifest->license));
-}
-
-void SidebarView::rebuildSystemRows()
-{
-    std::map<AnatomySystem, SystemRow*> kept;
-    const auto& counts = model_->systemCounts();
-    int position = 0;
-    for (auto system : allAnatomySystems()) {
-        const auto count = counts.find(system);
-        const auto existing = systemRows_.find(system);
-        if (count == counts.end() || count->second < 1)
-            continue;
-        SystemRow* row = existing != systemRows_.end() ? existing->second : nullptr;
-        if (row) {
-            systemRows_.erase(existing);
-            row->refresh();
-        } else {
-            row = new SystemRow(*model_, system, systemRowsBox_);
-            row->setObjectName(QString("system.") + QString::number(morvena::rawValue(system)));
-            systemRowsLayout_->insertWidget(position, row);
-        }
-        kept.emplace(system, row);
-        ++position;
-    }
-    for (auto& [system, row] : systemRows_)
-        delete row;
-    systemRows_ = std::move(kept);
-}
-
-void SidebarView::refreshSystemRows()
-{
-    for (auto& [system, row] : systemRows_)
-        row->refresh();
-}
-
-void SidebarView::refreshTreeKind()
-{
-    if (auto* segment = treeKinds_[static_cast<std::size_t>(model_->treeKind())]; !segment->isChecked()) {
-        const QSignalBlocker blocker(segment);
-        segment->setChecked(true);
-    }
-}
-
-void SidebarView::resetTree()
-{
-    const auto& roots = model_->treeRoots();
-    treeModel_->setRoots(roots);
-    treeEmpty_->setVisible(roots.empty());
-    tree_->setVisible(!roots.empty());
-    for (int row = 0; row < treeModel_->rowCount(); ++row)
-        tree_->expand(treeModel_->index(row, 0));
-}
-
-void SidebarView::refreshBookmarks()
-{
-    bookmarksModel_->setHits(model_->bookmarks());
-    const bool empty = model_->bookmarks().empty();
-    bookmarksEmpty_->setVisible(empty);
-    bookmarksList_->setVisible(!empty);
-}
-
-void SidebarView::selectAndFrame(const QString& conceptID)
-{
-    if (!model_)
-        return;
-    model_->selectConcept(conceptID.toStdString(), true);
-    model_->focusSelection();
-}
-
-bool SidebarView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonPress)
-        lastReleasePosition_ = static_cast<QMouseEvent*>(event)->position().toPoint();
-    return QWidget::eventFilter(watched, event);
-}
-
-void SidebarView::treeClicked(const QModelIndex& index)
-{
-    const auto* node = treeModel_->node(index);
-    if (!node)
-        return;
-    if (TaxonomyNodeDelegate::chevronRect(tree_->visualRect(index)).contains(lastReleasePosition_)) {
-        if (!TaxonomyTreeModel::isLeaf(*node))
-            tree_->setExpanded(index, !tree_->isExpanded(index));
-        return;
-    }
-    selectAndFrame(QString::fromStdString(node->id));
-}
-
-void SidebarView::treeCollapsed(const QModelIndex& index)
-{
-    if (collapsingChildren_)
-        return;
-    // The children close too, and forget what they read: one level, whatever lies below.
-    collapsingChildren_ = true;
-    for (int row = 0; row < treeModel_->rowCount(index); ++row)
-        tree_->collapse(treeModel_->index(row, 0, index));
-    collapsingChildren_ = false;
-    treeModel_->setOpen(index, false);
-}
-
-void SidebarView::savedViewClicked(const QModelIndex& index)
-{
-    const auto* view = savedViewsModel_->view(index);
-    if (!view || !model_)
-        return;
-    const auto chosen = *view; // the list is read again by a delete
-    if (SavedViewDelegate::trashRect(savedViewsList_->visualRect(index)).contains(lastReleasePosition_))
-        model_->deleteView(chosen);
-    else
-        model_->restore(chosen);
-}
-
-void SidebarView::saveView()
-{
-    if (model_ && model_->saveCurrentView(viewName_->text().toStdString()))
-        viewName_->clear();
 }
 
 } // namespace morvena

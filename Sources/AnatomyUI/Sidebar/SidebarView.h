@@ -1,13 +1,11 @@
 #pragma once
 
-#include "AnatomyCore/Model/AnatomySystem.h"
 #include "AnatomyUI/Model/AppModel.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
-#include <map>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -17,19 +15,14 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QToolButton;
-class QTreeView;
 class QVariantAnimation;
-class QVBoxLayout;
 
 namespace morvena {
 
 class ElidedLabel;
-class LayersSection;
 class PresetTile;
-class SavedViewListModel;
+class SavedViewsSection;
 class SearchHitListModel;
-class SystemRow;
-class TaxonomyTreeModel;
 
 // The left column of the window while a dataset is ready: the search field, the
 // preset tiles, then either the search results or five sections of which at most
@@ -60,9 +53,6 @@ public:
 
     QSize minimumSizeHint() const override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     struct SectionParts {
         QAbstractButton* header = nullptr;
@@ -77,31 +67,17 @@ private:
     QWidget* makeResults(QWidget* parent);
     QAbstractButton* makeHeader(Section section, QWidget* parent);
     QWidget* makeContent(Section section, QWidget* parent);
-    QWidget* makeSystemsList(QWidget* parent);
-    QWidget* makeTreeList(QWidget* parent);
-    QWidget* makeLayers(QWidget* parent);
-    QWidget* makeBookmarksList(QWidget* parent);
-    QWidget* makeSavedViewsList(QWidget* parent);
+    // Each section follows the model values it shows itself.
+    QWidget* makeSection(Section section, QWidget* parent);
     QWidget* makeFooter();
-    QListView* makeListView(QWidget* parent, const char* name);
 
     void refresh(AppModel::Field field);
     void refreshSearchText();
     void refreshResults();
     void refreshPresets();
     void refreshFooter();
-    void rebuildSystemRows();
-    void refreshSystemRows();
-    void refreshTreeKind();
-    void resetTree();
-    void refreshBookmarks();
     void refreshSections();
     void paintChevron(Section section, qreal angle);
-    void selectAndFrame(const QString& conceptID);
-    void treeClicked(const QModelIndex& index);
-    void treeCollapsed(const QModelIndex& index);
-    void savedViewClicked(const QModelIndex& index);
-    void saveView();
 
     QPointer<AppModel> model_;
     std::optional<Section> expandedSection_ = Section::systems;
@@ -116,27 +92,8 @@ private:
     std::array<SectionParts, 5> sections_ {};
     QWidget* filler_ = nullptr;
 
-    QWidget* systemRowsBox_ = nullptr;
-    QVBoxLayout* systemRowsLayout_ = nullptr;
-    std::map<AnatomySystem, SystemRow*> systemRows_;
+    SavedViewsSection* savedViews_ = nullptr;
 
-    std::array<QAbstractButton*, 2> treeKinds_ {};
-    QLabel* treeEmpty_ = nullptr;
-    QTreeView* tree_ = nullptr;
-    TaxonomyTreeModel* treeModel_ = nullptr;
-    bool collapsingChildren_ = false;
-
-    LayersSection* layers_ = nullptr;
-
-    QLabel* bookmarksEmpty_ = nullptr;
-    QListView* bookmarksList_ = nullptr;
-    SearchHitListModel* bookmarksModel_ = nullptr;
-
-    QLineEdit* viewName_ = nullptr;
-    QListView* savedViewsList_ = nullptr;
-    SavedViewListModel* savedViewsModel_ = nullptr;
-
-    QPoint lastReleasePosition_;
     ElidedLabel* footerName_ = nullptr;
     ElidedLabel* footerDetails_ = nullptr;
     QWidget* footer_ = nullptr;

@@ -1,15 +1,15 @@
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 
-#include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/DepthControl.h"
 #include "AnatomyUI/Viewport/HoverLabel.h"
 #include "AnatomyUI/Viewport/MeasurementOverlay.h"
+#include "AnatomyUI/Viewport/ModelViewport.h"
 #include "AnatomyUI/Viewport/OrientationControls.h"
 #include "AnatomyUI/Viewport/OverlayLayout.h"
 #include "AnatomyUI/Viewport/StatisticsPanel.h"
 #include "AnatomyUI/Viewport/StatusChips.h"
 #include "AnatomyUI/Viewport/ViewportTools.h"
-#include "AnatomyUI/Window/ModelViewport.h"
 
 namespace morvena {
 

@@ -2,10 +2,10 @@
 
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
+#include "AnatomyUI/Commands/CommandShortcuts.h"
 #include "AnatomyUI/Look/GlassPanel.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/Viewport/CapsuleButton.h"
-#include "AnatomyUI/Window/AnatomyCommands.h"
 
 #include <QActionGroup>
 #include <QHBoxLayout>
@@ -16,10 +16,9 @@ namespace morvena {
 
 namespace {
 
-QString withShortcut(const char* text, AnatomyCommands::Command command)
+QString withShortcut(const char* text, CommandShortcuts::Command command)
 {
-    return QString("%1 (%2)").arg(
-        text, AnatomyCommands::shortcut(command).toString(QKeySequence::NativeText));
+    return QString("%1 (%2)").arg(text, CommandShortcuts::of(command).toString(QKeySequence::NativeText));
 }
 
 QAction* addCheckable(QMenu& menu, const QString& title, std::function<void(bool)> set)
@@ -50,7 +49,7 @@ ViewportTools::ViewportTools(AppModel& model, std::function<bool()> depthControl
     auto* layout = new QHBoxLayout(row_);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->setSpacing(4);
-    using Command = AnatomyCommands::Command;
+    using Command = CommandShortcuts::Command;
     addTool(Tool::reset, [this] { model_.resetAll(); });
     addTool(Tool::frameAll, [this] { model_.frameAll(); });
     addTool(Tool::focus, [this] { model_.focusSelection(); });

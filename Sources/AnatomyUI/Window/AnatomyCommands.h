@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyUI/Commands/CommandShortcuts.h"
+
 #include <QKeySequence>
 #include <QObject>
 #include <QPointer>
@@ -25,38 +27,13 @@ class AnatomyCommands : public QObject {
     Q_OBJECT
 
 public:
-    enum class Command {
-        exportImage,
-        quit,
-        anterior,
-        posterior,
-        left,
-        right,
-        superior,
-        inferior,
-        frameAll,
-        focusSelection,
-        resetView,
-        statistics,
-        sidebar,
-        isolate,
-        endIsolation,
-        hide,
-        showHidden,
-        showAllSystems,
-        deselect,
-        measure,
-    };
+    using Command = CommandShortcuts::Command;
+    using Shortcut = CommandShortcuts::Shortcut;
 
-    struct Shortcut {
-        Command command;
-        QKeySequence keys;
-    };
-
-    // The one table of the menus' keyboard shortcuts; help texts print from it.
-    static std::span<const Shortcut> shortcuts();
+    // The shortcuts the menus bind; help texts print from the same table.
+    static std::span<const Shortcut> shortcuts() { return CommandShortcuts::all(); }
     // Empty for an item without one.
-    static QKeySequence shortcut(Command command);
+    static QKeySequence shortcut(Command command) { return CommandShortcuts::of(command); }
 
     // Adds the menus to the bar. `quit` closes the window the way its close button does.
     AnatomyCommands(QMenuBar& menuBar, std::function<void()> quit, QObject* parent = nullptr);

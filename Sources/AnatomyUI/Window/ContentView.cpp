@@ -1,10 +1,10 @@
 #include "AnatomyUI/Window/ContentView.h"
 
-#include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Look/Theme.h"
 #include "AnatomyUI/Setup/DatasetSetupView.h"
 #include "AnatomyUI/Sidebar/SidebarView.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/Diagnostics.h"
 #include "AnatomyUI/Window/MainToolbar.h"

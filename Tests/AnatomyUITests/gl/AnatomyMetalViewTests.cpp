@@ -1,6 +1,6 @@
-#include "AnatomyUI/AnatomyMetalView.h"
-#include "AnatomyUI/AnatomyViewportView.h"
 #include "AnatomyUI/SharedGLContext.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyViewportView.h"
 
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"

@@ -2,7 +2,7 @@
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
-#include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/HoverLabel.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/MainToolbar.h"

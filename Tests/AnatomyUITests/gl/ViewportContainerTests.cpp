@@ -2,8 +2,8 @@
 
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Look/IconRegistry.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/CapsuleButton.h"
 #include "AnatomyUI/Viewport/Chip.h"
 #include "AnatomyUI/Viewport/DepthControl.h"

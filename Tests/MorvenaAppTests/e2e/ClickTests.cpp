@@ -3,7 +3,7 @@
 #include "ViewportPick.h"
 
 #include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/CapsuleButton.h"
 #include "AnatomyUI/Viewport/Chip.h"
 #include "AnatomyUI/Viewport/DepthControl.h"

@@ -5,8 +5,8 @@
 #include "ViewerFixture.h"
 
 #include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyUI/AnatomyMetalView.h"
 #include "AnatomyUI/Look/Brand.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/CapsuleButton.h"
 #include "AnatomyUI/Viewport/Chip.h"
 #include "AnatomyUI/Viewport/StatusChips.h"

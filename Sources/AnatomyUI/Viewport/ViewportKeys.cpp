@@ -1,4 +1,4 @@
-#include "AnatomyUI/ViewportKeys.h"
+#include "AnatomyUI/Viewport/ViewportKeys.h"
 
 #include <QChar>
 #include <QString>

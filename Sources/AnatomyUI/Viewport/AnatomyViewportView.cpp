@@ -1,6 +1,6 @@
-#include "AnatomyUI/AnatomyViewportView.h"
+#include "AnatomyUI/Viewport/AnatomyViewportView.h"
 
-#include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 
 #include <QWidget>
 

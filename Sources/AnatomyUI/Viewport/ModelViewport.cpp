@@ -1,9 +1,9 @@
-#include "AnatomyUI/Window/ModelViewport.h"
+#include "AnatomyUI/Viewport/ModelViewport.h"
 
-#include "AnatomyUI/AnatomyMetalView.h"
-#include "AnatomyUI/AnatomyViewportView.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/Model/ViewportHandle.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyViewportView.h"
 
 #include <QObject>
 #include <QPointer>

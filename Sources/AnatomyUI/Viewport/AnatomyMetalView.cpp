@@ -1,7 +1,7 @@
-#include "AnatomyUI/AnatomyMetalView.h"
+#include "AnatomyUI/Viewport/AnatomyMetalView.h"
 
 #include "AnatomyRender/AnatomyRenderer.h"
-#include "AnatomyUI/ViewportKeys.h"
+#include "AnatomyUI/Viewport/ViewportKeys.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

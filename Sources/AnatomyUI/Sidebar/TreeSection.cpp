@@ -1,0 +1,155 @@
+#include "AnatomyUI/Sidebar/TreeSection.h"
+
+#include "AnatomyUI/Internal/ViewText.h"
+#include "AnatomyUI/Look/DisplayText.h"
+#include "AnatomyUI/Model/TaxonomyTreeModel.h"
+#include "AnatomyUI/Sidebar/LastPressPosition.h"
+#include "AnatomyUI/Sidebar/SidebarActions.h"
+#include "AnatomyUI/Sidebar/SidebarLook.h"
+#include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace morvena {
+
+TreeSection::TreeSection(AppModel& model, QWidget* parent)
+    : QWidget(parent)
+    , model_(&model)
+{
+    auto* layout = ViewText::column(this, 4);
+    layout->addLayout(makeKindPicker());
+    empty_ = SidebarLook::wrapped("Nessuna gerarchia disponibile in questo dataset.",
+        Theme::font(Theme::TextStyle::caption), Theme::Foreground::secondary, this);
+    empty_->setObjectName("treeEmpty");
+    empty_->setContentsMargins(12, 0, 12, 0);
+    layout->addWidget(empty_);
+    treeModel_ = new TaxonomyTreeModel(
+        [this](const std::string& conceptID) {
+            return model_ ? model_->children(conceptID) : std::vector<TaxonomyNode>();
+        },
+        this);
+    treeModel_->setToolTipStyle(DisplayText::toolTip);
+    layout->addWidget(makeTree(), 1);
+    connect(&model, &AppModel::changed, this, &TreeSection::refresh);
+    refreshKind();
+    resetTree();
+}
+
+QLayout* TreeSection::makeKindPicker()
+{
+    auto* picker = new QHBoxLayout;
+    picker->setContentsMargins(12, 0, 12, 0);
+    picker->setSpacing(0);
+    auto* group = new QButtonGroup(this);
+    for (auto kind : allTreeKinds()) {
+        auto* segment = new QPushButton(DisplayText::fromUtf8(italianName(kind)), this);
+        segment->setObjectName(QString("treeKind.") + DisplayText::fromUtf8(rawValue(kind)));
+        segment->setCheckable(true);
+        segment->setFocusPolicy(Qt::NoFocus);
+        segment->setFont(Theme::font(Theme::TextStyle::caption));
+        group->addButton(segment, static_cast<int>(kind));
+        kinds_[static_cast<std::size_t>(kind)] = segment;
+        picker->addWidget(segment);
+    }
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+        if (model_)
+            model_->setTreeKind(static_cast<TreeKind>(id));
+    });
+    return picker;
+}
+
+QTreeView* TreeSection::makeTree()
+{
+    tree_ = new QTreeView(this);
+    tree_->setObjectName("tree");
+    tree_->setHeaderHidden(true);
+    tree_->setUniformRowHeights(true);
+    tree_->setIndentation(TaxonomyNodeDelegate::indentation);
+    tree_->setRootIsDecorated(false);
+    tree_->setItemsExpandable(false);
+    tree_->setExpandsOnDoubleClick(false);
+    tree_->setFrameShape(QFrame::NoFrame);
+    tree_->setFocusPolicy(Qt::NoFocus);
+    tree_->setSelectionMode(QAbstractItemView::NoSelection);
+    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree_->setMouseTracking(true);
+    tree_->setAttribute(Qt::WA_Hover);
+    tree_->setStyleSheet("QTreeView::branch { image: none; border-image: none; background: transparent; }");
+    QPalette palette = tree_->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    tree_->setPalette(palette);
+    press_ = new LastPressPosition(*tree_->viewport());
+    tree_->setModel(treeModel_);
+    tree_->setItemDelegate(new TaxonomyNodeDelegate(tree_));
+    connect(tree_, &QTreeView::clicked, this, &TreeSection::nodeClicked);
+    connect(tree_, &QTreeView::expanded, this,
+        [this](const QModelIndex& index) { treeModel_->setOpen(index, true); });
+    connect(tree_, &QTreeView::collapsed, this, &TreeSection::nodeCollapsed);
+    return tree_;
+}
+
+void TreeSection::refresh(AppModel::Field field)
+{
+    switch (field) {
+    case AppModel::Field::treeKind:
+        refreshKind();
+        resetTree();
+        break;
+    case AppModel::Field::treeRoots:
+        resetTree();
+        break;
+    default:
+        break;
+    }
+}
+
+void TreeSection::refreshKind()
+{
+    if (auto* segment = kinds_[static_cast<std::size_t>(model_->treeKind())]; !segment->isChecked()) {
+        const QSignalBlocker blocker(segment);
+        segment->setChecked(true);
+    }
+}
+
+void TreeSection::resetTree()
+{
+    const auto& roots = model_->treeRoots();
+    treeModel_->setRoots(roots);
+    empty_->setVisible(roots.empty());
+    tree_->setVisible(!roots.empty());
+    for (int row = 0; row < treeModel_->rowCount(); ++row)
+        tree_->expand(treeModel_->index(row, 0));
+}
+
+void TreeSection::nodeClicked(const QModelIndex& index)
+{
+    const auto* node = treeModel_->node(index);
+    if (!node)
+        return;
+    if (TaxonomyNodeDelegate::chevronRect(tree_->visualRect(index)).contains(press_->point())) {
+        if (!TaxonomyTreeModel::isLeaf(*node))
+            tree_->setExpanded(index, !tree_->isExpanded(index));
+        return;
+    }
+    SidebarActions::selectAndFrame(model_, node->id);
+}
+
+void TreeSection::nodeCollapsed(const QModelIndex& index)
+{
+    if (collapsingChildren_)
+        return;
+    // The children close too, and forget what they read: one level, whatever lies below.
+    collapsingChildren_ = true;
+    for (int row = 0; row < treeModel_->rowCount(index); ++row)
+        tree_->collapse(treeModel_->index(row, 0, index));
+    collapsingChildren_ = false;
+    treeModel_->setOpen(index, false);
+}
+
+} // namespace morvena
