@@ -1,0 +1,25 @@
+#pragma once
+
+#include "AnatomyUI/Internal/FilledBox.h"
+#include "AnatomyUI/Look/GlassPanel.h"
+
+class QVBoxLayout;
+
+namespace morvena {
+
+// A glass card of the setup screen: a subtle rounded panel with an outline of its
+// own colour, holding a column of what the card shows.
+class SetupCard : public GlassPanel {
+    Q_OBJECT
+
+public:
+    SetupCard(FilledBox::Color outline, int spacing, QWidget* parent = nullptr);
+
+protected:
+    QVBoxLayout& content() const { return *column_; }
+
+private:
+    QVBoxLayout* column_ = nullptr;
+};
+
+} // namespace morvena
