@@ -26,19 +26,11 @@ BodyParts3DCard::BodyParts3DCard(AppModel& model, FolderPicker pickFolder, QWidg
     , pickFolder_(std::move(pickFolder))
 {
     setObjectName(QStringLiteral("bodyParts3DCard"));
+    addHeading("shippingbox", QStringLiteral("BodyParts3D 4.0 — consigliato"),
+        QStringLiteral("2.234 mesh anatomiche separate con identificativi FMA, pubblicate dal Database "
+                       "Center for Life Science (Giappone) con licenza CC BY 4.0: ridistribuibili con "
+                       "attribuzione."));
     auto& layout = content();
-    auto* title = ViewText::row(8);
-    title->addWidget(
-        SetupLook::symbol("shippingbox", TextStyle::title3, palette().color(QPalette::Text), this));
-    title->addWidget(ViewText::wrapped(QStringLiteral("BodyParts3D 4.0 — consigliato"),
-                         ViewText::styled(TextStyle::headline), Foreground::primary, this),
-        1);
-    layout.addLayout(title);
-    layout.addWidget(
-        wrapped(QStringLiteral("2.234 mesh anatomiche separate con identificativi FMA, pubblicate "
-                               "dal Database Center for Life Science (Giappone) con licenza CC BY "
-                               "4.0: ridistribuibili con attribuzione."),
-            TextStyle::callout, Foreground::secondary, this));
     layout.addWidget(makeSteps());
 
     auto* buttons = ViewText::row(10);

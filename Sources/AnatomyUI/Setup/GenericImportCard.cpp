@@ -24,17 +24,10 @@ GenericImportCard::GenericImportCard(AppModel& model, InputPicker pickInput, QWi
     , pickInput_(std::move(pickInput))
 {
     setObjectName(QStringLiteral("genericCard"));
+    addHeading("cube", QStringLiteral("Altro dataset (glTF, GLB, USD, USDZ, STL, PLY, OBJ)"),
+        QStringLiteral("Ogni oggetto nominato del file diventa una struttura selezionabile. Provenienza e "
+                       "licenza vengono registrate nel dataset importato."));
     auto& layout = content();
-    auto* title = ViewText::row(8);
-    title->addWidget(SetupLook::symbol("cube", TextStyle::title3, palette().color(QPalette::Text), this));
-    title->addWidget(ViewText::wrapped(QStringLiteral("Altro dataset (glTF, GLB, USD, USDZ, STL, PLY, OBJ)"),
-                         styled(TextStyle::headline), Foreground::primary, this),
-        1);
-    layout.addLayout(title);
-    layout.addWidget(ViewText::wrapped(
-        QStringLiteral("Ogni oggetto nominato del file diventa una struttura selezionabile. "
-                       "Provenienza e licenza vengono registrate nel dataset importato."),
-        TextStyle::callout, Foreground::secondary, this));
     openForm_ = new QPushButton(QStringLiteral("Importa un altro dataset…"), this);
     layout.addWidget(openForm_, 0, Qt::AlignLeft);
     layout.addWidget(form_ = makeForm());

@@ -2,6 +2,10 @@
 
 #include "AnatomyUI/Internal/CardOutline.h"
 #include "AnatomyUI/Internal/ViewText.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
+#include "AnatomyUI/Setup/SetupLook.h"
+
+#include <QHBoxLayout>
 
 #include <QVBoxLayout>
 
@@ -12,6 +16,18 @@ SetupCard::SetupCard(FilledBox::Color outline, int spacing, QWidget* parent)
     , column_(ViewText::column(this, spacing, {18, 18, 18, 18}))
 {
     new CardOutline(std::move(outline), 16, 1, this); // owned by the card
+}
+
+void SetupCard::addHeading(std::string_view symbol, const QString& title, const QString& description)
+{
+    using Theme::Foreground;
+    using Theme::TextStyle;
+    auto* line = ViewText::row(8);
+    line->addWidget(SetupLook::symbol(symbol, TextStyle::title3, palette().color(QPalette::Text), this));
+    line->addWidget(
+        ViewText::wrapped(title, ViewText::styled(TextStyle::headline), Foreground::primary, this), 1);
+    column_->addLayout(line);
+    column_->addWidget(ViewText::wrapped(description, TextStyle::callout, Foreground::secondary, this));
 }
 
 } // namespace morvena

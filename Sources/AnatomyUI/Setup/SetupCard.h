@@ -3,6 +3,8 @@
 #include "AnatomyUI/Internal/FilledBox.h"
 #include "AnatomyUI/Look/GlassPanel.h"
 
+#include <string_view>
+
 class QVBoxLayout;
 
 namespace morvena {
@@ -17,6 +19,8 @@ public:
 
 protected:
     QVBoxLayout& content() const { return *column_; }
+    // A symbol and a title on one line, and a description below them.
+    void addHeading(std::string_view symbol, const QString& title, const QString& description);
 
 private:
     QVBoxLayout* column_ = nullptr;
