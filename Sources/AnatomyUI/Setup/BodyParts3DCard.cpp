@@ -1,6 +1,7 @@
 #include "AnatomyUI/Setup/BodyParts3DCard.h"
 
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
+#include "AnatomyUI/Internal/FilledBox.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/GlassButtonStyle.h"

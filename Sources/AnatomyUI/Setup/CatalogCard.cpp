@@ -1,5 +1,6 @@
 #include "AnatomyUI/Setup/CatalogCard.h"
 
+#include "AnatomyUI/Internal/FilledBox.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
 #include "AnatomyUI/Look/Brand.h"

@@ -9,11 +9,11 @@
 #include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Setup/BodyParts3DCard.h"
 #include "AnatomyUI/Setup/CatalogCard.h"
-#include "AnatomyUI/Setup/DownloadProgressBlock.h"
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 #include "AnatomyUI/Setup/GenericImportCard.h"
-#include "AnatomyUI/Setup/ImportProgressBlock.h"
 #include "AnatomyUI/Setup/InstalledList.h"
+#include "AnatomyUI/Setup/Internal/DownloadProgressBlock.h"
+#include "AnatomyUI/Setup/Internal/ImportProgressBlock.h"
 #include "AnatomyUI/Setup/SetupLook.h"
 
 #include <QFile>

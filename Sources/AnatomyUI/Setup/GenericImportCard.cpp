@@ -1,5 +1,6 @@
 #include "AnatomyUI/Setup/GenericImportCard.h"
 
+#include "AnatomyUI/Internal/FilledBox.h"
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/GlassButtonStyle.h"

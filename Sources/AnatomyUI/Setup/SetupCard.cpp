@@ -11,7 +11,7 @@
 
 namespace morvena {
 
-SetupCard::SetupCard(FilledBox::Color outline, int spacing, QWidget* parent)
+SetupCard::SetupCard(Outline outline, int spacing, QWidget* parent)
     : GlassPanel(GlassStyle::subtle, {16, false}, false, parent)
     , column_(ViewText::column(this, spacing, {18, 18, 18, 18}))
 {

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "AnatomyUI/Internal/FilledBox.h"
 #include "AnatomyUI/Look/GlassPanel.h"
 
+#include <QColor>
+
+#include <functional>
 #include <string_view>
 
+class QPalette;
 class QVBoxLayout;
 
 namespace morvena {
@@ -15,7 +18,10 @@ class SetupCard : public GlassPanel {
     Q_OBJECT
 
 public:
-    SetupCard(FilledBox::Color outline, int spacing, QWidget* parent = nullptr);
+    // The outline's colour in a palette.
+    using Outline = std::function<QColor(const QPalette&)>;
+
+    SetupCard(Outline outline, int spacing, QWidget* parent = nullptr);
 
 protected:
     QVBoxLayout& content() const { return *column_; }

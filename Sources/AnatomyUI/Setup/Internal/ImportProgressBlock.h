@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AnatomyUI/Model/AppModel.h"
-#include "AnatomyUI/Setup/ProgressBlock.h"
+#include "AnatomyUI/Setup/Internal/ProgressBlock.h"
 
 class QProgressBar;
 

@@ -1,4 +1,4 @@
-#include "AnatomyUI/Setup/ImportProgressBlock.h"
+#include "AnatomyUI/Setup/Internal/ImportProgressBlock.h"
 
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Look/DisplayText.h"

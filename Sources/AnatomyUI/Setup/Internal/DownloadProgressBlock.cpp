@@ -1,4 +1,4 @@
-#include "AnatomyUI/Setup/DownloadProgressBlock.h"
+#include "AnatomyUI/Setup/Internal/DownloadProgressBlock.h"
 
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Look/DisplayText.h"

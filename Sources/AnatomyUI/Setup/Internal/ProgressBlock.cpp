@@ -1,4 +1,4 @@
-#include "AnatomyUI/Setup/ProgressBlock.h"
+#include "AnatomyUI/Setup/Internal/ProgressBlock.h"
 
 #include "AnatomyUI/Internal/ViewText.h"
 
