@@ -82,4 +82,15 @@ QWidget* divider(QWidget* parent)
     return line;
 }
 
+void clearRows(QVBoxLayout& rows)
+{
+    while (auto* item = rows.takeAt(0)) {
+        if (auto* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+}
+
 } // namespace morvena::ViewText

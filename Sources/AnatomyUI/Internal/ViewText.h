@@ -40,6 +40,9 @@ QFont fixed(int pixelSize, QFont::Weight weight = QFont::Normal, qreal tracking 
 QLabel* symbol(std::string_view name, int size, const QColor& color, QWidget* parent);
 // A horizontal hairline.
 QWidget* divider(QWidget* parent);
+// Removes the rows of a list. A click on a row may be what replaces the list, so the
+// rows go once the event that got here is over.
+void clearRows(QVBoxLayout& rows);
 
 } // namespace ViewText
 
