@@ -80,10 +80,10 @@ QTreeView* TreeSection::makeTree()
     tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tree_->setMouseTracking(true);
     tree_->setAttribute(Qt::WA_Hover);
-    tree_->setStyleSheet("QTreeView::branch { image: none; border-image: none; background: transparent; }");
-    QPalette palette = tree_->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    tree_->setPalette(palette);
+    // A widget with a style sheet takes its background from the sheet, not from its palette: the
+    // tree would be drawn in the base colour instead of the sidebar's own.
+    tree_->setStyleSheet("QTreeView { background: transparent; }"
+                         "QTreeView::branch { image: none; border-image: none; background: transparent; }");
     press_ = new LastPressPosition(*tree_->viewport());
     tree_->setModel(treeModel_);
     tree_->setItemDelegate(new TaxonomyNodeDelegate(tree_));
