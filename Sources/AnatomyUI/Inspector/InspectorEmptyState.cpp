@@ -34,7 +34,7 @@ InspectorEmptyState::InspectorEmptyState(AppModel& model, QWidget* parent)
                                              "dall'elenco a sinistra. Doppio clic per centrarla."),
         TextStyle::callout, Foreground::secondary, this));
     layout->addWidget(makeDatasetInfo());
-    connect(&model_, &AppModel::changed, this, &InspectorEmptyState::modelChanged);
+    model_.whenChanged({AppModel::Field::manifest}, this, [this] { refresh(); });
     refresh();
 }
 
@@ -55,12 +55,6 @@ QWidget* InspectorEmptyState::makeDatasetInfo()
     info->addWidget(
         datasetNotes_ = ViewText::wrapped({}, ViewText::fixed(10), Foreground::quaternary, datasetInfo_));
     return datasetInfo_;
-}
-
-void InspectorEmptyState::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::manifest)
-        refresh();
 }
 
 void InspectorEmptyState::refresh()

@@ -19,7 +19,6 @@ public:
 
 private:
     QWidget* makeDatasetInfo();
-    void modelChanged(AppModel::Field field);
     void refresh();
 
     AppModel& model_;

@@ -25,7 +25,7 @@ InspectorView::InspectorView(AppModel& model, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBackgroundRole(QPalette::Base);
     // Before the sections: the card is shown or hidden before its sections are drawn.
-    connect(&model_, &AppModel::changed, this, &InspectorView::modelChanged);
+    model_.whenChanged({AppModel::Field::selection, AppModel::Field::manifest}, this, [this] { refresh(); });
     auto* content = new QWidget(this); // owned by the scroll area
     content->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(content);
@@ -51,12 +51,6 @@ QWidget* InspectorView::makeCard(QWidget* parent)
     sections->addWidget(new NoteSection(model_, this));
     sections->addWidget(new CoverageSection(model_, this));
     return card;
-}
-
-void InspectorView::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::selection || field == AppModel::Field::manifest)
-        refresh();
 }
 
 void InspectorView::refresh()

@@ -22,7 +22,6 @@ public:
 
 private:
     QWidget* makeCard(QWidget* parent);
-    void modelChanged(AppModel::Field field);
     void refresh();
 
     AppModel& model_;

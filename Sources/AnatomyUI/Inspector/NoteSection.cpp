@@ -34,7 +34,7 @@ NoteSection::NoteSection(AppModel& model, QWidget* parent)
     connect(editor_, &QPlainTextEdit::textChanged, this,
         [this] { model_.setNoteDraft(editor_->toPlainText().toStdString()); });
     connect(save, &QPushButton::clicked, this, [this] { model_.saveNote(); });
-    connect(&model_, &AppModel::changed, this, &NoteSection::modelChanged);
+    model_.whenChanged({AppModel::Field::noteDraft}, this, [this] { refresh(); });
     refresh();
 }
 
@@ -53,12 +53,6 @@ QWidget* NoteSection::makeEditor()
     editor_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
     panelLayout->addWidget(editor_);
     return panel;
-}
-
-void NoteSection::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::noteDraft)
-        refresh();
 }
 
 void NoteSection::refresh()

@@ -18,7 +18,6 @@ public:
 
 private:
     QWidget* makeEditor();
-    void modelChanged(AppModel::Field field);
     void refresh();
 
     AppModel& model_;

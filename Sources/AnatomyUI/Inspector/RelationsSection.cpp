@@ -58,14 +58,8 @@ RelationsSection::RelationsSection(AppModel& model, QWidget* parent)
     related_ = new QWidget(this);
     relatedRows_ = list(*related_, "related", "STRUTTURE CORRELATE");
     layout->addWidget(related_);
-    connect(&model_, &AppModel::changed, this, &RelationsSection::modelChanged);
+    model_.whenChanged({AppModel::Field::selection, AppModel::Field::manifest}, this, [this] { refresh(); });
     refresh();
-}
-
-void RelationsSection::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::selection || field == AppModel::Field::manifest)
-        refresh();
 }
 
 void RelationsSection::refresh()

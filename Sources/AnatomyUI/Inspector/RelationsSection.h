@@ -23,7 +23,6 @@ public:
     explicit RelationsSection(AppModel& model, QWidget* parent = nullptr);
 
 private:
-    void modelChanged(AppModel::Field field);
     void refresh();
     void showAncestry(const std::vector<TaxonomyNode>& ancestry);
     void showRelated(const std::vector<AnatomyDB::RelatedStructure>& related);

@@ -11,19 +11,13 @@ StructureCardSection::StructureCardSection(AppModel& model, int spacing, const c
     , model_(model)
     , column_(InspectorLook::sectionColumn(*this, spacing, name))
 {
-    connect(&model_, &AppModel::changed, this, &StructureCardSection::modelChanged);
+    model_.whenChanged({AppModel::Field::selection, AppModel::Field::manifest}, this, [this] { refresh(); });
 }
 
 void StructureCardSection::refresh()
 {
     if (const auto* primary = model_.primary())
         showStructure(*primary);
-}
-
-void StructureCardSection::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::selection || field == AppModel::Field::manifest)
-        refresh();
 }
 
 } // namespace morvena

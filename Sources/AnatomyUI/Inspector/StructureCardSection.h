@@ -25,8 +25,6 @@ protected:
     virtual void showStructure(const AnatomyStructure& primary) = 0;
 
 private:
-    void modelChanged(AppModel::Field field);
-
     AppModel& model_;
     QVBoxLayout* column_ = nullptr;
 };

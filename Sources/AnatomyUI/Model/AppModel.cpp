@@ -5,6 +5,7 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace morvena {
@@ -61,6 +62,16 @@ AppModel::~AppModel()
 {
     // Before QObject's own destructor, which drops the results still queued.
     stopJobs();
+}
+
+void AppModel::whenChanged(
+    std::initializer_list<Field> fields, QObject* receiver, std::function<void()> redraw)
+{
+    connect(this, &AppModel::changed, receiver,
+        [watched = std::vector<Field>(fields), redraw = std::move(redraw)](Field field) {
+            if (std::ranges::find(watched, field) != watched.end())
+                redraw();
+        });
 }
 
 Preferences& AppModel::preferences() const

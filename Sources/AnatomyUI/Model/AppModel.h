@@ -32,6 +32,8 @@
 #include <concepts>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -359,6 +361,10 @@ public:
     // breadth-first in name order without following links.
     static std::optional<std::filesystem::path> findMetadataDirectory(const std::filesystem::path& folder);
     static std::optional<std::filesystem::path> findOBJDirectory(const std::filesystem::path& folder);
+
+    // Calls `redraw` after each change of one of `fields`, for as long as `receiver` lives:
+    // for a view that draws the same whichever of its fields changed.
+    void whenChanged(std::initializer_list<Field> fields, QObject* receiver, std::function<void()> redraw);
 
 signals:
     void changed(AppModel::Field field);

@@ -36,7 +36,9 @@ CatalogCard::CatalogCard(AppModel& model, QWidget* parent)
     content().addWidget(offer_ = makeOffer());
     content().addWidget(loading_ = makeLoading());
     content().addWidget(unreachable_ = makeUnreachable());
-    connect(&model_, &AppModel::changed, this, &CatalogCard::modelChanged);
+    model_.whenChanged(
+        {AppModel::Field::catalog, AppModel::Field::isLoadingCatalog, AppModel::Field::catalogError}, this,
+        [this] { refresh(); });
     refresh();
 }
 
@@ -141,19 +143,6 @@ QWidget* CatalogCard::makeUnreachable()
     layout->addWidget(retry);
     connect(retry, &QPushButton::clicked, this, [this] { model_.refreshCatalog(); });
     return notice;
-}
-
-void CatalogCard::modelChanged(AppModel::Field field)
-{
-    switch (field) {
-    case AppModel::Field::catalog:
-    case AppModel::Field::isLoadingCatalog:
-    case AppModel::Field::catalogError:
-        refresh();
-        break;
-    default:
-        break;
-    }
 }
 
 void CatalogCard::refresh()

@@ -31,7 +31,6 @@ private:
     QWidget* makeLoading();
     QWidget* makeUnreachable();
 
-    void modelChanged(AppModel::Field field);
     void refresh();
 
     AppModel& model_;

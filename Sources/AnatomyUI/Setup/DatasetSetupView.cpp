@@ -90,7 +90,8 @@ DatasetSetupView::DatasetSetupView(AppModel& model, QString headerText, Pickers 
     stack->addStretch(1);
     setWidget(page);
 
-    connect(&model_, &AppModel::changed, this, &DatasetSetupView::modelChanged);
+    model_.whenChanged(
+        {AppModel::Field::phase, AppModel::Field::downloadStage}, this, [this] { refreshBlocks(); });
     refreshBlocks();
 }
 
@@ -163,12 +164,6 @@ void DatasetSetupView::setManualImportShown(bool shown)
     manualImportToggle_->setChecked(shown);
     manualImportTriangle_->setText(shown ? QStringLiteral("▾") : QStringLiteral("▸"));
     manualImportContent_->setVisible(shown);
-}
-
-void DatasetSetupView::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::phase || field == AppModel::Field::downloadStage)
-        refreshBlocks();
 }
 
 void DatasetSetupView::refreshBlocks()

@@ -45,7 +45,6 @@ private:
     QWidget* makeHeader(const QString& headerText);
     QWidget* makeManualImport();
 
-    void modelChanged(AppModel::Field field);
     // Which of the three main blocks shows, and the error box of a failed phase.
     void refreshBlocks();
     void setManualImportShown(bool shown);

@@ -32,14 +32,8 @@ InstalledList::InstalledList(AppModel& model, QWidget* parent)
     layout->addWidget(
         unreadableNotice_ = ViewText::wrapped({}, TextStyle::caption, Foreground::secondary, this));
     unreadableNotice_->setObjectName(QStringLiteral("unreadableDatasets"));
-    connect(&model_, &AppModel::changed, this, &InstalledList::modelChanged);
+    model_.whenChanged({AppModel::Field::installedDatasets}, this, [this] { refresh(); });
     refresh();
-}
-
-void InstalledList::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::installedDatasets)
-        refresh();
 }
 
 void InstalledList::refresh()

@@ -18,7 +18,6 @@ public:
     explicit InstalledList(AppModel& model, QWidget* parent = nullptr);
 
 private:
-    void modelChanged(AppModel::Field field);
     void refresh();
     QWidget* makeRow(const DatasetManifest& manifest);
 

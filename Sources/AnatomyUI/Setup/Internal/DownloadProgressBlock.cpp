@@ -69,7 +69,7 @@ DownloadProgressBlock::DownloadProgressBlock(AppModel& model, QWidget* parent)
     setObjectName(QStringLiteral("downloadProgress"));
     content().addWidget(makeFailed());
     content().addWidget(makeRunning());
-    connect(&model_, &AppModel::changed, this, &DownloadProgressBlock::modelChanged);
+    model_.whenChanged({AppModel::Field::downloadStage}, this, [this] { refresh(); });
     refresh();
 }
 
@@ -113,12 +113,6 @@ QWidget* DownloadProgressBlock::makeRunning()
             TextStyle::caption, Foreground::tertiary, running_));
     connect(stop, &QPushButton::clicked, this, [this] { model_.cancelDownload(); });
     return running_;
-}
-
-void DownloadProgressBlock::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::downloadStage)
-        refresh();
 }
 
 void DownloadProgressBlock::refresh()

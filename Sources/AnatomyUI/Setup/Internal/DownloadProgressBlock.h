@@ -22,7 +22,6 @@ private:
     QWidget* makeFailed();
     QWidget* makeRunning();
 
-    void modelChanged(AppModel::Field field);
     void refresh();
     void retry();
 

@@ -28,14 +28,8 @@ ImportProgressBlock::ImportProgressBlock(AppModel& model, QWidget* parent)
         ViewText::wrapped(QStringLiteral("Le mesh vengono lette, saldate, orientate e scritte in un pack "
                                          "binario; il database anatomico viene ricostruito da zero."),
             TextStyle::caption, Foreground::tertiary, this));
-    connect(&model_, &AppModel::changed, this, &ImportProgressBlock::modelChanged);
+    model_.whenChanged({AppModel::Field::phase}, this, [this] { refresh(); });
     refresh();
-}
-
-void ImportProgressBlock::modelChanged(AppModel::Field field)
-{
-    if (field == AppModel::Field::phase)
-        refresh();
 }
 
 void ImportProgressBlock::refresh()

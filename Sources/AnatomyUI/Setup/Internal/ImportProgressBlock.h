@@ -18,7 +18,6 @@ public:
     explicit ImportProgressBlock(AppModel& model, QWidget* parent = nullptr);
 
 private:
-    void modelChanged(AppModel::Field field);
     void refresh();
 
     AppModel& model_;
