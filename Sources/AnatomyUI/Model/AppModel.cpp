@@ -4,6 +4,7 @@
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
+#include "AnatomyUI/Model/ShownText.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -53,7 +54,7 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     lastViewDatasetID_ = settings.lastDatasetID();
     visibleSystems_ = defaultVisibleSystems();
     auto installed = DatasetManifest::scanInstalled();
-    installedDatasets_ = std::move(installed.manifests);
+    installedDatasets_ = ShownText::each(std::move(installed.manifests), ShownText::manifest);
     unreadableDatasetsNotice_ = installed.notice();
     currentModel() = this;
 }
@@ -122,7 +123,7 @@ void AppModel::runSearch()
     if (db_) {
         auto query = UnicodeText::trimmingBlanksAndLineBreaks(searchText_);
         if (UnicodeText::characterCount(query) >= shortestSearch)
-            results = db_->search(query, searchResultLimit);
+            results = ShownText::each(db_->search(query, searchResultLimit), ShownText::hit);
     }
     assign(searchResults_, std::move(results), Field::searchResults);
 }

@@ -7,6 +7,7 @@
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/RendererError.h"
+#include "AnatomyUI/Model/ShownText.h"
 
 #include <QMetaObject>
 
@@ -42,7 +43,8 @@ void AppModel::refreshInstalledDatasets()
 {
     auto installed = DatasetManifest::scanInstalled();
     assign(unreadableDatasetsNotice_, installed.notice(), Field::installedDatasets);
-    assign(installedDatasets_, std::move(installed.manifests), Field::installedDatasets);
+    assign(installedDatasets_, ShownText::each(std::move(installed.manifests), ShownText::manifest),
+        Field::installedDatasets);
 }
 
 void AppModel::load(const std::string& datasetID)
@@ -62,11 +64,13 @@ void AppModel::load(const std::string& datasetID)
         return;
     }
     replaceDataset(std::move(opened));
-    assign(manifest_, DatasetManifest::read(AppPaths::manifestURL(datasetID)), Field::manifest);
+    auto manifest = DatasetManifest::read(AppPaths::manifestURL(datasetID));
+    assign(manifest_, manifest ? std::optional(ShownText::manifest(std::move(*manifest))) : std::nullopt,
+        Field::manifest);
     assign(systemCounts_, db_->countsBySystem(true), Field::systemCounts);
     showDefaultSystems();
     configureScene();
-    assign(treeRoots_, db_->roots(rawValue(treeKind_)), Field::treeRoots);
+    assign(treeRoots_, ShownText::each(db_->roots(rawValue(treeKind_)), ShownText::node), Field::treeRoots);
     resolveAlwaysVisible();
     refreshBookmarks();
     assign(savedViews_, db_->savedViews(), Field::savedViews);

@@ -6,6 +6,7 @@
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
+#include "AnatomyUI/Model/ShownText.h"
 
 #include <algorithm>
 
@@ -148,7 +149,7 @@ std::optional<std::string> AppModel::hoverLabel(std::int64_t index) const
     if (auto card = structure(index))
         return card->displayName();
     if (pack_ && inPack(*pack_, index))
-        return pack_->name(index);
+        return ShownText::line(pack_->name(index));
     return std::nullopt;
 }
 
@@ -256,11 +257,11 @@ std::optional<AnatomyStructure> AppModel::structure(std::int64_t index) const
         return std::nullopt;
     auto card = db_->structure(pack_->conceptID(index));
     if (!card)
-        return packCard(*pack_, index);
+        return ShownText::card(packCard(*pack_, index));
     // A row may name another index (a damaged or older database): the card stands
     // for the structure it was asked for, so its actions reach that one.
     card->meshIndex = index;
-    return card;
+    return ShownText::card(std::move(*card));
 }
 
 void AppModel::setSelectedIndices(std::vector<std::int64_t> indices)

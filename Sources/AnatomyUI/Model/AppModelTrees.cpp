@@ -1,5 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
+#include "AnatomyUI/Model/ShownText.h"
+
 namespace morvena {
 
 namespace {
@@ -13,22 +15,26 @@ constexpr int ancestryDepth = 12;
 void AppModel::setTreeKind(TreeKind kind)
 {
     assign(treeKind_, kind, Field::treeKind);
-    assign(treeRoots_, db_ ? db_->roots(rawValue(kind)) : std::vector<TaxonomyNode> {}, Field::treeRoots);
+    auto roots = db_ ? db_->roots(rawValue(kind)) : std::vector<TaxonomyNode> {};
+    assign(treeRoots_, ShownText::each(std::move(roots), ShownText::node), Field::treeRoots);
 }
 
 std::vector<TaxonomyNode> AppModel::children(std::string_view conceptID) const
 {
-    return db_ ? db_->children(conceptID, rawValue(treeKind_)) : std::vector<TaxonomyNode> {};
+    auto nodes = db_ ? db_->children(conceptID, rawValue(treeKind_)) : std::vector<TaxonomyNode> {};
+    return ShownText::each(std::move(nodes), ShownText::node);
 }
 
 std::vector<AnatomyDB::RelatedStructure> AppModel::related(std::string_view conceptID) const
 {
-    return db_ ? db_->related(conceptID) : std::vector<AnatomyDB::RelatedStructure> {};
+    auto relations = db_ ? db_->related(conceptID) : std::vector<AnatomyDB::RelatedStructure> {};
+    return ShownText::each(std::move(relations), ShownText::related);
 }
 
 std::vector<TaxonomyNode> AppModel::ancestry(std::string_view conceptID) const
 {
-    return db_ ? db_->ancestry(conceptID, ancestryKind, ancestryDepth) : std::vector<TaxonomyNode> {};
+    auto parents = db_ ? db_->ancestry(conceptID, ancestryKind, ancestryDepth) : std::vector<TaxonomyNode> {};
+    return ShownText::each(std::move(parents), ShownText::node);
 }
 
 } // namespace morvena

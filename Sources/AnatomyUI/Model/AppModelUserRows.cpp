@@ -1,6 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
 #include "AnatomyCore/Support/UnicodeText.h"
+#include "AnatomyUI/Model/ShownText.h"
 
 #include <algorithm>
 
@@ -13,7 +14,8 @@ void AppModel::refreshBookmarks()
     std::vector<AnatomyDB::SearchHit> hits;
     for (const auto& conceptID : db_->bookmarks())
         if (auto row = db_->structure(conceptID))
-            hits.push_back({row->conceptID, row->nameEN, row->nameIT, row->system, row->meshIndex});
+            hits.push_back(
+                ShownText::hit({row->conceptID, row->nameEN, row->nameIT, row->system, row->meshIndex}));
     assign(bookmarks_, std::move(hits), Field::bookmarks);
 }
 

@@ -116,6 +116,40 @@ TEST(AppModelCards, twelveCardsAtMostAndEachCardStandsForTheStructureItWasBuiltF
     EXPECT_EQ(*model.primary(), expected);
 }
 
+// A dataset from someone else's archive never went through our importers: its names
+// reach the cards, the title and the lists as the importers would have kept them.
+TEST(AppModelCards, namesReachTheWindowWithoutControlCharacters)
+{
+    struct Case {
+        std::string conceptID, raw, shown;
+        bool inDatabase;
+    };
+    const Case cases[] = {
+        {"ESC", "Femore\x1b[31m rosso\x07", "Femore[31m rosso", true},
+        {"RIGHE", "riga\r\nnuova\tcolonna\u0085fine", "riga  nuova colonna fine", true},
+        {"C1", "a\u009b31m\x7f-b", "a31m-b", true},
+        {"BIDI", "\u202eortsinis\u200f \u2066x\u2069", "ortsinis x", true},
+        {"PACK\x1b", "solo\x1b[2J nel pack\u2067", "solo[2J nel pack", false},
+    };
+    TestDataset dataset("ostile", "Atlante\x1b]0;titolo\x07 condiviso");
+    for (const auto& c : cases) {
+        auto& added
+            = dataset.add(c.conceptID, c.raw, AnatomySystem::skeletal, pixelBox(c.conceptID, 0, 0, 2, 2));
+        added.nameIT = c.raw;
+        added.inDatabase = c.inDatabase;
+    }
+    ViewedModel fixture(dataset);
+    auto& model = *fixture.model;
+    EXPECT_EQ(model.manifest()->displayName, "Atlante]0;titolo condiviso");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.conceptID);
+        model.select(fixture.indexOf(c.conceptID), none);
+        EXPECT_EQ(model.primary()->displayName(), c.shown);
+        EXPECT_EQ(model.primary()->nameEN, c.shown);
+        EXPECT_EQ(model.primary()->conceptID.find('\x1b'), std::string::npos);
+    }
+}
+
 // The note is stored only when the user saves it; until then typed text belongs to
 // its concept and no click loses it.
 TEST(AppModelNotes, typedTextFollowsItsConceptUntilItIsSaved)

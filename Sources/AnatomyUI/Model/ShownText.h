@@ -1,0 +1,46 @@
+#pragma once
+
+#include "AnatomyCore/Database/AnatomyDB.h"
+#include "AnatomyCore/Model/AnatomyStructure.h"
+#include "AnatomyCore/Model/TaxonomyNode.h"
+#include "AnatomyCore/Storage/DatasetManifest.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace morvena {
+
+// The texts of a dataset as the model hands them to the window. A dataset may come
+// from someone else's archive, whose database and manifest no importer of ours has
+// read: its names could carry terminal escapes, bells, line breaks or bidirectional
+// overrides into the title bar and the inspector. Every name, identifier and card
+// text passes through here on its way into the model's properties, cleaned as the
+// importers clean what they read. Identifiers are cleaned too: those our importers
+// write never hold such characters, so only a hostile dataset's keys change.
+namespace ShownText {
+
+// One line: line breaks and tabs become spaces, other controls go.
+std::string line(std::string_view text);
+// A card text: line breaks stay, tabs become spaces, other controls go.
+std::string paragraph(std::string_view text);
+
+AnatomyStructure card(AnatomyStructure structure);
+AnatomyDB::SearchHit hit(AnatomyDB::SearchHit row);
+TaxonomyNode node(TaxonomyNode entry);
+AnatomyDB::RelatedStructure related(AnatomyDB::RelatedStructure relation);
+// The dataset's id stays as it is: it names a folder and was checked as such.
+DatasetManifest manifest(DatasetManifest described);
+
+// Each element through `clean`.
+template <class T, class Clean> std::vector<T> each(std::vector<T> items, Clean clean)
+{
+    for (auto& item : items)
+        item = clean(std::move(item));
+    return items;
+}
+
+} // namespace ShownText
+
+} // namespace morvena
