@@ -10,6 +10,7 @@
 #include "AnatomyCore/Database/UserRowsHandover.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetCheck.h"
+#include "AnatomyCore/Storage/DatasetLock.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Support/AtomicFile.h"
@@ -567,6 +568,9 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     }
 
     const fs::path incoming = parent / ("." + name + ".incoming");
+    // Held until the end, after the cleanup below: no other import or install of
+    // the dataset may reuse the incoming folder before it is gone.
+    const DatasetLock lock(into);
     std::error_code ignored;
     fs::remove_all(incoming, ignored);
     makeDirectories(parent);

@@ -98,7 +98,8 @@ void extract(const std::filesystem::path& archive, const std::filesystem::path& 
 // three files, the manifest's id and the whole dataset as DatasetCheck does
 // (every vertex), hands the installed dataset's user rows to the incoming
 // database in place of any it carries, then swaps the folder into place. On any
-// failure the installed dataset stays as it was.
+// failure the installed dataset stays as it was. The dataset's lock is held
+// from the extraction on (DatasetLock::Busy when another process holds it).
 //
 // Extraction stops before the disk is full, and, when `declaredBytes` (the
 // catalog's installed size) is above 0, once the written bytes pass it by a

@@ -27,12 +27,11 @@ DatasetStaging::DatasetStaging(std::string_view datasetID)
     : installed_(AppPaths::datasetDirectory(datasetID))
     , staging_(AppPaths::datasetsDirectory() / ("." + std::string(datasetID) + ".incoming"))
     , previous_(AppPaths::datasetsDirectory() / ("." + std::string(datasetID) + ".previous"))
+    , lock_(installed_)
 {
+    // The lock made the datasets folder; what lies at the staging path is left by
+    // an import that ended before its commit.
     removeQuietly(staging_);
-    std::error_code error;
-    fs::create_directories(AppPaths::datasetsDirectory(), error);
-    if (error)
-        throw FileError("Impossibile creare la cartella", AppPaths::datasetsDirectory(), error);
     if (::mkdir(staging_.c_str(), 0755) != 0)
         throw FileError("Impossibile creare la cartella", staging_, errno);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/Storage/DatasetLock.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -14,13 +16,15 @@ namespace morvena {
 //
 // The staging folder is the hidden sibling "." + id + ".incoming" of the
 // dataset's folder; the installed folder is set aside as "." + id + ".previous"
-// only where the file system cannot exchange two folders in one step. One
-// import or installation of a dataset runs at a time.
+// only where the file system cannot exchange two folders in one step. The
+// staging holds the dataset's lock (DatasetLock) all its life, so one import or
+// installation of a dataset runs at a time, in any process.
 class DatasetStaging {
 public:
-    // Checks the id (AppPaths::InvalidDatasetID), removes what an earlier,
-    // interrupted import left behind and creates an empty staging folder with
-    // the datasets folder above it. Throws FileError when it cannot.
+    // Checks the id (AppPaths::InvalidDatasetID), takes the dataset's lock
+    // (DatasetLock::Busy when another process holds it), removes what an
+    // earlier, interrupted import left behind and creates an empty staging
+    // folder with the datasets folder above it. Throws FileError when it cannot.
     explicit DatasetStaging(std::string_view datasetID);
     ~DatasetStaging();
     DatasetStaging(const DatasetStaging&) = delete;
@@ -41,6 +45,8 @@ private:
     std::filesystem::path installed_;
     std::filesystem::path staging_;
     std::filesystem::path previous_;
+    // Released last, once the staging folder is gone.
+    DatasetLock lock_;
     bool committed_ = false;
 };
 

@@ -1,5 +1,6 @@
 // The import commands and the read-only inspection commands, driven through the
 // real mrvtool binary in a home of their own.
+#include "AnatomyCore/Storage/DatasetLock.h"
 #include "BodyParts3DData.h"
 #include "DatasetFixtures.h"
 #include "SharedData.h"
@@ -241,6 +242,29 @@ TEST(ToolImport, pathLikeIdsAreRefusedAndNothingIsWrittenOutside)
     }
     EXPECT_FALSE(std::filesystem::exists(sandbox.dataHome() / "Morvena" / "fuori"));
     EXPECT_FALSE(std::filesystem::exists(sandbox.dataHome() / "Morvena" / "datasets" / "a"));
+}
+
+// The lock is held by this process while the tool, another one, imports.
+TEST(ToolImport, anImportOfADatasetAnotherProcessWritesFailsAndChangesNothing)
+{
+    ToolSandbox sandbox;
+    auto model = sandbox.workFolder() / "modello.obj";
+    std::ofstream(model) << threeObjects;
+    ASSERT_EQ(sandbox.run(importWords(model, "prova")).status, 0);
+    const auto manifest = readAll(sandbox.datasetFolder("prova") / "manifest.json");
+    {
+        DatasetLock held(sandbox.datasetFolder("prova"));
+        auto second = sandbox.run(importWords(model, "prova"));
+        EXPECT_EQ(second.status, 1);
+        EXPECT_THAT(second.err,
+            testing::EndsWith(
+                "\nErrore: Il dataset «prova» è già in corso di importazione da un altro processo.\n"));
+        EXPECT_EQ(readAll(sandbox.datasetFolder("prova") / "manifest.json"), manifest);
+        EXPECT_EQ(sandbox.run({"list"}).out, "prova\tModello di prova\t3 strutture\tCC0\n");
+        EXPECT_EQ(sandbox.run({"verify", "--id", "prova"}).status, 0);
+    }
+    EXPECT_EQ(sandbox.run(importWords(model, "prova")).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.datasetFolder(".prova.lock")));
 }
 
 TEST(ToolDatasetChoice, idThenLastUsedThenNewest)
