@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -16,6 +22,23 @@ namespace {
 std::vector<std::string> columnsOf(RawDatabase& raw, const std::string& table)
 {
     return raw.rows("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info('" + table + "')");
+}
+
+// The exit status of `check` run in a child process, as the user "nobody" when the
+// tests run as root, whom no permission bit stops; -1 when it did not exit.
+int statusOfUnprivilegedChild(const std::function<int()>& check)
+{
+    if (const pid_t child = ::fork(); child != 0) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() == 0
+        && !(nobody && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0
+            && ::setuid(nobody->pw_uid) == 0))
+        ::_exit(100);
+    ::_exit(check());
 }
 
 } // namespace
@@ -33,6 +56,32 @@ TEST(AnatomyDBOpening, readOnlyOpenOfAMissingFileFailsAndCreatesNothing)
         EXPECT_FALSE(error.message().empty());
     }
     EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
+}
+
+TEST(AnatomyDBOpening, aDatabaseInAFolderItsUserCannotWriteIsReadAndRefusesChanges)
+{
+    namespace fs = std::filesystem;
+    SchemaDatabase fixture;
+    fixture.db->insert(std::vector {makeStructure("FMA1", "Femur")});
+    fixture.db->setNote("mia", "FMA1");
+    fixture.db.reset();
+    std::error_code ignored; // folders above that are not ours keep what they have
+    for (auto folder = fixture.file.parent_path(); folder != folder.root_path();
+         folder = folder.parent_path())
+        fs::permissions(folder, fs::perms::others_exec, fs::perm_options::add, ignored);
+    const auto writing = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(fixture.file.parent_path(), writing, fs::perm_options::remove);
+    const int failures = statusOfUnprivilegedChild([&] {
+        int failed = 0;
+        for (auto mode : {AnatomyDB::OpenMode::readOnly, AnatomyDB::OpenMode::readWriteExisting}) {
+            AnatomyDB db(fixture.file, mode);
+            failed |= db.structure("FMA1") ? 0 : 1;
+            failed |= db.setNote("altra", "FMA1") == "mia" && !db.toggleBookmark("FMA1") ? 0 : 2;
+        }
+        return failed;
+    });
+    fs::permissions(fixture.file.parent_path(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(failures, 0) << "1: not read, 2: written, 100: no user to run as, -1: not opened";
 }
 
 TEST(AnatomyDBOpening, writableOpenCreatesFolderAndFileButNoSchema)

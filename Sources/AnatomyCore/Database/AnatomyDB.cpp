@@ -3,6 +3,9 @@
 #include "AnatomyCore/Database/Internal/FileIdentity.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <functional>
 
 namespace morvena {
@@ -126,6 +129,18 @@ int openFlags(AnatomyDB::OpenMode mode)
     return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
 }
 
+// A database in WAL mode needs its "-shm" file beside it even to be read. In a
+// folder its user cannot write (a dataset an administrator installed for everyone)
+// SQLite cannot create it and every query fails; such a file is read as
+// immutable instead, and every change of the user's rows is then refused.
+bool readableOnlyAsImmutable(const std::filesystem::path& file, AnatomyDB::OpenMode mode)
+{
+    if (mode == AnatomyDB::OpenMode::readWriteCreating)
+        return false;
+    const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    return ::access(folder.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+}
+
 // SQLite opens any file lazily: a file that is not a database, or one without
 // the anatomy tables, fails only at its first statement.
 void requireReadableStructures(const sqlite::Connection& connection)
@@ -149,7 +164,8 @@ AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
     // Only the creating mode makes anything: a missing folder is simply a missing file.
     if (mode == OpenMode::readWriteCreating && url_.has_parent_path())
         std::filesystem::create_directories(url_.parent_path());
-    handle_ = std::make_unique<sqlite::Connection>(url_, openFlags(mode));
+    handle_
+        = std::make_unique<sqlite::Connection>(url_, openFlags(mode), readableOnlyAsImmutable(url_, mode));
     identity_ = std::make_unique<FileIdentity>(url_);
     sqlite3_busy_timeout(handle_->get(), busyTimeoutMilliseconds);
     if (mode == OpenMode::readWriteExisting)

@@ -101,7 +101,9 @@ public:
     };
 
     // Throws DBError::open with SQLite's text when the file cannot be opened as
-    // the mode asks. The schema is never created here.
+    // the mode asks. The schema is never created here. An existing file in a
+    // folder the user cannot write is opened read-only whatever the mode: it
+    // reads, and every change of the user's rows is refused.
     AnatomyDB(std::filesystem::path url, OpenMode mode);
     // readOnly true: OpenMode::readOnly; false: OpenMode::readWriteCreating.
     explicit AnatomyDB(std::filesystem::path url, bool readOnly = false);

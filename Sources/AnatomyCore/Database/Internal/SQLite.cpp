@@ -21,6 +21,29 @@ bool nearlyFull(const std::filesystem::path& file)
         && std::uint64_t {status.f_bavail} * status.f_frsize < nearlyFullBytes;
 }
 
+// The URI of the file with SQLite's immutable parameter; every byte of the path
+// but letters, digits, "/", "-", "." and "_" is escaped, so no name can end the
+// path or add a parameter.
+std::string immutableURI(const std::filesystem::path& file)
+{
+    constexpr std::string_view hexDigits = "0123456789ABCDEF";
+    constexpr std::string_view plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/-._";
+    std::error_code ignored;
+    const auto absolute = std::filesystem::absolute(file, ignored);
+    std::string uri = "file://";
+    for (const char byte : (absolute.empty() ? file : absolute).string()) {
+        if (plain.find(byte) != std::string_view::npos) {
+            uri += byte;
+            continue;
+        }
+        const auto code = static_cast<unsigned char>(byte);
+        uri += '%';
+        uri += hexDigits[code >> 4];
+        uri += hexDigits[code & 0xF];
+    }
+    return uri + "?immutable=1";
+}
+
 } // namespace
 
 Statement& Statement::operator=(Statement&& other) noexcept
@@ -76,10 +99,12 @@ std::optional<std::int64_t> Statement::optionalInt64(int column) const
     return int64(column);
 }
 
-Connection::Connection(const std::filesystem::path& file, int flags)
+Connection::Connection(const std::filesystem::path& file, int flags, bool immutable)
     : file_(file)
 {
-    const int result = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+    const int result = immutable
+        ? sqlite3_open_v2(immutableURI(file).c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+        : sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (result != SQLITE_OK) {
         // The destructor does not run for a constructor that throws.
         DBError error = db_ ? failure(DBError::Kind::open) : DBError::open("open failed");

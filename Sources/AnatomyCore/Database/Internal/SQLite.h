@@ -69,8 +69,10 @@ private:
 class Connection {
 public:
     // Throws DBError::open with SQLite's failure, or "open failed" when no
-    // handle came back.
-    Connection(const std::filesystem::path& file, int flags);
+    // handle came back. An immutable file is opened read-only and read without
+    // locks or side files: for a file nobody can change, in a folder where
+    // SQLite could not create them.
+    Connection(const std::filesystem::path& file, int flags, bool immutable = false);
     ~Connection() { sqlite3_close_v2(db_); }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
