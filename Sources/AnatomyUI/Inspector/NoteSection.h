@@ -18,6 +18,8 @@ public:
 
 private:
     QWidget* makeEditor();
+    // Breaks lines anywhere and draws unshaped when `unbroken`, else between words.
+    void fitWrapping(bool unbroken);
     void refresh();
 
     AppModel& model_;
