@@ -410,10 +410,10 @@ Failure Failure::stopped()
     return Failure(Kind::stopped, "Installazione annullata.");
 }
 
-Failure Failure::unusableDataset(std::string problem)
+Failure Failure::unusableDataset(const std::string& dataset, const std::string& problem)
 {
     return Failure(Kind::unusableDataset,
-        "L'archivio non contiene un dataset utilizzabile: " + problem
+        "L'archivio del dataset " + dataset + " non contiene un dataset utilizzabile: " + problem
             + ". Il dataset installato resta com'era.");
 }
 
@@ -588,7 +588,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
         throw Failure::foreignDataset(name, manifest ? manifest->id : "");
     auto problems = DatasetCheck::problems(incoming, name, DatasetCheck::Depth::everyVertex);
     if (!problems.empty())
-        throw Failure::unusableDataset(std::move(problems.front().text));
+        throw Failure::unusableDataset(name, std::move(problems.front().text));
 
     stopIfAsked(stop);
     FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));

@@ -50,9 +50,11 @@ public:
     static Failure foreignDataset(std::string expected, std::string found);
     // The caller stopped the installation: "Installazione annullata."
     static Failure stopped();
-    // The extracted dataset fails the check every program makes (DatasetCheck);
-    // `problem` says why.
-    static Failure unusableDataset(std::string problem);
+    // The extracted dataset fails the check every program makes (DatasetCheck):
+    // "L'archivio del dataset <dataset> non contiene un dataset utilizzabile:
+    // <problem>. …", with the database's schema, its pages and its structure
+    // count among what is checked.
+    static Failure unusableDataset(const std::string& dataset, const std::string& problem);
     // The archive expands to more than its catalog entry declares, by more than
     // any honest archive does: a decompression bomb or a wrong catalog.
     static Failure oversized(std::int64_t declaredBytes, std::uint64_t limitBytes);
