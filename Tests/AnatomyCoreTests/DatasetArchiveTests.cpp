@@ -10,6 +10,7 @@
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/FileError.h"
 
+#include "AnatomyDBTestSupport.h"
 #include "PackTestSupport.h"
 #include "RandomBytes.h"
 #include "TemporaryFolder.h"
@@ -224,6 +225,35 @@ struct InstalledDataset {
             && countEntries(datasets.path()) == 1; // no incoming or previous folder left
     }
 };
+
+// The three files of a dataset folder as entries, the database as it is: what a
+// publisher's own tool may put in an archive.
+std::string streamOf(const fs::path& folder)
+{
+    std::string stream;
+    for (auto name : DatasetArchive::requiredEntries)
+        stream += fileStream(std::string(name), test::readFile(folder / name));
+    return stream;
+}
+
+// The user's dataset with a note, a bookmark and a saved view, and a file that
+// goes with the folder when another takes its place.
+fs::path usersDataset(const fs::path& home)
+{
+    const auto folder = usableDataset(home, "anatomia");
+    AnatomyDB db(folder / "anatomy.sqlite");
+    db.setNote("mia nota", "FMA1");
+    db.toggleBookmark("FMA1");
+    db.saveView("mia vista", "{}");
+    test::writeFile(folder / "segno", "");
+    return folder;
+}
+
+bool usersRowsIntact(const fs::path& folder)
+{
+    AnatomyDB db(folder / "anatomy.sqlite", true);
+    return db.note("FMA1") == "mia nota" && db.bookmarks().size() == 1 && db.savedViews().size() == 1;
+}
 
 } // namespace
 
@@ -841,10 +871,8 @@ TEST(DatasetArchive, installKeepsTheUsersRowsInsteadOfThoseTheArchiveCarries)
     test::TemporaryFolder publisher, user;
     const auto from = usableDataset(publisher.path(), "anatomia");
     AnatomyDB(from / "anatomy.sqlite").setNote("del pubblicatore", "FMA1");
-    std::string stream = headerOf({.type = ArchiveEntry::directory, .path = "", .mode = 0755});
-    for (auto name : DatasetArchive::requiredEntries)
-        stream += fileStream(std::string(name), test::readFile(from / name));
-    test::writeFile(publisher / "a.mrvz", containerOf(stream));
+    std::string root = headerOf({.type = ArchiveEntry::directory, .path = "", .mode = 0755});
+    test::writeFile(publisher / "a.mrvz", containerOf(root + streamOf(from)));
     const auto installed = usableDataset(user.path(), "anatomia");
     {
         AnatomyDB db(installed / "anatomy.sqlite");
@@ -856,4 +884,54 @@ TEST(DatasetArchive, installKeepsTheUsersRowsInsteadOfThoseTheArchiveCarries)
     EXPECT_EQ(db.note("FMA9"), "dell'utente");
     EXPECT_EQ(db.note("FMA1"), std::nullopt);
     EXPECT_EQ(db.savedViews().size(), 1u);
+}
+
+// Databases that run their own SQL on the user's rows, stop them for good or
+// leave a broken dataset: each is refused (a counter at its end is reset), and
+// the user's dataset and rows stay; so they do when the user's own tables cannot
+// take part in the handover, which says so in Italian.
+TEST(DatasetArchive, aDatabaseWithSQLOfItsOwnOrDamageNeverReachesTheUsersRows)
+{
+    using Damage = std::function<void(const fs::path& published, const fs::path& users)>;
+    auto sql = [](std::string text) -> Damage {
+        return
+            [text](const fs::path& published, const fs::path&) { test::RawDatabase(published).exec(text); };
+    };
+    auto zeroIndexPage = [](const fs::path& file, const fs::path&) {
+        test::RawDatabase db(file);
+        const auto size = std::stoul(db.scalar("PRAGMA page_size"));
+        const auto page
+            = std::stoul(db.scalar("SELECT rootpage FROM sqlite_master WHERE name = 'idx_struct_name_en'"));
+        test::writeFile(file, test::readFile(file).replace((page - 1) * size, size, size, '\0'));
+    };
+    auto narrowUsersNotes = [](const fs::path&, const fs::path& users) {
+        test::RawDatabase(users).exec("ALTER TABLE notes DROP COLUMN updated_at");
+    };
+    const std::pair<Damage, const char*> cases[] = {
+        {sql("CREATE TRIGGER svuota AFTER INSERT ON bookmarks BEGIN DELETE FROM notes; END"), "«svuota»"},
+        {sql("DROP TABLE notes; CREATE TABLE notes (concept_id TEXT PRIMARY KEY, body TEXT NOT NULL "
+             "CHECK (body = ''), updated_at REAL NOT NULL)"),
+            "«notes»"},
+        {sql("CREATE VIEW vista AS SELECT * FROM notes"), "«vista»"},
+        {sql("ALTER TABLE bookmarks ADD COLUMN editore TEXT"), "«bookmarks»"},
+        {zeroIndexPage, "il database è danneggiato"},
+        {sql("DELETE FROM structures"),
+            "L'archivio del dataset anatomia non contiene un dataset utilizzabile: "
+            "il database dichiara 0 strutture con geometria, il pack ne contiene 1"},
+        {sql("INSERT INTO sqlite_sequence VALUES ('saved_views', 9223372036854775807)"), "success"},
+        {narrowUsersNotes,
+            "Impossibile trasferire le annotazioni dell'utente nel nuovo dataset: "
+            "struttura del database non riconosciuta"},
+    };
+    for (const auto& [damage, outcome] : cases) {
+        test::TemporaryFolder publisher, user;
+        const auto from = usableDataset(publisher.path(), "anatomia");
+        const auto installed = usersDataset(user.path());
+        damage(from / "anatomy.sqlite", installed / "anatomy.sqlite");
+        test::writeFile(publisher / "a.mrvz", containerOf(streamOf(from)));
+        EXPECT_THAT(installFailure(publisher / "a.mrvz", installed), ::testing::HasSubstr(outcome));
+        EXPECT_EQ(fs::exists(installed / "segno"), std::string(outcome) != "success") << outcome;
+        EXPECT_TRUE(usersRowsIntact(installed)) << outcome;
+        EXPECT_NE(AnatomyDB(installed / "anatomy.sqlite").saveView("nuova", "{}"), 0) << outcome;
+    }
 }
