@@ -560,6 +560,7 @@ TEST(DatasetArchive, hostileArchivesFailAndLeaveTheInstalledDatasetUntouched)
         {"repeated path", good + std::string("AA01\x14\0TYP1FPATP\1\0aPATP\1\0b", 20)},
         {"path of wrong type", good + std::string("AA01\x0f\0TYP1FPAT2\1\0", 15)},
         {"garbage after entries", good + "rifiuti"},
+        {"file not of the dataset", good + fileStream("pad.bin", "p")},
     };
     for (const auto& [label, stream] : cases) {
         InstalledDataset installed;
@@ -705,8 +706,7 @@ TEST(DatasetArchive, installWithAWrongDigestChangesNothing)
 TEST(DatasetArchive, installReportsMissingFilesInListOrder)
 {
     test::TemporaryFolder folder;
-    test::writeFile(
-        folder / "a.mrvz", containerOf(fileStream("anatomy.sqlite", "db") + fileStream("altro", "x")));
+    test::writeFile(folder / "a.mrvz", containerOf(fileStream("anatomy.sqlite", "db")));
     InstalledDataset installed;
     try {
         DatasetArchive::install(folder / "a.mrvz", installed.folder, std::nullopt);
@@ -840,28 +840,36 @@ TEST(DatasetArchive, anUnusableDatasetOrABombNeverReplacesTheInstalledOne)
         EXPECT_TRUE(installed.untouched()) << problem;
     }
 
-    // 80 MiB of zeros in a few kilobytes, for a dataset the catalog says takes 2 MB.
-    std::string bomb("pbzx\0\0\0\0\0\x10\0\0", 12);
-    auto append = [&bomb](const ArchiveBlocks::CodedBlock& block) {
-        bomb.append(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size());
-    };
-    append(ArchiveBlocks::code(bytesOf(headerOf(fileEntry("geometry.mrvpack", 80 << 20)))));
+    // 80 MiB of zeros in a few kilobytes, for a dataset the catalog says takes 2 MB:
+    // written into a file, or read and thrown away as a blob of the root entry.
+    test::TemporaryFolder publisher;
+    const auto rest = ArchiveBlocks::code(bytesOf(streamOf(usableDataset(publisher.path(), "anatomia"))));
     const auto zeros = ArchiveBlocks::code(std::vector<std::byte>(1 << 20));
-    for (int i = 0; i < 80; ++i)
-        append(zeros);
-    InstalledDataset installed;
-    auto archive = installed.datasets.path().parent_path() / "bomba.mrvz";
-    test::writeFile(archive, bomb);
-    try {
-        DatasetArchive::install(
-            archive, installed.folder, std::nullopt, std::atomic<bool> {false}, 2'000'000);
-        ADD_FAILURE() << "the bomb was installed";
-    } catch (const DatasetArchive::Failure& failure) {
-        EXPECT_STREQ(failure.what(),
-            "L'archivio si espande oltre 66 MB, ben più dei 2 MB che il catalogo dichiara per il dataset: "
-            "installazione interrotta, il dataset installato resta com'era.");
+    for (const auto& header : {fileEntry("geometry.mrvpack", 80 << 20),
+             ArchiveEntry {.type = ArchiveEntry::directory, .path = "", .blobs = {{"XAT", 80 << 20}}}}) {
+        std::string bomb("pbzx\0\0\0\0\0\x10\0\0", 12);
+        auto append = [&bomb](const ArchiveBlocks::CodedBlock& block) {
+            bomb.append(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size());
+        };
+        append(ArchiveBlocks::code(bytesOf(headerOf(header))));
+        for (int i = 0; i < 80; ++i)
+            append(zeros);
+        append(rest);
+        InstalledDataset installed;
+        auto archive = installed.datasets.path().parent_path() / "bomba.mrvz";
+        test::writeFile(archive, bomb);
+        try {
+            DatasetArchive::install(
+                archive, installed.folder, std::nullopt, std::atomic<bool> {false}, 2'000'000);
+            ADD_FAILURE() << "the bomb was installed";
+        } catch (const DatasetArchive::Failure& failure) {
+            EXPECT_STREQ(failure.what(),
+                "L'archivio si espande oltre 66 MB, ben più dei 2 MB che il catalogo dichiara per il "
+                "dataset: "
+                "installazione interrotta, il dataset installato resta com'era.");
+        }
+        EXPECT_TRUE(installed.untouched());
     }
-    EXPECT_TRUE(installed.untouched());
 }
 
 // Archives published before the publisher's rows were left out still carry
