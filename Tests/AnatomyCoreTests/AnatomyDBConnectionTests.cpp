@@ -236,6 +236,7 @@ TEST(AnatomyDBErrors, aFullDiskIsSaidInItalianAndNoSQLIsShown)
 {
     using enum DBError::Kind;
     const std::string full = " il database anatomico: il disco è pieno. Libera spazio e riprova.";
+    const std::string moving = "Impossibile trasferire le annotazioni dell'utente nel nuovo dataset: ";
     const std::tuple<DBError::Kind, int, int, std::string> cases[] = {
         {sql, SQLITE_FULL, 0, "Impossibile scrivere" + full},
         {open, SQLITE_IOERR_SHMSIZE, ENOSPC, "Impossibile aprire" + full},
@@ -243,6 +244,8 @@ TEST(AnatomyDBErrors, aFullDiskIsSaidInItalianAndNoSQLIsShown)
         {sql, SQLITE_IOERR_WRITE, EIO,
             "Impossibile leggere o scrivere il database anatomico: errore di lettura o scrittura sul disco."},
         {sql, SQLITE_ERROR, ENOSPC, "Errore SQL: testo"},
+        {handover, SQLITE_IOERR_WRITE, ENOSPC, moving + "spazio su disco esaurito"},
+        {handover, SQLITE_READONLY, 0, moving + "database in sola lettura"},
     };
     for (const auto& [kind, code, systemError, what] : cases) {
         const auto error = DBError::fromSQLite(kind, code, systemError, "testo", "CREATE TABLE meta (key)");

@@ -10,6 +10,7 @@
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/FileError.h"
 
+#include "AnatomyDBTestSupport.h"
 #include "PackTestSupport.h"
 #include "RandomBytes.h"
 #include "TemporaryFolder.h"
@@ -224,6 +225,16 @@ struct InstalledDataset {
             && countEntries(datasets.path()) == 1; // no incoming or previous folder left
     }
 };
+
+// The three files of a dataset folder as entries, the database as it is: what a
+// publisher's own tool may put in an archive.
+std::string streamOf(const fs::path& folder)
+{
+    std::string stream;
+    for (auto name : DatasetArchive::requiredEntries)
+        stream += fileStream(std::string(name), test::readFile(folder / name));
+    return stream;
+}
 
 } // namespace
 
@@ -530,6 +541,7 @@ TEST(DatasetArchive, hostileArchivesFailAndLeaveTheInstalledDatasetUntouched)
         {"repeated path", good + std::string("AA01\x14\0TYP1FPATP\1\0aPATP\1\0b", 20)},
         {"path of wrong type", good + std::string("AA01\x0f\0TYP1FPAT2\1\0", 15)},
         {"garbage after entries", good + "rifiuti"},
+        {"file not of the dataset", good + fileStream("pad.bin", "p")},
     };
     for (const auto& [label, stream] : cases) {
         InstalledDataset installed;
@@ -675,8 +687,7 @@ TEST(DatasetArchive, installWithAWrongDigestChangesNothing)
 TEST(DatasetArchive, installReportsMissingFilesInListOrder)
 {
     test::TemporaryFolder folder;
-    test::writeFile(
-        folder / "a.mrvz", containerOf(fileStream("anatomy.sqlite", "db") + fileStream("altro", "x")));
+    test::writeFile(folder / "a.mrvz", containerOf(fileStream("anatomy.sqlite", "db")));
     InstalledDataset installed;
     try {
         DatasetArchive::install(folder / "a.mrvz", installed.folder, std::nullopt);
@@ -810,28 +821,36 @@ TEST(DatasetArchive, anUnusableDatasetOrABombNeverReplacesTheInstalledOne)
         EXPECT_TRUE(installed.untouched()) << problem;
     }
 
-    // 80 MiB of zeros in a few kilobytes, for a dataset the catalog says takes 2 MB.
-    std::string bomb("pbzx\0\0\0\0\0\x10\0\0", 12);
-    auto append = [&bomb](const ArchiveBlocks::CodedBlock& block) {
-        bomb.append(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size());
-    };
-    append(ArchiveBlocks::code(bytesOf(headerOf(fileEntry("geometry.mrvpack", 80 << 20)))));
+    // 80 MiB of zeros in a few kilobytes, for a dataset the catalog says takes 2 MB:
+    // written into a file, or read and thrown away as a blob of the root entry.
+    test::TemporaryFolder publisher;
+    const auto rest = ArchiveBlocks::code(bytesOf(streamOf(usableDataset(publisher.path(), "anatomia"))));
     const auto zeros = ArchiveBlocks::code(std::vector<std::byte>(1 << 20));
-    for (int i = 0; i < 80; ++i)
-        append(zeros);
-    InstalledDataset installed;
-    auto archive = installed.datasets.path().parent_path() / "bomba.mrvz";
-    test::writeFile(archive, bomb);
-    try {
-        DatasetArchive::install(
-            archive, installed.folder, std::nullopt, std::atomic<bool> {false}, 2'000'000);
-        ADD_FAILURE() << "the bomb was installed";
-    } catch (const DatasetArchive::Failure& failure) {
-        EXPECT_STREQ(failure.what(),
-            "L'archivio si espande oltre 66 MB, ben più dei 2 MB che il catalogo dichiara per il dataset: "
-            "installazione interrotta, il dataset installato resta com'era.");
+    for (const auto& header : {fileEntry("geometry.mrvpack", 80 << 20),
+             ArchiveEntry {.type = ArchiveEntry::directory, .path = "", .blobs = {{"XAT", 80 << 20}}}}) {
+        std::string bomb("pbzx\0\0\0\0\0\x10\0\0", 12);
+        auto append = [&bomb](const ArchiveBlocks::CodedBlock& block) {
+            bomb.append(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size());
+        };
+        append(ArchiveBlocks::code(bytesOf(headerOf(header))));
+        for (int i = 0; i < 80; ++i)
+            append(zeros);
+        append(rest);
+        InstalledDataset installed;
+        auto archive = installed.datasets.path().parent_path() / "bomba.mrvz";
+        test::writeFile(archive, bomb);
+        try {
+            DatasetArchive::install(
+                archive, installed.folder, std::nullopt, std::atomic<bool> {false}, 2'000'000);
+            ADD_FAILURE() << "the bomb was installed";
+        } catch (const DatasetArchive::Failure& failure) {
+            EXPECT_STREQ(failure.what(),
+                "L'archivio si espande oltre 66 MB, ben più dei 2 MB che il catalogo dichiara per il "
+                "dataset: "
+                "installazione interrotta, il dataset installato resta com'era.");
+        }
+        EXPECT_TRUE(installed.untouched());
     }
-    EXPECT_TRUE(installed.untouched());
 }
 
 // Archives published before the publisher's rows were left out still carry
@@ -841,10 +860,8 @@ TEST(DatasetArchive, installKeepsTheUsersRowsInsteadOfThoseTheArchiveCarries)
     test::TemporaryFolder publisher, user;
     const auto from = usableDataset(publisher.path(), "anatomia");
     AnatomyDB(from / "anatomy.sqlite").setNote("del pubblicatore", "FMA1");
-    std::string stream = headerOf({.type = ArchiveEntry::directory, .path = "", .mode = 0755});
-    for (auto name : DatasetArchive::requiredEntries)
-        stream += fileStream(std::string(name), test::readFile(from / name));
-    test::writeFile(publisher / "a.mrvz", containerOf(stream));
+    std::string root = headerOf({.type = ArchiveEntry::directory, .path = "", .mode = 0755});
+    test::writeFile(publisher / "a.mrvz", containerOf(root + streamOf(from)));
     const auto installed = usableDataset(user.path(), "anatomia");
     {
         AnatomyDB db(installed / "anatomy.sqlite");
@@ -856,4 +873,61 @@ TEST(DatasetArchive, installKeepsTheUsersRowsInsteadOfThoseTheArchiveCarries)
     EXPECT_EQ(db.note("FMA9"), "dell'utente");
     EXPECT_EQ(db.note("FMA1"), std::nullopt);
     EXPECT_EQ(db.savedViews().size(), 1u);
+}
+
+// Databases that run their own SQL on the user's rows, stop them for good or
+// leave a broken dataset: each is refused (a counter at its end is reset), and
+// the user's dataset and rows stay; so they do when the user's own tables cannot
+// take part in the handover, which says so in Italian.
+TEST(DatasetArchive, aDatabaseWithSQLOfItsOwnOrDamageNeverReachesTheUsersRows)
+{
+    using Damage = std::function<void(const fs::path& published, const fs::path& users)>;
+    auto sql = [](std::string text) -> Damage {
+        return
+            [text](const fs::path& published, const fs::path&) { test::RawDatabase(published).exec(text); };
+    };
+    auto zeroIndexPage = [](const fs::path& file, const fs::path&) {
+        test::RawDatabase db(file);
+        const auto size = std::stoul(db.scalar("PRAGMA page_size"));
+        const auto page
+            = std::stoul(db.scalar("SELECT rootpage FROM sqlite_master WHERE name = 'idx_struct_name_en'"));
+        test::writeFile(file, test::readFile(file).replace((page - 1) * size, size, size, '\0'));
+    };
+    auto narrowUsersNotes = [](const fs::path&, const fs::path& users) {
+        test::RawDatabase(users).exec("ALTER TABLE notes DROP COLUMN updated_at");
+    };
+    const std::pair<Damage, const char*> cases[] = {
+        {sql("CREATE TRIGGER svuota AFTER INSERT ON bookmarks BEGIN DELETE FROM notes; END"), "«svuota»"},
+        {sql("DROP TABLE notes; CREATE TABLE notes (concept_id TEXT PRIMARY KEY, body TEXT NOT NULL "
+             "CHECK (body = ''), updated_at REAL NOT NULL)"),
+            "«notes»"},
+        {sql("CREATE VIEW vista AS SELECT * FROM notes"), "«vista»"},
+        {sql("ALTER TABLE bookmarks ADD COLUMN editore TEXT"), "«bookmarks»"},
+        {zeroIndexPage, "il database è danneggiato"},
+        {sql("DELETE FROM structures"),
+            "L'archivio del dataset anatomia non contiene un dataset utilizzabile: "
+            "il database dichiara 0 strutture con geometria, il pack ne contiene 1"},
+        {sql("INSERT INTO sqlite_sequence VALUES ('saved_views', 9223372036854775807)"), "success"},
+        {narrowUsersNotes,
+            "Impossibile trasferire le annotazioni dell'utente nel nuovo dataset: "
+            "struttura del database non riconosciuta"},
+    };
+    for (const auto& [damage, outcome] : cases) {
+        test::TemporaryFolder publisher, user;
+        const auto from = usableDataset(publisher.path(), "anatomia");
+        const auto installed = usableDataset(user.path(), "anatomia");
+        {
+            AnatomyDB db(installed / "anatomy.sqlite");
+            db.setNote("mia nota", "FMA1"), db.toggleBookmark("FMA1"), db.saveView("mia vista", "{}");
+        }
+        test::writeFile(installed / "segno", ""); // goes with the folder when another takes its place
+        damage(from / "anatomy.sqlite", installed / "anatomy.sqlite");
+        test::writeFile(publisher / "a.mrvz", containerOf(streamOf(from)));
+        EXPECT_THAT(installFailure(publisher / "a.mrvz", installed), ::testing::HasSubstr(outcome));
+        EXPECT_EQ(fs::exists(installed / "segno"), std::string(outcome) != "success") << outcome;
+        AnatomyDB db(installed / "anatomy.sqlite");
+        EXPECT_EQ(db.note("FMA1"), "mia nota") << outcome;
+        EXPECT_EQ(db.bookmarks().size() + db.savedViews().size(), 2u) << outcome;
+        EXPECT_NE(db.saveView("nuova", "{}"), 0) << outcome;
+    }
 }

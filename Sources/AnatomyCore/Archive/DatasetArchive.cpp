@@ -28,6 +28,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <span>
 
 namespace morvena::DatasetArchive {
 
@@ -72,8 +73,9 @@ std::string megabytes(std::uint64_t bytes)
     return std::to_string((bytes + (1 << 19)) >> 20) + " MB";
 }
 
-// What an extraction may still write: up to the catalog's installed size and
-// its margin, and never so much that the disk fills up.
+// What an extraction may still expand to: up to the catalog's installed size
+// and its margin, counting the bytes it skips as well as those it writes (both
+// cost the work of decompressing them), and never so much that the disk fills up.
 class WriteBudget {
 public:
     WriteBudget(const fs::path& folder, std::int64_t declaredBytes)
@@ -84,15 +86,20 @@ public:
             return; // no catalog size to hold the archive to
         const auto declared = static_cast<std::uint64_t>(declaredBytes);
         limit_ = declared + std::max(declared / 4, oversizeMargin);
-        spend(0, declared); // a dataset the disk cannot hold fails before anything is written
+        write(0, declared); // a dataset the disk cannot hold fails before anything is written
     }
 
-    // Throws Failure::oversized or Failure::diskFull when `bytes` more may not be written.
-    void spend(std::uint64_t bytes, std::uint64_t stillNeeded = 0)
+    // Throws Failure::oversized once the archive has expanded too far.
+    void expand(std::uint64_t bytes)
     {
-        written_ += bytes;
-        if (limit_ && written_ > *limit_)
+        expanded_ += bytes;
+        if (limit_ && expanded_ > *limit_)
             throw Failure::oversized(declared_, *limit_);
+    }
+
+    // Throws Failure::diskFull when `bytes` more may not be written.
+    void write(std::uint64_t bytes, std::uint64_t stillNeeded = 0)
+    {
         struct statvfs disk { };
         if (::statvfs(folder_.c_str(), &disk) != 0)
             return; // the write itself will say what is wrong
@@ -105,7 +112,7 @@ private:
     fs::path folder_;
     std::int64_t declared_;
     std::optional<std::uint64_t> limit_;
-    std::uint64_t written_ = 0;
+    std::uint64_t expanded_ = 0;
 };
 
 // Removes a folder and everything in it when the scope ends, unless kept.
@@ -284,9 +291,9 @@ bool isRootEntry(const ArchiveEntry& entry)
         && (!entry.path || entry.path->empty() || *entry.path == ".");
 }
 
-// Refuses every entry but plain files with one safe name component (and the
-// archive's root folder, which is skipped).
-void checkEntry(const ArchiveEntry& entry, bool& rootSeen)
+// Refuses every entry but plain files with one safe name component, among
+// `names` unless that is empty (and the archive's root folder, which is skipped).
+void checkEntry(const ArchiveEntry& entry, bool& rootSeen, std::span<const std::string_view> names)
 {
     if (entry.mode && (*entry.mode & specialModeBits))
         throw ArchiveError::damaged("una voce chiede permessi speciali (setuid, setgid o sticky)");
@@ -303,6 +310,8 @@ void checkEntry(const ArchiveEntry& entry, bool& rootSeen)
         throw ArchiveError::damaged("voce senza percorso");
     if (auto reason = AppPaths::unsafeNameReason(*entry.path))
         throw ArchiveError::damaged("una voce ha un percorso non ammesso (" + std::string(*reason) + ")");
+    if (!names.empty() && std::ranges::find(names, *entry.path) == names.end())
+        throw ArchiveError::damaged("contiene " + *entry.path + ", che non è un file del dataset");
 }
 
 // Files made by one extraction; removed again unless it succeeds.
@@ -344,8 +353,9 @@ void copyBlob(ArchiveBlockReader& reader, std::uint64_t size, const FileDescript
         auto chunk
             = std::span(extraction.buffer).first(std::min<std::uint64_t>(left, extraction.buffer.size()));
         reader.readExactly(chunk);
+        extraction.budget.expand(chunk.size());
         if (target) {
-            extraction.budget.spend(chunk.size());
+            extraction.budget.write(chunk.size());
             if (!target->writeAll(chunk))
                 throw FileError("Impossibile scrivere il file", path, errno);
         }
@@ -411,10 +421,10 @@ Failure Failure::stopped()
     return Failure(Kind::stopped, "Installazione annullata.");
 }
 
-Failure Failure::unusableDataset(std::string problem)
+Failure Failure::unusableDataset(const std::string& dataset, const std::string& problem)
 {
     return Failure(Kind::unusableDataset,
-        "L'archivio non contiene un dataset utilizzabile: " + problem
+        "L'archivio del dataset " + dataset + " non contiene un dataset utilizzabile: " + problem
             + ". Il dataset installato resta com'era.");
 }
 
@@ -499,8 +509,9 @@ std::string stoppableSHA256(const fs::path& file, const std::atomic<bool>& stop)
     return digest.hexDigest();
 }
 
-void stoppableExtract(
-    const fs::path& archive, const fs::path& into, const std::atomic<bool>& stop, std::int64_t declaredBytes)
+// Extracts the entries named `names` (any, when empty) and refuses any other.
+void stoppableExtract(const fs::path& archive, const fs::path& into, std::span<const std::string_view> names,
+    const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     FileDescriptor input(::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status { };
@@ -524,7 +535,7 @@ void stoppableExtract(
     bool empty = true;
     while (auto entry = readEntry(*reader)) {
         empty = false;
-        checkEntry(*entry, rootSeen);
+        checkEntry(*entry, rootSeen, names);
         if (isRootEntry(*entry)) {
             for (const auto& blob : entry->blobs)
                 copyBlob(*reader, blob.size, nullptr, into, extraction);
@@ -547,7 +558,7 @@ std::string sha256(const fs::path& file)
 
 void extract(const fs::path& archive, const fs::path& into)
 {
-    stoppableExtract(archive, into, neverStopped, 0);
+    stoppableExtract(archive, into, {}, neverStopped, 0);
 }
 
 void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
@@ -580,7 +591,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
     // dataset after the exchange) goes when install ends.
     FolderCleanup cleanup(incoming);
 
-    stoppableExtract(archive, incoming, stop, declaredBytes);
+    stoppableExtract(archive, incoming, requiredEntries, stop, declaredBytes);
     std::vector<std::string> missing;
     for (auto entry : requiredEntries)
         if (!fs::exists(incoming / entry, ignored))
@@ -592,7 +603,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
         throw Failure::foreignDataset(name, manifest ? manifest->id : "");
     auto problems = DatasetCheck::problems(incoming, name, DatasetCheck::Depth::everyVertex);
     if (!problems.empty())
-        throw Failure::unusableDataset(std::move(problems.front().text));
+        throw Failure::unusableDataset(name, std::move(problems.front().text));
 
     stopIfAsked(stop);
     FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));

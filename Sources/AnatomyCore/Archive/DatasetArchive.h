@@ -50,9 +50,11 @@ public:
     static Failure foreignDataset(std::string expected, std::string found);
     // The caller stopped the installation: "Installazione annullata."
     static Failure stopped();
-    // The extracted dataset fails the check every program makes (DatasetCheck);
-    // `problem` says why.
-    static Failure unusableDataset(std::string problem);
+    // The extracted dataset fails the check every program makes (DatasetCheck):
+    // "L'archivio del dataset <dataset> non contiene un dataset utilizzabile:
+    // <problem>. …", with the database's schema, its pages and its structure
+    // count among what is checked.
+    static Failure unusableDataset(const std::string& dataset, const std::string& problem);
     // The archive expands to more than its catalog entry declares, by more than
     // any honest archive does: a decompression bomb or a wrong catalog.
     static Failure oversized(std::int64_t declaredBytes, std::uint64_t limitBytes);
@@ -94,16 +96,18 @@ std::string sha256(const std::filesystem::path& file);
 // removes the files it created.
 void extract(const std::filesystem::path& archive, const std::filesystem::path& into);
 // Checks the digest when one is expected (case-insensitively; empty skips the
-// check), extracts into the hidden sibling "." + id + ".incoming", checks the
-// three files, the manifest's id and the whole dataset as DatasetCheck does
-// (every vertex), hands the installed dataset's user rows to the incoming
-// database in place of any it carries, then swaps the folder into place. On any
-// failure the installed dataset stays as it was. The dataset's lock is held
-// from the extraction on (DatasetLock::Busy when another process holds it).
+// check), extracts into the hidden sibling "." + id + ".incoming" (an entry
+// that is not one of the three files is refused), checks the three files, the
+// manifest's id and the whole dataset as DatasetCheck does (every vertex, the
+// database's exact schema and pages), hands the installed dataset's user rows
+// to the incoming database in place of any it carries, then swaps the folder
+// into place. On any failure the installed dataset stays as it was. The
+// dataset's lock is held from the extraction on (DatasetLock::Busy when another
+// process holds it).
 //
 // Extraction stops before the disk is full, and, when `declaredBytes` (the
-// catalog's installed size) is above 0, once the written bytes pass it by a
-// quarter and at least 64 MiB.
+// catalog's installed size) is above 0, once the bytes the archive expands to,
+// written or skipped, pass it by a quarter and at least 64 MiB.
 void install(const std::filesystem::path& archive, const std::filesystem::path& into,
     std::optional<std::string_view> expecting);
 // The same, stopping with Failure::stopped() once `stop` is set: it is checked

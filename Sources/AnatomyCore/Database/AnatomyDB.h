@@ -152,8 +152,12 @@ public:
     std::int64_t italianNameCount() const;
 
     // Why the file is not an anatomy database a dataset can use (not a database
-    // at all, or without the structures or one of the user's tables), or nothing.
+    // at all, without the structures or one of the user's tables, or with a
+    // trigger, view, table, index or column that createSchema() does not make),
+    // or nothing.
     std::optional<std::string> schemaProblem() const;
+    // Whether SQLite's own check of every page finds the file whole.
+    bool passesQuickCheck() const;
     // Structures whose mesh index names no structure of a pack of `packStructures`.
     std::int64_t structuresOutsidePack(std::int64_t packStructures) const;
 

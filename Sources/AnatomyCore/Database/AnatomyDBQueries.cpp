@@ -3,6 +3,7 @@
 // reading with the rows read so far.
 #include "AnatomyCore/Database/AnatomyDB.h"
 
+#include "AnatomyCore/Database/Internal/AnatomySchema.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 #include "AnatomyCore/Model/Laterality.h"
 #include "AnatomyCore/Support/UnicodeText.h"
@@ -411,9 +412,16 @@ std::optional<std::string> AnatomyDB::schemaProblem() const
         if (result == SQLITE_DONE)
             missing += (missing.empty() ? "" : ", ") + std::string(table);
     }
-    if (missing.empty())
-        return std::nullopt;
-    return "tabelle assenti: " + missing;
+    if (!missing.empty())
+        return "tabelle assenti: " + missing;
+    return AnatomySchema::foreignObject(*handle_);
+}
+
+bool AnatomyDB::passesQuickCheck() const
+{
+    // The first finding is enough: any damage refuses the file.
+    auto statement = handle_->tryPrepare("PRAGMA quick_check(1)");
+    return statement && statement.step() == SQLITE_ROW && statement.text(0) == "ok";
 }
 
 std::int64_t AnatomyDB::structuresOutsidePack(std::int64_t packStructures) const

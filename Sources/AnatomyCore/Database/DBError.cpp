@@ -35,8 +35,37 @@ bool diskIsFull(int resultCode, int systemError)
             && (systemError == ENOSPC || systemError == EDQUOT));
 }
 
+bool isReadOnly(int resultCode, int systemError)
+{
+    const int primary = resultCode & 0xFF;
+    return primary == SQLITE_READONLY
+        || ((primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN)
+            && (systemError == EROFS || systemError == EACCES || systemError == EPERM));
+}
+
+// Why the user's rows could not move, in the user's words: the statements are
+// the handover's own, so a plain SQL error means tables of another shape.
+std::string handoverReason(int resultCode, int systemError)
+{
+    const int primary = resultCode & 0xFF;
+    if (diskIsFull(resultCode, systemError))
+        return "spazio su disco esaurito";
+    if (isReadOnly(resultCode, systemError))
+        return "database in sola lettura";
+    if (primary == SQLITE_ERROR)
+        return "struttura del database non riconosciuta";
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return "database in uso da un altro programma";
+    if (primary == SQLITE_IOERR)
+        return "errore di lettura o scrittura sul disco";
+    return "database danneggiato o illeggibile";
+}
+
 std::string italianDescription(DBError::Kind kind, int resultCode, int systemError, const std::string& text)
 {
+    if (kind == DBError::Kind::handover)
+        return "Impossibile trasferire le annotazioni dell'utente nel nuovo dataset: "
+            + handoverReason(resultCode, systemError);
     const bool opening = kind == DBError::Kind::open;
     if (diskIsFull(resultCode, systemError))
         return std::string(opening ? "Impossibile aprire" : "Impossibile scrivere")

@@ -13,6 +13,8 @@ public:
     enum class Kind {
         open, // the file could not be opened
         sql, // a statement could not be compiled or executed
+        // the user's rows could not move into a new version of the dataset
+        handover,
     };
 
     static DBError open(std::string message);
@@ -21,9 +23,12 @@ public:
     // error behind it (0 when none) and its English text. A full disk
     // (SQLITE_FULL, or ENOSPC or EDQUOT behind an I/O error or a file that
     // cannot be opened) and an I/O error
-    // are described in Italian; any other failure keeps SQLite's text. The
-    // statement, when given, goes into message() only, its first 160
-    // characters after " — ".
+    // are described in Italian; any other failure keeps SQLite's text. A
+    // handover's failure is always described in Italian alone: "Impossibile
+    // trasferire le annotazioni dell'utente nel nuovo dataset: " and the reason
+    // (spazio su disco esaurito, database in sola lettura, struttura del
+    // database non riconosciuta, …). The statement, when given, goes into
+    // message() only, its first 160 characters after " — ".
     static DBError fromSQLite(Kind kind, int resultCode, int systemError, const std::string& sqliteText,
         std::string_view statement = {});
 

@@ -39,9 +39,7 @@ constexpr const char* viewCounterSQL
 
 DBError handoverFailure(const sqlite::Connection& connection)
 {
-    return DBError::open("le annotazioni, i segnalibri e le viste salvate del dataset installato non "
-                         "possono passare alla nuova versione ("
-        + connection.errorMessage() + "); il dataset installato resta com'era");
+    return connection.failure(DBError::Kind::handover);
 }
 
 // Also true when the file cannot be looked at: opening it then says why.
@@ -115,6 +113,9 @@ void replaceUserRows(const fs::path& incoming, const fs::path* installed)
     try {
         for (auto [table, columns] : userColumns) {
             run(*connection, "DELETE FROM main." + std::string(table));
+            // A counter the incoming file brings (a view numbered at the end of
+            // the range) would stop the user's next row for good.
+            run(*connection, "DELETE FROM main.sqlite_sequence WHERE name = '" + std::string(table) + "'");
             // Rows the new schema cannot hold (a note without text) were never readable.
             if (installed && installedHasRows(*connection, table))
                 run(*connection,

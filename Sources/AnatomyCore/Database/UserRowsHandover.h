@@ -13,8 +13,9 @@ class FileIdentity;
 // Hands the user's notes, bookmarks and saved views of an installed dataset to
 // the version about to replace it (a new import, a downloaded archive). They
 // belong to the user, not to the import or the publisher: the incoming database
-// keeps none of its own, and it receives every row of the installed one, also
-// those of concepts it lacks, which come back when the concept does.
+// keeps none of its own, nor their counters, and it receives every row of the
+// installed one, also those of concepts it lacks, which come back when the
+// concept does.
 //
 // From the copy on, the installed database stays locked for writing until the
 // object goes. Destroy it once the new folder is in place: a note the viewer

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -80,15 +81,37 @@ void addDatabaseProblems(
             {Kind::database, "il database non è un database anatomico utilizzabile: " + *problem});
         return;
     }
-    if (!pack || depth == Depth::bounds)
+    if (depth == Depth::bounds)
+        return;
+    if (!db.passesQuickCheck())
+        problems.push_back({Kind::database,
+            "il database è danneggiato: il controllo di integrità di SQLite vi trova pagine o indici "
+            "rovinati"});
+    if (!pack)
         return; // without a pack no mesh index can be judged
     const auto outside = db.structuresOutsidePack(static_cast<std::int64_t>(pack->structureCount()));
     if (outside > 0)
         problems.push_back({Kind::database,
             std::to_string(outside) + " strutture del database indicano una mesh che il pack non contiene"});
+    std::ranges::move(structureCountProblems(db, pack->structureCount()), std::back_inserter(problems));
 }
 
 } // namespace
+
+std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t packStructures)
+{
+    std::vector<Problem> found;
+    if (packStructures == 0)
+        found.push_back({Kind::geometry, "pack senza strutture"});
+    std::int64_t meshed = 0;
+    for (const auto& [system, count] : db.countsBySystem())
+        meshed += count;
+    if (meshed != static_cast<std::int64_t>(packStructures))
+        found.push_back({Kind::database,
+            "il database dichiara " + std::to_string(meshed)
+                + " strutture con geometria, il pack ne contiene " + std::to_string(packStructures)});
+    return found;
+}
 
 std::vector<Problem> problems(const fs::path& folder, std::string_view id, Depth depth)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -13,16 +14,18 @@ class MeshPack;
 
 // Whether the three files of a dataset's folder make a dataset the programs can
 // use: the manifest reads and names the dataset, the pack opens with finite
-// geometry, the database is an anatomy database whose structures name meshes of
-// that pack. The download's installation, the viewer's load and the tool's
+// geometry, the database is an anatomy database (exactly the schema an import
+// writes, nothing the publisher added) whose structures name meshes of that
+// pack. The download's installation, the viewer's load and the tool's
 // verify all ask this one check, so that what the installation lets in and
 // verify passes, the viewer opens.
 namespace DatasetCheck {
 
 // How far the check reads. The viewer's load, on its main thread, reads the
 // pack's bounds but no vertex and no database row: it skips mesh indices beyond
-// its pack anyway. The installation and verify read every vertex position and
-// every structure's mesh index as well.
+// its pack anyway. The installation and verify read every vertex position,
+// every structure's mesh index and every page of the database as well (SQLite's
+// quick_check), and count the structures with geometry against the pack's.
 enum class Depth { bounds, everyVertex };
 
 struct Problem {
@@ -38,6 +41,11 @@ std::vector<Problem> problems(const std::filesystem::path& folder, std::string_v
 // The same for a pack and database the caller has opened from the folder already.
 std::vector<Problem> problems(const MeshPack& pack, const AnatomyDB& db, const std::filesystem::path& folder,
     std::string_view id, Depth depth);
+
+// The pack must hold structures, and the database as many with geometry: the
+// count every full check makes, for verify also where the pack is too damaged
+// for the check to open it.
+std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t packStructures);
 
 // A dataset that a program refuses to open: "Il dataset <id> non è
 // utilizzabile: <first problem>. Per i dettagli: mrvtool verify --id <id>".

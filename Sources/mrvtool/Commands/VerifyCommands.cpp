@@ -178,29 +178,25 @@ void verifyCommand(const Args& args)
     RawPackReader inspection(packURL);
     AnatomyDB db(AppPaths::databaseURL(id), true);
 
-    std::vector<std::string> problems;
-    if (inspection.structures().empty())
-        problems.push_back("pack senza strutture");
-    else
-        problems = structureProblems(inspection, db);
-
-    auto all = db.allStructures();
-    auto meshed
-        = std::ranges::count_if(all, [](const AnatomyStructure& s) { return s.meshIndex.has_value(); });
-    auto packCount = inspection.structures().size();
-    if (static_cast<std::size_t>(meshed) != packCount)
-        problems.push_back("il database dichiara " + std::to_string(meshed)
-            + " strutture con geometria, il pack ne contiene " + std::to_string(packCount));
-
+    auto problems = structureProblems(inspection, db);
     // What the installation and the viewer check as well: manifest, finite
-    // geometry, database tables and mesh indices. The viewer opens the pack with
-    // every record checked, so damage the checks above do not name (a vertex owned
-    // by no structure, a level the header does not declare) fails too; when they
-    // named some, the pack's refusal adds nothing.
+    // geometry, database schema, pages and mesh indices, and the structure
+    // count. The viewer opens the pack with every record checked, so damage the
+    // checks above do not name (a vertex owned by no structure, a level the
+    // header does not declare) fails too; when they named some, the pack's
+    // refusal adds nothing. Without an open pack the check counts no
+    // structures: the raw reader's count stands in.
+    auto checked
+        = DatasetCheck::problems(AppPaths::datasetDirectory(id), id, DatasetCheck::Depth::everyVertex);
+    const auto unreadablePack = [](const DatasetCheck::Problem& problem) {
+        return problem.kind == DatasetCheck::Problem::Kind::packUnreadable;
+    };
+    if (std::ranges::any_of(checked, unreadablePack))
+        for (auto& problem : DatasetCheck::structureCountProblems(db, inspection.structures().size()))
+            problems.push_back(std::move(problem.text));
     const bool damageNamed = !problems.empty();
-    for (auto& problem :
-        DatasetCheck::problems(AppPaths::datasetDirectory(id), id, DatasetCheck::Depth::everyVertex))
-        if (problem.kind != DatasetCheck::Problem::Kind::packUnreadable || !damageNamed)
+    for (auto& problem : checked)
+        if (!unreadablePack(problem) || !damageNamed)
             problems.push_back(std::move(problem.text));
 
     if (!problems.empty())
@@ -208,8 +204,9 @@ void verifyCommand(const Args& args)
     std::size_t levelZeroIndices = 0;
     for (const auto& record : inspection.structures())
         levelZeroIndices += record.lodIndexCount(0);
-    Console::print("Verifica superata: " + humanCount(static_cast<std::int64_t>(packCount)) + " strutture, "
-        + humanCount(static_cast<std::int64_t>(levelZeroIndices / 3))
+    Console::print(
+        "Verifica superata: " + humanCount(static_cast<std::int64_t>(inspection.structures().size()))
+        + " strutture, " + humanCount(static_cast<std::int64_t>(levelZeroIndices / 3))
         + " triangoli, indici e database coerenti.");
 }
 
