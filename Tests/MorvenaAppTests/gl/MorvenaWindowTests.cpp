@@ -4,12 +4,16 @@
 
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Model/Platform.h"
+#include "AnatomyUI/Setup/FileOrFolderDialog.h"
 #include "AnatomyUI/Window/AnatomyCommands.h"
 #include "AnatomyUI/Window/ContentView.h"
+#include "AnatomyUI/Window/ImageSaveDialog.h"
 #include "MorvenaApp/QtCatalogue.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -272,4 +276,33 @@ TEST(MorvenaWindowExport, typedNamesAreSavedAsPNGFilesEndingInPNG)
     EXPECT_EQ(exportTyping(fixture, {}, [&fixture] { fixture.model().saveNote(); }).warning,
         "Impossibile salvare l'annotazione.");
     EXPECT_EQ(editor.toPlainText(), "da non perdere");
+}
+
+// The export's and the imports' dialogs over a subfolder and a PNG: the types in
+// Italian, and no column narrower than its title in Qt's Italian catalogue.
+TEST(MorvenaWindowFileDialogs, typesInItalianAndColumnsAsWideAsTheirTitles)
+{
+    ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
+    TemporaryFolder folder;
+    std::filesystem::create_directory(folder / "sotto");
+    writeFile(folder / "figura.png", "png");
+    const QString path = QString::fromStdString(folder.path().string());
+    ImageSaveDialog save(folder.path(), "nuova.png");
+    FileOrFolderDialog open;
+    for (QFileDialog* dialog : {static_cast<QFileDialog*>(&save), static_cast<QFileDialog*>(&open)}) {
+        dialog->setDirectory(path);
+        dialog->show();
+        auto& files = *dialog->findChild<QFileSystemModel*>();
+        const auto type
+            = [&](const char* name) { return files.index(path + "/" + name).siblingAtColumn(2).data(); };
+        EXPECT_TRUE(
+            waitUntil([&] { return type("sotto") == "Cartella" && type("figura.png") == "File PNG"; }));
+        auto& header = *dialog->findChild<QHeaderView*>(); // of the detailed list
+        const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+        for (int column = 0; column < header.count(); ++column) {
+            const auto title = files.headerData(column, Qt::Horizontal).toString();
+            EXPECT_GE(header.sectionSize(column), header.fontMetrics().horizontalAdvance(title) + margins)
+                << title.toStdString();
+        }
+    }
 }
