@@ -2,6 +2,7 @@
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyUI/Look/SegmentedPicker.h"
 #include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/HoverLabel.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
@@ -167,6 +168,41 @@ TEST(ContentViewReadyPage, eachRendererGetsANewViewport)
         return handle && handle != firstHandle;
     }));
     EXPECT_TRUE(view.detailPage()->isAncestorOf(view.viewport()));
+}
+
+// In the window, in both appearances, the pickers fill the chosen segment with the accent and the
+// others with the plain button colour, and the systems list and the layers lie on the sidebar's own colour.
+TEST(ContentViewReadyPage, sidebarPickersAndSectionsInBothAppearances)
+{
+    for (auto appearance : {Appearance::light, Appearance::dark}) {
+        applyAppearance(appearance);
+        ViewerFixture fixture;
+        fixture.sandbox.install(threeBoxes());
+        auto& view = fixture.makeContentView();
+        fixture.show();
+        view.model().setClip(true);
+        const auto part = [&view](auto name) { return view.findChild<QWidget*>(QString("content.") + name); };
+        const auto shownColor = [&view](QWidget* widget, int x, int y) {
+            return view.grab().toImage().pixel(widget->mapTo(&view, QPoint(x, y)));
+        };
+        auto* systems = part("systems");
+        const QRgb background = shownColor(systems, systems->width() - 4, 4); // beside "Nessuno"
+        EXPECT_NE(background, view.palette().color(QPalette::Window).rgb());
+        EXPECT_EQ(shownColor(systems, systems->width() / 2, systems->height() - 12), background);
+        for (const char* section : {"tree", "layers"}) {
+            QTest::mouseClick(view.findChild<QAbstractButton*>(QString("header.") + section), Qt::LeftButton);
+            QTest::qWait(300); // the section's turn
+            auto* picker = part(section)->findChild<SegmentedPicker*>();
+            for (auto* segment : picker->findChildren<QAbstractButton*>()) {
+                const auto fill = segment->isChecked() ? QPalette::Highlight : QPalette::Button;
+                EXPECT_EQ(shownColor(segment, 4, segment->height() / 2), segment->palette().color(fill).rgb())
+                    << section << " " << segment->text().toStdString();
+            }
+        }
+        auto* layers = part("layers");
+        EXPECT_EQ(shownColor(layers, layers->width() / 2, layers->height() - 30), background);
+    }
+    applyAppearance(Appearance::light);
 }
 
 // "Apri" on a dataset that fails to load passes through the loading page: the setup
