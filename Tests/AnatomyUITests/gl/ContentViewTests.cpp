@@ -247,12 +247,12 @@ TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
         SCOPED_TRACE(name.substr(0, 12));
         ViewerFixture fixture;
         TestDataset dataset("lungo", name);
-        dataset.add("FMA1", name, AnatomySystem::skeletal, pixelBox("FMA1", 4, 20, 10, 40));
+        dataset.add(name, name, AnatomySystem::skeletal, pixelBox("FMA1", 4, 20, 10, 40));
         dataset.add("FMA2", "2" + name, AnatomySystem::muscular, pixelBox("FMA2", 14, 20, 20, 40));
         fixture.sandbox.install(dataset);
         auto& view = fixture.makeContentView();
         fixture.show();
-        view.model().selectConcept("FMA1", true);
+        view.model().selectConcept(name, true);
         view.model().selectConcept("FMA2", false);
         auto& container = *view.findChild<ViewportContainer*>();
         container.hoverLabel()->showAt(QString::fromStdString(name), {10, 300}, container.width());
@@ -262,6 +262,10 @@ TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
         for (int column : {0, 2})
             EXPECT_EQ(outsideSideways(*columns.widget(column)), std::vector<std::string>()) << column;
         EXPECT_TRUE(QRect(QPoint(0, 0), container.size()).contains(container.hoverLabel()->geometry()));
-        EXPECT_EQ(view.title(), QString::fromStdString(name.substr(0, 80)) + "…");
+        const QString cut = QString::fromStdString(name.substr(0, 80)) + "…";
+        EXPECT_EQ(view.title(), cut);
+        EXPECT_EQ(view.subtitle(), "Scheletro · " + cut) << "the concept ID";
+        view.model().clearSelection();
+        EXPECT_EQ(view.subtitle(), "2 strutture · " + cut) << "the dataset's name";
     }
 }
