@@ -10,6 +10,8 @@
 
 #include <QMenu>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 
@@ -268,4 +270,27 @@ TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
         view.model().clearSelection();
         EXPECT_EQ(view.subtitle(), "2 strutture · " + cut) << "the dataset's name";
     }
+}
+
+// At 1440x900 the unreadable folders' notice gets its lines; at the smallest size, with
+// both imports open, the screen does not scroll sideways, the card's buttons stacked.
+TEST(ContentViewSetupPage, theNoticeGetsItsLinesAndTheScreenFitsSideways)
+{
+    ViewerFixture fixture;
+    std::filesystem::create_directories(AppPaths::datasetsDirectory() / "guasto");
+    auto& view = fixture.makeContentView();
+    view.resize(1440, 900);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto& screen = *qobject_cast<QScrollArea*>(view.detailPage());
+    auto& notice = *screen.findChild<QLabel*>("unreadableDatasets");
+    EXPECT_GE(notice.height(), notice.heightForWidth(notice.width()));
+
+    view.resize(view.minimumSize());
+    QTest::mouseClick(shownButton(screen, "Importa un dataset da file"), Qt::LeftButton);
+    QTest::mouseClick(shownButton(screen, "Importa un altro dataset…"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(screen.horizontalScrollBar()->maximum(), 0);
+    auto* choose = shownButton(screen, "Scegli la cartella e importa");
+    EXPECT_GE(choose->height(), choose->sizeHint().height());
 }
