@@ -45,8 +45,11 @@ QSize FitSwitcher::sizeHint() const
 {
     if (alternatives_.empty())
         return {0, 0};
+    // The height is the one of the alternative shown at the width the switcher has: a
+    // layout takes it as the most a fixed height may get, and a taller alternative
+    // chosen below the first one's width would be cut to the first one's height.
     const int width = alternatives_.front()->sizeHint().width();
-    return {width, heightAt(*alternatives_.front(), width)};
+    return {width, current_ ? heightForWidth(this->width()) : heightAt(*alternatives_.front(), width)};
 }
 
 QSize FitSwitcher::minimumSizeHint() const

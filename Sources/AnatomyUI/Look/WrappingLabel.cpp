@@ -35,6 +35,13 @@ void WrappingLabel::setFullText(const QString& text)
     rewrap();
 }
 
+QString WrappingLabel::fullText() const
+{
+    // Until the next resize takes it over, a text given through QLabel::setText lives in
+    // text() alone; measuring the one before would give a layout the old text's height.
+    return text() != shown_ ? text() : fullText_;
+}
+
 QSize WrappingLabel::sizeHint() const
 {
     QSize hint = QLabel::sizeHint();
@@ -83,15 +90,13 @@ int WrappingLabel::textWidth(int width) const
 QString WrappingLabel::brokenFor(int width) const
 {
     if (!testAttribute(Qt::WA_Resized) || textWidth(width) <= 0)
-        return fullText_;
-    return DisplayText::breakingWideRuns(fullText_, fontMetrics(), textWidth(width));
+        return fullText();
+    return DisplayText::breakingWideRuns(fullText(), fontMetrics(), textWidth(width));
 }
 
 void WrappingLabel::rewrap()
 {
-    // A text given through QLabel::setText is taken as the full text.
-    if (text() != shown_)
-        fullText_ = text();
+    fullText_ = fullText();
     shown_ = brokenFor(width());
     if (shown_ != text())
         setText(shown_);

@@ -16,7 +16,8 @@ public:
     explicit WrappingLabel(const QString& text = {}, QWidget* parent = nullptr);
 
     void setFullText(const QString& text);
-    const QString& fullText() const { return fullText_; }
+    // A text given through QLabel::setText counts from the moment it is given.
+    QString fullText() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -425,6 +425,8 @@ private:
     void applyAlwaysVisible();
     void runSearch();
 
+    // lastMessage = the message, which the user is shown.
+    void reportFailure(std::string message);
     // View states, measurement and export.
     void writeImage(const std::filesystem::path& location, const std::string& png, int width, int height);
     // ---- Catalog, download and imports ---------------------------------------

@@ -55,7 +55,7 @@ void AppModel::exportScreenshot(int scale)
             png = Platform::pngData(*image);
     }
     if (!png) {
-        assign(lastMessage_, std::optional<std::string>("Esportazione non riuscita."), Field::lastMessage);
+        reportFailure("Esportazione non riuscita.");
         return;
     }
     // The panel runs a nested event loop in which queued work (a finished download
@@ -78,9 +78,7 @@ void AppModel::writeImage(
         file.write(png);
         file.commit();
     } catch (const std::system_error& error) {
-        assign(lastMessage_,
-            std::optional<std::string>("Scrittura non riuscita: " + std::string(error.what())),
-            Field::lastMessage);
+        reportFailure("Scrittura non riuscita: " + std::string(error.what()));
         return;
     }
     assign(exportedImageURL_, std::optional(location), Field::exportedImageURL);
@@ -88,6 +86,13 @@ void AppModel::writeImage(
         std::optional<std::string>("Immagine salvata: " + location.filename().string() + " ("
             + std::to_string(width) + "×" + std::to_string(height) + ")"),
         Field::lastMessage);
+}
+
+void AppModel::reportFailure(std::string message)
+{
+    assign(lastMessage_, std::optional(message), Field::lastMessage);
+    if (services_.showFailure)
+        services_.showFailure(message);
 }
 
 } // namespace morvena

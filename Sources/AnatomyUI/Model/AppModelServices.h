@@ -44,6 +44,10 @@ struct AppModelServices {
     // `fileName` proposed; none when the user cancels. Runs a nested event loop.
     // None means no export is ever saved.
     SavePanel savePanel;
+    // Tells the user that what they asked for failed: the image export, or a note, a
+    // bookmark or a saved view the database refused. Gets the model's message; may run
+    // a nested event loop. None tells nothing (the message stays in lastMessage).
+    std::function<void(const std::string& message)> showFailure;
 
     // Background work: the catalog fetch, and an import or a download. The
     // model keeps the thread, requests its stop and joins it. None means a plain

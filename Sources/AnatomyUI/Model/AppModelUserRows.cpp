@@ -23,8 +23,14 @@ void AppModel::toggleBookmark()
 {
     if (!db_ || selection_.empty())
         return;
-    db_->toggleBookmark(selection_.front().conceptID);
+    const auto& conceptID = selection_.front().conceptID;
+    const auto before = db_->bookmarks();
+    const bool wasBookmarked = std::find(before.begin(), before.end(), conceptID) != before.end();
+    // The database answers with the state after the call: an unchanged one was refused.
+    const bool refused = db_->toggleBookmark(conceptID) == wasBookmarked;
     refreshBookmarks();
+    if (refused)
+        reportFailure("Impossibile modificare il segnalibro.");
 }
 
 bool AppModel::primaryIsBookmarked() const
@@ -44,10 +50,11 @@ void AppModel::saveNote()
     const auto expected = trimmed.empty() ? std::nullopt : std::optional<std::string>(trimmed);
     // The database answers with the note it holds afterwards: anything else means the
     // write did not happen, and the draft stays to be saved again.
-    const bool stored = db_->setNote(noteDraft_, selection_.front().conceptID) == expected;
-    assign(lastMessage_,
-        std::optional<std::string>(stored ? "Annotazione salvata." : "Impossibile salvare l'annotazione."),
-        Field::lastMessage);
+    if (db_->setNote(noteDraft_, selection_.front().conceptID) != expected) {
+        reportFailure("Impossibile salvare l'annotazione.");
+        return;
+    }
+    assign(lastMessage_, std::optional<std::string>("Annotazione salvata."), Field::lastMessage);
 }
 
 } // namespace morvena

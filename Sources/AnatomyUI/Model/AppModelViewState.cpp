@@ -132,10 +132,12 @@ bool AppModel::saveCurrentView(const std::string& name)
     // restores; it counts as not stored.
     const auto id = state->isEncodable() ? db_->saveView(stored, state->encodedString()) : 0;
     assign(savedViews_, db_->savedViews(), Field::savedViews);
-    assign(lastMessage_,
-        std::optional<std::string>(id != 0 ? "Vista salvata." : "Impossibile salvare la vista."),
-        Field::lastMessage);
-    return id != 0;
+    if (id == 0) {
+        reportFailure("Impossibile salvare la vista.");
+        return false;
+    }
+    assign(lastMessage_, std::optional<std::string>("Vista salvata."), Field::lastMessage);
+    return true;
 }
 
 void AppModel::restore(const AnatomyDB::SavedView& view)

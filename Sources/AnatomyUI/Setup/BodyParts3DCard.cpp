@@ -3,17 +3,17 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyUI/Internal/FilledBox.h"
 #include "AnatomyUI/Internal/ViewText.h"
+#include "AnatomyUI/Layout/FitSwitcher.h"
 #include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/GlassButtonStyle.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Setup/SetupLook.h"
 
+#include <QBoxLayout>
 #include <QDesktopServices>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QUrl>
-#include <QVBoxLayout>
 
 namespace morvena {
 
@@ -34,20 +34,12 @@ BodyParts3DCard::BodyParts3DCard(AppModel& model, FolderPicker pickFolder, QWidg
     auto& layout = content();
     layout.addWidget(makeSteps());
 
-    auto* buttons = ViewText::row(10);
-    auto* link = new QPushButton(IconRegistry::shared().icon("arrow.up.right.square"),
-        QStringLiteral("Apri la pagina del dataset"), this);
-    applyGlassButtonStyle(*link, false);
-    auto* choose = new QPushButton(IconRegistry::shared().icon("square.and.arrow.down", Qt::white),
-        QStringLiteral("Scegli la cartella e importa"), this);
-    applyGlassButtonStyle(*choose, true);
-    buttons->addWidget(link);
-    buttons->addWidget(choose);
-    buttons->addStretch(1);
-    layout.addLayout(buttons);
-    connect(link, &QPushButton::clicked, this,
-        [] { QDesktopServices::openUrl(QUrl(DisplayText::fromUtf8(BodyParts3DImporter::sourceURL))); });
-    connect(choose, &QPushButton::clicked, this, &BodyParts3DCard::chooseFolder);
+    // Side by side while they fit the column, else one above the other.
+    auto* buttons = new FitSwitcher(this);
+    buttons->setObjectName(QStringLiteral("bodyParts3DButtons"));
+    buttons->addAlternative(makeButtons(true));
+    buttons->addAlternative(makeButtons(false));
+    layout.addWidget(buttons);
 }
 
 QWidget* BodyParts3DCard::makeSteps()
@@ -72,6 +64,29 @@ QWidget* BodyParts3DCard::makeSteps()
     stepLines->addWidget(step(QStringLiteral("2. Estrai l'archivio e tieni tutto nella stessa cartella.")));
     stepLines->addWidget(step(QStringLiteral("3. Scegli quella cartella qui sotto.")));
     return steps;
+}
+
+QWidget* BodyParts3DCard::makeButtons(bool sideBySide)
+{
+    auto* box = new QWidget(this);
+    auto* layout = new QBoxLayout(sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    auto* link = new QPushButton(IconRegistry::shared().icon("arrow.up.right.square"),
+        QStringLiteral("Apri la pagina del dataset"), box);
+    applyGlassButtonStyle(*link, false);
+    auto* choose = new QPushButton(IconRegistry::shared().icon("square.and.arrow.down", Qt::white),
+        QStringLiteral("Scegli la cartella e importa"), box);
+    applyGlassButtonStyle(*choose, true);
+    const auto alignment = sideBySide ? Qt::Alignment() : Qt::AlignLeft;
+    layout->addWidget(link, 0, alignment);
+    layout->addWidget(choose, 0, alignment);
+    if (sideBySide)
+        layout->addStretch(1);
+    connect(link, &QPushButton::clicked, this,
+        [] { QDesktopServices::openUrl(QUrl(DisplayText::fromUtf8(BodyParts3DImporter::sourceURL))); });
+    connect(choose, &QPushButton::clicked, this, &BodyParts3DCard::chooseFolder);
+    return box;
 }
 
 void BodyParts3DCard::chooseFolder()

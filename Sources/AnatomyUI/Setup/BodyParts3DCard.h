@@ -22,6 +22,8 @@ public:
 
 private:
     QWidget* makeSteps();
+    // The link to the release's page and the folder's choice, in a row or a column.
+    QWidget* makeButtons(bool sideBySide);
     void chooseFolder();
 
     AppModel& model_;

@@ -1,5 +1,7 @@
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 
+#include "AnatomyUI/Internal/FileDialogs.h"
+
 #include <QFileInfo>
 
 namespace morvena {
@@ -14,7 +16,7 @@ FileOrFolderDialog::FileOrFolderDialog(QWidget* parent)
 
 void FileOrFolderDialog::prepare(QFileDialog& dialog)
 {
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    FileDialogs::prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own catalogue has the other texts; its "Apri" is not the confirmation asked for.
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Scegli"));

@@ -1,8 +1,8 @@
 #include "AnatomyUI/Sidebar/LayersSection.h"
 
+#include "AnatomyUI/Look/SegmentedPicker.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -145,25 +145,16 @@ void LayersSection::buildClipping()
     auto* controls = new QVBoxLayout(clipControls_);
     controls->setContentsMargins(0, 0, 0, 0);
     controls->setSpacing(10);
-    auto* picker = new QHBoxLayout;
-    picker->setSpacing(0);
-    axes_ = new QButtonGroup(this);
-    axes_->setExclusive(true);
+    axes_ = new SegmentedPicker(caption(), clipControls_);
     for (auto axis : allClipAxes()) {
         const auto name = italianName(axis);
-        auto* segment
-            = new QPushButton(QString::fromUtf8(name.data(), static_cast<int>(name.size())), clipControls_);
-        segment->setCheckable(true);
-        segment->setFocusPolicy(Qt::NoFocus);
-        segment->setFont(caption());
-        axes_->addButton(segment, rawValue(axis));
-        picker->addWidget(segment);
+        axes_->addSegment(QString::fromUtf8(name.data(), static_cast<int>(name.size())), rawValue(axis));
     }
-    connect(axes_, &QButtonGroup::idClicked, this, [this](int id) {
+    connect(axes_, &SegmentedPicker::segmentClicked, this, [this](int id) {
         if (auto axis = clipAxis(id); axis && model_)
             model_->setClip(std::nullopt, *axis);
     });
-    controls->addLayout(picker);
+    controls->addWidget(axes_);
     offset_ = slider(-offsetLimit * offsetScale, offsetLimit * offsetScale, "offsetSlider");
     connect(offset_, &QSlider::valueChanged, this, [this](int value) {
         if (model_)
@@ -238,8 +229,7 @@ void LayersSection::refresh(AppModel::Field field)
         clipControls_->setVisible(model.clipEnabled());
         break;
     case AppModel::Field::clipAxis:
-        if (auto* segment = axes_->button(rawValue(model.clipAxis())))
-            setCheckedQuietly(*segment, true);
+        axes_->setChosen(rawValue(model.clipAxis()));
         break;
     case AppModel::Field::clipOffset: {
         const float offset = std::isfinite(model.clipOffset()) ? model.clipOffset() : 0.0f;

@@ -6,13 +6,14 @@
 #include <QWidget>
 
 class QAbstractButton;
-class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
 
 namespace morvena {
+
+class SegmentedPicker;
 
 // How much of the body is drawn: peeling of layers from the skin inwards, the
 // clipping plane with its axis, position and side, the exploded view and the fading
@@ -43,7 +44,7 @@ private:
     QLabel* peelingDescription_ = nullptr;
     QCheckBox* clipToggle_ = nullptr;
     QWidget* clipControls_ = nullptr;
-    QButtonGroup* axes_ = nullptr;
+    SegmentedPicker* axes_ = nullptr;
     QSlider* offset_ = nullptr;
     QLabel* offsetReadout_ = nullptr;
     QPushButton* side_ = nullptr;

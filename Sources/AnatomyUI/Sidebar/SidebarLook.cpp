@@ -100,8 +100,10 @@ QScrollArea* scrolling(QWidget* content, QWidget* parent)
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setFocusPolicy(Qt::NoFocus);
     area->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
     area->setWidget(content);
+    // setWidget turns the content's fill on, which would paint the window colour over
+    // the sidebar's own.
+    content->setAutoFillBackground(false);
     return area;
 }
 

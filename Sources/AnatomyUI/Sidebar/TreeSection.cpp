@@ -2,17 +2,16 @@
 
 #include "AnatomyUI/Internal/ViewText.h"
 #include "AnatomyUI/Look/DisplayText.h"
+#include "AnatomyUI/Look/SegmentedPicker.h"
 #include "AnatomyUI/Model/TaxonomyTreeModel.h"
 #include "AnatomyUI/Sidebar/LastPressPosition.h"
 #include "AnatomyUI/Sidebar/SidebarActions.h"
 #include "AnatomyUI/Sidebar/SidebarLook.h"
 #include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
 
-#include <QButtonGroup>
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -43,25 +42,18 @@ TreeSection::TreeSection(AppModel& model, QWidget* parent)
 
 QLayout* TreeSection::makeKindPicker()
 {
-    auto* picker = new QHBoxLayout;
-    picker->setContentsMargins(12, 0, 12, 0);
-    picker->setSpacing(0);
-    auto* group = new QButtonGroup(this);
-    for (auto kind : allTreeKinds()) {
-        auto* segment = new QPushButton(DisplayText::fromUtf8(italianName(kind)), this);
-        segment->setObjectName(QString("treeKind.") + DisplayText::fromUtf8(rawValue(kind)));
-        segment->setCheckable(true);
-        segment->setFocusPolicy(Qt::NoFocus);
-        segment->setFont(Theme::font(Theme::TextStyle::caption));
-        group->addButton(segment, static_cast<int>(kind));
-        kinds_[static_cast<std::size_t>(kind)] = segment;
-        picker->addWidget(segment);
-    }
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(12, 0, 12, 0);
+    kinds_ = new SegmentedPicker(Theme::font(Theme::TextStyle::caption), this);
+    for (auto kind : allTreeKinds())
+        kinds_->addSegment(DisplayText::fromUtf8(italianName(kind)), static_cast<int>(kind))
+            ->setObjectName(QString("treeKind.") + DisplayText::fromUtf8(rawValue(kind)));
+    connect(kinds_, &SegmentedPicker::segmentClicked, this, [this](int id) {
         if (model_)
             model_->setTreeKind(static_cast<TreeKind>(id));
     });
-    return picker;
+    row->addWidget(kinds_);
+    return row;
 }
 
 QTreeView* TreeSection::makeTree()
@@ -111,10 +103,7 @@ void TreeSection::refresh(AppModel::Field field)
 
 void TreeSection::refreshKind()
 {
-    if (auto* segment = kinds_[static_cast<std::size_t>(model_->treeKind())]; !segment->isChecked()) {
-        const QSignalBlocker blocker(segment);
-        segment->setChecked(true);
-    }
+    kinds_->setChosen(static_cast<int>(model_->treeKind()));
 }
 
 void TreeSection::resetTree()

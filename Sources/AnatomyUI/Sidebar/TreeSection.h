@@ -5,9 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
-
-class QAbstractButton;
 class QLabel;
 class QLayout;
 class QModelIndex;
@@ -16,6 +13,7 @@ class QTreeView;
 namespace morvena {
 
 class LastPressPosition;
+class SegmentedPicker;
 class TaxonomyTreeModel;
 
 // The hierarchy of the loaded dataset under the picker of its kind: the roots open,
@@ -38,7 +36,7 @@ private:
     void nodeCollapsed(const QModelIndex& index);
 
     QPointer<AppModel> model_;
-    std::array<QAbstractButton*, 2> kinds_ {};
+    SegmentedPicker* kinds_ = nullptr;
     QLabel* empty_ = nullptr;
     QTreeView* tree_ = nullptr;
     TaxonomyTreeModel* treeModel_ = nullptr;

@@ -1,5 +1,7 @@
 #include "AnatomyUI/Window/ImageSaveDialog.h"
 
+#include "AnatomyUI/Internal/FileDialogs.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -16,7 +18,7 @@ ImageSaveDialog::ImageSaveDialog(
     const std::filesystem::path& folder, const std::string& fileName, QWidget* parent)
     : QFileDialog(parent, QStringLiteral("Esporta immagine"))
 {
-    setOption(QFileDialog::DontUseNativeDialog, true);
+    FileDialogs::prepare(*this);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setNameFilter(QStringLiteral("Immagine PNG (*.png)"));

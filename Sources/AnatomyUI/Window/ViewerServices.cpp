@@ -6,6 +6,7 @@
 #include "AnatomyUI/Window/ImageSaveDialog.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 namespace morvena::ViewerServices {
 
@@ -23,6 +24,7 @@ AppModelServices make(SharedGLContext* context)
               return context->makeRenderer(std::move(pack), std::move(scene));
           };
     services.savePanel = askWhereToSave;
+    services.showFailure = showFailure;
     return services;
 }
 
@@ -30,6 +32,13 @@ std::optional<std::filesystem::path> askWhereToSave(
     const std::filesystem::path& folder, const std::string& fileName)
 {
     return ImageSaveDialog::ask(folder, fileName, QApplication::activeWindow());
+}
+
+void showFailure(const std::string& message)
+{
+    // Over the window the save panel opens over, as the panel's own questions are.
+    QMessageBox::warning(
+        QApplication::activeWindow(), QStringLiteral("Morvena"), QString::fromStdString(message));
 }
 
 } // namespace morvena::ViewerServices

@@ -11,8 +11,8 @@ namespace morvena {
 class SharedGLContext;
 
 // What the window gives its model: renderers made and destroyed in the window's
-// shared GL context, that context made current on request, and the save panel of the
-// image export.
+// shared GL context, that context made current on request, the save panel of the
+// image export and the box that tells of a failure.
 namespace ViewerServices {
 
 // Without a context (no OpenGL 4.5 on this computer) every renderer fails with
@@ -24,6 +24,9 @@ AppModelServices make(SharedGLContext* context);
 // none when cancelled.
 std::optional<std::filesystem::path> askWhereToSave(
     const std::filesystem::path& folder, const std::string& fileName);
+
+// A warning box with the message, run modally.
+void showFailure(const std::string& message);
 
 } // namespace ViewerServices
 

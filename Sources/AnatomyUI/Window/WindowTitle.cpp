@@ -7,21 +7,29 @@ namespace morvena::WindowTitle {
 
 namespace {
 
-// Names from imported files may run to thousands of characters; a title bar shows a
-// few dozen.
-constexpr std::size_t longestTitleName = 80;
+// Names and identifiers from imported files may run to thousands of characters; a
+// title bar shows a few dozen.
+constexpr std::size_t longestOutsideText = 80;
 
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A text that comes from the dataset, cut after 80 characters with "…".
+QString cut(std::string_view text)
+{
+    if (UnicodeText::characterCount(text) <= longestOutsideText)
+        return fromUtf8(text);
+    return fromUtf8(UnicodeText::leadingCharacters(text, longestOutsideText)) + "…";
+}
+
 QString readySubtitle(const AppModel& model)
 {
     if (const auto* first = model.primary())
-        return fromUtf8(italianName(first->system)) + " · " + fromUtf8(first->conceptID);
+        return fromUtf8(italianName(first->system)) + " · " + cut(first->conceptID);
     if (const auto& manifest = model.manifest())
-        return QString::number(manifest->structureCount) + " strutture · " + fromUtf8(manifest->displayName);
+        return QString::number(manifest->structureCount) + " strutture · " + cut(manifest->displayName);
     return QString();
 }
 
@@ -30,12 +38,7 @@ QString readySubtitle(const AppModel& model)
 QString title(const AppModel& model)
 {
     const auto* first = model.primary();
-    if (!first)
-        return "Morvena";
-    const std::string& name = first->displayName();
-    if (UnicodeText::characterCount(name) <= longestTitleName)
-        return fromUtf8(name);
-    return fromUtf8(UnicodeText::leadingCharacters(name, longestTitleName)) + "…";
+    return first ? cut(first->displayName()) : QString("Morvena");
 }
 
 QString subtitle(const AppModel& model)

@@ -12,7 +12,8 @@ namespace WindowTitle {
 // The first selected structure's display name, cut after 80 characters with "…";
 // else "Morvena".
 QString title(const AppModel& model);
-// What the window is doing, or in the ready phase what it shows.
+// What the window is doing, or in the ready phase what it shows; the concept ID and
+// the dataset's name cut as the title's name is.
 QString subtitle(const AppModel& model);
 // title + " — " + subtitle, the title alone when the subtitle is empty.
 QString windowTitle(const AppModel& model);

@@ -2,6 +2,7 @@
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyUI/Look/SegmentedPicker.h"
 #include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/HoverLabel.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
@@ -9,6 +10,8 @@
 
 #include <QMenu>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 
@@ -169,6 +172,41 @@ TEST(ContentViewReadyPage, eachRendererGetsANewViewport)
     EXPECT_TRUE(view.detailPage()->isAncestorOf(view.viewport()));
 }
 
+// In the window, in both appearances, the pickers fill the chosen segment with the accent and the
+// others with the plain button colour, and the systems list and the layers lie on the sidebar's own colour.
+TEST(ContentViewReadyPage, sidebarPickersAndSectionsInBothAppearances)
+{
+    for (auto appearance : {Appearance::light, Appearance::dark}) {
+        applyAppearance(appearance);
+        ViewerFixture fixture;
+        fixture.sandbox.install(threeBoxes());
+        auto& view = fixture.makeContentView();
+        fixture.show();
+        view.model().setClip(true);
+        const auto part = [&view](auto name) { return view.findChild<QWidget*>(QString("content.") + name); };
+        const auto shownColor = [&view](QWidget* widget, int x, int y) {
+            return view.grab().toImage().pixel(widget->mapTo(&view, QPoint(x, y)));
+        };
+        auto* systems = part("systems");
+        const QRgb background = shownColor(systems, systems->width() - 4, 4); // beside "Nessuno"
+        EXPECT_NE(background, view.palette().color(QPalette::Window).rgb());
+        EXPECT_EQ(shownColor(systems, systems->width() / 2, systems->height() - 12), background);
+        for (const char* section : {"tree", "layers"}) {
+            QTest::mouseClick(view.findChild<QAbstractButton*>(QString("header.") + section), Qt::LeftButton);
+            QTest::qWait(300); // the section's turn
+            auto* picker = part(section)->findChild<SegmentedPicker*>();
+            for (auto* segment : picker->findChildren<QAbstractButton*>()) {
+                const auto fill = segment->isChecked() ? QPalette::Highlight : QPalette::Button;
+                EXPECT_EQ(shownColor(segment, 4, segment->height() / 2), segment->palette().color(fill).rgb())
+                    << section << " " << segment->text().toStdString();
+            }
+        }
+        auto* layers = part("layers");
+        EXPECT_EQ(shownColor(layers, layers->width() / 2, layers->height() - 30), background);
+    }
+    applyAppearance(Appearance::light);
+}
+
 // "Apri" on a dataset that fails to load passes through the loading page: the setup
 // screen after it starts over, its import group closed. The group's triangle leads it.
 TEST(ContentViewSetupPage, aFailedLoadFromTheScreenShowsAFreshOne)
@@ -211,12 +249,12 @@ TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
         SCOPED_TRACE(name.substr(0, 12));
         ViewerFixture fixture;
         TestDataset dataset("lungo", name);
-        dataset.add("FMA1", name, AnatomySystem::skeletal, pixelBox("FMA1", 4, 20, 10, 40));
+        dataset.add(name, name, AnatomySystem::skeletal, pixelBox("FMA1", 4, 20, 10, 40));
         dataset.add("FMA2", "2" + name, AnatomySystem::muscular, pixelBox("FMA2", 14, 20, 20, 40));
         fixture.sandbox.install(dataset);
         auto& view = fixture.makeContentView();
         fixture.show();
-        view.model().selectConcept("FMA1", true);
+        view.model().selectConcept(name, true);
         view.model().selectConcept("FMA2", false);
         auto& container = *view.findChild<ViewportContainer*>();
         container.hoverLabel()->showAt(QString::fromStdString(name), {10, 300}, container.width());
@@ -226,6 +264,33 @@ TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
         for (int column : {0, 2})
             EXPECT_EQ(outsideSideways(*columns.widget(column)), std::vector<std::string>()) << column;
         EXPECT_TRUE(QRect(QPoint(0, 0), container.size()).contains(container.hoverLabel()->geometry()));
-        EXPECT_EQ(view.title(), QString::fromStdString(name.substr(0, 80)) + "…");
+        const QString cut = QString::fromStdString(name.substr(0, 80)) + "…";
+        EXPECT_EQ(view.title(), cut);
+        EXPECT_EQ(view.subtitle(), "Scheletro · " + cut) << "the concept ID";
+        view.model().clearSelection();
+        EXPECT_EQ(view.subtitle(), "2 strutture · " + cut) << "the dataset's name";
     }
+}
+
+// At 1440x900 the unreadable folders' notice gets its lines; at the smallest size, with
+// both imports open, the screen does not scroll sideways, the card's buttons stacked.
+TEST(ContentViewSetupPage, theNoticeGetsItsLinesAndTheScreenFitsSideways)
+{
+    ViewerFixture fixture;
+    std::filesystem::create_directories(AppPaths::datasetsDirectory() / "guasto");
+    auto& view = fixture.makeContentView();
+    view.resize(1440, 900);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto& screen = *qobject_cast<QScrollArea*>(view.detailPage());
+    auto& notice = *screen.findChild<QLabel*>("unreadableDatasets");
+    EXPECT_GE(notice.height(), notice.heightForWidth(notice.width()));
+
+    view.resize(view.minimumSize());
+    QTest::mouseClick(shownButton(screen, "Importa un dataset da file"), Qt::LeftButton);
+    QTest::mouseClick(shownButton(screen, "Importa un altro dataset…"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(screen.horizontalScrollBar()->maximum(), 0);
+    auto* choose = shownButton(screen, "Scegli la cartella e importa");
+    EXPECT_GE(choose->height(), choose->sizeHint().height());
 }

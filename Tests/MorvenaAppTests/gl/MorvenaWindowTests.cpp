@@ -4,16 +4,21 @@
 
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Model/Platform.h"
+#include "AnatomyUI/Setup/FileOrFolderDialog.h"
 #include "AnatomyUI/Window/AnatomyCommands.h"
 #include "AnatomyUI/Window/ContentView.h"
+#include "AnatomyUI/Window/ImageSaveDialog.h"
 #include "MorvenaApp/QtCatalogue.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -58,13 +63,14 @@ struct WindowFixture {
 };
 
 // What the save panel of one export showed and asked while a user typed a name into it
-// and pressed Return, answering "Sì" to a question.
+// and pressed Return, answering "Sì" to a question and "OK" to a warning (also of `act`).
 struct PanelRun {
     QStringList labels; // confirm, cancel, folder and type, as the panel shows them
     QString question;
+    QString warning;
 };
 
-PanelRun exportTyping(WindowFixture& fixture, const QString& name)
+PanelRun exportTyping(WindowFixture& fixture, const QString& name, const std::function<void()>& act = {})
 {
     PanelRun run;
     QTimer user;
@@ -75,17 +81,20 @@ PanelRun exportTyping(WindowFixture& fixture, const QString& name)
             for (auto label :
                 {QFileDialog::Accept, QFileDialog::Reject, QFileDialog::LookIn, QFileDialog::FileType})
                 run.labels << panel->labelText(label);
+            QApplication::setActiveWindow(panel); // a typed path selects no folder on its way
+            field->setFocus();
             field->selectAll(); // typed over the proposed name
             QTest::keyClicks(field, name);
             // Pressed once this call is over: the question it may raise needs the timer again.
             QTimer::singleShot(0, field, [field] { QTest::keyClick(field, Qt::Key_Return); });
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            run.question = box->text();
-            box->button(QMessageBox::Yes)->click();
+            auto* yes = box->button(QMessageBox::Yes);
+            (yes ? run.question : run.warning) = box->text();
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
         }
     });
     user.start(20);
-    fixture.action(Command::exportImage)->trigger();
+    act ? act() : fixture.action(Command::exportImage)->trigger();
     return run;
 }
 
@@ -228,7 +237,7 @@ TEST(AnatomyCommandsKeys, escapeDeselectsAndControlDigitsTurnTheCamera)
 
 // The export's real save panel, in Italian from Qt's own catalogue as the program loads
 // it: every typed name is saved as a PNG under a name ending in ".png", and replacing
-// a file is asked about under the name that will be written.
+// a file is asked about under the name that will be written; failures are told in a box.
 TEST(MorvenaWindowExport, typedNamesAreSavedAsPNGFilesEndingInPNG)
 {
     ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
@@ -253,5 +262,47 @@ TEST(MorvenaWindowExport, typedNamesAreSavedAsPNGFilesEndingInPNG)
         const auto file = Platform::exportDirectory() / row.saved;
         EXPECT_EQ(fixture.model().exportedImageURL(), file);
         EXPECT_EQ(QImageReader(QString::fromStdString(file.string())).format(), "png");
+    }
+    const auto failed = exportTyping(fixture, "/proc/prova");
+    EXPECT_TRUE(
+        failed.warning.startsWith("Scrittura non riuscita: ") && failed.warning.contains("/proc/prova.png"));
+    EXPECT_FALSE(std::filesystem::exists("/proc/prova.png"));
+    const auto database = threeBoxes().folder(fixture.sandbox.dataHome) / "anatomy.sqlite";
+    std::filesystem::copy_file(database, database.string() + ".nuovo"); // the new import's
+    std::filesystem::rename(database.string() + ".nuovo", database);
+    fixture.model().selectConcept("FMA1", true);
+    auto& editor = *fixture.window->findChild<QPlainTextEdit*>("noteEditor");
+    QTest::keyClicks(&editor, "da non perdere");
+    EXPECT_EQ(exportTyping(fixture, {}, [&fixture] { fixture.model().saveNote(); }).warning,
+        "Impossibile salvare l'annotazione.");
+    EXPECT_EQ(editor.toPlainText(), "da non perdere");
+}
+
+// The export's and the imports' dialogs over a subfolder and a PNG: the types in
+// Italian, and no column narrower than its title in Qt's Italian catalogue.
+TEST(MorvenaWindowFileDialogs, typesInItalianAndColumnsAsWideAsTheirTitles)
+{
+    ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
+    TemporaryFolder folder;
+    std::filesystem::create_directory(folder / "sotto");
+    writeFile(folder / "figura.png", "png");
+    const QString path = QString::fromStdString(folder.path().string());
+    ImageSaveDialog save(folder.path(), "nuova.png");
+    FileOrFolderDialog open;
+    for (QFileDialog* dialog : {static_cast<QFileDialog*>(&save), static_cast<QFileDialog*>(&open)}) {
+        dialog->setDirectory(path);
+        dialog->show();
+        auto& files = *dialog->findChild<QFileSystemModel*>();
+        const auto type
+            = [&](const char* name) { return files.index(path + "/" + name).siblingAtColumn(2).data(); };
+        EXPECT_TRUE(
+            waitUntil([&] { return type("sotto") == "Cartella" && type("figura.png") == "File PNG"; }));
+        auto& header = *dialog->findChild<QHeaderView*>(); // of the detailed list
+        const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+        for (int column = 0; column < header.count(); ++column) {
+            const auto title = files.headerData(column, Qt::Horizontal).toString();
+            EXPECT_GE(header.sectionSize(column), header.fontMetrics().horizontalAdvance(title) + margins)
+                << title.toStdString();
+        }
     }
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+class QFileDialog;
+
+namespace morvena {
+
+// What the viewer's three file dialogs (the image export's, the generic import's and
+// the BodyParts3D folder's) share: Qt's own dialog rather than the desktop's, a type
+// column in Italian whatever the system's language ("Cartella", "File PNG", "File")
+// and columns at least as wide as their titles.
+namespace FileDialogs {
+
+void prepare(QFileDialog& dialog);
+
+} // namespace FileDialogs
+
+} // namespace morvena
