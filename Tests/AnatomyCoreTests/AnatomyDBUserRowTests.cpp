@@ -97,9 +97,9 @@ TEST(AnatomyDBSavedViews, idsIncreaseAreNeverReusedAndPayloadsComeBackByteForByt
     EXPECT_LT(age, std::chrono::minutes(1));
     EXPECT_EQ(std::unordered_set<AnatomyDB::SavedView>(views.begin(), views.end()).size(), 2u);
 
-    fixture.db->deleteView(second);
-    fixture.db->deleteView(second);
-    fixture.db->deleteView(12345);
+    EXPECT_TRUE(fixture.db->deleteView(second));
+    EXPECT_TRUE(fixture.db->deleteView(second)); // nothing left to remove is no refusal
+    EXPECT_TRUE(fixture.db->deleteView(12345));
     EXPECT_EQ(fixture.db->savedViews().size(), 1u);
     EXPECT_GT(fixture.db->saveView("Terza", "{}"), second);
 }
@@ -155,7 +155,7 @@ TEST(AnatomyDBUserRows, aReadOnlyCopyShowsTheRowsAndChangesNothing)
     EXPECT_TRUE(readOnly.toggleBookmark("FMA1"));
     EXPECT_FALSE(readOnly.toggleBookmark("FMA2"));
     EXPECT_EQ(readOnly.saveView("Nuova", "{}"), 0);
-    readOnly.deleteView(viewID);
+    EXPECT_FALSE(readOnly.deleteView(viewID));
     EXPECT_EQ(readOnly.note("FMA1"), "Nota");
     EXPECT_EQ(readOnly.bookmarks(), (IDs {"FMA1"}));
     EXPECT_EQ(readOnly.savedViews().size(), 1u);
@@ -172,5 +172,5 @@ TEST(AnatomyDBUserRows, aFileWithoutTheTablesGivesEmptyAnswers)
     EXPECT_FALSE(db.toggleBookmark("A"));
     EXPECT_TRUE(db.savedViews().empty());
     EXPECT_EQ(db.saveView("v", "{}"), 0);
-    db.deleteView(1);
+    EXPECT_FALSE(db.deleteView(1));
 }

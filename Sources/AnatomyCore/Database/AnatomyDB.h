@@ -172,7 +172,8 @@ public:
     std::vector<SavedView> savedViews() const;
     // The new view's ID, 0 when it was not stored.
     std::int64_t saveView(std::string_view name, std::string_view payload);
-    void deleteView(std::int64_t id);
+    // Whether the view was removed; false when the write was refused.
+    bool deleteView(std::int64_t id);
 
 private:
     // Runs one change of the user's rows in its own write transaction, unless the

@@ -117,9 +117,9 @@ std::int64_t AnatomyDB::saveView(std::string_view name, std::string_view payload
     return id;
 }
 
-void AnatomyDB::deleteView(std::int64_t id)
+bool AnatomyDB::deleteView(std::int64_t id)
 {
-    changeInPlace([&] {
+    return changeInPlace([&] {
         return sqlite::change(*handle_, "DELETE FROM saved_views WHERE id=?1",
             [&](sqlite::Statement& statement) { statement.bindInt64(1, id); });
     });

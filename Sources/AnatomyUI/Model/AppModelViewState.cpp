@@ -152,8 +152,10 @@ void AppModel::deleteView(const AnatomyDB::SavedView& view)
         assign(savedViews_, {}, Field::savedViews);
         return;
     }
-    db_->deleteView(view.id);
+    const bool deleted = db_->deleteView(view.id);
     assign(savedViews_, db_->savedViews(), Field::savedViews);
+    if (!deleted)
+        reportFailure("Impossibile eliminare la vista.");
 }
 
 void AppModel::apply(const AnatomyViewState& state)

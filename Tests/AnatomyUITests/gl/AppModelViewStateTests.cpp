@@ -246,6 +246,8 @@ TEST(AppModelSavedViews, storedUnderTheirNamesAndOnlySaidToBeSavedWhenTheyWere)
     EXPECT_FALSE(model.saveCurrentView("persa"));
     EXPECT_EQ(model.lastMessage(), "Impossibile salvare la vista.");
     EXPECT_EQ(model.savedViews(), AnatomyDB(file, true).savedViews());
+    model.deleteView({.id = 1});
+    EXPECT_EQ(model.lastMessage(), "Impossibile eliminare la vista.");
 }
 
 TEST(AppModelSavedViews, aViewThatCannotBeEncodedIsNotStored)
