@@ -53,9 +53,7 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     showEyesAndTeeth_ = settings.showEyesAndTeeth();
     lastViewDatasetID_ = settings.lastDatasetID();
     visibleSystems_ = defaultVisibleSystems();
-    auto installed = DatasetManifest::scanInstalled();
-    installedDatasets_ = ShownText::each(std::move(installed.manifests), ShownText::manifest);
-    unreadableDatasetsNotice_ = installed.notice();
+    refreshInstalledDatasets(); // nothing is connected yet to hear of it
     currentModel() = this;
 }
 
