@@ -33,11 +33,13 @@ TEST(CuratedReleaseNames, theSideGoesToTheStructureInItalianAndInLatin)
         if (side == Laterality::unpaired || !entry)
             continue;
         ++sided;
-        if (entry->nameIT)
+        if (entry->nameIT) {
             EXPECT_FALSE(std::regex_search(*entry->applying(side).nameIT, sideOnTheRegion)) << conceptID;
-        if (entry->nameLA && std::ranges::binary_search(structures, conceptID))
+        }
+        if (entry->nameLA && std::ranges::binary_search(structures, conceptID)) {
             EXPECT_FALSE(std::regex_search(*entry->nameLA, side == Laterality::left ? rightWord : leftWord))
                 << conceptID << ": " << *entry->nameLA;
+        }
     }
     EXPECT_GT(sided, 1300u);
 }
