@@ -45,6 +45,7 @@ TEST(NonRegularFiles, everyReaderRefusesThemNamingTheFile)
             }},
         {"model.stl", [](const fs::path& path) { ModelIOLoader::read(path); }},
         {"model.usda", [](const fs::path& path) { ModelIOLoader::read(path); }},
+        {"model.abc", [](const fs::path& path) { ModelIOLoader::read(path); }},
     };
     for (const auto& [file, read] : readers) {
         for (const std::string device : {"fifo", "/dev/zero"}) {

@@ -1,6 +1,7 @@
 #include "AnatomyImport/Readers/ModelIOLoader.h"
 
 #include "AnatomyImport/Geometry/MeshGeometry.h"
+#include "AnatomyImport/Readers/AlembicReader.h"
 #include "AnatomyImport/Readers/Internal/PLYLayout.h"
 #include "AnatomyImport/Readers/Internal/SourceFile.h"
 #include "AnatomyImport/Readers/StoredZip.h"
@@ -164,7 +165,7 @@ std::vector<RawMesh> read(const std::filesystem::path& path)
 {
     const std::string extension = extensionOf(path);
     const bool usd = extension == "usd" || extension == "usda" || extension == "usdc" || extension == "usdz";
-    if (!usd && extension != "stl" && extension != "ply")
+    if (!supportedExtensions().contains(extension))
         return {};
     std::optional<SourceFile> file;
     try {
@@ -178,6 +179,8 @@ std::vector<RawMesh> read(const std::filesystem::path& path)
         return loadWithAssimp(file->bytes(), extension);
     if (usd)
         return extension == "usdz" ? readPackage(file->bytes()) : readLayer(file->bytes());
+    if (extension == "abc")
+        return AlembicReader::read(file->bytes());
     return {};
 }
 

@@ -13,8 +13,8 @@ namespace morvena {
 // mesh object with its vertex coordinates as stored (object transforms, up axis
 // and units are not applied). STL and PLY are read through Assimp; USD layers
 // (".usd", ".usda", ".usdc" and the root layer of a ".usdz" package) through our
-// own readers, text or binary as the layer's header says. Alembic (".abc") has no
-// reader here and yields no meshes.
+// own readers, text or binary as the layer's header says; Alembic archives (".abc")
+// through our own reader of the Ogawa layout.
 namespace ModelIOLoader {
 
 // "usd", "usda", "usdc", "usdz", "stl", "ply", "abc".

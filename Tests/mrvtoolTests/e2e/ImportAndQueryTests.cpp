@@ -201,6 +201,22 @@ TEST(ToolImport, binaryUSDZPackagesImportEveryMeshByName)
     }
 }
 
+// An Alembic archive written by the format's own tools: one mesh under a
+// transform, which the import keeps by its object's name.
+TEST(ToolImport, alembicCubeImportsAsOneStructureByItsObjectsName)
+{
+    ToolSandbox sandbox;
+    auto input = sandbox.workFolder() / "cube.abc";
+    std::filesystem::copy_file(
+        std::filesystem::path(std::getenv("MORVENA_SOURCE_DIR")) / "Tests" / "Data" / "Alembic" / "cube.abc",
+        input);
+    auto run = sandbox.run(importWords(input, "cubo"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("\n  strutture 1\n  triangoli 12\n"));
+    auto search = sandbox.run({"search", "cube1Shape"});
+    EXPECT_THAT(search.out, HasSubstr("\tcube1Shape\t"));
+}
+
 TEST(ToolImport, missingProvenanceGivesTwoLinesUsageAndNoDataset)
 {
     ToolSandbox sandbox;

@@ -1,0 +1,248 @@
+#include "AnatomyImport/Readers/AlembicReader.h"
+
+#include "AnatomyImport/Geometry/MeshGeometry.h"
+
+#include "OgawaWriter.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using namespace morvena;
+using Writer = test::OgawaWriter;
+using Points = std::vector<Float3>;
+using Ints = std::vector<std::int32_t>;
+
+namespace {
+
+std::string sample(const std::string& name)
+{
+    const std::filesystem::path file
+        = std::filesystem::path(std::getenv("MORVENA_SOURCE_DIR")) / "Tests" / "Data" / "Alembic" / name;
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes {std::istreambuf_iterator<char>(in), {}};
+    EXPECT_FALSE(bytes.empty()) << file;
+    return bytes;
+}
+
+std::vector<RawMesh> read(const std::string& bytes)
+{
+    return AlembicReader::read({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+// The reader's reason, or "" when it reads the bytes.
+std::string refusal(const std::string& bytes)
+{
+    try {
+        read(bytes);
+    } catch (const AlembicReader::Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+Float3 triangleNormal(const RawMesh& mesh, std::size_t t)
+{
+    const Float3 a = mesh.positions[mesh.indices[3 * t]];
+    return cross(mesh.positions[mesh.indices[3 * t + 1]] - a, mesh.positions[mesh.indices[3 * t + 2]] - a);
+}
+
+Writer::Property array(const std::string& name, Writer::Pod pod, int extent, std::vector<std::string> samples,
+    const std::string& metadata = "")
+{
+    return {name, Writer::array, pod, extent, metadata, std::move(samples), {}};
+}
+
+// A PolyMesh (or SubD) object: positions, then the corners of each face listed
+// clockwise, as Alembic stores them.
+Writer::Object mesh(const std::string& name, const Points& points, const Ints& counts, const Ints& corners,
+    std::vector<Writer::Property> more = {}, bool subdivision = false)
+{
+    const std::string schema = subdivision ? "AbcGeom_SubD_v1" : "AbcGeom_PolyMesh_v1";
+    std::vector<Writer::Property> geometry {
+        array("P", Writer::float32, 3, {Writer::floats(points)}, "geoScope=vtx;interpretation=point"),
+        array(".faceIndices", Writer::int32, 1, {Writer::ints(corners)}),
+        array(".faceCounts", Writer::int32, 1, {Writer::ints(counts)}),
+    };
+    if (counts.size() == 1)
+        geometry.back().kind = Writer::oneElementArray; // as Alembic writes the counts of one face
+    geometry.insert(geometry.end(), more.begin(), more.end());
+    return {name, "schema=" + schema + ";schemaObjTitle=" + schema + ":.geom",
+        {{".geom", Writer::compound, Writer::float32, 0, "schema=" + schema, {}, geometry}}, {}};
+}
+
+// The unit square in z = 0, clockwise seen from +z.
+const Points square {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+// A cube of side 2 around the origin, its faces clockwise seen from outside.
+const Points cubePoints {
+    {-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}};
+const Ints cubeCorners {0, 3, 2, 1, 4, 5, 6, 7, 0, 1, 5, 4, 2, 3, 7, 6, 1, 2, 6, 5, 0, 4, 7, 3};
+const Ints cubeCounts {4, 4, 4, 4, 4, 4};
+
+} // namespace
+
+TEST(AlembicReader, theCubeSampleIsOneClosedMeshFacingOut)
+{
+    const auto meshes = read(sample("cube.abc"));
+    ASSERT_EQ(meshes.size(), 1u);
+    const RawMesh& cube = meshes[0];
+    EXPECT_EQ(cube.name, "cube1Shape");
+    EXPECT_EQ(cube.positions.size(), 8u);
+    ASSERT_EQ(cube.triangleCount(), 12u);
+    for (std::size_t t = 0; t < cube.triangleCount(); ++t) {
+        const Float3 corner = cube.positions[cube.indices[3 * t]];
+        EXPECT_GT(dot(triangleNormal(cube, t), corner), 0.f) << "triangle " << t;
+    }
+    ASSERT_EQ(cube.normals.size(), 8u);
+    for (std::size_t v = 0; v < 8; ++v)
+        EXPECT_GT(dot(cube.normals[v], cube.positions[v]), 0.f) << "point " << v;
+}
+
+// Nested objects, an n-gon, a SubD with a hole, a mesh with two samples, indexed
+// per-corner normals and a name outside ASCII, in one archive.
+TEST(AlembicReader, readsEveryMeshDepthFirstByItsRules)
+{
+    const Points pentagon {{0, 0, 0}, {-1, 1, 0}, {0, 2, 0}, {2, 2, 0}, {2, 0, 0}};
+    const Points strip {
+        {0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {2, 1, 0}, {2, 0, 0}, {3, 1, 0}, {3, 0, 0}};
+    Points grown;
+    for (const Float3& p : square)
+        grown.push_back(p * 10.f);
+    // Eight outward normals picked per corner through indices: each point gets one.
+    Points outward;
+    for (const Float3& p : cubePoints)
+        outward.push_back(p * (1 / std::sqrt(3.f)));
+    std::vector<std::uint32_t> picks(cubeCorners.begin(), cubeCorners.end());
+    const Writer::Property indexedNormals {"N", Writer::compound, Writer::float32, 0, "geoScope=fvr", {},
+        {array(".vals", Writer::float32, 3, {Writer::floats(outward)}),
+            array(".indices", Writer::uint32, 1, {Writer::ints(picks)})}};
+
+    auto femur = mesh("femore", square, {4}, {0, 1, 2, 3});
+    femur.children.push_back(mesh("rotula", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {3}, {0, 1, 2}));
+    auto twoPoses = mesh("battito", square, {4}, {0, 1, 2, 3});
+    twoPoses.properties[0].children[0].samples.push_back(Writer::floats(grown));
+    const Writer::Object body {"corpo", "schema=AbcGeom_Xform_v3", {}, {femur}};
+
+    const auto meshes
+        = read(Writer({"schema=AbcGeom_PolyMesh_v1"})
+                   .archive({body, mesh("pentagono", pentagon, {5}, {0, 1, 2, 3, 4}),
+                       mesh("cartilagine", strip, {4, 4, 4}, {0, 1, 2, 3, 3, 2, 4, 5, 5, 4, 6, 7},
+                           {array(".holes", Writer::int32, 1, {Writer::ints(Ints {1, 9, -1})})}, true),
+                       twoPoses, mesh("cubo", cubePoints, cubeCounts, cubeCorners, {indexedNormals}),
+                       mesh("cuore_è_心臓", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {3}, {0, 1, 2})}));
+
+    const std::vector<std::tuple<std::string, std::size_t, std::size_t>> expected {
+        {"femore", 4, 2},
+        {"rotula", 3, 1},
+        {"pentagono", 5, 3},
+        {"cartilagine", 8, 4},
+        {"battito", 4, 2},
+        {"cubo", 8, 12},
+        {"cuore_è_心臓", 3, 1},
+    };
+    ASSERT_EQ(meshes.size(), expected.size());
+    for (std::size_t m = 0; m < meshes.size(); ++m) {
+        const auto& [name, points, triangles] = expected[m];
+        EXPECT_EQ(meshes[m].name, name);
+        EXPECT_EQ(meshes[m].positions.size(), points) << name;
+        EXPECT_EQ(meshes[m].triangleCount(), triangles) << name;
+        EXPECT_EQ(meshes[m].normals.size(), points) << name;
+        if (name == "cubo")
+            continue;
+        // Flat faces listed clockwise from +z, turned: every triangle faces +z.
+        for (std::size_t t = 0; t < meshes[m].triangleCount(); ++t)
+            EXPECT_GT(triangleNormal(meshes[m], t).z, 0.f) << name << " triangle " << t;
+    }
+    EXPECT_EQ(meshes[4].positions, square); // the first pose
+    EXPECT_EQ(meshes[5].normals, outward);
+}
+
+// Two triangles over the unit square, sharing points 0 and 2.
+TEST(AlembicReader, takesNormalsOnlyWhereEachPointHasOne)
+{
+    const Float3 tilted {0.6f, 0, 0.8f};
+    const Float3 other {0, 0.6f, 0.8f};
+    const Points fourTilted(4, tilted);
+    const Points generated
+        = MeshGeometry::computeNormals(square, std::vector<std::uint32_t> {0, 2, 1, 0, 3, 2});
+    const auto normals = [](const std::string& scope, const Points& values) {
+        return array(
+            "N", Writer::float32, 3, {Writer::floats(values)}, scope.empty() ? "" : "geoScope=" + scope);
+    };
+    const struct {
+        const char* what;
+        Writer::Property normals;
+        Points expected;
+    } cases[] = {
+        {"per point", normals("vtx", fourTilted), fourTilted},
+        {"per point, varying", normals("var", fourTilted), fourTilted},
+        {"per corner, one per point", normals("fvr", Points(6, tilted)), fourTilted},
+        {"per face, one per point", normals("uni", {tilted, tilted}), fourTilted},
+        {"constant", normals("con", {tilted}), fourTilted},
+        {"no scope", normals("", {tilted}), fourTilted},
+        {"per corner, two on point 0", normals("fvr", {tilted, tilted, tilted, other, tilted, tilted}),
+            generated},
+        {"per face, two on points 0 and 2", normals("uni", {tilted, other}), generated},
+        {"per point, one missing", normals("vtx", {tilted, tilted, tilted}), generated},
+        {"unknown scope", normals("xyz", fourTilted), generated},
+        {"as doubles", {"N", Writer::array, Writer::float64, 3, "geoScope=vtx", {std::string(96, '\0')}, {}},
+            generated},
+    };
+    for (const auto& c : cases) {
+        const auto meshes
+            = read(Writer().archive({mesh("lamina", square, {3, 3}, {0, 1, 2, 0, 2, 3}, {c.normals})}));
+        ASSERT_EQ(meshes.size(), 1u) << c.what;
+        EXPECT_EQ(meshes[0].normals, c.expected) << c.what;
+    }
+}
+
+TEST(AlembicReader, samplesWithoutAMeshGiveNoneOrSayWhy)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"xform1.abc", ""},
+        {"hash.abc", ""},
+        {"facesetSubD1.abc", "nessuna mesh letta: la mesh «subd» non ha campioni di P"},
+        {"instance.abc", "nessuna mesh letta: «c» è un'istanza di un altro oggetto, che non viene seguita"},
+        {"curves1.abc", "nessuna mesh letta: «really_long_curves_name» è una curva, non una mesh"},
+    };
+    for (const auto& [file, reason] : cases) {
+        EXPECT_EQ(refusal(sample(file)), reason) << file;
+        if (!*reason) {
+            EXPECT_TRUE(read(sample(file)).empty()) << file;
+        }
+    }
+}
+
+TEST(AlembicReader, refusesDamagedArchivesWithTheirReason)
+{
+    std::string unclosed = sample("cube.abc");
+    unclosed[5] = '\0';
+    // Two children whose headers name two objects but whose groups are one.
+    Writer sharing;
+    const std::uint64_t shared = sharing.object({"x", "", {}, {}});
+    const std::string twoHeaders = Writer::le(1, 4) + "a" + '\0' + Writer::le(1, 4) + "b" + '\0';
+    const std::uint64_t top = sharing.group(
+        {Writer::emptyGroup, shared, shared, sharing.data(twoHeaders + std::string(32, '\0'))});
+    Writer::Object deep {"livello", "", {}, {}};
+    for (int depth = 0; depth < 300; ++depth)
+        deep = {"livello", "", {}, {deep}};
+
+    const std::pair<std::string, std::string> cases[] = {
+        {sample("polyMesh1.abc"),
+            "nessuna mesh letta: la mesh «meshy» ha un indice di faccia oltre i suoi 7 punti"},
+        {sample("cube2.abc"),
+            "nessuna mesh letta: la mesh «cube1Shape» ha facce che contano 396698761 vertici "
+            "su 24 indici"},
+        {"\x89HDF\r\n\x1a\n" + std::string(600, '\0'), "archivio Alembic in formato HDF5, non letto"},
+        {unclosed, "archivio Alembic non chiuso correttamente: la sua scrittura è stata interrotta"},
+        {sharing.finish(top), "Alembic non valido: un gruppo raggiunto due volte"},
+        {Writer().archive({deep}), "Alembic non valido: oggetti annidati troppo in profondità"},
+        {Writer().archive({{"", "", {}, {}}}), "Alembic non valido: un oggetto senza nome"},
+        {"#usda 1.0\n", "Alembic non valido: intestazione Ogawa assente"},
+    };
+    for (const auto& [bytes, reason] : cases)
+        EXPECT_EQ(refusal(bytes), reason);
+}
