@@ -6,8 +6,9 @@ namespace morvena {
 
 // What the viewer's three file dialogs (the image export's, the generic import's and
 // the BodyParts3D folder's) share: Qt's own dialog rather than the desktop's, a type
-// column in Italian whatever the system's language ("Cartella", "File PNG", "File")
-// and columns at least as wide as their titles.
+// column in Italian whatever the system's language ("Cartella", "File PNG", "File"),
+// and a list that shows its whole header, whatever widths Qt restores for it, with no
+// column narrower than its title.
 namespace FileDialogs {
 
 void prepare(QFileDialog& dialog);

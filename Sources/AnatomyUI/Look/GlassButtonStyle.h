@@ -8,7 +8,8 @@ namespace morvena {
 enum class ControlSize { regular, small };
 
 // The buttons of glass surfaces: bordered, or filled with the accent colour when
-// prominent.
+// prominent. Disabled, either kind is bordered, its text in the disabled colour of the
+// palette the button has when styled.
 void applyGlassButtonStyle(QAbstractButton& button, bool prominent, ControlSize size = ControlSize::regular);
 
 } // namespace morvena

@@ -8,6 +8,7 @@
 #include "AnatomyUI/Look/Theme.h"
 #include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Setup/BodyParts3DCard.h"
+#include "AnatomyUI/Setup/BodyParts3DFolderDialog.h"
 #include "AnatomyUI/Setup/CatalogCard.h"
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 #include "AnatomyUI/Setup/GenericImportCard.h"
@@ -16,7 +17,6 @@
 #include "AnatomyUI/Setup/Internal/ImportProgressBlock.h"
 #include "AnatomyUI/Setup/SetupLook.h"
 
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QShowEvent>
@@ -38,23 +38,6 @@ namespace {
 constexpr int contentMaxWidth = 760;
 const QString manualImportTitle = QStringLiteral("Importa un dataset da file");
 
-std::filesystem::path localPath(const QString& path)
-{
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-std::optional<std::filesystem::path> chooseFolder(QWidget* parent)
-{
-    QFileDialog dialog(parent);
-    FileOrFolderDialog::prepare(dialog);
-    dialog.setWindowTitle(QStringLiteral("Scegli la cartella di BodyParts3D"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return localPath(dialog.selectedFiles().front());
-}
-
 } // namespace
 
 DatasetSetupView::DatasetSetupView(AppModel& model, QString headerText, Pickers pickers, QWidget* parent)
@@ -63,7 +46,7 @@ DatasetSetupView::DatasetSetupView(AppModel& model, QString headerText, Pickers 
     , pickers_(std::move(pickers))
 {
     if (!pickers_.folder)
-        pickers_.folder = chooseFolder;
+        pickers_.folder = BodyParts3DFolderDialog::choose;
     if (!pickers_.fileOrFolder)
         pickers_.fileOrFolder = FileOrFolderDialog::choose;
 

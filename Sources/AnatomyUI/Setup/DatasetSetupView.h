@@ -29,7 +29,7 @@ public:
     // Asks the user for a path; none when the user cancels.
     using Picker = std::function<std::optional<std::filesystem::path>(QWidget* parent)>;
     struct Pickers {
-        Picker folder; // a BodyParts3D folder; none means Qt's folder dialog
+        Picker folder; // a BodyParts3D folder; none means BodyParts3DFolderDialog
         Picker fileOrFolder; // the generic import's input; none means FileOrFolderDialog
     };
 

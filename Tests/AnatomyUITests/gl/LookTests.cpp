@@ -1,13 +1,16 @@
 #include "AnatomyUI/Look/Brand.h"
 #include "AnatomyUI/Look/FieldRow.h"
+#include "AnatomyUI/Look/GlassButtonStyle.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Look/SystemChip.h"
 #include "AnatomyUI/Look/Theme.h"
 
 #include "TestSandbox.h"
+#include "ViewTestSupport.h"
 
 #include <QApplication>
 #include <QPainter>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +71,39 @@ QImage iconSheet(Theme::Appearance appearance)
     Brand::paintMark(
         painter, QRectF(sheet.width() - cell + 4, sheet.height() - cell + 4, 32, 32), false, std::nullopt);
     return sheet;
+}
+
+// A colour drawn over another, as the raster engine blends it.
+QColor over(const QColor& top, const QColor& bottom)
+{
+    const auto blend = [alpha = top.alphaF()](int up, int down) {
+        return static_cast<int>(std::lround(up * alpha + down * (1 - alpha)));
+    };
+    return QColor(
+        blend(top.red(), bottom.red()), blend(top.green(), bottom.green()), blend(top.blue(), bottom.blue()));
+}
+
+int distance(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+// What a glass button shows: its fill and edge halfway down its left side, and the
+// ink of its label, the pixel of the label's middle band farthest from the fill.
+struct ButtonColours {
+    QColor fill, edge, ink;
+};
+
+ButtonColours buttonColours(const QImage& image)
+{
+    const int middle = image.height() / 2;
+    const QColor fill = image.pixelColor(4, middle);
+    ButtonColours seen {fill, image.pixelColor(0, middle), fill};
+    for (int y = middle - 6; y <= middle + 6; ++y)
+        for (int x = 16; x < image.width() - 16; ++x)
+            if (distance(image.pixelColor(x, y), seen.fill) > distance(seen.ink, seen.fill))
+                seen.ink = image.pixelColor(x, y);
+    return seen;
 }
 
 } // namespace
@@ -172,4 +208,48 @@ TEST(Theme, appearanceFollowsTheWindowColourAndTheHighlightIsTheAccent)
     EXPECT_EQ(Theme::color(AnatomySystem::muscular), QColor::fromRgbF(0.667f, 0.200f, 0.192f));
     EXPECT_EQ(Theme::font(Theme::TextStyle::headline).pixelSize(), 13);
     EXPECT_TRUE(Theme::font(Theme::TextStyle::headline).bold());
+}
+
+// A prominent button is filled with the accent and labelled in white; disabled, it takes
+// the plain button's bordered look with the appearance's disabled text, so it no longer
+// looks like the one to press. The label is large enough for its strokes to cover whole
+// pixels, which then show the text colour itself.
+TEST(GlassButtonStyle, aDisabledButtonIsBorderedWithTheDisabledTextInBothAppearances)
+{
+    struct Case {
+        bool prominent;
+        bool enabled;
+    };
+    const Case cases[] = {{true, true}, {true, false}, {false, true}, {false, false}};
+    for (auto appearance : {Theme::Appearance::light, Theme::Appearance::dark}) {
+        test::applyAppearance(appearance);
+        const auto palette = Theme::palette(appearance);
+        for (const auto& row : cases) {
+            SCOPED_TRACE(std::string(appearance == Theme::Appearance::light ? "chiaro" : "scuro")
+                + (row.prominent ? ", in evidenza" : ", semplice")
+                + (row.enabled ? ", attivo" : ", disattivo"));
+            QPushButton button(QStringLiteral("Importa"));
+            auto font = button.font();
+            font.setPixelSize(40);
+            button.setFont(font);
+            applyGlassButtonStyle(button, row.prominent);
+            const QSize enabledSize = button.sizeHint();
+            button.setEnabled(row.enabled);
+            EXPECT_EQ(button.sizeHint(), enabledSize);
+            button.resize(button.sizeHint());
+            const auto seen = buttonColours(button.grab().toImage());
+            const bool filled = row.prominent && row.enabled;
+            const QColor fill = filled ? Brand::accent() : palette.color(QPalette::Button);
+            const QColor text = filled ? QColor(Qt::white)
+                : row.enabled          ? palette.color(QPalette::Active, QPalette::ButtonText)
+                                       : palette.color(QPalette::Disabled, QPalette::ButtonText);
+            EXPECT_EQ(seen.fill.name(), fill.name());
+            EXPECT_EQ(seen.edge.name(), (filled ? fill : palette.color(QPalette::Mid)).name());
+            EXPECT_LE(distance(seen.ink, over(text, fill)), 3) << seen.ink.name().toStdString();
+            if (!row.enabled) {
+                EXPECT_NE(seen.fill.name(), Brand::accent().name());
+            }
+        }
+    }
+    test::applyAppearance(Theme::Appearance::light);
 }

@@ -1,9 +1,11 @@
 #include "MorvenaApp/MorvenaWindow.h"
 
+#include "ViewTestSupport.h"
 #include "ViewerFixture.h"
 
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyUI/Model/Platform.h"
+#include "AnatomyUI/Setup/BodyParts3DFolderDialog.h"
 #include "AnatomyUI/Setup/FileOrFolderDialog.h"
 #include "AnatomyUI/Window/AnatomyCommands.h"
 #include "AnatomyUI/Window/ContentView.h"
@@ -19,7 +21,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +103,47 @@ PanelRun exportTyping(WindowFixture& fixture, const QString& name, const std::fu
     user.start(20);
     act ? act() : fixture.action(Command::exportImage)->trigger();
     return run;
+}
+
+// Qt's file dialogs keep their list's header in QtProject.conf, here in a folder of
+// the object's own for as long as it lives.
+class DialogSettingsFolder {
+public:
+    DialogSettingsFolder() { setSettingsPath(QString::fromStdString(folder_.path().string())); }
+    ~DialogSettingsFolder()
+    {
+        setSettingsPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+    DialogSettingsFolder(const DialogSettingsFolder&) = delete;
+    DialogSettingsFolder& operator=(const DialogSettingsFolder&) = delete;
+
+private:
+    static void setSettingsPath(const QString& path)
+    {
+        for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, path);
+    }
+
+    TemporaryFolder folder_;
+};
+
+// A shown file dialog's detailed list: the header fits the viewport, and no visible
+// column is narrower than its title.
+void expectWholeHeader(QFileDialog& dialog)
+{
+    auto& list = *dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto& header = *list.header();
+    const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+    EXPECT_LE(header.length(), list.viewport()->width());
+    EXPECT_EQ(list.horizontalScrollBar()->maximum(), 0);
+    for (int column = 0; column < header.count(); ++column) {
+        const auto title = list.model()->headerData(column, Qt::Horizontal).toString();
+        const int titleWidth = header.fontMetrics().horizontalAdvance(title) + margins;
+        if (!header.isSectionHidden(column)) {
+            EXPECT_GE(header.sectionSize(column), titleWidth) << title.toStdString();
+        }
+    }
+    EXPECT_LE(dialog.frameGeometry().width(), dialog.screen()->availableGeometry().width());
 }
 
 int diagnosticsTimers()
@@ -279,7 +327,8 @@ TEST(MorvenaWindowExport, typedNamesAreSavedAsPNGFilesEndingInPNG)
 }
 
 // The export's and the imports' dialogs over a subfolder and a PNG: the types in
-// Italian, and no column narrower than its title in Qt's Italian catalogue.
+// Italian, and the whole header shown, no column narrower than its title in Qt's Italian
+// catalogue.
 TEST(MorvenaWindowFileDialogs, typesInItalianAndColumnsAsWideAsTheirTitles)
 {
     ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
@@ -297,12 +346,64 @@ TEST(MorvenaWindowFileDialogs, typesInItalianAndColumnsAsWideAsTheirTitles)
             = [&](const char* name) { return files.index(path + "/" + name).siblingAtColumn(2).data(); };
         EXPECT_TRUE(
             waitUntil([&] { return type("sotto") == "Cartella" && type("figura.png") == "File PNG"; }));
-        auto& header = *dialog->findChild<QHeaderView*>(); // of the detailed list
-        const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
-        for (int column = 0; column < header.count(); ++column) {
-            const auto title = files.headerData(column, Qt::Horizontal).toString();
-            EXPECT_GE(header.sectionSize(column), header.fontMetrics().horizontalAdvance(title) + margins)
-                << title.toStdString();
+        expectWholeHeader(*dialog);
+    }
+}
+
+// Each of the three file dialogs opened twice over a settings folder of its own: the
+// second opening finds the header that Qt saved when the first closed, with the columns
+// as the user left them. At both, the list shows its whole header without scrolling
+// sideways, among enough entries to scroll down, in a dialog that fits the screen.
+TEST(MorvenaWindowFileDialogs, theListHoldsItsWholeHeaderAtEveryOpening)
+{
+    ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
+    applyAppearance(Appearance::light); // the program's fonts
+    TemporaryFolder folder;
+    for (int i = 0; i < 60; ++i)
+        std::filesystem::create_directory(folder / ("cartella-" + std::to_string(i)));
+    writeFile(folder / "figura.png", "png");
+    const QString path = QString::fromStdString(folder.path().string());
+
+    struct Dialog {
+        const char* name;
+        std::function<std::unique_ptr<QFileDialog>()> make;
+    };
+    const Dialog dialogs[] = {
+        {"esporta", [&] { return std::make_unique<ImageSaveDialog>(folder.path(), "nuova.png"); }},
+        {"file o cartella", [] { return std::make_unique<FileOrFolderDialog>(); }},
+        {"cartella di BodyParts3D", [] { return std::make_unique<BodyParts3DFolderDialog>(); }},
+    };
+    // The widths the user dragged the name and the detail columns to before closing;
+    // 0 leaves them as shown.
+    struct Columns {
+        const char* left;
+        int name;
+        int details;
+    };
+    const Columns rows[] = {
+        {"come mostrate", 0, 0},
+        {"dettagli stretti", 0, 12},
+        {"nome largo", 700, 0},
+        {"nome oltre lo schermo", 5000, 0},
+    };
+    for (const auto& dialog : dialogs) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(dialog.name) + ", " + row.left);
+            DialogSettingsFolder settings;
+            for (int opening = 1; opening <= 2; ++opening) {
+                auto shown = dialog.make();
+                shown->setDirectory(path);
+                shown->show();
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(shown.get()));
+                auto& list = *shown->findChild<QTreeView*>(QStringLiteral("treeView"));
+                ASSERT_TRUE(waitUntil([&list] { return list.verticalScrollBar()->isVisible(); }));
+                expectWholeHeader(*shown);
+                auto& header = *list.header();
+                if (row.name > 0)
+                    header.resizeSection(0, row.name);
+                for (int column = 1; row.details > 0 && column < header.count(); ++column)
+                    header.resizeSection(column, row.details);
+            }
         }
     }
 }
