@@ -208,6 +208,30 @@ TEST(CuratedEntrySide, italianNameAgreesWithItsFirstWord)
     EXPECT_EQ(unnamed.applying(Laterality::left), unnamed);
 }
 
+TEST(CuratedEntrySide, headNounsWhoseEndingMisleadsTakeTheirOwnGender)
+{
+    struct Case {
+        std::string name;
+        Laterality side;
+        std::string sided;
+    };
+    const Case cases[] {
+        {"parete laterale", Laterality::right, "parete laterale destra"},
+        {"CAVITÀ glenoidea", Laterality::left, "CAVITÀ glenoidea sinistra"},
+        {"regione inguinale", Laterality::right, "regione inguinale destra"},
+        {"divisione superiore", Laterality::left, "divisione superiore sinistra"},
+        {"cuspide anteriore", Laterality::right, "cuspide anteriore destra"},
+        {"superficie articolare", Laterality::left, "superficie articolare sinistra"},
+        {"sistema linfatico", Laterality::right, "sistema linfatico destro"},
+        {"Diaframma pelvico", Laterality::left, "Diaframma pelvico sinistro"},
+        {"parenchima renale", Laterality::right, "parenchima renale destro"},
+        {"chiasma", Laterality::left, "chiasma sinistro"},
+    };
+    for (const auto& [name, side, sided] : cases) {
+        EXPECT_EQ(CuratedEntry({.key = "k", .nameIT = name}).applying(side).nameIT, sided) << name;
+    }
+}
+
 TEST(CuratedEntrySide, aNameThatAlreadyNamesItsSideIsTakenAsWritten)
 {
     auto named = [](std::string name) { return CuratedEntry {.key = "FMA1", .nameIT = std::move(name)}; };

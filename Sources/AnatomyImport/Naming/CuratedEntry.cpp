@@ -1,6 +1,7 @@
 #include "AnatomyImport/Naming/CuratedEntry.h"
 
 #include "AnatomyCore/Support/UnicodeText.h"
+#include "AnatomyImport/Naming/ItalianGender.h"
 
 #include <algorithm>
 #include <array>
@@ -9,26 +10,6 @@
 namespace morvena {
 
 namespace {
-
-// Italian head words that are feminine although they do not end in "a".
-constexpr std::array<std::string_view, 6> feminineHeadWords {
-    "parte", "cartilagine", "falange", "superficie", "radice", "porzione"};
-
-std::string_view firstWord(std::string_view text)
-{
-    auto start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos)
-        return {};
-    auto end = text.find(' ', start);
-    return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-}
-
-bool isFeminine(std::string_view italianName)
-{
-    auto word = UnicodeText::lowercased(firstWord(italianName));
-    return word.ends_with('a')
-        || std::find(feminineHeadWords.begin(), feminineHeadWords.end(), word) != feminineHeadWords.end();
-}
 
 bool isWordByte(char c)
 {
@@ -68,7 +49,7 @@ CuratedEntry CuratedEntry::applying(Laterality side) const
     CuratedEntry result = *this;
     if (side == Laterality::unpaired || !nameIT || holdsSideWord(*nameIT))
         return result;
-    bool feminine = isFeminine(*nameIT);
+    bool feminine = ItalianGender::isFeminine(ItalianGender::headWord(*nameIT));
     if (side == Laterality::left)
         *result.nameIT += feminine ? " sinistra" : " sinistro";
     else
