@@ -5,8 +5,10 @@
 //
 // each repetition selects another structure, lays the card out and paints it (read
 // the median). A second one selects a structure whose note is one unbroken word of
-// 256 KB; `withinFrame` is the share drawn within a frame at 60 Hz (16.7 ms). The
-// dataset and the settings are written to a folder of the program's own.
+// 256 KB; `withinFrame` is the share drawn within a frame at 60 Hz (16.7 ms). A third
+// selects a structure whose name is one word of 50,000 letters, against one of 6 (its
+// argument is the name's length), and times until the inspector is idle. The dataset
+// and the settings are written to a folder of the program's own.
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyRender/OffscreenGLContext.h"
 #include "AnatomyUI/Inspector/InspectorView.h"
@@ -19,7 +21,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -34,6 +38,13 @@ constexpr int structureCount = 2000;
 constexpr int selectionStride = 37;
 constexpr std::size_t longNoteBytes = 256 * 1024;
 constexpr double frameBudgetSeconds = 1.0 / 60;
+// The lengths of the names that nameToPaintedCard selects, in letters.
+constexpr std::array<std::int64_t, 2> nameLengths {6, 50000};
+
+std::string namedConcept(std::int64_t letters)
+{
+    return "NOME" + std::to_string(letters);
+}
 
 // Small ellipsoids on a grid of 50 columns, one per structure.
 test::TestDataset largeDataset()
@@ -44,6 +55,13 @@ test::TestDataset largeDataset()
             AnatomySystem::skeletal,
             test::ellipsoidMesh(
                 {static_cast<float>(i % 50), static_cast<float>(i / 50), 0}, {0.4f, 0.4f, 0.4f}, 6));
+    for (const auto letters : nameLengths) {
+        std::string name;
+        for (std::int64_t i = 0; i < letters; ++i)
+            name += static_cast<char>('a' + i % 26);
+        dataset.add(namedConcept(letters), name, AnatomySystem::skeletal,
+            test::ellipsoidMesh({-2, static_cast<float>(letters % 7), 0}, {0.4f, 0.4f, 0.4f}, 6));
+    }
     return dataset;
 }
 
@@ -113,6 +131,27 @@ void longUnbrokenNoteToPaintedCard(benchmark::State& state)
     }
 }
 
+// Seconds from the selection of the concept until its card is painted and the
+// inspector has no work left: layouts that a paint asks for run after it.
+double selectionToSettledCard(const std::string& conceptID)
+{
+    const auto start = std::chrono::steady_clock::now();
+    session->model->selectConcept(conceptID, true);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    session->view->viewport()->repaint();
+    QApplication::processEvents();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void nameToPaintedCard(benchmark::State& state)
+{
+    const auto conceptID = namedConcept(state.range(0));
+    for (auto _ : state) {
+        selectionToSettledCard("FMA10000"); // another card first, so the name is laid out anew
+        state.SetIterationTime(selectionToSettledCard(conceptID));
+    }
+}
+
 } // namespace
 
 BENCHMARK(selectionToPaintedCard)
@@ -123,6 +162,14 @@ BENCHMARK(selectionToPaintedCard)
 BENCHMARK(longUnbrokenNoteToPaintedCard)
     ->Iterations(1)
     ->Repetitions(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(nameToPaintedCard)
+    ->Arg(nameLengths[0])
+    ->Arg(nameLengths[1])
+    ->Iterations(1)
+    ->Repetitions(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -13,6 +13,7 @@
 //     and shown, the panel's updates included.
 // The settings are written to a folder of the program's own.
 #include "AnatomyRender/AnatomyRenderer.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Model/AppModel.h"
 #include "AnatomyUI/SharedGLContext.h"
 #include "AnatomyUI/Viewport/AnatomyMetalView.h"
@@ -82,12 +83,19 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == &label_ && event->type() == QEvent::Paint && label_.text() == expected_ && !painted_)
+        if (watched == &label_ && event->type() == QEvent::Paint && shownText() == expected_ && !painted_)
             painted_ = Clock::now();
         return false;
     }
 
 private:
+    // The label's text without the breaks a wrapping label puts into a long word.
+    QString shownText() const
+    {
+        const auto* wrapping = qobject_cast<const WrappingLabel*>(&label_);
+        return wrapping ? wrapping->fullText() : label_.text();
+    }
+
     QLabel& label_;
     QString expected_;
     std::optional<Clock::time_point> painted_;

@@ -89,14 +89,16 @@ icu::UnicodeString fromUTF8(std::string_view text)
         icu::StringPiece(text.data(), static_cast<std::int32_t>(std::min(text.size(), limit))));
 }
 
-// The byte offsets at which the first `limit` user-perceived characters end.
-std::vector<std::size_t> characterEnds(std::string_view text, std::size_t limit)
+// The byte offsets at which the first `limit` user-perceived characters end, those
+// that end within the first `bytes` bytes.
+std::vector<std::size_t> characterEnds(
+    std::string_view text, std::size_t limit, std::size_t bytes = std::numeric_limits<std::size_t>::max())
 {
     std::vector<std::size_t> ends;
     // Plain ASCII without carriage returns (CR LF is one character) has one
     // character per byte.
     if (isASCII(text) && text.find('\r') == std::string_view::npos) {
-        for (std::size_t i = 1; i <= text.size() && ends.size() < limit; ++i)
+        for (std::size_t i = 1; i <= std::min(text.size(), bytes) && ends.size() < limit; ++i)
             ends.push_back(i);
         return ends;
     }
@@ -109,7 +111,8 @@ std::vector<std::size_t> characterEnds(std::string_view text, std::size_t limit)
         iterator->setText(utf8.get(), status);
     if (U_FAILURE(status))
         return ends;
-    for (auto end = iterator->next(); end != icu::BreakIterator::DONE && ends.size() < limit;
+    for (auto end = iterator->next();
+         end != icu::BreakIterator::DONE && ends.size() < limit && static_cast<std::size_t>(end) <= bytes;
          end = iterator->next())
         ends.push_back(static_cast<std::size_t>(end));
     return ends;
@@ -267,6 +270,17 @@ std::string_view leadingCharacters(std::string_view text, std::size_t count)
         return {};
     auto ends = characterEnds(text, count);
     return ends.empty() ? std::string_view {} : text.substr(0, ends.back());
+}
+
+std::string_view leadingCharacters(std::string_view text, std::size_t count, std::size_t codePoints)
+{
+    std::size_t within = 0;
+    for (std::size_t seen = 0; seen < codePoints && within < text.size(); ++seen)
+        within += characterAt(text, within).length;
+    if (count == 0 || within == 0)
+        return {};
+    const auto ends = characterEnds(text, count, within);
+    return text.substr(0, ends.empty() ? within : ends.back());
 }
 
 bool canonicallyEqual(std::string_view a, std::string_view b)

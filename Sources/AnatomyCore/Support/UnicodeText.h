@@ -55,6 +55,10 @@ std::string canonicalForm(std::string_view text);
 std::size_t characterCount(std::string_view text);
 // The first `count` user-perceived characters.
 std::string_view leadingCharacters(std::string_view text, std::size_t count);
+// The first `count` user-perceived characters, and of them those that end within the
+// first `codePoints` code points; when the first character alone is longer, its first
+// `codePoints` code points. A character of thousands of combining marks is one.
+std::string_view leadingCharacters(std::string_view text, std::size_t count, std::size_t codePoints);
 
 // Whether the two texts are the same once both are in canonical composed form
 // (NFC): "é" as one code point equals "e" with a combining accent.

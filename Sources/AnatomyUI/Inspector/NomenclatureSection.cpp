@@ -5,6 +5,7 @@
 #include "AnatomyUI/Look/DisplayText.h"
 #include "AnatomyUI/Look/MissingRow.h"
 #include "AnatomyUI/Look/SectionHeader.h"
+#include "AnatomyUI/Model/ShownText.h"
 
 #include <QStringList>
 #include <QVBoxLayout>
@@ -41,7 +42,9 @@ void NomenclatureSection::showStructure(const AnatomyStructure& primary)
             synonyms << fromUtf8(synonym);
         addField(rows, QStringLiteral("Sinonimi"), synonyms.join(QStringLiteral(", ")), FieldSource::curated);
     }
-    addField(rows, QStringLiteral("Identificativo"), fromUtf8(primary.conceptID), FieldSource::dataset, true);
+    // The ID as a name is cut: an importer makes it of the object's name, whatever its length.
+    addField(rows, QStringLiteral("Identificativo"), fromUtf8(ShownText::cut(primary.conceptID)),
+        FieldSource::dataset, true);
 }
 
 } // namespace morvena

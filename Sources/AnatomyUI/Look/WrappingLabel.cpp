@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <tuple>
 
 namespace morvena {
 
@@ -17,6 +18,9 @@ namespace {
 constexpr int narrowestCharacters = 4;
 // Word wrapping's own guess at a comfortable line, in average characters.
 constexpr int comfortableCharacters = 80;
+// The widths whose broken text a label keeps: a layout tries a few, and a window
+// being resized passes through many that are never asked for again.
+constexpr std::size_t widthsKept = 16;
 
 } // namespace
 
@@ -58,14 +62,12 @@ QSize WrappingLabel::minimumSizeHint() const
 
 int WrappingLabel::heightForWidth(int width) const
 {
-    const QString broken = brokenFor(width);
-    if (broken == text())
-        return QLabel::heightForWidth(width);
-    // Another width breaks the text elsewhere; exact again once the label has this one.
-    const QMargins margins = contentsMargins();
-    const QRect lines = fontMetrics().boundingRect(
-        QRect(0, 0, std::max(textWidth(width), 1), INT_MAX / 2), Qt::TextWordWrap | alignment(), broken);
-    return lines.height() + margins.top() + margins.bottom() + 2 * margin();
+    if (!breaksAt(width))
+        return heightOf(fullText(), width).first;
+    auto& broken = brokenFor(width);
+    if (!broken.height || (!broken.heightShown && broken.text == text()))
+        std::tie(broken.height, broken.heightShown) = heightOf(broken.text, width);
+    return *broken.height;
 }
 
 void WrappingLabel::resizeEvent(QResizeEvent* event)
@@ -77,8 +79,10 @@ void WrappingLabel::resizeEvent(QResizeEvent* event)
 void WrappingLabel::changeEvent(QEvent* event)
 {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        brokenByWidth_.clear();
         rewrap();
+    }
 }
 
 int WrappingLabel::textWidth(int width) const
@@ -87,17 +91,41 @@ int WrappingLabel::textWidth(int width) const
     return width - margins.left() - margins.right() - 2 * margin();
 }
 
-QString WrappingLabel::brokenFor(int width) const
+bool WrappingLabel::breaksAt(int width) const
 {
-    if (!testAttribute(Qt::WA_Resized) || textWidth(width) <= 0)
-        return fullText();
-    return DisplayText::breakingWideRuns(fullText(), fontMetrics(), textWidth(width));
+    return testAttribute(Qt::WA_Resized) && textWidth(width) > 0;
+}
+
+WrappingLabel::Broken& WrappingLabel::brokenFor(int width) const
+{
+    if (const QString full = fullText(); full != brokenFrom_) {
+        brokenByWidth_.clear();
+        brokenFrom_ = full;
+    }
+    if (auto found = brokenByWidth_.find(width); found != brokenByWidth_.end())
+        return found->second;
+    if (brokenByWidth_.size() >= widthsKept) // all but the width the label has now
+        std::erase_if(brokenByWidth_, [this](const auto& entry) { return entry.first != this->width(); });
+    ++breaks_;
+    auto text = DisplayText::breakingWideRuns(brokenFrom_, fontMetrics(), textWidth(width));
+    return brokenByWidth_.emplace(width, Broken {std::move(text), std::nullopt}).first->second;
+}
+
+std::pair<int, bool> WrappingLabel::heightOf(const QString& broken, int width) const
+{
+    if (broken == text())
+        return {QLabel::heightForWidth(width), true};
+    // Another width breaks the text elsewhere; exact again once the label has this one.
+    const QMargins margins = contentsMargins();
+    const QRect lines = fontMetrics().boundingRect(
+        QRect(0, 0, std::max(textWidth(width), 1), INT_MAX / 2), Qt::TextWordWrap | alignment(), broken);
+    return {lines.height() + margins.top() + margins.bottom() + 2 * margin(), false};
 }
 
 void WrappingLabel::rewrap()
 {
     fullText_ = fullText();
-    shown_ = brokenFor(width());
+    shown_ = breaksAt(width()) ? brokenFor(width()).text : fullText_;
     if (shown_ != text())
         setText(shown_);
 }

@@ -1,6 +1,7 @@
 #include "AnatomyUI/Model/ShownText.h"
 
 #include "AnatomyCore/Support/UnicodeText.h"
+#include "AnatomyUI/Model/InvisibleCharacters.h"
 
 #include <optional>
 
@@ -13,16 +14,22 @@ void cleanLine(std::string& text)
     text = line(text);
 }
 
-void cleanLine(std::optional<std::string>& text)
-{
-    if (text)
-        cleanLine(*text);
-}
-
 void cleanParagraph(std::optional<std::string>& text)
 {
     if (text)
         *text = paragraph(*text);
+}
+
+void cleanName(std::string& text)
+{
+    text = name(text);
+}
+
+// A name with nothing to show is no name, as an empty one read from the database.
+void cleanName(std::optional<std::string>& text)
+{
+    if (text && (*text = name(*text)).empty())
+        text.reset();
 }
 
 } // namespace
@@ -37,48 +44,64 @@ std::string paragraph(std::string_view text)
     return UnicodeText::replacingControls(text, {}, "\n");
 }
 
+std::string name(std::string_view text)
+{
+    const auto visible = InvisibleCharacters::removed(line(text));
+    return InvisibleCharacters::nothingVisible(visible) ? std::string() : cut(visible);
+}
+
+std::string cut(std::string_view text, std::size_t characters)
+{
+    const auto kept = UnicodeText::leadingCharacters(text, characters, longestName);
+    return kept.size() == text.size() ? std::string(text) : std::string(kept) + "…";
+}
+
 AnatomyStructure card(AnatomyStructure structure)
 {
     cleanLine(structure.conceptID);
-    cleanLine(structure.nameEN);
-    cleanLine(structure.nameLA);
-    cleanLine(structure.nameIT);
+    cleanName(structure.nameEN);
+    cleanName(structure.nameLA);
+    cleanName(structure.nameIT);
     for (auto& synonym : structure.synonyms)
-        cleanLine(synonym);
+        cleanName(synonym);
+    std::erase(structure.synonyms, std::string());
     for (auto* text : {&structure.descriptionText, &structure.function, &structure.origin,
              &structure.insertion, &structure.innervation, &structure.bloodSupply, &structure.clinicalNotes})
         cleanParagraph(*text);
-    cleanLine(structure.datasetName);
+    cleanName(structure.datasetName);
     return structure;
 }
 
 AnatomyDB::SearchHit hit(AnatomyDB::SearchHit row)
 {
     cleanLine(row.conceptID);
-    cleanLine(row.nameEN);
-    cleanLine(row.nameIT);
+    cleanName(row.nameEN);
+    cleanName(row.nameIT);
     return row;
 }
 
 TaxonomyNode node(TaxonomyNode entry)
 {
     cleanLine(entry.id);
-    cleanLine(entry.name);
-    cleanLine(entry.nameIT);
+    cleanName(entry.name);
+    cleanName(entry.nameIT);
     return entry;
 }
 
 AnatomyDB::RelatedStructure related(AnatomyDB::RelatedStructure relation)
 {
     cleanLine(relation.conceptID);
-    cleanLine(relation.name);
+    cleanName(relation.name);
+    // As the database shows a concept without a name: by its ID.
+    if (relation.name.empty())
+        relation.name = name(relation.conceptID);
     return relation;
 }
 
 DatasetManifest manifest(DatasetManifest described)
 {
-    for (auto* text : {&described.displayName, &described.version, &described.sourceURL, &described.license,
-             &described.attribution})
+    cleanName(described.displayName);
+    for (auto* text : {&described.version, &described.sourceURL, &described.license, &described.attribution})
         cleanLine(*text);
     for (auto& system : described.missingSystems)
         cleanLine(system);

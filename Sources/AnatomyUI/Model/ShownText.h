@@ -5,6 +5,8 @@
 #include "AnatomyCore/Model/TaxonomyNode.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 
+#include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,13 +20,27 @@ namespace morvena {
 // overrides into the title bar and the inspector. Every name, identifier and card
 // text passes through here on its way into the model's properties, cleaned as the
 // importers clean what they read. Identifiers are cleaned too: those our importers
-// write never hold such characters, so only a hostile dataset's keys change.
+// write never hold such characters, so only a hostile dataset's keys change. Names
+// are further cleaned of characters that show nothing and cut to a length a window
+// lays out at once; identifiers are not, as the window finds rows by them.
 namespace ShownText {
+
+// The longest name the window shows, in code points. An imported file may name a
+// structure with a word of 200,000 letters, or one character of as many combining
+// marks; laying either out takes seconds at every width a layout tries.
+inline constexpr std::size_t longestName = 300;
 
 // One line: line breaks and tabs become spaces, other controls go.
 std::string line(std::string_view text);
 // A card text: line breaks stay, tabs become spaces, other controls go.
 std::string paragraph(std::string_view text);
+// A name: one line without invisible characters (InvisibleCharacters), cut as `cut`
+// does; empty when nothing visible is left.
+std::string name(std::string_view text);
+// The text cut after `characters` user-perceived characters and after `longestName`
+// code points, at the last character boundary within them (inside the first character
+// only when that one alone is longer), with "…" where it was cut.
+std::string cut(std::string_view text, std::size_t characters = std::numeric_limits<std::size_t>::max());
 
 AnatomyStructure card(AnatomyStructure structure);
 AnatomyDB::SearchHit hit(AnatomyDB::SearchHit row);

@@ -1,7 +1,7 @@
 #include "AnatomyUI/Window/WindowTitle.h"
 
-#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyUI/Model/AppModel.h"
+#include "AnatomyUI/Model/ShownText.h"
 
 namespace morvena::WindowTitle {
 
@@ -16,12 +16,11 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A text that comes from the dataset, cut after 80 characters with "…".
+// A text that comes from the dataset, cut after 80 characters, and after as many code
+// points as a name in the window, with "…".
 QString cut(std::string_view text)
 {
-    if (UnicodeText::characterCount(text) <= longestOutsideText)
-        return fromUtf8(text);
-    return fromUtf8(UnicodeText::leadingCharacters(text, longestOutsideText)) + "…";
+    return fromUtf8(ShownText::cut(text, longestOutsideText));
 }
 
 QString readySubtitle(const AppModel& model)

@@ -9,8 +9,8 @@ class AppModel;
 // The window's title and subtitle, functions of the model alone.
 namespace WindowTitle {
 
-// The first selected structure's display name, cut after 80 characters with "…";
-// else "Morvena".
+// The first selected structure's display name, cut after 80 characters (and as
+// many code points as a name in the window) with "…"; else "Morvena".
 QString title(const AppModel& model);
 // What the window is doing, or in the ready phase what it shows; the concept ID and
 // the dataset's name cut as the title's name is.

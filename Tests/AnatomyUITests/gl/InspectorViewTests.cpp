@@ -5,6 +5,8 @@
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
+#include "AnatomyUI/Window/WindowTitle.h"
 
 #include <QFrame>
 #include <QPlainTextEdit>
@@ -13,6 +15,9 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <string>
+#include <string_view>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -401,4 +406,117 @@ TEST(InspectorView, aNameThatLooksLikeMarkupShowsItsTags)
     ASSERT_TRUE(name);
     EXPECT_EQ(name->text(), "<b>x</b>");
     EXPECT_EQ(name->textFormat(), Qt::PlainText);
+}
+
+namespace {
+
+std::string letters(std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += static_cast<char>('a' + i % 26);
+    return text;
+}
+
+std::string repeated(std::string_view piece, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+} // namespace
+
+// Names from someone else's file: one word of thousands of letters, one character of
+// thousands of combining marks, characters that show nothing. The card shows each
+// cleaned and cut, the title bar cuts it further, and the card's title breaks it once
+// for each width a layout asks about.
+TEST(InspectorView, namesAreCleanedCutAndBrokenOncePerWidth)
+{
+    const std::string accent = "\u0301";
+    const std::string marks = "m" + repeated(accent, 200000);
+    const std::string english = "nome inglese";
+    struct Case {
+        std::string conceptID;
+        std::optional<std::string> nameIT; // the English name is `english` but where given
+        std::string shown;
+        std::optional<std::string> title; // where the title bar cuts more than the card
+        std::optional<std::string> nameEN = std::nullopt;
+    };
+    const Case cases[] = {
+        {"L10K", letters(10000), letters(300) + "…", letters(80) + "…"},
+        {"L200K", letters(200000), letters(300) + "…", letters(80) + "…"},
+        {"L300", letters(300), letters(300), letters(80) + "…"},
+        // One character: cut inside it, since it alone is longer. Its ID is as long.
+        {marks, marks, "m" + repeated(accent, 299) + "…", std::nullopt},
+        // 301 code points in characters of two: the cut falls before the last whole one.
+        {"ACCENTI", "a" + repeated("e\u0301", 150), "a" + repeated("e\u0301", 149) + "…",
+            "a" + repeated("e\u0301", 79) + "…"},
+        {"FORMATO", "Fe\u00admo\u200bre\u2060 de\ufeffstro\u2064\U0001d173\U000e0001", "Femore destro",
+            std::nullopt},
+        {"IGNORABILI", "Ti\u034fbia\u17b4\ufff0\u180e", "Tibia", std::nullopt},
+        {"SELETTORI", "\u845b\U000e0100 \u1820\u180b cuore \u2764\ufe0f",
+            "\u845b\U000e0100 \u1820\u180b cuore \u2764\ufe0f", std::nullopt},
+        {"LATINO", "\u200csini\u200dstro\u200c", "sinistro", std::nullopt},
+        {"PERSIANO", "\u0645\u06cc\u200c\u062e\u0648\u0627\u0647\u0645",
+            "\u0645\u06cc\u200c\u062e\u0648\u0627\u0647\u0645", std::nullopt},
+        {"DEVANAGARI", "\u0915\u094d\u200d\u0937", "\u0915\u094d\u200d\u0937", std::nullopt},
+        {"DUE_SCRITTURE", "\u200c\u0628\u200d\u05d0", "\u0628\u05d0", std::nullopt},
+        {"EMOJI",
+            "\U0001f469\u200d\U0001f4bb \U0001f469\U0001f3fd\u200d\U0001f4bb "
+            "\U0001f3f3\ufe0f\u200d\U0001f308",
+            "\U0001f469\u200d\U0001f4bb \U0001f469\U0001f3fd\u200d\U0001f4bb "
+            "\U0001f3f3\ufe0f\u200d\U0001f308",
+            std::nullopt},
+        {"EMOJI_LETTERA", "\U0001f469\u200da\u200d\U0001f469", "\U0001f469a\U0001f469", std::nullopt},
+        {"SCOZIA", "\U0001f3f4\U000e0067\U000e0062\U000e0073\U000e0063\U000e0074\U000e007f",
+            "\U0001f3f4\U000e0067\U000e0062\U000e0073\U000e0063\U000e0074\U000e007f", std::nullopt},
+        {"ETICHETTE", "a\U000e0067\U000e007f b\U0001f3f3\U000e0067", "a b\U0001f3f3", std::nullopt},
+        {"SEPARATORI", "Osso\u2028ioide\u2029destro", "Osso ioide destro", std::nullopt},
+        {"HANGUL", "\u3164\uac00\uffa0\ub098 \u1100\u1160 \u115f\u1161",
+            "\uac00\ub098 \u1100\u1160 \u115f\u1161", std::nullopt},
+        {"RIEMPITIVI", "a\u115fb\u1160c\u115f\u1160d", "abcd", std::nullopt},
+        // Left blank, the Italian name is missing and the English one shows.
+        {"BIANCO", "  \u2800 \u200b\u3000", english, std::nullopt},
+        {"SOLO_RIEMPITIVI", "\u115f\u1160\u3164\uffa0", english, std::nullopt},
+        {"INGLESE_BIANCO", std::nullopt, "", std::nullopt, "\u2800\u00ad "},
+    };
+    TestDataset dataset("nomi");
+    for (const auto& c : cases) {
+        auto& added = dataset.add(c.conceptID, c.nameEN.value_or(english), AnatomySystem::skeletal,
+            pixelBox(c.conceptID, 4, 20, 10, 40));
+        added.nameIT = c.nameIT;
+    }
+    GLModel fixture;
+    fixture.install(dataset);
+    auto& model = fixture.create();
+    model.load("nomi");
+    ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
+    InspectorView view(model);
+    view.resize(322, 900);
+    view.show();
+    QApplication::processEvents();
+    auto* title = view.findChild<WrappingLabel*>("structureName");
+    ASSERT_TRUE(title);
+    int row = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.conceptID.substr(0, 20));
+        model.selectConcept(c.conceptID, true);
+        QApplication::processEvents();
+        ASSERT_EQ(model.selection().size(), 1u);
+        EXPECT_EQ(model.primary()->displayName(), c.shown);
+        EXPECT_EQ(title->fullText(), QString::fromStdString(c.shown));
+        EXPECT_EQ(WindowTitle::title(model), QString::fromStdString(c.title.value_or(c.shown)));
+        EXPECT_LE(WindowTitle::subtitle(model).size(), 340);
+        EXPECT_EQ(shownTexts(view).contains(QString::fromStdString(c.conceptID)), c.conceptID.size() < 300);
+
+        // Widths no layout has asked about; a name like the card before keeps its breaks.
+        const int breaksBefore = title->breaks();
+        for (int round = 0; round < 2; ++round)
+            for (int width : {61, 97, 151})
+                title->heightForWidth(width + row);
+        EXPECT_EQ(title->breaks() - breaksBefore, 3);
+        ++row;
+    }
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvena {
+
+// Characters of a name that show nothing on a screen. A name made of them, or with
+// them between its letters, looks empty or like another name ("sinistro" and
+// "sini<zero width space>stro"), and laying thousands of them out costs as much as
+// letters. The window leaves them out of names; the database keeps them.
+namespace InvisibleCharacters {
+
+// The text without format characters and default-ignorable code points, but for
+// those that change how their neighbours look: variation selectors; the zero width
+// joiner and non-joiner between two letters or marks of one script other than Latin,
+// or between two emoji; the tag characters of a subdivision flag after U+1F3F4; and
+// the Hangul fillers U+115F and U+1160 inside a syllable. The line and paragraph
+// separators become spaces. Ill-formed UTF-8 is kept as it is.
+std::string removed(std::string_view text);
+
+// Whether the text holds nothing but white space and blank braille patterns (U+2800).
+bool nothingVisible(std::string_view text);
+
+} // namespace InvisibleCharacters
+
+} // namespace morvena
