@@ -305,6 +305,36 @@ TEST(ToolInspection, listNamesAFolderItCannotReadWithTheWayOut)
               "restano sul disco). Per sapere che cosa non va: mrvtool verify --id rotto.\n");
 }
 
+// A dataset installed under an id with bidirectional controls, which no id may
+// hold any more, is named masked, with a command that removes it exactly.
+TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
+{
+    ToolSandbox sandbox;
+    sampleDataset("buono").install(sandbox.dataHome());
+    const auto datasets = sandbox.dataHome() / "Morvena" / "datasets";
+    const std::string misnamed = "skel\u202eosso\u2066x";
+    std::filesystem::copy(datasets / "buono", datasets / misnamed);
+    editManifest(datasets / misnamed, [&](auto& manifest) { manifest.id = misnamed; });
+
+    auto list = sandbox.run({"list"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_THAT(lines(list.out), testing::ElementsAre(StartsWith("buono\t")));
+    const std::string command
+        = "rm -r -- $'" + datasets.string() + "/skel\\xe2\\x80\\xaeosso\\xe2\\x81\\xa6x'";
+    EXPECT_EQ(list.err,
+        "Una cartella in " + datasets.string()
+            + " ha un nome che nessun dataset può avere: «skel?osso?x» (caratteri di controllo o invisibili; "
+              "i "
+              "dati restano sul disco, ma nessun programma la apre). Per rimuoverla: "
+            + command + "\n");
+    EXPECT_EQ(sandbox.run({"verify", "--id", misnamed}).status, 1);
+
+    ASSERT_EQ(sandbox.runShell(command).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(datasets / misnamed));
+    EXPECT_TRUE(std::filesystem::exists(datasets / "buono"));
+    EXPECT_EQ(sandbox.run({"list"}).err, "");
+}
+
 TEST(ToolInspection, boundingBoxInFullDecimalsAndRelationsByConceptName)
 {
     ToolSandbox sandbox;
