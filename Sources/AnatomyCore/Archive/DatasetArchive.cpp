@@ -5,6 +5,7 @@
 #include "AnatomyCore/Archive/Internal/ArchiveBlockWriter.h"
 #include "AnatomyCore/Archive/Internal/ArchiveEntry.h"
 #include "AnatomyCore/Archive/Internal/Sha256.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 #include "AnatomyCore/Database/UserRowsHandover.h"
@@ -188,10 +189,23 @@ void snapshotDatabase(const fs::path& source, const fs::path& copy)
     to.execute("PRAGMA journal_mode=DELETE");
 }
 
+// Every installation refuses a database in another encoding than the UTF-8
+// the importers write; one installed before that is not published again.
+void requireUTF8(const fs::path& database)
+{
+    const auto encoding = AnatomyDB(database, true).textEncoding();
+    if (encoding != "UTF-8")
+        throw ArchiveError("Impossibile creare l'archivio: il database del dataset usa la codifica "
+            + encoding
+            + " invece di UTF-8, che ogni installazione rifiuta. Reimporta il dataset per "
+              "riscriverlo in UTF-8.");
+}
+
 // The database as it leaves this computer: the anatomy, none of the user's rows.
 void publishedDatabase(const fs::path& source, const fs::path& copy)
 {
     snapshotDatabase(source, copy);
+    requireUTF8(copy);
     UserRowsHandover::clear(copy);
 }
 

@@ -114,6 +114,12 @@ void addDatabaseProblems(
     }
     if (depth == Depth::bounds)
         return;
+    // Imports write UTF-8. A database in another encoding still opens where
+    // it is installed already, but none comes in, nor goes out again in an archive.
+    if (const auto encoding = db.textEncoding(); encoding != "UTF-8")
+        problems.push_back({Kind::database,
+            "il database usa la codifica " + (encoding.empty() ? std::string("sconosciuta") : encoding)
+                + " invece di UTF-8"});
     if (!db.passesQuickCheck())
         problems.push_back({Kind::database,
             "il database è danneggiato: il controllo di integrità di SQLite vi trova pagine o indici "
