@@ -549,13 +549,23 @@ TEST(DatasetArchive, hostileArchivesFailAndLeaveTheInstalledDatasetUntouched)
         InstalledDataset installed;
         auto archive = installed.datasets.path().parent_path() / (std::string("ostile-") + label + ".mrvz");
         test::writeFile(archive, containerOf(stream));
-        EXPECT_EQ(installFailure(archive, installed.folder),
-            std::string(label) == "repeated entry" ? "file" : "archive")
-            << label;
+        EXPECT_EQ(installFailure(archive, installed.folder), "archive") << label;
         EXPECT_TRUE(installed.untouched()) << label;
         EXPECT_FALSE(fs::exists(installed.datasets.path().parent_path() / "x")) << label;
         fs::remove(archive);
     }
+    InstalledDataset installed;
+    const auto repeated = installed.datasets.path().parent_path() / "doppia.mrvz";
+    test::writeFile(repeated, containerOf(good + fileStream("manifest.json", "{}")));
+    try {
+        DatasetArchive::install(repeated, installed.folder, std::nullopt);
+        ADD_FAILURE() << "a repeated entry was installed";
+    } catch (const ArchiveError& error) {
+        EXPECT_STREQ(error.what(),
+            "Archivio del dataset danneggiato o non valido: la voce manifest.json compare due volte.");
+    }
+    EXPECT_TRUE(installed.untouched());
+    fs::remove(repeated);
     const std::pair<const char*, std::string> containers[] = {
         {"decompression bomb", rawBomb},
         {"short xz yield", shortYield},

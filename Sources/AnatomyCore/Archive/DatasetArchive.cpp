@@ -343,6 +343,7 @@ public:
     ExtractedFiles(const ExtractedFiles&) = delete;
     ExtractedFiles& operator=(const ExtractedFiles&) = delete;
     void add(std::string name) { names_.push_back(std::move(name)); }
+    bool contains(const std::string& name) const { return std::ranges::find(names_, name) != names_.end(); }
     void keep() { names_.clear(); }
 
 private:
@@ -381,8 +382,10 @@ void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const Fi
     const fs::path& into, ExtractedFiles& extracted, Extraction& extraction)
 {
     fs::path path = into / *entry.path;
+    if (extracted.contains(*entry.path))
+        throw ArchiveError::damaged("la voce " + *entry.path + " compare due volte");
     // O_EXCL with O_NOFOLLOW: never write through a link or over a file that
-    // is already there (a repeated entry included).
+    // is already there.
     FileDescriptor file(::openat(
         folder.get(), entry.path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!file)
