@@ -238,7 +238,7 @@ std::string misnamedNotice(const std::vector<std::string>& folders)
         + AppPaths::datasetsDirectory().string()
         + (one ? " ha un nome che nessun dataset può avere: "
                : " hanno un nome che nessun dataset può avere: ")
-        + names + " (caratteri di controllo o invisibili; i dati restano sul disco, ma nessun programma "
+        + names + " (i dati restano sul disco, ma nessun programma "
         + (one ? "la apre). Per rimuoverla: rm -r --" : "le apre). Per rimuoverle: rm -r --") + words;
 }
 

@@ -372,9 +372,8 @@ TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
         = "rm -r -- $'" + datasets.string() + "/skel\\xe2\\x80\\xaeosso\\xe2\\x81\\xa6x'";
     EXPECT_EQ(list.err,
         "Una cartella in " + datasets.string()
-            + " ha un nome che nessun dataset può avere: «skel?osso?x» (caratteri di controllo o invisibili; "
-              "i "
-              "dati restano sul disco, ma nessun programma la apre). Per rimuoverla: "
+            + " ha un nome che nessun dataset può avere: «skel?osso?x» (i dati restano sul disco, ma nessun "
+              "programma la apre). Per rimuoverla: "
             + command + "\n");
     EXPECT_EQ(sandbox.run({"verify", "--id", misnamed}).status, 1);
 
