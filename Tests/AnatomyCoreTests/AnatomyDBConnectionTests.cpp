@@ -25,7 +25,8 @@ std::vector<std::string> columnsOf(RawDatabase& raw, const std::string& table)
 }
 
 // The exit status of `check` run in a child process, as the user "nobody" when the
-// tests run as root, whom no permission bit stops; -1 when it did not exit.
+// tests run as root, whom no permission bit stops; 101 when it threw, -1 when it
+// did not exit. The child never returns into the test runner.
 int statusOfUnprivilegedChild(const std::function<int()>& check)
 {
     if (const pid_t child = ::fork(); child != 0) {
@@ -38,7 +39,11 @@ int statusOfUnprivilegedChild(const std::function<int()>& check)
         && !(nobody && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0
             && ::setuid(nobody->pw_uid) == 0))
         ::_exit(100);
-    ::_exit(check());
+    try {
+        ::_exit(check());
+    } catch (...) {
+        ::_exit(101);
+    }
 }
 
 } // namespace
@@ -58,30 +63,43 @@ TEST(AnatomyDBOpening, readOnlyOpenOfAMissingFileFailsAndCreatesNothing)
     EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
 }
 
+// With its owner's connection closed, the file has no log and is read as it
+// is; with it open, the note the owner saved last is still in the log, which
+// the reader must see too.
 TEST(AnatomyDBOpening, aDatabaseInAFolderItsUserCannotWriteIsReadAndRefusesChanges)
 {
     namespace fs = std::filesystem;
-    SchemaDatabase fixture;
-    fixture.db->insert(std::vector {makeStructure("FMA1", "Femur")});
-    fixture.db->setNote("mia", "FMA1");
-    fixture.db.reset();
-    std::error_code ignored; // folders above that are not ours keep what they have
-    for (auto folder = fixture.file.parent_path(); folder != folder.root_path();
-         folder = folder.parent_path())
-        fs::permissions(folder, fs::perms::others_exec, fs::perm_options::add, ignored);
-    const auto writing = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    fs::permissions(fixture.file.parent_path(), writing, fs::perm_options::remove);
-    const int failures = statusOfUnprivilegedChild([&] {
-        int failed = 0;
-        for (auto mode : {AnatomyDB::OpenMode::readOnly, AnatomyDB::OpenMode::readWriteExisting}) {
-            AnatomyDB db(fixture.file, mode);
-            failed |= db.structure("FMA1") ? 0 : 1;
-            failed |= db.setNote("altra", "FMA1") == "mia" && !db.toggleBookmark("FMA1") ? 0 : 2;
-        }
-        return failed;
-    });
-    fs::permissions(fixture.file.parent_path(), fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_EQ(failures, 0) << "1: not read, 2: written, 100: no user to run as, -1: not opened";
+    for (const bool writerOpen : {false, true}) {
+        SchemaDatabase fixture;
+        fixture.db->insert(std::vector {makeStructure("FMA1", "Femur")});
+        fixture.db->setNote("mia", "FMA1");
+        if (writerOpen)
+            fixture.db->setNote("nel log", "FMA1");
+        else
+            fixture.db.reset();
+        ASSERT_EQ(fs::exists(fixture.file.string() + "-wal"), writerOpen);
+        std::error_code ignored; // folders above that are not ours keep what they have
+        for (auto folder = fixture.file.parent_path(); folder != folder.root_path();
+             folder = folder.parent_path())
+            fs::permissions(folder, fs::perms::others_exec, fs::perm_options::add, ignored);
+        const auto writing = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        fs::permissions(fixture.file.parent_path(), writing, fs::perm_options::remove);
+        const std::string expected = writerOpen ? "nel log" : "mia";
+        const int failures = statusOfUnprivilegedChild([&] {
+            int failed = 0;
+            for (auto mode : {AnatomyDB::OpenMode::readOnly, AnatomyDB::OpenMode::readWriteExisting}) {
+                AnatomyDB db(fixture.file, mode);
+                failed |= db.structure("FMA1") && db.note("FMA1") == expected ? 0 : 1;
+                failed |= db.setNote("altra", "FMA1") == expected && !db.toggleBookmark("FMA1") ? 0 : 2;
+                failed |= db.passesQuickCheck() ? 0 : 4;
+            }
+            return failed;
+        });
+        fs::permissions(fixture.file.parent_path(), fs::perms::owner_write, fs::perm_options::add);
+        EXPECT_EQ(failures, 0) << "writer open: " << writerOpen
+                               << "; 1: not read, 2: written, 4: damage reported, 100: no user to run as, "
+                                  "101: not opened, -1: crashed";
+    }
 }
 
 TEST(AnatomyDBOpening, writableOpenCreatesFolderAndFileButNoSchema)

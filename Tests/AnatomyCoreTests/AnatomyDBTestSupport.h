@@ -88,9 +88,65 @@ public:
         return all.empty() ? std::string("<none>") : all.front();
     }
 
+    // Copies every row of `table` into the same table of `target`, value by value.
+    void copyRows(const std::string& table, RawDatabase& target)
+    {
+        auto select = prepared(db_.get(), "SELECT * FROM " + table);
+        const int columns = sqlite3_column_count(select.get());
+        std::string placeholders;
+        for (int column = 0; column < columns; ++column)
+            placeholders += column ? ", ?" : "?";
+        auto insert = prepared(target.db_.get(), "INSERT INTO " + table + " VALUES (" + placeholders + ")");
+        while (sqlite3_step(select.get()) == SQLITE_ROW) {
+            for (int column = 0; column < columns; ++column)
+                sqlite3_bind_value(insert.get(), column + 1, sqlite3_column_value(select.get(), column));
+            if (sqlite3_step(insert.get()) != SQLITE_DONE)
+                throw std::runtime_error(sqlite3_errmsg(target.db_.get()));
+            sqlite3_reset(insert.get());
+        }
+    }
+
 private:
+    using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+    static Statement prepared(sqlite3* db, const std::string& sql)
+    {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db) + std::string(" in ") + sql);
+        return {raw, sqlite3_finalize};
+    }
+
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_ {nullptr, sqlite3_close_v2};
 };
+
+// The database rewritten in UTF-16 with the same schema text and rows: a file
+// other SQLite programs may write, and no import does.
+inline void rewriteInUTF16(const std::filesystem::path& file)
+{
+    const std::filesystem::path rewritten = file.string() + ".utf16";
+    {
+        RawDatabase source(file);
+        { // RawDatabase opens existing files only
+            sqlite3* created = nullptr;
+            sqlite3_open(rewritten.c_str(), &created);
+            sqlite3_close_v2(created);
+        }
+        RawDatabase target(rewritten);
+        target.exec("PRAGMA encoding = 'UTF-16le'");
+        // The full-text table makes its own shadow tables, and SQLite its counters.
+        const std::string ownObjects
+            = "FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' AND name NOT LIKE 'structures_fts_%'";
+        for (const auto& sql :
+            source.rows("SELECT sql " + ownObjects + " AND sql IS NOT NULL ORDER BY rowid"))
+            target.exec(sql);
+        for (const auto& table : source.rows("SELECT name " + ownObjects + " AND type = 'table'"))
+            source.copyRows(table, target);
+        source.copyRows("sqlite_sequence", target);
+    }
+    for (const char* side : {"-wal", "-shm"})
+        std::filesystem::remove(file.string() + side);
+    std::filesystem::rename(rewritten, file);
+}
 
 inline std::string integrityCheck(const std::filesystem::path& file)
 {

@@ -97,12 +97,34 @@ TEST(AppPaths, ensureDirectoriesCreatesTheDatasetsFolderAndToleratesRepeats)
 TEST(AppPaths, idsThatCouldLeaveTheDatasetsFolderAreRefused)
 {
     const std::string refused[] = {
-        "", ".", "..", "../etc", "a/b", "/abs", "a\\b", "a..b", ".hidden", ".x.incoming",
-        std::string("nul\0byte", 8), "tab\there", "line\nbreak", "del\x7f", "c1\xc2\x85", "bad\xff utf8",
+        "",
+        ".",
+        "..",
+        "../etc",
+        "a/b",
+        "/abs",
+        "a\\b",
+        "a..b",
+        ".hidden",
+        ".x.incoming",
+        std::string("nul\0byte", 8),
+        "tab\there",
+        "line\nbreak",
+        "del\x7f",
+        "c1\xc2\x85",
+        "bad\xff utf8",
         "\xc0\xaf", // overlong "/"
         "\xed\xa0\x80", // surrogate
         "cut\xe2\x82", // sequence cut short
         std::string(201, 'a'), // longer than a hidden ".<id>.incoming" sibling allows
+        "skel\u202eosso\u2066x", // right-to-left override, left-to-right isolate
+        "rtl\u200fmark",
+        "zero\u200bwidth",
+        "joiner\u200d",
+        "soft\u00adhyphen",
+        "bom\ufeff",
+        "tag\U000E0041",
+        "line\u2028sep",
     };
     for (const auto& id : refused) {
         EXPECT_FALSE(AppPaths::isValidDatasetID(id)) << id;
@@ -132,5 +154,27 @@ TEST(AppPaths, refusalMessageIsItalianAndQuotesThePrintableId)
     } catch (const AppPaths::InvalidDatasetID& error) {
         EXPECT_STREQ(error.what(),
             "Identificativo di dataset non valido \"a/b\": contiene un separatore di percorso.");
+    }
+    // Invisible characters are masked, and a long id is cut where a character
+    // ends within the 60 bytes quoted: not inside "è" (two bytes), nor between
+    // "e" and its accent; inside a character only when it alone is longer.
+    std::string accents;
+    for (int i = 0; i < 29; ++i)
+        accents += "\u0301";
+    const std::pair<std::string, std::string> quoted[] = {
+        {"skel\u202eosso\u2066x", "skel?osso?x"},
+        {std::string(59, 'a') + "\u00e8\u202e", std::string(59, 'a') + "…"},
+        {std::string(59, 'a') + "e\u0301\n", std::string(59, 'a') + "…"},
+        {"e" + accents + accents + "\u200b", "e" + accents + "…"},
+    };
+    for (const auto& [id, shown] : quoted) {
+        try {
+            AppPaths::validateDatasetID(id);
+            ADD_FAILURE() << "accepted " << id;
+        } catch (const AppPaths::InvalidDatasetID& error) {
+            EXPECT_EQ(error.what(),
+                "Identificativo di dataset non valido \"" + shown + "\": contiene caratteri di controllo.")
+                << id;
+        }
     }
 }

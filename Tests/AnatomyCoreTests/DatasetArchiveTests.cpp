@@ -7,6 +7,7 @@
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/FileError.h"
 
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -547,13 +549,23 @@ TEST(DatasetArchive, hostileArchivesFailAndLeaveTheInstalledDatasetUntouched)
         InstalledDataset installed;
         auto archive = installed.datasets.path().parent_path() / (std::string("ostile-") + label + ".mrvz");
         test::writeFile(archive, containerOf(stream));
-        EXPECT_EQ(installFailure(archive, installed.folder),
-            std::string(label) == "repeated entry" ? "file" : "archive")
-            << label;
+        EXPECT_EQ(installFailure(archive, installed.folder), "archive") << label;
         EXPECT_TRUE(installed.untouched()) << label;
         EXPECT_FALSE(fs::exists(installed.datasets.path().parent_path() / "x")) << label;
         fs::remove(archive);
     }
+    InstalledDataset installed;
+    const auto repeated = installed.datasets.path().parent_path() / "doppia.mrvz";
+    test::writeFile(repeated, containerOf(good + fileStream("manifest.json", "{}")));
+    try {
+        DatasetArchive::install(repeated, installed.folder, std::nullopt);
+        ADD_FAILURE() << "a repeated entry was installed";
+    } catch (const ArchiveError& error) {
+        EXPECT_STREQ(error.what(),
+            "Archivio del dataset danneggiato o non valido: la voce manifest.json compare due volte.");
+    }
+    EXPECT_TRUE(installed.untouched());
+    fs::remove(repeated);
     const std::pair<const char*, std::string> containers[] = {
         {"decompression bomb", rawBomb},
         {"short xz yield", shortYield},
@@ -800,16 +812,30 @@ TEST(DatasetArchive, anUnusableDatasetOrABombNeverReplacesTheInstalledOne)
         sqlite3_exec(connection, "DROP TABLE notes", nullptr, nullptr, nullptr);
         sqlite3_close(connection);
     };
+    auto declaring = [](std::string key, std::int64_t count) {
+        return [key, count](const fs::path& folder) {
+            auto manifest = nlohmann::json::parse(test::readFile(folder / "manifest.json"));
+            manifest[key] = count;
+            test::writeFile(folder / "manifest.json", manifest.dump());
+        };
+    };
     const std::pair<const char*, std::function<void(const fs::path&)>> damages[] = {
-        {"il pack non si apre", [](const fs::path& f) { test::writeFile(f / "geometry.mrvpack", "rotto"); }},
+        {"il pack non si apre: Il file non è un pack .mrvpack valido. Il dataset installato resta com'era.",
+            [](const fs::path& f) { test::writeFile(f / "geometry.mrvpack", std::string(1 << 16, 'x')); }},
         {"1 vertici del pack hanno coordinate non finite", withNaNVertex},
         {"tabelle assenti: notes", withoutNotes},
+        {"il database usa la codifica UTF-16le invece di UTF-8",
+            [](const fs::path& f) { test::rewriteInUTF16(f / "anatomy.sqlite"); }},
+        {"il manifest dichiara 277 strutture, il pack ne contiene 1", declaring("structureCount", 277)},
+        {"il manifest dichiara 0 triangoli, il pack ne contiene ", declaring("triangleCount", 0)},
+        {"il manifest dichiara 3 vertici, il pack ne contiene ", declaring("vertexCount", 3)},
     };
     for (const auto& [problem, damage] : damages) {
         test::TemporaryFolder source;
         const auto from = usableDataset(source.path(), "anatomia");
         damage(from);
-        DatasetArchive::create(from, source / "a.mrvz");
+        // As a publisher's own tool may pack it: this tool's refuses a UTF-16 database.
+        test::writeFile(source / "a.mrvz", containerOf(streamOf(from)));
         InstalledDataset installed;
         try {
             DatasetArchive::install(source / "a.mrvz", installed.folder, std::nullopt);
@@ -873,6 +899,41 @@ TEST(DatasetArchive, installKeepsTheUsersRowsInsteadOfThoseTheArchiveCarries)
     EXPECT_EQ(db.note("FMA9"), "dell'utente");
     EXPECT_EQ(db.note("FMA1"), std::nullopt);
     EXPECT_EQ(db.savedViews().size(), 1u);
+}
+
+// An installed database in UTF-16, which no archive may bring any more but one
+// may have brought before, still opens, and its user's rows and the saved
+// views' counter pass to the new version (SQLite attaches no database of
+// another encoding, so they are copied value by value).
+TEST(DatasetArchive, theUsersRowsLeaveAnInstalledDatabaseInUTF16)
+{
+    test::TemporaryFolder publisher, user;
+    const auto from = usableDataset(publisher.path(), "anatomia");
+    DatasetArchive::create(from, publisher / "a.mrvz");
+    const auto installed = usableDataset(user.path(), "anatomia");
+    {
+        AnatomyDB db(installed / "anatomy.sqlite");
+        db.setNote("nota è più", "FMA9"); // a concept this dataset lacks
+        db.toggleBookmark("FMA1");
+        db.deleteView(db.saveView("tolta", "{}"));
+        db.saveView("vista «mia»", "{\"a\":1}");
+    }
+    test::rewriteInUTF16(installed / "anatomy.sqlite");
+    ASSERT_EQ(test::RawDatabase(installed / "anatomy.sqlite").scalar("PRAGMA encoding"), "UTF-16le");
+    EXPECT_EQ(DatasetCheck::problems(installed, "anatomia", DatasetCheck::Depth::bounds),
+        std::vector<DatasetCheck::Problem>());
+    EXPECT_EQ(AnatomyDB(installed / "anatomy.sqlite").note("FMA9"), "nota è più");
+
+    DatasetArchive::install(publisher / "a.mrvz", installed, std::nullopt);
+    EXPECT_EQ(test::RawDatabase(installed / "anatomy.sqlite").scalar("PRAGMA encoding"), "UTF-8");
+    AnatomyDB db(installed / "anatomy.sqlite");
+    EXPECT_EQ(db.note("FMA9"), "nota è più");
+    EXPECT_EQ(db.bookmarks(), std::vector<std::string> {"FMA1"});
+    ASSERT_EQ(db.savedViews().size(), 1u);
+    EXPECT_EQ(db.savedViews()[0].id, 2);
+    EXPECT_EQ(db.savedViews()[0].name, "vista «mia»");
+    EXPECT_EQ(db.savedViews()[0].payload, "{\"a\":1}");
+    EXPECT_EQ(db.saveView("nuova", "{}"), 3) << "the numbers of deleted views stay used";
 }
 
 // Databases that run their own SQL on the user's rows, stop them for good or

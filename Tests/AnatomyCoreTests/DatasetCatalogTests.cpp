@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 
 using namespace morvena;
@@ -131,6 +132,33 @@ TEST(DatasetCatalogJSON, wrongTypesAndRangesAreRefused)
     json largest = sampleDocument();
     largest["datasets"][0]["archiveBytes"] = 9223372036854775807ll;
     EXPECT_EQ(DatasetCatalog::decode(largest.dump()).datasets[0].archiveBytes, 9223372036854775807ll);
+}
+
+// Installing holds an archive to its entry's installed size: an entry without
+// one would let an archive expand without limit, so the catalog is refused.
+TEST(DatasetCatalogJSON, anEntryWithoutAnInstalledSizeIsRefusedByName)
+{
+    const std::pair<std::int64_t, std::string> cases[] = {
+        {0, "installedBytes vale 0"},
+        {-1, "installedBytes vale -1"},
+        {std::numeric_limits<std::int64_t>::min(), "installedBytes vale -9223372036854775808"},
+    };
+    for (const auto& [bytes, said] : cases) {
+        json document = sampleDocument();
+        document["datasets"][1]["installedBytes"] = bytes;
+        EXPECT_EQ(decodingFailure(document),
+            "Il catalogo dei dataset non è valido: datasets[1] (dataset \"other\"): " + said
+                + ", deve essere maggiore di 0.")
+            << bytes;
+    }
+    json document = sampleDocument();
+    document["datasets"][0]["id"] = "skel\u202eosso";
+    document["datasets"][0]["installedBytes"] = 0;
+    EXPECT_EQ(decodingFailure(document),
+        "Il catalogo dei dataset non è valido: datasets[0] (dataset \"skel?osso\"): installedBytes vale 0, "
+        "deve essere maggiore di 0.");
+    document["datasets"][0]["installedBytes"] = 1;
+    EXPECT_EQ(DatasetCatalog::decode(document.dump()).datasets[0].installedBytes, 1);
 }
 
 TEST(DatasetCatalogVersions, isNewerComparesDottedNumbers)

@@ -32,9 +32,11 @@ TEST(AppModelImport, genericDatasetIDsComeFromTheNameAndUnusableOnesStartNoJob)
 {
     EXPECT_EQ(AppModel::genericDatasetID("Mio Modello 3D"), "mio-modello-3d");
     EXPECT_EQ(AppModel::genericDatasetID("Età Ossea"), "età-ossea");
+    // Invisible characters of a pasted name are left out rather than refused.
+    EXPECT_EQ(AppModel::genericDatasetID("Sche\u200bletro \u202eosso\u2066\u00ad"), "scheletro-osso");
     GatedModel fixture;
     auto& model = *fixture.model;
-    for (const char* name : {".", "a/b", ".x", ""}) {
+    for (const char* name : {".", "a/b", ".x", "", "\u202e\u2066"}) {
         EXPECT_FALSE(AppModel::genericDatasetID(name)) << name;
         model.importGeneric("/tmp", name, "CC0", "", "");
         EXPECT_TRUE(failure(model).starts_with("Identificativo di dataset non valido")) << failure(model);

@@ -112,9 +112,11 @@ struct DatasetServer {
     // carries `query` (the server's misbehaviour).
     DatasetCatalog::Entry publish(const TestDataset& dataset, const std::string& query = "")
     {
-        auto created
-            = DatasetArchive::create(dataset.install(sources.path()), root / (dataset.id() + ".mrvz"));
+        const auto folder = dataset.install(sources.path());
+        auto created = DatasetArchive::create(folder, root / (dataset.id() + ".mrvz"));
         DatasetCatalog::Entry entry;
+        for (const auto& file : std::filesystem::directory_iterator(folder))
+            entry.installedBytes += static_cast<std::int64_t>(file.file_size());
         entry.id = dataset.id();
         entry.displayName = "Dataset " + dataset.id();
         entry.version = "1";
@@ -135,6 +137,7 @@ struct DatasetServer {
         entry.id = id;
         entry.archive = server.address(id + "-grande.mrvz?slow=1");
         entry.archiveBytes = static_cast<std::int64_t>(bytes.size());
+        entry.installedBytes = 3 * entry.archiveBytes; // what a dataset packed this size takes
         return entry;
     }
     // The requests received for one path, with any query.

@@ -69,6 +69,7 @@ TEST(CatalogPublishing, writtenCatalogReadsBackAndDamagedOnesAreIgnored)
 
     DatasetCatalog catalog {.formatVersion = 1, .datasets = {}};
     catalog.datasets.emplace_back().id = "città";
+    catalog.datasets.back().installedBytes = 1;
     catalog.macApp = DatasetCatalog::AppRelease {"2.0", "", "https://x/M.dmg", 5, "macOS 15", ""};
     CatalogPublishing::write(catalog, file);
     EXPECT_EQ(CatalogPublishing::read(file), catalog);

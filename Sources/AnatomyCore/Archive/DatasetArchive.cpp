@@ -5,6 +5,7 @@
 #include "AnatomyCore/Archive/Internal/ArchiveBlockWriter.h"
 #include "AnatomyCore/Archive/Internal/ArchiveEntry.h"
 #include "AnatomyCore/Archive/Internal/Sha256.h"
+#include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 #include "AnatomyCore/Database/UserRowsHandover.h"
@@ -188,10 +189,23 @@ void snapshotDatabase(const fs::path& source, const fs::path& copy)
     to.execute("PRAGMA journal_mode=DELETE");
 }
 
+// Every installation refuses a database in another encoding than the UTF-8
+// the importers write; one installed before that is not published again.
+void requireUTF8(const fs::path& database)
+{
+    const auto encoding = AnatomyDB(database, true).textEncoding();
+    if (encoding != "UTF-8")
+        throw ArchiveError("Impossibile creare l'archivio: il database del dataset usa la codifica "
+            + encoding
+            + " invece di UTF-8, che ogni installazione rifiuta. Reimporta il dataset per "
+              "riscriverlo in UTF-8.");
+}
+
 // The database as it leaves this computer: the anatomy, none of the user's rows.
 void publishedDatabase(const fs::path& source, const fs::path& copy)
 {
     snapshotDatabase(source, copy);
+    requireUTF8(copy);
     UserRowsHandover::clear(copy);
 }
 
@@ -329,6 +343,7 @@ public:
     ExtractedFiles(const ExtractedFiles&) = delete;
     ExtractedFiles& operator=(const ExtractedFiles&) = delete;
     void add(std::string name) { names_.push_back(std::move(name)); }
+    bool contains(const std::string& name) const { return std::ranges::find(names_, name) != names_.end(); }
     void keep() { names_.clear(); }
 
 private:
@@ -367,8 +382,10 @@ void extractFile(ArchiveBlockReader& reader, const ArchiveEntry& entry, const Fi
     const fs::path& into, ExtractedFiles& extracted, Extraction& extraction)
 {
     fs::path path = into / *entry.path;
+    if (extracted.contains(*entry.path))
+        throw ArchiveError::damaged("la voce " + *entry.path + " compare due volte");
     // O_EXCL with O_NOFOLLOW: never write through a link or over a file that
-    // is already there (a repeated entry included).
+    // is already there.
     FileDescriptor file(::openat(
         folder.get(), entry.path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!file)

@@ -49,16 +49,41 @@ int openFlags(AnatomyDB::OpenMode mode)
     return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
 }
 
-// A database in WAL mode needs its "-shm" file beside it even to be read. In a
-// folder its user cannot write (a dataset an administrator installed for everyone)
-// SQLite cannot create it and every query fails; such a file is read as
-// immutable instead, and every change of the user's rows is then refused.
-bool readableOnlyAsImmutable(const std::filesystem::path& file, AnatomyDB::OpenMode mode)
+// A folder its user cannot write: a dataset an administrator installed for
+// everyone, or another user's.
+bool inUnwritableFolder(const std::filesystem::path& file, AnatomyDB::OpenMode mode)
 {
     if (mode == AnatomyDB::OpenMode::readWriteCreating)
         return false;
     const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     return ::access(folder.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+}
+
+// Whether the connection can read at all; SQLite opens lazily, so a read-only
+// open that cannot work fails only at its first statement.
+bool reads(const sqlite::Connection& connection)
+{
+    auto probe = connection.tryPrepare("SELECT count(*) FROM sqlite_master");
+    return probe && probe.step() == SQLITE_ROW;
+}
+
+// A database in a folder its user cannot write is opened read-only, which
+// reads the write-ahead log too where its "-shm" file exists: while its owner
+// writes, rows they committed are seen. Without the "-shm" file (no writer has
+// it open, or the log was left without one) SQLite cannot create it here and
+// every query fails; the file is then read as immutable, without locks or side
+// files, which shows the main file alone: rows still in a log without "-shm"
+// stay unseen, and a writer that starts meanwhile may make reads fail.
+std::unique_ptr<sqlite::Connection> openConnection(
+    const std::filesystem::path& file, AnatomyDB::OpenMode mode)
+{
+    if (!inUnwritableFolder(file, mode))
+        return std::make_unique<sqlite::Connection>(file, openFlags(mode));
+    auto readOnly = std::make_unique<sqlite::Connection>(file, SQLITE_OPEN_READONLY);
+    sqlite3_busy_timeout(readOnly->get(), busyTimeoutMilliseconds);
+    if (reads(*readOnly))
+        return readOnly;
+    return std::make_unique<sqlite::Connection>(file, SQLITE_OPEN_READONLY, true);
 }
 
 // SQLite opens any file lazily: a file that is not a database, or one without
@@ -84,8 +109,7 @@ AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
     // Only the creating mode makes anything: a missing folder is simply a missing file.
     if (mode == OpenMode::readWriteCreating && url_.has_parent_path())
         std::filesystem::create_directories(url_.parent_path());
-    handle_
-        = std::make_unique<sqlite::Connection>(url_, openFlags(mode), readableOnlyAsImmutable(url_, mode));
+    handle_ = openConnection(url_, mode);
     identity_ = std::make_unique<FileIdentity>(url_);
     sqlite3_busy_timeout(handle_->get(), busyTimeoutMilliseconds);
     if (mode == OpenMode::readWriteExisting)

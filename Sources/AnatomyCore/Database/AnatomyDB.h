@@ -158,6 +158,10 @@ public:
     std::optional<std::string> schemaProblem() const;
     // Whether SQLite's own check of every page finds the file whole.
     bool passesQuickCheck() const;
+    // The file's text encoding as SQLite names it ("UTF-8", "UTF-16le",
+    // "UTF-16be"); empty when it cannot be read. SQLite attaches only databases
+    // of one encoding to each other.
+    std::string textEncoding() const;
     // Structures whose mesh index names no structure of a pack of `packStructures`.
     std::int64_t structuresOutsidePack(std::int64_t packStructures) const;
 

@@ -424,6 +424,13 @@ bool AnatomyDB::passesQuickCheck() const
     return statement && statement.step() == SQLITE_ROW && statement.text(0) == "ok";
 }
 
+std::string AnatomyDB::textEncoding() const
+{
+    auto names = sqlite::readRows(
+        *handle_, "PRAGMA encoding", [](const sqlite::Statement& row) { return row.requiredText(0); });
+    return names.empty() ? std::string() : std::move(names.front());
+}
+
 std::int64_t AnatomyDB::structuresOutsidePack(std::int64_t packStructures) const
 {
     const auto counts = sqlite::readRows(

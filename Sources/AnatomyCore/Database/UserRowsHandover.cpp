@@ -6,6 +6,8 @@
 #include "AnatomyCore/Database/Internal/SQLite.h"
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,13 +31,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 3> userColum
 
 // Saved views are numbered by an ever-growing counter; numbers of views the
 // user deleted stay used in the new database too.
-constexpr const char* viewCounterSQL
-    = "UPDATE main.sqlite_sequence SET seq = (SELECT seq FROM installed.sqlite_sequence WHERE "
-      "name = 'saved_views') WHERE name = 'saved_views' AND seq < (SELECT seq FROM "
-      "installed.sqlite_sequence WHERE name = 'saved_views');\n"
-      "INSERT INTO main.sqlite_sequence(name, seq) SELECT name, seq FROM installed.sqlite_sequence WHERE "
-      "name = 'saved_views' AND NOT EXISTS (SELECT 1 FROM main.sqlite_sequence WHERE name = "
-      "'saved_views');";
+constexpr std::string_view viewCounterName = "saved_views";
 
 DBError handoverFailure(const sqlite::Connection& connection)
 {
@@ -71,60 +67,108 @@ std::unique_ptr<sqlite::Connection> lockedInstalled(const fs::path& file)
     return connection;
 }
 
-// Whether the installed database has rows in the table. Copying none would
-// still write the saved views' counter, and an import repeated on the same
-// input would then no longer give the same file.
-bool installedHasRows(const sqlite::Connection& connection, std::string_view table)
-{
-    auto probe = connection.tryPrepare("SELECT 1 FROM installed." + std::string(table) + " LIMIT 1");
-    if (!probe)
-        return false; // a table the file lacks holds no rows
-    const int result = probe.step();
-    if (result != SQLITE_ROW && result != SQLITE_DONE)
-        throw handoverFailure(connection);
-    return result == SQLITE_ROW;
-}
-
-void attachInstalled(sqlite::Connection& connection, const fs::path& installed)
-{
-    auto attach = connection.tryPrepare("ATTACH DATABASE ?1 AS installed");
-    if (!attach)
-        throw handoverFailure(connection);
-    attach.bindText(1, installed.string());
-    if (!attach.stepDone())
-        throw handoverFailure(connection);
-}
-
 void run(sqlite::Connection& connection, const std::string& sql)
 {
     if (!connection.tryExecute(sql))
         throw handoverFailure(connection);
 }
 
+// The installed rows of one table, read through the installed database's own
+// connection; none when the file lacks the table or it is empty. Copying none
+// writes nothing, so an import repeated on the same input gives the same file.
+sqlite::Statement installedRows(
+    const sqlite::Connection& installed, std::string_view table, std::string_view columns)
+{
+    auto probe = installed.tryPrepare("SELECT 1 FROM " + std::string(table) + " LIMIT 1");
+    if (!probe)
+        return {}; // a table the file lacks holds no rows
+    if (const int result = probe.step(); result != SQLITE_ROW) {
+        if (result != SQLITE_DONE)
+            throw handoverFailure(installed);
+        return {};
+    }
+    auto rows = installed.tryPrepare("SELECT " + std::string(columns) + " FROM " + std::string(table));
+    if (!rows)
+        throw handoverFailure(installed);
+    return rows;
+}
+
+// Copies the rows value by value instead of attaching one database to the
+// other, which SQLite allows only between files of one text encoding: an
+// installed dataset in UTF-16 can still be updated.
+void copyRows(const sqlite::Connection& installed, sqlite::Connection& incoming, std::string_view table,
+    std::string_view columns)
+{
+    auto rows = installedRows(installed, table, columns);
+    if (!rows)
+        return;
+    std::string placeholders;
+    for (int column = 1; column <= rows.columnCount(); ++column)
+        placeholders += (column == 1 ? "?" : ", ?") + std::to_string(column);
+    // Rows the new schema cannot hold (a note without text) were never readable.
+    auto insert = incoming.tryPrepare("INSERT OR IGNORE INTO main." + std::string(table) + "("
+        + std::string(columns) + ") VALUES (" + placeholders + ")");
+    if (!insert)
+        throw handoverFailure(incoming);
+    int stepped = SQLITE_ROW;
+    while ((stepped = rows.step()) == SQLITE_ROW) {
+        for (int column = 0; column < rows.columnCount(); ++column)
+            insert.bindColumn(column + 1, rows, column);
+        if (!insert.stepDone())
+            throw handoverFailure(incoming);
+        insert.reset();
+    }
+    if (stepped != SQLITE_DONE)
+        throw handoverFailure(installed);
+}
+
+// The installed file's saved-view counter, or none when it has none.
+std::optional<std::int64_t> installedViewCounter(const sqlite::Connection& installed)
+{
+    auto counter = installed.tryPrepare("SELECT seq FROM sqlite_sequence WHERE name = ?1");
+    if (!counter)
+        return std::nullopt; // a file without the counter has no numbers to keep
+    counter.bindText(1, viewCounterName);
+    return counter.step() == SQLITE_ROW ? counter.optionalInt64(0) : std::nullopt;
+}
+
+// Raises the incoming counter to the installed one; the views copied may have
+// set it already.
+void keepViewCounter(sqlite::Connection& incoming, std::int64_t counter)
+{
+    const auto bound = [&](std::string_view sql) {
+        auto statement = incoming.tryPrepare(sql);
+        if (!statement)
+            throw handoverFailure(incoming);
+        statement.bindText(1, viewCounterName);
+        statement.bindInt64(2, counter);
+        return statement;
+    };
+    auto raise = bound("UPDATE main.sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1");
+    if (!raise.stepDone())
+        throw handoverFailure(incoming);
+    if (sqlite3_changes(incoming.get()) > 0)
+        return;
+    if (!bound("INSERT INTO main.sqlite_sequence(name, seq) VALUES (?1, ?2)").stepDone())
+        throw handoverFailure(incoming);
+}
+
 // Replaces the user rows of `incoming` by those of `installed` (none without it).
-void replaceUserRows(const fs::path& incoming, const fs::path* installed)
+void replaceUserRows(const fs::path& incoming, const sqlite::Connection* installed)
 {
     auto connection = openForWriting(incoming);
-    if (installed)
-        attachInstalled(*connection, *installed);
-    // Deferred: an immediate transaction would ask for the write lock of the
-    // attached installed database too, which this handover already holds.
-    run(*connection, "BEGIN");
+    run(*connection, "BEGIN IMMEDIATE");
     try {
         for (auto [table, columns] : userColumns) {
             run(*connection, "DELETE FROM main." + std::string(table));
             // A counter the incoming file brings (a view numbered at the end of
             // the range) would stop the user's next row for good.
             run(*connection, "DELETE FROM main.sqlite_sequence WHERE name = '" + std::string(table) + "'");
-            // Rows the new schema cannot hold (a note without text) were never readable.
-            if (installed && installedHasRows(*connection, table))
-                run(*connection,
-                    "INSERT OR IGNORE INTO main." + std::string(table) + "(" + std::string(columns)
-                        + ") SELECT " + std::string(columns) + " FROM installed." + std::string(table));
+            if (installed)
+                copyRows(*installed, *connection, table, columns);
         }
-        // An installed file without the counter has no numbers to keep.
-        if (installed)
-            connection->tryExecute(viewCounterSQL);
+        if (const auto counter = installed ? installedViewCounter(*installed) : std::nullopt)
+            keepViewCounter(*connection, *counter);
         run(*connection, "COMMIT");
     } catch (...) {
         connection->tryExecute("ROLLBACK");
@@ -141,7 +185,7 @@ UserRowsHandover::UserRowsHandover(const fs::path& installed, const fs::path& in
     // A version without a database replaces only a version without one.
     if (!installed_ && !mayExist(incoming))
         return;
-    replaceUserRows(incoming, installed_ ? &installed : nullptr);
+    replaceUserRows(incoming, installed_.get());
 }
 
 UserRowsHandover::~UserRowsHandover()

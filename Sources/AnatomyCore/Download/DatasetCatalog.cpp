@@ -3,6 +3,7 @@
 #include "AnatomyCore/Download/HttpTransfer.h"
 #include "AnatomyCore/Model/DecodingError.h"
 #include "AnatomyCore/Support/JSONNesting.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,8 @@ namespace {
 
 // A catalog lists a handful of datasets; anything this large is not one.
 constexpr std::size_t maximumCatalogBytes = 16u << 20;
+// What a message quotes of an entry's id.
+constexpr std::size_t quotedIDBytes = 60;
 
 std::int64_t decodeRequiredInt64(const nlohmann::json& object, std::string_view key)
 {
@@ -106,6 +109,17 @@ std::vector<std::int64_t> versionNumbers(std::string_view version)
         version.remove_prefix(dot == std::string_view::npos ? version.size() : dot + 1);
     }
     return numbers;
+}
+
+// Bytes an installed dataset cannot take up: the installation holds an archive
+// to its entry's size, and an entry without one would let it expand to anything.
+void requireInstalledSize(const Entry& entry, std::size_t position)
+{
+    if (entry.installedBytes > 0)
+        return;
+    throw DecodingError("datasets[" + std::to_string(position) + "] (dataset \""
+        + UnicodeText::quotable(entry.id, quotedIDBytes) + "\"): installedBytes vale "
+        + std::to_string(entry.installedBytes) + ", deve essere maggiore di 0");
 }
 
 } // namespace
@@ -247,6 +261,7 @@ void from_json(const nlohmann::json& json, DatasetCatalog& catalog)
         } catch (const DecodingError& error) {
             throw DecodingError("datasets[" + std::to_string(i) + "]: " + error.what());
         }
+        requireInstalledSize(catalog.datasets.back(), i);
     }
     catalog.macApp.reset();
     auto release = json.find("macApp");

@@ -14,7 +14,8 @@ namespace morvena {
 
 // The published list of downloadable datasets ("catalog.json") with a note on
 // the current viewer release. Decoding is strict: a missing key or a value of
-// the wrong type anywhere fails the whole document; unknown keys are ignored.
+// the wrong type anywhere, or an entry whose installedBytes is not above 0,
+// fails the whole document; unknown keys are ignored.
 struct DatasetCatalog {
     // One downloadable dataset. Every key is required.
     struct Entry {
@@ -23,7 +24,7 @@ struct DatasetCatalog {
         std::string version;
         std::string archive; // absolute address of the archive
         std::int64_t archiveBytes = 0;
-        std::int64_t installedBytes = 0;
+        std::int64_t installedBytes = 0; // above 0: an installation holds the archive to it
         std::string sha256; // 64 lower-case hex digits; empty means no digest
         std::int64_t structureCount = 0;
         std::int64_t triangleCount = 0;

@@ -1,5 +1,7 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 
+#include "AnatomyCore/Support/UnicodeText.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -14,62 +16,20 @@ namespace {
 
 constexpr std::string_view applicationFolderName = "Morvena";
 
-// Length of the UTF-8 sequence starting at `text[i]`, or 0 when it is not a
-// well-formed, shortest-form sequence of a scalar value.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
-{
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length = lead < 0x80 ? 1
-        : lead < 0xC2                ? 0
-        : lead < 0xE0                ? 2
-        : lead < 0xF0                ? 3
-        : lead < 0xF5                ? 4
-                                     : 0;
-    if (length == 0 || i + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    unsigned char second = length > 1 ? byte(i + 1) : 0;
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90)
-        || (lead == 0xF4 && second >= 0x90))
-        return 0; // overlong forms, surrogates and values past U+10FFFF
-    return length;
-}
-
-bool isControlCharacter(std::string_view text, std::size_t i, std::size_t length)
-{
-    auto lead = static_cast<unsigned char>(text[i]);
-    if (length == 1)
-        return lead < 0x20 || lead == 0x7F;
-    // C1 controls U+0080..U+009F are encoded as C2 80..C2 9F.
-    return length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-}
-
+// Characters that could garble a message, a terminal or a folder listing
+// showing the name, or make two names look alike: the bidirectional controls
+// reorder the text around them, zero-width characters hide inside it.
 std::optional<std::string_view> encodingProblem(std::string_view name)
 {
-    for (std::size_t i = 0; i < name.size();) {
-        std::size_t length = utf8SequenceLength(name, i);
-        if (length == 0)
-            return "non è testo UTF-8 valido";
-        if (isControlCharacter(name, i, length))
-            return "contiene caratteri di controllo";
-        i += length;
-    }
+    if (!UnicodeText::isValidUTF8(name))
+        return "non è testo UTF-8 valido";
+    if (UnicodeText::containsInvisibleControls(name))
+        return "contiene caratteri di controllo";
     return std::nullopt;
 }
 
-// What the message may quote of a refused id: printable, and short.
-std::string printable(std::string_view id)
-{
-    std::string shown;
-    for (char c : id.substr(0, 60))
-        shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-    if (id.size() > 60)
-        shown += "…";
-    return shown;
-}
+// What a message may quote of a refused id: printable, and short.
+constexpr std::size_t quotedIDBytes = 60;
 
 std::optional<std::filesystem::path> absoluteFromEnvironment(const char* variable)
 {
@@ -126,8 +86,8 @@ std::optional<std::filesystem::path> configuredPicturesDirectory()
 } // namespace
 
 InvalidDatasetID::InvalidDatasetID(std::string_view id, std::string_view reason)
-    : std::runtime_error(
-        "Identificativo di dataset non valido \"" + printable(id) + "\": " + std::string(reason) + ".")
+    : std::runtime_error("Identificativo di dataset non valido \"" + UnicodeText::quotable(id, quotedIDBytes)
+        + "\": " + std::string(reason) + ".")
 {
 }
 

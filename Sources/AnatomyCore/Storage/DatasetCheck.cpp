@@ -16,6 +16,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 namespace morvena::DatasetCheck {
@@ -29,29 +30,56 @@ using Kind = Problem::Kind;
 // counts: a manifest claiming more describes no dataset.
 constexpr std::int64_t largestPossibleCount = std::numeric_limits<std::uint32_t>::max();
 
-std::optional<Problem> manifestProblem(const fs::path& folder, std::string_view id)
+// Another component's message as a clause of a problem, which a caller
+// follows with its own full stop.
+std::string clause(std::string_view message)
 {
+    if (message.ends_with('.'))
+        message.remove_suffix(1);
+    return std::string(message);
+}
+
+// The manifest, or nothing when a problem (added to `problems`) keeps it from being read.
+std::optional<DatasetManifest> readManifest(
+    const fs::path& folder, std::string_view id, std::vector<Problem>& problems)
+{
+    auto refused = [&](std::string text) {
+        problems.push_back({Kind::manifest, std::move(text)});
+        return std::nullopt;
+    };
     auto bytes = SmallFile::read(folder / AppPaths::manifestFileName);
     if (!bytes)
-        return Problem {Kind::manifest, "manifest mancante o illeggibile"};
+        return refused("manifest mancante o illeggibile");
     if (!nlohmann::json::accept(*bytes))
-        return Problem {Kind::manifest, "il manifest non è un documento JSON valido"};
+        return refused("il manifest non è un documento JSON valido");
     DatasetManifest manifest;
     try {
         manifest = DatasetManifest::decode(*bytes);
     } catch (const DecodingError& error) {
-        return Problem {Kind::manifest, std::string("manifest illeggibile: ") + error.what()};
+        return refused("manifest illeggibile: " + clause(error.what()));
     }
     if (manifest.id != id)
-        return Problem {Kind::manifest,
-            "il manifest descrive il dataset " + manifest.id + " invece di " + std::string(id)};
+        return refused("il manifest descrive il dataset " + manifest.id + " invece di " + std::string(id));
     for (auto [name, count] : {std::pair {"strutture", manifest.structureCount},
              std::pair {"triangoli", manifest.triangleCount}, std::pair {"vertici", manifest.vertexCount}})
         if (count < 0 || count > largestPossibleCount)
-            return Problem {Kind::manifest,
-                "il manifest dichiara un numero impossibile di " + std::string(name) + " ("
-                    + std::to_string(count) + ")"};
-    return std::nullopt;
+            return refused("il manifest dichiara un numero impossibile di " + std::string(name) + " ("
+                + std::to_string(count) + ")");
+    return manifest;
+}
+
+// The manifest's counts are what the setup screen and `list` show and what a
+// catalog publishes: they must be the pack's own.
+void addCountProblems(const DatasetManifest& manifest, const MeshPack& pack, std::vector<Problem>& problems)
+{
+    for (auto [name, declared, held] :
+        {std::tuple {"strutture", manifest.structureCount, pack.structureCount()},
+            std::tuple {"triangoli", manifest.triangleCount, pack.triangleCount()},
+            std::tuple {"vertici", manifest.vertexCount, pack.vertexCount()}})
+        if (declared != static_cast<std::int64_t>(held))
+            problems.push_back({Kind::manifest,
+                "il manifest dichiara " + std::to_string(declared) + " " + name + ", il pack ne contiene "
+                    + std::to_string(held)});
 }
 
 bool isFinitePosition(const PackVertex& vertex)
@@ -59,8 +87,11 @@ bool isFinitePosition(const PackVertex& vertex)
     return isFinite(Float3 {vertex.px, vertex.py, vertex.pz});
 }
 
-void addGeometryProblems(const MeshPack& pack, Depth depth, std::vector<Problem>& problems)
+void addGeometryProblems(const MeshPack& pack, const std::optional<DatasetManifest>& manifest, Depth depth,
+    std::vector<Problem>& problems)
 {
+    if (manifest && depth == Depth::everyVertex)
+        addCountProblems(*manifest, pack, problems);
     // A non-finite box frames the camera nowhere: the viewport would stay empty.
     if (!isFinite(pack.boundsMin()) || !isFinite(pack.boundsMax()))
         problems.push_back({Kind::geometry, "i limiti del pack non sono numeri finiti (NaN o infinito)"});
@@ -83,6 +114,12 @@ void addDatabaseProblems(
     }
     if (depth == Depth::bounds)
         return;
+    // Imports write UTF-8. A database in another encoding still opens where
+    // it is installed already, but none comes in, nor goes out again in an archive.
+    if (const auto encoding = db.textEncoding(); encoding != "UTF-8")
+        problems.push_back({Kind::database,
+            "il database usa la codifica " + (encoding.empty() ? std::string("sconosciuta") : encoding)
+                + " invece di UTF-8"});
     if (!db.passesQuickCheck())
         problems.push_back({Kind::database,
             "il database è danneggiato: il controllo di integrità di SQLite vi trova pagine o indici "
@@ -116,20 +153,19 @@ std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t pac
 std::vector<Problem> problems(const fs::path& folder, std::string_view id, Depth depth)
 {
     std::vector<Problem> found;
-    if (auto problem = manifestProblem(folder, id))
-        found.push_back(std::move(*problem));
+    const auto manifest = readManifest(folder, id, found);
     std::unique_ptr<MeshPack> pack;
     try {
         pack = std::make_unique<MeshPack>(folder / AppPaths::packFileName);
-        addGeometryProblems(*pack, depth, found);
+        addGeometryProblems(*pack, manifest, depth, found);
     } catch (const MeshPackError& error) {
-        found.push_back({Kind::packUnreadable, std::string("il pack non si apre: ") + error.what()});
+        found.push_back({Kind::packUnreadable, "il pack non si apre: " + clause(error.what())});
     }
     try {
         AnatomyDB db(folder / AppPaths::databaseFileName, true);
         addDatabaseProblems(db, pack.get(), depth, found);
     } catch (const DBError& error) {
-        found.push_back({Kind::database, std::string("il database non si apre: ") + error.what()});
+        found.push_back({Kind::database, "il database non si apre: " + clause(error.what())});
     }
     return found;
 }
@@ -138,9 +174,7 @@ std::vector<Problem> problems(
     const MeshPack& pack, const AnatomyDB& db, const fs::path& folder, std::string_view id, Depth depth)
 {
     std::vector<Problem> found;
-    if (auto problem = manifestProblem(folder, id))
-        found.push_back(std::move(*problem));
-    addGeometryProblems(pack, depth, found);
+    addGeometryProblems(pack, readManifest(folder, id, found), depth, found);
     addDatabaseProblems(db, &pack, depth, found);
     return found;
 }

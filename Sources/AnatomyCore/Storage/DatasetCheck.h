@@ -25,7 +25,9 @@ namespace DatasetCheck {
 // pack's bounds but no vertex and no database row: it skips mesh indices beyond
 // its pack anyway. The installation and verify read every vertex position,
 // every structure's mesh index and every page of the database as well (SQLite's
-// quick_check), and count the structures with geometry against the pack's.
+// quick_check), require the database in UTF-8, count the structures with
+// geometry against the pack's, and compare the manifest's counts of
+// structures, triangles and vertices with the pack's.
 enum class Depth { bounds, everyVertex };
 
 struct Problem {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -25,11 +26,48 @@ bool stillNamed(const std::filesystem::path& path, const FileDescriptor& file)
         && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
+// What stands at the lock's path instead of a lock file of this user's, or
+// nothing when it is one (or gone).
+std::optional<std::string_view> obstacle(const std::filesystem::path& path)
+{
+    struct stat found { };
+    if (::lstat(path.c_str(), &found) != 0)
+        return std::nullopt;
+    switch (found.st_mode & S_IFMT) {
+    case S_IFDIR:
+        return "una cartella";
+    case S_IFLNK:
+        return "un collegamento simbolico";
+    case S_IFSOCK:
+        return "un socket";
+    case S_IFIFO:
+        return "una pipe con nome";
+    case S_IFCHR:
+    case S_IFBLK:
+        return "un file di dispositivo";
+    case S_IFREG:
+        break;
+    default:
+        return "un oggetto sconosciuto";
+    }
+    if (found.st_uid != ::geteuid())
+        return "un file di un altro utente";
+    return std::nullopt;
+}
+
 } // namespace
 
 DatasetLock::Busy::Busy(std::string_view datasetID)
-    : std::runtime_error(
-        "Il dataset «" + std::string(datasetID) + "» è già in corso di importazione da un altro processo.")
+    : std::runtime_error("Il dataset «" + std::string(datasetID)
+        + "» è già in corso di importazione o installazione da un altro processo.")
+{
+}
+
+DatasetLock::Obstructed::Obstructed(
+    std::string_view datasetID, const std::filesystem::path& lockFile, std::string_view what)
+    : std::runtime_error("Impossibile importare o installare il dataset «" + std::string(datasetID)
+        + "»: al posto del suo file di blocco " + lockFile.string() + " c'è " + std::string(what)
+        + ", che si può rimuovere.")
 {
 }
 
@@ -41,9 +79,18 @@ DatasetLock::DatasetLock(const std::filesystem::path& datasetFolder)
     if (error)
         throw FileError("Impossibile creare la cartella", file_.parent_path(), error);
     for (;;) {
-        FileDescriptor file(::open(file_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!file)
-            throw FileError("Impossibile creare il file", file_, errno);
+        // Never blocks on a pipe; whatever is not a plain file is refused below.
+        FileDescriptor file(
+            ::open(file_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        if (!file) {
+            const int openError = errno;
+            if (auto what = obstacle(file_))
+                throw Obstructed(datasetFolder.filename().string(), file_, *what);
+            throw FileError("Impossibile creare il file", file_, openError);
+        }
+        if (struct stat opened {}; ::fstat(file.get(), &opened) == 0 && !S_ISREG(opened.st_mode))
+            throw Obstructed(datasetFolder.filename().string(), file_,
+                obstacle(file_).value_or("qualcosa che non è un file"));
         if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK)
                 throw Busy(datasetFolder.filename().string());

@@ -24,9 +24,18 @@ public:
         explicit Busy(std::string_view datasetID);
     };
 
+    // Something else stands at the lock file's path (a folder, a link, a
+    // socket, another user's file) and keeps every import of the dataset out;
+    // the message says what it is and that it can be removed.
+    class Obstructed : public std::runtime_error {
+    public:
+        Obstructed(std::string_view datasetID, const std::filesystem::path& lockFile, std::string_view what);
+    };
+
     // Takes the lock of the dataset whose folder is `datasetFolder`, creating the
-    // folder above it when missing. Throws Busy at once when another holds it, and
-    // FileError when the lock file cannot be made.
+    // folder above it when missing. Throws Busy at once when another holds it,
+    // Obstructed when something else is in the lock file's way, and FileError
+    // when the lock file cannot be made for another reason.
     explicit DatasetLock(const std::filesystem::path& datasetFolder);
     ~DatasetLock();
     DatasetLock(const DatasetLock&) = delete;

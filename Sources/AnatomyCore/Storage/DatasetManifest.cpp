@@ -6,10 +6,12 @@
 #include "AnatomyCore/Support/FileError.h"
 #include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/SmallFile.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <system_error>
 
@@ -164,8 +166,14 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
         // Hidden folders are install staging (".<id>.incoming") or not ours.
         std::string name = entry->path().filename().string();
         std::error_code typeError;
-        if (!AppPaths::isValidDatasetID(name) || !entry->is_directory(typeError))
+        if (name.starts_with('.') || !entry->is_directory(typeError))
             continue;
+        // A folder installed before its name was refused as an id (one with
+        // bidirectional controls) can no longer be opened, only removed.
+        if (!AppPaths::isValidDatasetID(name)) {
+            installed.misnamedFolders.push_back(std::move(name));
+            continue;
+        }
         auto manifest = read(entry->path() / AppPaths::manifestFileName);
         // Callers address a dataset by its manifest's id; a folder holding
         // another dataset's manifest would send them to the wrong folder.
@@ -179,21 +187,72 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
     return installed;
 }
 
-std::optional<std::string> DatasetManifest::Installed::notice() const
+namespace {
+
+// Folder names in a notice, shown as they may be without garbling it.
+constexpr std::size_t quotedNameBytes = 60;
+
+// The path as one word that bash and zsh read back byte for byte (ANSI-C
+// quoting), in plain ASCII: no character of the name can reorder or hide
+// what the notice shows, and the command still names the folder exactly.
+std::string shellWord(const std::filesystem::path& path)
 {
-    if (unreadableFolders.empty())
-        return std::nullopt;
+    std::string word = "$'";
+    for (const char c : path.string()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F && c != '\'' && c != '\\') {
+            word += c;
+            continue;
+        }
+        std::array<char, 5> escaped {};
+        std::snprintf(escaped.data(), escaped.size(), "\\x%02x", byte);
+        word += escaped.data();
+    }
+    return word + "'";
+}
+
+std::string unreadableNotice(const std::vector<std::string>& folders)
+{
     std::string names;
-    for (const auto& name : unreadableFolders)
+    for (const auto& name : folders)
         names += (names.empty() ? "" : ", ") + name;
-    const bool one = unreadableFolders.size() == 1;
+    const bool one = folders.size() == 1;
     return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
         + AppPaths::datasetsDirectory().string()
         + (one ? " non è leggibile come dataset: " : " non sono leggibili come dataset: ") + names
         + " (manifest danneggiato o cartella illeggibile; i dati restano sul disco). Per sapere che cosa non "
-          "va: "
-          "mrvtool verify --id "
-        + unreadableFolders.front() + ".";
+          "va: mrvtool verify --id "
+        + folders.front() + ".";
+}
+
+std::string misnamedNotice(const std::vector<std::string>& folders)
+{
+    std::string names;
+    std::string words;
+    for (const auto& name : folders) {
+        names += (names.empty() ? "«" : ", «") + UnicodeText::quotable(name, quotedNameBytes) + "»";
+        words += " " + shellWord(AppPaths::datasetsDirectory() / name);
+    }
+    const bool one = folders.size() == 1;
+    return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
+        + AppPaths::datasetsDirectory().string()
+        + (one ? " ha un nome che nessun dataset può avere: "
+               : " hanno un nome che nessun dataset può avere: ")
+        + names + " (i dati restano sul disco, ma nessun programma "
+        + (one ? "la apre). Per rimuoverla: rm -r --" : "le apre). Per rimuoverle: rm -r --") + words;
+}
+
+} // namespace
+
+std::optional<std::string> DatasetManifest::Installed::notice() const
+{
+    if (unreadableFolders.empty() && misnamedFolders.empty())
+        return std::nullopt;
+    if (misnamedFolders.empty())
+        return unreadableNotice(unreadableFolders);
+    if (unreadableFolders.empty())
+        return misnamedNotice(misnamedFolders);
+    return unreadableNotice(unreadableFolders) + " " + misnamedNotice(misnamedFolders);
 }
 
 } // namespace morvena

@@ -49,16 +49,21 @@ struct DatasetManifest {
     static std::vector<DatasetManifest> installed();
 
     // The installed datasets, and the folders under the datasets folder that
-    // are named like a dataset but could not be read as one (a manifest that is
-    // missing, damaged or names another id, a folder that cannot be opened).
+    // are not hidden but could not be read as one (a manifest that is
+    // missing, damaged or names another id, a folder that cannot be opened, a
+    // name that is no dataset id).
     // They count as absent; the user is told about them so that they do not
     // import or download over a dataset that is still there.
     struct Installed {
         std::vector<DatasetManifest> manifests;
         std::vector<std::string> unreadableFolders; // folder names, in listing order
+        // Folders whose name no dataset id may have (an older version let
+        // bidirectional controls in): never opened, and removable only by hand.
+        std::vector<std::string> misnamedFolders;
 
         // One Italian line naming the unreadable folders and the way to look
-        // into them, or nothing when there are none.
+        // into them, and the misnamed ones (masked) with the command that
+        // removes them, or nothing when there are none.
         std::optional<std::string> notice() const;
     };
     static Installed scanInstalled();

@@ -242,6 +242,61 @@ std::string replacingControls(std::string_view text, std::string_view replacemen
     return result.append(text.substr(copiedUpTo));
 }
 
+namespace {
+
+bool isInvisibleControl(UChar32 c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029
+        || u_charType(c) == U_FORMAT_CHAR;
+}
+
+} // namespace
+
+bool containsInvisibleControls(std::string_view text)
+{
+    for (std::size_t offset = 0; offset < text.size();) {
+        const Character character = characterAt(text, offset);
+        if (character.codePoint >= 0 && isInvisibleControl(character.codePoint))
+            return true;
+        offset += character.length;
+    }
+    return false;
+}
+
+std::string removingInvisibleControls(std::string_view text)
+{
+    std::string kept;
+    kept.reserve(text.size());
+    forEachCharacter(text, [&](Character character, std::size_t start) {
+        if (character.codePoint < 0 || !isInvisibleControl(character.codePoint))
+            kept.append(text.substr(start, character.length));
+    });
+    return kept;
+}
+
+std::string quotable(std::string_view text, std::size_t maximumBytes)
+{
+    // Masked up to the first code point past the limit, so that the break
+    // iterator below sees whether a character goes on beyond it.
+    std::string shown;
+    for (std::size_t offset = 0; offset < text.size() && shown.size() <= maximumBytes;) {
+        const Character character = characterAt(text, offset);
+        const bool masked = character.codePoint < 0 || isInvisibleControl(character.codePoint);
+        shown.append(masked ? std::string_view("?") : text.substr(offset, character.length));
+        offset += character.length;
+    }
+    if (shown.size() <= maximumBytes)
+        return shown;
+    std::size_t cut = 0;
+    for (std::size_t end : characterEnds(shown, shown.size()))
+        if (end <= maximumBytes)
+            cut = end;
+    if (cut == 0) // one character longer than the limit: cut between its code points
+        for (std::size_t offset = 0; offset <= maximumBytes; offset += characterAt(shown, offset).length)
+            cut = offset;
+    return shown.substr(0, cut) + "…";
+}
+
 std::string canonicalForm(std::string_view text)
 {
     constexpr auto longest = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());

@@ -46,6 +46,20 @@ std::string repairedUTF8(std::string_view text);
 std::string replacingControls(
     std::string_view text, std::string_view replacement = {}, std::string_view kept = {});
 
+// Whether the text holds a character that shows nothing of its own and changes
+// how the text around it is shown or read: the C0 and C1 control characters with
+// DEL, every format character (general category Cf: the bidirectional controls,
+// zero-width spaces and joiners, the soft hyphen, tags), and the line and
+// paragraph separators U+2028 and U+2029. Ill-formed sequences do not count.
+bool containsInvisibleControls(std::string_view text);
+// The text without those characters; everything else is kept byte for byte.
+std::string removingInvisibleControls(std::string_view text);
+// The text as a message may quote it: every invisible control and every
+// ill-formed sequence becomes "?", and a text longer than `maximumBytes` is cut
+// at the last user-perceived character boundary within them (inside the first
+// character when that alone is longer, between code points) and gains "…".
+std::string quotable(std::string_view text, std::size_t maximumBytes);
+
 // The canonical composed form (NFC), under which canonically equivalent texts are
 // equal byte for byte. Text that is not valid UTF-8 is returned as it is.
 std::string canonicalForm(std::string_view text);

@@ -19,9 +19,11 @@ constexpr const char* startingMessage = "Avvio importazione…";
 // Shown when something other than an exception with a message stops an import.
 constexpr const char* unexpectedImportFailure = "Importazione non riuscita.";
 
+// The id a display name gives: invisible characters a pasted name may carry
+// (a direction mark, a zero-width space) are left out, as no id may hold them.
 std::string datasetIDCandidate(std::string_view name)
 {
-    auto id = UnicodeText::lowercased(name);
+    auto id = UnicodeText::lowercased(UnicodeText::removingInvisibleControls(name));
     std::replace(id.begin(), id.end(), ' ', '-');
     return id;
 }

@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 // A dataset published by pack-dataset into a folder that the tests' HTTP server serves.
@@ -245,16 +246,33 @@ TEST_F(FetchDataset, plainHttpCatalogElsewhereIsRefusedWithWhatIsAllowed)
                  "questo computer (localhost, 127.0.0.1, [::1]).\n"));
 }
 
-TEST_F(FetchDataset, packThatDisagreesWithItsManifestIsReportedAfterInstalling)
+// A manifest whose counts are not its pack's is refused before the swap: the
+// installed version stays, and verify finds the same fault where it was made.
+TEST_F(FetchDataset, packThatDisagreesWithItsManifestIsRefusedBeforeInstalling)
 {
-    declaredStructures = 7;
+    publish();
+    ASSERT_EQ(fetch().status, 0);
+    const auto installed = user.datasetFolder("test-dataset");
+    const auto manifest = readFile(installed / "manifest.json");
+    const auto listed = user.run({"list"}).out;
+
+    declaredStructures = 277;
     publish();
     auto result = fetch();
     EXPECT_EQ(result.status, 1);
-    EXPECT_THAT(result.out, HasSubstr("  pack       5 strutture, "));
+    EXPECT_THAT(result.out, Not(HasSubstr("✓ installato")));
     EXPECT_THAT(result.err,
-        EndsWith("\nErrore: Il pack installato contiene 5 strutture, il manifest ne dichiara 7.\n"));
-    EXPECT_TRUE(fs::exists(user.datasetFolder("test-dataset") / "geometry.mrvpack"));
+        EndsWith("\nErrore: L'archivio del dataset test-dataset non contiene un dataset utilizzabile: il "
+                 "manifest dichiara 277 strutture, il pack ne contiene 5. Il dataset installato resta "
+                 "com'era.\n"));
+    EXPECT_EQ(readFile(installed / "manifest.json"), manifest);
+    EXPECT_EQ(user.run({"list"}).out, listed);
+    EXPECT_THAT(listed, HasSubstr("\t5 strutture\t"));
+
+    auto verified = publisher.run({"verify", "--id", "test-dataset"});
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_THAT(
+        verified.out + verified.err, HasSubstr("il manifest dichiara 277 strutture, il pack ne contiene 5"));
 }
 
 } // namespace

@@ -12,9 +12,15 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -274,13 +280,56 @@ TEST(ToolImport, anImportOfADatasetAnotherProcessWritesFailsAndChangesNothing)
         EXPECT_EQ(second.status, 1);
         EXPECT_THAT(second.err,
             testing::EndsWith(
-                "\nErrore: Il dataset «prova» è già in corso di importazione da un altro processo.\n"));
+                "\nErrore: Il dataset «prova» è già in corso di importazione o installazione da un altro "
+                "processo.\n"));
         EXPECT_EQ(readAll(sandbox.datasetFolder("prova") / "manifest.json"), manifest);
         EXPECT_EQ(sandbox.run({"list"}).out, "prova\tModello di prova\t3 strutture\tCC0\n");
         EXPECT_EQ(sandbox.run({"verify", "--id", "prova"}).status, 0);
     }
     EXPECT_EQ(sandbox.run(importWords(model, "prova")).status, 0);
     EXPECT_FALSE(std::filesystem::exists(sandbox.datasetFolder(".prova.lock")));
+}
+
+// Whatever stands at the lock's path instead of a lock file is named, and
+// nothing is written through it; once it is gone the import runs.
+TEST(ToolImport, somethingInTheLockFilesWayIsNamedAndCanBeRemoved)
+{
+    namespace fs = std::filesystem;
+    ToolSandbox sandbox;
+    auto model = sandbox.workFolder() / "modello.obj";
+    std::ofstream(model) << threeObjects;
+    const auto lock = sandbox.datasetFolder(".prova.lock");
+    const auto target = sandbox.workFolder() / "bersaglio";
+    std::ofstream(target) << "intatto";
+    const std::pair<const char*, std::function<void()>> obstacles[] = {
+        {"una cartella", [&] { fs::create_directories(lock / "dentro"); }},
+        {"un collegamento simbolico", [&] { fs::create_symlink(target, lock); }},
+        {"una pipe con nome", [&] { ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0); }},
+        {"un socket",
+            [&] {
+                sockaddr_un address {};
+                address.sun_family = AF_UNIX;
+                ASSERT_LT(lock.string().size(), sizeof address.sun_path);
+                lock.string().copy(address.sun_path, sizeof address.sun_path - 1);
+                const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                EXPECT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+                ::close(socket);
+            }},
+    };
+    for (const auto& [what, place] : obstacles) {
+        fs::create_directories(lock.parent_path());
+        place();
+        auto blocked = sandbox.run(importWords(model, "prova"));
+        EXPECT_EQ(blocked.status, 1) << what;
+        EXPECT_THAT(blocked.err,
+            testing::EndsWith("\nErrore: Impossibile importare o installare il dataset «prova»: al posto del "
+                              "suo file di blocco "
+                + lock.string() + " c'è " + what + ", che si può rimuovere.\n"));
+        EXPECT_FALSE(fs::exists(sandbox.datasetFolder("prova"))) << what;
+        EXPECT_EQ(readAll(target), "intatto") << what;
+        fs::remove_all(lock);
+    }
+    EXPECT_EQ(sandbox.run(importWords(model, "prova")).status, 0);
 }
 
 TEST(ToolDatasetChoice, idThenLastUsedThenNewest)
@@ -319,6 +368,35 @@ TEST(ToolInspection, listNamesAFolderItCannotReadWithTheWayOut)
         "Una cartella in " + (sandbox.dataHome() / "Morvena" / "datasets").string()
             + " non è leggibile come dataset: rotto (manifest danneggiato o cartella illeggibile; i dati "
               "restano sul disco). Per sapere che cosa non va: mrvtool verify --id rotto.\n");
+}
+
+// A dataset installed under an id with bidirectional controls, which no id may
+// hold any more, is named masked, with a command that removes it exactly.
+TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
+{
+    ToolSandbox sandbox;
+    sampleDataset("buono").install(sandbox.dataHome());
+    const auto datasets = sandbox.dataHome() / "Morvena" / "datasets";
+    const std::string misnamed = "skel\u202eosso\u2066x";
+    std::filesystem::copy(datasets / "buono", datasets / misnamed);
+    editManifest(datasets / misnamed, [&](auto& manifest) { manifest.id = misnamed; });
+
+    auto list = sandbox.run({"list"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_THAT(lines(list.out), testing::ElementsAre(StartsWith("buono\t")));
+    const std::string command
+        = "rm -r -- $'" + datasets.string() + "/skel\\xe2\\x80\\xaeosso\\xe2\\x81\\xa6x'";
+    EXPECT_EQ(list.err,
+        "Una cartella in " + datasets.string()
+            + " ha un nome che nessun dataset può avere: «skel?osso?x» (i dati restano sul disco, ma nessun "
+              "programma la apre). Per rimuoverla: "
+            + command + "\n");
+    EXPECT_EQ(sandbox.run({"verify", "--id", misnamed}).status, 1);
+
+    ASSERT_EQ(sandbox.runShell(command).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(datasets / misnamed));
+    EXPECT_TRUE(std::filesystem::exists(datasets / "buono"));
+    EXPECT_EQ(sandbox.run({"list"}).err, "");
 }
 
 TEST(ToolInspection, boundingBoxInFullDecimalsAndRelationsByConceptName)

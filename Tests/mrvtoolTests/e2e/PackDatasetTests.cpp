@@ -35,6 +35,7 @@ DatasetCatalog::Entry otherEntry(std::string id, std::int64_t structures)
     entry.archive = "https://example.org/" + entry.id + ".mrvz";
     entry.sha256 = std::string(64, 'a');
     entry.structureCount = structures;
+    entry.installedBytes = structures * 1000;
     return entry;
 }
 

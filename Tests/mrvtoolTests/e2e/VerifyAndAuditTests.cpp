@@ -164,7 +164,7 @@ TEST(VerifyCommand, failsWhatOnlyTheViewersReaderRefuses)
     auto result = sandbox.run({"verify"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
-        "Problemi rilevati (1):\n  - il pack non si apre: Il pack geometrico è troncato o corrotto.\n");
+        "Problemi rilevati (1):\n  - il pack non si apre: Il pack geometrico è troncato o corrotto\n");
 }
 
 TEST(VerifyCommand, emptyPackAndMissingFiles)

@@ -82,6 +82,10 @@ void Statement::bindNull(int index)
 {
     sqlite3_bind_null(statement_, index);
 }
+void Statement::bindColumn(int index, const Statement& row, int column)
+{
+    sqlite3_bind_value(statement_, index, sqlite3_column_value(row.statement_, column));
+}
 
 std::optional<std::string> Statement::text(int column) const
 {

@@ -44,12 +44,16 @@ public:
     void bindInt64(int index, std::int64_t value);
     void bindDouble(int index, double value);
     void bindNull(int index);
+    // Binds the value of `row`'s current row in `column` as it is, whatever its
+    // type; text is converted to this statement's database encoding.
+    void bindColumn(int index, const Statement& row, int column);
 
     int step() { return sqlite3_step(statement_); }
     // One step that must report completion.
     bool stepDone() { return step() == SQLITE_DONE; }
     void reset() { sqlite3_reset(statement_); }
 
+    int columnCount() const { return sqlite3_column_count(statement_); }
     bool isNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
     // NULL and empty text both give no value.
     std::optional<std::string> text(int column) const;
