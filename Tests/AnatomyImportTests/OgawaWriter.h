@@ -10,17 +10,17 @@
 namespace morvena::test {
 
 // A small writer of Alembic archives in the Ogawa layout for the reader's tests:
-// objects with metadata, children and properties; compound, scalar and array
-// properties with their samples. Every field is written at full width and
-// metadata inline unless it is in the table given to the constructor, both of
-// which the format allows. The groups and data blocks can also be written one
-// by one, for archives whose structure a test bends on purpose.
+// objects with metadata, children and properties; compound and array properties
+// with their samples. Every field is written at full width and metadata inline
+// unless it is in the table given to the constructor, both of which the format
+// allows. Groups and data blocks can also be written one by one, for archives
+// whose structure a test bends on purpose.
 class OgawaWriter {
 public:
     static constexpr std::uint64_t emptyGroup = 0;
     static constexpr std::uint64_t emptyData = std::uint64_t {1} << 63;
 
-    enum Kind { compound = 0, scalar = 1, array = 2, oneElementArray = 3 };
+    enum Kind { compound = 0, array = 2, oneElementArray = 3 };
     enum Pod { uint32 = 5, int32 = 6, float32 = 10, float64 = 11 };
 
     struct Property {
@@ -95,8 +95,8 @@ public:
         std::string headers;
         for (const Object& child : object.children) {
             children.push_back(this->object(child));
-            headers += le(child.name.size(), 4) + child.name;
-            headers += metadataField(child.metadata, 1);
+            headers += le(child.name.size(), 4) + child.name + le(indexOf(child.metadata), 1);
+            headers += inlineMetadata(child.metadata);
         }
         children.push_back(data(headers + std::string(32, '\0')));
         return group(children);
@@ -117,18 +117,15 @@ public:
         return group(children);
     }
 
-    // Per sample, the values behind a 16-byte key and, for arrays, the
-    // dimensions (none: one dimension).
+    // Per sample, the values behind a 16-byte key, then the dimensions (none:
+    // one dimension).
     std::uint64_t samples(const Property& property)
     {
         if (property.samples.empty())
             return emptyGroup;
         std::vector<std::uint64_t> children;
-        for (const std::string& values : property.samples) {
-            children.push_back(data(std::string(16, '\x5a') + values));
-            if (property.kind != scalar)
-                children.push_back(emptyData);
-        }
+        for (const std::string& values : property.samples)
+            children.insert(children.end(), {data(std::string(16, '\x5a') + values), emptyData});
         return group(children);
     }
 
@@ -172,19 +169,13 @@ private:
             const std::size_t count = property.samples.size();
             fields += le(count, 4) + le(count > 1 ? 1 : 0, 4) + le(count > 1 ? count - 1 : 0, 4);
         }
-        fields += le(property.name.size(), 4) + property.name;
-        if (metadataIndex == 0xff)
-            fields += le(property.metadata.size(), 4) + property.metadata;
-        return le(info, 4) + fields;
+        return le(info, 4) + fields + le(property.name.size(), 4) + property.name
+            + inlineMetadata(property.metadata);
     }
 
-    std::string metadataField(const std::string& metadata, int indexWidth)
+    std::string inlineMetadata(const std::string& metadata) const
     {
-        const std::uint64_t index = indexOf(metadata);
-        std::string field = le(index, indexWidth);
-        if (index == 0xff)
-            field += le(metadata.size(), 4) + metadata;
-        return field;
+        return indexOf(metadata) == 0xff ? le(metadata.size(), 4) + metadata : "";
     }
 
     // 0 for none, 1 on for the table's entries, 0xff for inline metadata.
