@@ -15,6 +15,11 @@
 
 namespace morvena::UnicodeText {
 
+bool isASCII(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 namespace {
 
 struct Character {
@@ -76,11 +81,6 @@ template <class IsBlank> std::string_view trimming(std::string_view text, IsBlan
     return text.substr(start, end - start);
 }
 
-bool isASCII(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // ICU indexes with int32_t; longer texts are cut rather than overflowing it.
 icu::UnicodeString fromUTF8(std::string_view text)
 {
@@ -119,6 +119,12 @@ std::vector<std::size_t> characterEnds(
 }
 
 } // namespace
+
+CodePoint codePointAt(std::string_view text, std::size_t offset)
+{
+    const Character character = characterAt(text, offset);
+    return {character.codePoint, character.length};
+}
 
 std::string lowercased(std::string_view text)
 {
@@ -287,10 +293,8 @@ std::string quotable(std::string_view text, std::size_t maximumBytes)
     }
     if (shown.size() <= maximumBytes)
         return shown;
-    std::size_t cut = 0;
-    for (std::size_t end : characterEnds(shown, shown.size()))
-        if (end <= maximumBytes)
-            cut = end;
+    const auto ends = characterEnds(shown, shown.size(), maximumBytes);
+    std::size_t cut = ends.empty() ? 0 : ends.back();
     if (cut == 0) // one character longer than the limit: cut between its code points
         for (std::size_t offset = 0; offset <= maximumBytes; offset += characterAt(shown, offset).length)
             cut = offset;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,15 @@ std::string collapsingSpaces(std::string_view text);
 
 // Strict UTF-8: no overlong forms, surrogates or code points above U+10FFFF.
 bool isValidUTF8(std::string_view text);
+bool isASCII(std::string_view text);
+
+// The code point that starts at byte `offset` (below the text's size) and its length
+// in bytes, at least one; the value is negative for a maximal ill-formed subsequence.
+struct CodePoint {
+    std::int32_t value;
+    std::size_t length;
+};
+CodePoint codePointAt(std::string_view text, std::size_t offset);
 
 // The text with every maximal ill-formed subsequence replaced by one U+FFFD;
 // valid sequences are kept byte for byte.

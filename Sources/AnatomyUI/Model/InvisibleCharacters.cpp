@@ -1,8 +1,9 @@
 #include "AnatomyUI/Model/InvisibleCharacters.h"
 
+#include "AnatomyCore/Support/UnicodeText.h"
+
 #include <unicode/uchar.h>
 #include <unicode/uscript.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -29,28 +30,21 @@ constexpr UChar32 jungseongFiller = 0x1160;
 constexpr UChar32 hangulFiller = 0x3164;
 constexpr UChar32 halfwidthHangulFiller = 0xFFA0;
 
+// A code point and where it starts in the text.
 struct CodePoint {
     UChar32 value; // negative for a maximal ill-formed subsequence
     std::size_t start;
     std::size_t length;
 };
 
-CodePoint codePointAt(std::string_view text, std::size_t offset)
-{
-    // A window of at most four bytes: ICU indexes with int32_t, the text may be longer.
-    const auto window = static_cast<std::int32_t>(std::min<std::size_t>(text.size() - offset, 4));
-    std::int32_t length = 0;
-    UChar32 value = 0;
-    U8_NEXT(reinterpret_cast<const std::uint8_t*>(text.data()) + offset, length, window, value);
-    return {value, offset, static_cast<std::size_t>(length)};
-}
-
 std::vector<CodePoint> decoded(std::string_view text)
 {
     std::vector<CodePoint> points;
     points.reserve(text.size());
-    for (std::size_t offset = 0; offset < text.size(); offset += points.back().length)
-        points.push_back(codePointAt(text, offset));
+    for (std::size_t offset = 0; offset < text.size(); offset += points.back().length) {
+        const auto point = UnicodeText::codePointAt(text, offset);
+        points.push_back({point.value, offset, point.length});
+    }
     return points;
 }
 
@@ -208,17 +202,12 @@ Fate fateOf(const Context& context, std::size_t at)
                                                                                         : Fate::kept;
 }
 
-bool isASCII(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 } // namespace
 
 std::string removed(std::string_view text)
 {
     // No ASCII character is a format character or ignorable.
-    if (isASCII(text))
+    if (UnicodeText::isASCII(text))
         return std::string(text);
     const auto points = decoded(text);
     const auto emptySyllableFiller = emptySyllableFillers(points);
@@ -246,7 +235,7 @@ std::string removed(std::string_view text)
 bool nothingVisible(std::string_view text)
 {
     for (std::size_t offset = 0; offset < text.size();) {
-        const auto point = codePointAt(text, offset);
+        const auto point = UnicodeText::codePointAt(text, offset);
         if (point.value < 0 || (point.value != blankBraillePattern && !u_isUWhiteSpace(point.value)))
             return false;
         offset += point.length;
