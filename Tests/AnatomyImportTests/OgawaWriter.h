@@ -11,10 +11,9 @@ namespace morvena::test {
 
 // A small writer of Alembic archives in the Ogawa layout for the reader's tests:
 // objects with metadata, children and properties; compound and array properties
-// with their samples. Every field is written at full width and metadata inline
-// unless it is in the table given to the constructor, both of which the format
-// allows. Groups and data blocks can also be written one by one, for archives
-// whose structure a test bends on purpose.
+// with their samples. Fields are written at full width and metadata inline, both
+// of which the format allows. Groups and data blocks can also be written one by
+// one, for archives whose structure a test bends on purpose.
 class OgawaWriter {
 public:
     static constexpr std::uint64_t emptyGroup = 0;
@@ -40,47 +39,33 @@ public:
         std::vector<Object> children;
     };
 
-    explicit OgawaWriter(std::vector<std::string> indexedMetadata = {})
-        : indexed_(std::move(indexedMetadata))
-    {
-        out_.assign(16, '\0');
-    }
-
-    // --- Blocks. ---
-
     std::uint64_t data(const std::string& bytes)
     {
         const std::uint64_t at = out_.size();
-        put(bytes.size(), 8);
-        out_ += bytes;
+        out_ += le(bytes.size(), 8) + bytes;
         return at | emptyData;
     }
 
     std::uint64_t group(const std::vector<std::uint64_t>& children)
     {
         const std::uint64_t at = out_.size();
-        put(children.size(), 8);
+        out_ += le(children.size(), 8);
         for (std::uint64_t child : children)
-            put(child, 8);
+            out_ += le(child, 8);
         return at;
     }
 
-    // The archive around the top object's group: the root's six children, the
-    // header last.
+    // The archive around the top object's group: the root's six children (an
+    // empty metadata table among them), the header last.
     std::string finish(std::uint64_t topObject)
     {
-        std::string table;
-        for (const auto& entry : indexed_)
-            table += static_cast<char>(entry.size()) + entry;
-        const std::uint64_t root = group(
-            {data(le(0, 4)), data(le(10801, 4)), topObject, data("Morvena tests"), data(""), data(table)});
+        const std::uint64_t root
+            = group({data(le(0, 4)), data(le(10801, 4)), topObject, data(""), data(""), data("")});
         std::string bytes = out_;
         std::memcpy(bytes.data(), "Ogawa\xff\x00\x01", 8);
         std::memcpy(bytes.data() + 8, le(root, 8).data(), 8);
         return bytes;
     }
-
-    // --- Objects and properties. ---
 
     std::string archive(const std::vector<Object>& topChildren)
     {
@@ -95,13 +80,17 @@ public:
         std::string headers;
         for (const Object& child : object.children) {
             children.push_back(this->object(child));
-            headers += le(child.name.size(), 4) + child.name + le(indexOf(child.metadata), 1);
-            headers += inlineMetadata(child.metadata);
+            headers += le(child.name.size(), 4) + child.name + metadata(child.metadata);
         }
         children.push_back(data(headers + std::string(32, '\0')));
         return group(children);
     }
 
+    // One group per property, then their headers: kind, fields of 4 bytes, type,
+    // first and last changed index, extent and metadata index in the bit fields;
+    // then, but for compounds, the sample count and the changed indices; the
+    // name; the metadata. Each array sample is its values behind a 16-byte key,
+    // then empty dimensions (one dimension).
     std::uint64_t properties(const std::vector<Property>& properties)
     {
         if (properties.empty())
@@ -109,27 +98,25 @@ public:
         std::vector<std::uint64_t> children;
         std::string headers;
         for (const Property& property : properties) {
-            children.push_back(
-                property.kind == compound ? this->properties(property.children) : samples(property));
-            headers += header(property);
+            std::vector<std::uint64_t> samples;
+            for (const std::string& values : property.samples)
+                samples.insert(samples.end(), {data(std::string(16, '\x5a') + values), emptyData});
+            children.push_back(property.kind == compound ? this->properties(property.children)
+                    : samples.empty()                    ? emptyGroup
+                                                         : group(samples));
+            std::uint32_t info = property.kind | 2u << 2 | (property.metadata.empty() ? 0u : 0xffu << 20);
+            std::string fields;
+            if (property.kind != compound) {
+                info |= property.pod << 4 | 0x200u | static_cast<std::uint32_t>(property.extent) << 12;
+                const std::size_t count = property.samples.size();
+                fields = le(count, 4) + le(count > 1, 4) + le(count > 1 ? count - 1 : 0, 4);
+            }
+            headers += le(info, 4) + fields + le(property.name.size(), 4) + property.name;
+            headers += property.metadata.empty() ? "" : le(property.metadata.size(), 4) + property.metadata;
         }
         children.push_back(data(headers));
         return group(children);
     }
-
-    // Per sample, the values behind a 16-byte key, then the dimensions (none:
-    // one dimension).
-    std::uint64_t samples(const Property& property)
-    {
-        if (property.samples.empty())
-            return emptyGroup;
-        std::vector<std::uint64_t> children;
-        for (const std::string& values : property.samples)
-            children.insert(children.end(), {data(std::string(16, '\x5a') + values), emptyData});
-        return group(children);
-    }
-
-    // --- Values. ---
 
     static std::string le(std::uint64_t value, int width)
     {
@@ -142,8 +129,7 @@ public:
     static std::string floats(const std::vector<Float3>& values)
     {
         std::string bytes(values.size() * 12, '\0');
-        for (std::size_t i = 0; i < values.size(); ++i)
-            std::memcpy(bytes.data() + 12 * i, &values[i], 12);
+        std::memcpy(bytes.data(), values.data(), bytes.size());
         return bytes;
     }
 
@@ -156,44 +142,13 @@ public:
     }
 
 private:
-    // Kind, field width 4 bytes, type, first and last changed index, extent and
-    // metadata index; then the sample count and changed indices (all but
-    // compounds), the name and the inline metadata.
-    std::string header(const Property& property)
+    // An object's metadata: index 0 for none, else 0xff and the text inline.
+    static std::string metadata(const std::string& text)
     {
-        const std::uint64_t metadataIndex = indexOf(property.metadata);
-        std::uint32_t info = property.kind | 2u << 2 | static_cast<std::uint32_t>(metadataIndex) << 20;
-        std::string fields;
-        if (property.kind != compound) {
-            info |= property.pod << 4 | 0x200u | static_cast<std::uint32_t>(property.extent) << 12;
-            const std::size_t count = property.samples.size();
-            fields += le(count, 4) + le(count > 1 ? 1 : 0, 4) + le(count > 1 ? count - 1 : 0, 4);
-        }
-        return le(info, 4) + fields + le(property.name.size(), 4) + property.name
-            + inlineMetadata(property.metadata);
+        return text.empty() ? le(0, 1) : le(0xff, 1) + le(text.size(), 4) + text;
     }
 
-    std::string inlineMetadata(const std::string& metadata) const
-    {
-        return indexOf(metadata) == 0xff ? le(metadata.size(), 4) + metadata : "";
-    }
-
-    // 0 for none, 1 on for the table's entries, 0xff for inline metadata.
-    std::uint64_t indexOf(const std::string& metadata) const
-    {
-        if (metadata.empty())
-            return 0;
-        for (std::size_t i = 0; i < indexed_.size(); ++i) {
-            if (indexed_[i] == metadata)
-                return i + 1;
-        }
-        return 0xff;
-    }
-
-    void put(std::uint64_t value, int width) { out_ += le(value, width); }
-
-    std::vector<std::string> indexed_;
-    std::string out_;
+    std::string out_ = std::string(16, '\0');
 };
 
 } // namespace morvena::test
