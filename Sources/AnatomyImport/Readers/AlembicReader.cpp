@@ -411,14 +411,18 @@ private:
         const std::vector<Float3>& values, const std::vector<std::uint32_t>* indices)
     {
         const std::size_t corners = mesh.faceIndices.size();
-        std::vector<std::size_t> item(corners); // which scoped item each corner takes
+        std::vector<std::size_t> item(corners, 0); // which scoped item each corner takes
+        std::size_t items = 1; // one for all
         if (scope == "vtx" || scope == "var") {
+            items = mesh.points.size();
             for (std::size_t c = 0; c < corners; ++c)
                 item[c] = static_cast<std::size_t>(mesh.faceIndices[c]);
         } else if (scope == "fvr") {
+            items = corners;
             for (std::size_t c = 0; c < corners; ++c)
                 item[c] = c;
         } else if (scope == "uni") {
+            items = mesh.faceCounts.size();
             std::size_t c = 0;
             for (std::size_t face = 0; face < mesh.faceCounts.size(); ++face) {
                 for (std::int32_t k = 0; k < mesh.faceCounts[face]; ++k)
@@ -427,10 +431,6 @@ private:
         } else if (!scope.empty() && scope != "con") {
             return {};
         }
-        const std::size_t items = scope == "vtx" || scope == "var" ? mesh.points.size()
-            : scope == "fvr"                                       ? corners
-            : scope == "uni"                                       ? mesh.faceCounts.size()
-                                                                   : 1;
         const std::size_t stored = indices ? indices->size() : values.size();
         if (stored != items)
             return {};
