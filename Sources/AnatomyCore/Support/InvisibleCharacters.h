@@ -8,7 +8,8 @@ namespace morvena {
 // Characters of a name that show nothing on a screen. A name made of them, or with
 // them between its letters, looks empty or like another name ("sinistro" and
 // "sini<zero width space>stro"), and laying thousands of them out costs as much as
-// letters. The window leaves them out of names; the database keeps them.
+// letters. The window leaves them out of names; the database keeps them, and dataset
+// ids may hold none of them.
 namespace InvisibleCharacters {
 
 // The text without format characters and default-ignorable code points, but for

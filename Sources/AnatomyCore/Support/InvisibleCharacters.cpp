@@ -1,4 +1,4 @@
-#include "AnatomyUI/Model/InvisibleCharacters.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 
 #include "AnatomyCore/Support/UnicodeText.h"
 
