@@ -1,7 +1,7 @@
 #include "AnatomyUI/Model/ShownText.h"
 
-#include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
+#include "AnatomyCore/Support/UnicodeText.h"
 
 #include <optional>
 
