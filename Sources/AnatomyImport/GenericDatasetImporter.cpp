@@ -165,7 +165,7 @@ FileMeshes meshesOfFile(const fs::path& file, bool splitOBJGroups)
         if (result.meshes.empty())
             result.failure = file.string() + " — nessun oggetto con triangoli";
     } catch (const std::bad_alloc&) {
-        throw; // running out of memory is not a damaged file
+        throw ImportError::outOfMemory(file.string()); // not a damaged file: the import stops
     } catch (const std::exception& error) {
         const std::string reason = error.what();
         result.failure

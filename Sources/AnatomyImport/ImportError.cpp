@@ -48,6 +48,12 @@ ImportError ImportError::cancelled()
     return ImportError(Kind::cancelled, {}, "Importazione annullata.");
 }
 
+ImportError ImportError::outOfMemory(std::string file)
+{
+    auto description = "memoria esaurita leggendo " + file;
+    return ImportError(Kind::outOfMemory, std::move(file), description);
+}
+
 ImportError ImportError::invalidUnits(std::string value)
 {
     auto description = "Unità per millimetro non valide (serve un numero positivo): " + value;

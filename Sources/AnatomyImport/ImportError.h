@@ -16,6 +16,7 @@ public:
         orientationUndetermined, // no payload
         invalidUnits, // payload: the units-per-millimetre value as given
         cancelled, // no payload
+        outOfMemory, // payload: the file being read
     };
 
     static ImportError missingMetadata(std::string fileName);
@@ -30,6 +31,9 @@ public:
     static ImportError invalidUnits(std::string value);
     // The caller stopped the import before it was put in place.
     static ImportError cancelled();
+    // Memory ran out while the file was read or decoded: the import stops, as
+    // the next file would fare no better.
+    static ImportError outOfMemory(std::string file);
 
     Kind kind() const { return kind_; }
     const std::string& payload() const { return payload_; }

@@ -1,6 +1,7 @@
 #include "mrvtool/Tool.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Support/FailureText.h"
 #include "mrvtool/Commands/Commands.h"
 #include "mrvtool/Fail.h"
 #include "mrvtool/Output/Console.h"
@@ -63,7 +64,7 @@ int run(const std::vector<std::string>& words)
     } catch (const ExitRequest& exit) {
         return exit.status;
     } catch (const std::exception& error) {
-        Console::writeError("\nErrore: " + std::string(error.what()) + "\n");
+        Console::writeError("\nErrore: " + FailureText::of(error) + "\n");
         return 1;
     }
 }

@@ -1,4 +1,5 @@
 #include "AnatomyImport/BodyParts3D/ElementCache.h"
+#include "AnatomyImport/ImportError.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -113,4 +114,21 @@ TEST(ElementCache, readsOBJFilesWithoutTheirNormals)
     EXPECT_TRUE(mesh->normals.empty());
     EXPECT_EQ(mesh->indices, (std::vector<std::uint32_t> {0, 1, 2, 1, 3, 2}));
     EXPECT_FALSE(ElementCache::loadOBJ(folder / "assente.obj"));
+}
+
+TEST(ElementCache, runningOutOfMemoryStopsTheImportNamingTheFile)
+{
+    Files files {{"A", "/x/A.obj"}};
+    // Listed once, the file is read for its concept; listed twice, once for both.
+    for (const std::vector<std::string_view>& listings : {std::vector<std::string_view> {"A"}, {"A", "A"}}) {
+        ElementCache cache(files, listings,
+            [](const std::filesystem::path&) -> std::optional<RawMesh> { throw std::bad_alloc(); });
+        RawMesh mesh;
+        try {
+            cache.append("A", mesh);
+            ADD_FAILURE() << listings.size();
+        } catch (const ImportError& error) {
+            EXPECT_STREQ(error.what(), "memoria esaurita leggendo /x/A.obj");
+        }
+    }
 }

@@ -4,6 +4,7 @@
 #include "AnatomyCore/Download/HttpTransfer.h"
 #include "AnatomyCore/Download/Internal/ResumableTransfer.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyCore/Support/FileDescriptor.h"
 
 #include <fcntl.h>
@@ -161,7 +162,7 @@ struct DatasetDownload::Worker {
         try {
             transferAndInstall(address);
         } catch (const std::exception& error) {
-            report(Stage::failed(error.what()));
+            report(Stage::failed(FailureText::of(error)));
         }
     }
 

@@ -1,5 +1,6 @@
 #include "AnatomyImport/BodyParts3D/ElementCache.h"
 
+#include "AnatomyImport/ImportError.h"
 #include "AnatomyImport/Readers/OBJLoader.h"
 
 #include <new>
@@ -69,7 +70,12 @@ std::size_t ElementCache::heldCount() const
 
 std::optional<RawMesh> ElementCache::load(const std::filesystem::path& file) const
 {
-    auto mesh = loader_(file);
+    std::optional<RawMesh> mesh;
+    try {
+        mesh = loader_(file);
+    } catch (const std::bad_alloc&) {
+        throw ImportError::outOfMemory(file.string());
+    }
     // A file without a triangle is read but contributes nothing.
     if (mesh && (mesh->positions.empty() || mesh->indices.size() < 3))
         return RawMesh {};

@@ -34,6 +34,7 @@ public:
 
     // Appends the element's triangles to `target`; false when the element has
     // no file or its file cannot be read. A file without a triangle adds nothing.
+    // Running out of memory on a file throws ImportError::outOfMemory naming it.
     bool append(std::string_view element, RawMesh& target);
 
     // Meshes parsed and still waiting for a later listing.

@@ -342,7 +342,7 @@ private:
     {
         try {
             return std::make_unique<SourceFile>(path);
-        } catch (const SourceFile::NotRegular& refusal) {
+        } catch (const SourceFile::Refused& refusal) {
             throw Failure(Failure::Kind::unreadable, path.string() + " (" + refusal.what() + ")");
         } catch (const std::system_error&) {
             throw Failure(Failure::Kind::unreadable, path.string());

@@ -99,7 +99,7 @@ void walk(const aiScene& scene, const aiNode& node, const std::string& inherited
     }
 }
 
-// Assimp is handed the mapped bytes, never the path: it would open whatever
+// Assimp is handed the bytes read, never the path: it would open whatever
 // the path names, a FIFO or a device included, and read it to its end.
 std::vector<RawMesh> loadWithAssimp(Bytes bytes, const std::string& extension)
 {
@@ -170,7 +170,7 @@ std::vector<RawMesh> read(const std::filesystem::path& path)
     std::optional<SourceFile> file;
     try {
         file.emplace(path);
-    } catch (const SourceFile::NotRegular& refusal) {
+    } catch (const SourceFile::Refused& refusal) {
         throw std::runtime_error("File non leggibile: " + path.string() + " (" + refusal.what() + ")");
     } catch (const std::system_error&) {
         throw std::runtime_error("File non leggibile: " + path.string());

@@ -415,7 +415,7 @@ Result load(const std::filesystem::path& path)
     try {
         SourceFile file(path);
         return parse(file.bytes());
-    } catch (const SourceFile::NotRegular& refusal) {
+    } catch (const SourceFile::Refused& refusal) {
         throw Failure(Failure::Kind::unreadable, path.string(), refusal.what());
     } catch (const std::system_error&) {
         throw Failure(Failure::Kind::unreadable, path.string());

@@ -52,7 +52,7 @@ private:
     std::string path_;
 };
 
-// Maps and parses a regular file; throws Failure(unreadable) when it cannot be
+// Reads and parses a regular file; throws Failure(unreadable) when it cannot be
 // read or is no regular file.
 Result load(const std::filesystem::path& path);
 

@@ -1,5 +1,6 @@
 #include "AnatomyUI/Model/AppModel.h"
 
+#include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyUI/Model/JobStopFlag.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,7 @@ std::string messageOf(const std::exception_ptr& failure, const char* otherwise)
     try {
         std::rethrow_exception(failure);
     } catch (const std::exception& error) {
-        return error.what();
+        return FailureText::of(error);
     } catch (...) {
         return otherwise;
     }

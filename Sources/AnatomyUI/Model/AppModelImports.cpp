@@ -1,6 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyImport/BodyParts3D/BodyParts3DFolders.h"
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/GenericDatasetImporter.h"
@@ -107,14 +108,14 @@ void AppModel::startImport(ImportRun run)
                     },
                     stop.flag());
             } catch (const std::exception& error) {
-                failure = error.what();
+                failure = FailureText::of(error);
             } catch (...) {
                 failure = unexpectedImportFailure;
             }
             post([this, datasetID, failure] { finishImport(datasetID, failure); });
         });
     } catch (const std::exception& error) {
-        assign(phase_, Phase {Failed {error.what()}}, Field::phase);
+        assign(phase_, Phase {Failed {FailureText::of(error)}}, Field::phase);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyCore/Storage/Preferences.h"
+#include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 #include "AnatomyRender/RendererError.h"
@@ -57,7 +58,7 @@ void AppModel::load(const std::string& datasetID)
         opened = openDataset(datasetID);
     } catch (const std::exception& error) {
         // The previous dataset stays loaded and usable; `opened` releases the new objects.
-        assign(phase_, Phase {Failed {error.what()}}, Field::phase);
+        assign(phase_, Phase {Failed {FailureText::of(error)}}, Field::phase);
         return;
     } catch (...) {
         assign(phase_, Phase {Failed {unexpectedLoadFailure}}, Field::phase);

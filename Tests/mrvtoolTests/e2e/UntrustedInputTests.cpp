@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace morvena::test {
 namespace {
 
@@ -46,6 +48,24 @@ TEST(UntrustedInput, textsOfDatasetsAndCatalogsReachTheTerminalNeutralAndBounded
             EXPECT_THAT(out, Not(HasSubstr(control))) << words[0];
         EXPECT_LT(out.size(), 3000u) << words[0];
     }
+}
+
+// A sparse file as large as the machine's memory takes no room on disk; the
+// import refuses it before reading a byte, and installs nothing.
+TEST(UntrustedInput, aFileLargerThanHalfTheMemoryIsRefusedNamingIt)
+{
+    ToolSandbox sandbox;
+    const auto input = sandbox.workFolder() / "enorme.stl";
+    writeFile(input, "");
+    std::filesystem::resize_file(input,
+        static_cast<std::uintmax_t>(::sysconf(_SC_PHYS_PAGES))
+            * static_cast<std::uintmax_t>(::sysconf(_SC_PAGESIZE)));
+    const auto result = sandbox.run({"import", "--input", input.string(), "--id", "enorme", "--name",
+        "Enorme", "--license", "CC0", "--attribution", "Autori"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr(input.string() + " (file di "));
+    EXPECT_THAT(result.err, HasSubstr("più di metà della memoria del computer"));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.datasetFolder("enorme")));
 }
 
 } // namespace

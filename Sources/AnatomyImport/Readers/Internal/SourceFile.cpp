@@ -3,6 +3,7 @@
 #include "AnatomyCore/Support/FileDescriptor.h"
 
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,19 +18,31 @@ namespace {
     throw std::system_error(errno, std::generic_category(), path.string());
 }
 
+std::string mebibytes(std::size_t bytes)
+{
+    constexpr std::size_t mebibyte = std::size_t(1) << 20;
+    return std::to_string((bytes + mebibyte - 1) / mebibyte) + " MiB";
+}
+
 } // namespace
 
-SourceFile::NotRegular::NotRegular()
-    : std::system_error(std::make_error_code(std::errc::invalid_argument))
+SourceFile::Refused::Refused(std::errc code, std::string reason)
+    : std::system_error(std::make_error_code(code))
+    , reason_(std::move(reason))
 {
 }
 
-const char* SourceFile::NotRegular::what() const noexcept
+const char* SourceFile::Refused::what() const noexcept
 {
-    return "non è un file regolare";
+    return reason_.c_str();
 }
 
 SourceFile::SourceFile(const std::filesystem::path& path)
+    : SourceFile(path, Seams {})
+{
+}
+
+SourceFile::SourceFile(const std::filesystem::path& path, const Seams& seams)
 {
     // Non-blocking, so that opening a FIFO returns at once to be refused.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -43,15 +56,23 @@ SourceFile::SourceFile(const std::filesystem::path& path)
         fail(path);
     }
     if (!S_ISREG(info.st_mode))
-        throw NotRegular();
-    auto size = static_cast<std::size_t>(info.st_size);
+        throw Refused(std::errc::invalid_argument, "non è un file regolare");
+    const auto size = static_cast<std::size_t>(info.st_size);
+    auto& budget = seams.budget ? *seams.budget : ByteBudget::forInputFiles();
+    if (size > budget.limit())
+        throw Refused(std::errc::file_too_large,
+            "file di " + mebibytes(size) + ", più di metà della memoria del computer");
     if (size == 0)
         return;
-    mapping_ = FileMapping(file.get(), size);
-    if (!mapping_)
+    share_ = budget.take(size);
+    data_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    if (seams.beforeReading)
+        seams.beforeReading();
+    const auto count = file.readFully({reinterpret_cast<std::byte*>(data_.get()), size});
+    if (!count)
         fail(path);
-    mapping_.adviseSequential();
-    data_ = reinterpret_cast<const std::uint8_t*>(mapping_.data());
+    if (*count < size)
+        throw Refused(std::errc::io_error, "il file è cambiato durante la lettura");
     size_ = size;
 }
 

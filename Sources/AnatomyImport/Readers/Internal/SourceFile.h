@@ -1,38 +1,56 @@
 #pragma once
 
-#include "AnatomyCore/Support/FileMapping.h"
+#include "AnatomyImport/Readers/Internal/ByteBudget.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <span>
+#include <string>
 #include <system_error>
 
 namespace morvena {
 
-// The whole content of one input file of an import, memory-mapped read-only
-// (unmapped when the object goes). Only regular files are read, links
-// followed: a FIFO would hang the import and a device such as /dev/zero never
-// ends. An empty file gives an empty span.
+// The whole content of one input file of an import, read into memory up to
+// the size the file had when opened. The copy is the reader's own: a file that
+// an exporter or a sync client rewrites meanwhile cannot pull bytes from under
+// it, as it could from a mapping. Only regular files are read, links followed:
+// a FIFO would hang the import and a device such as /dev/zero never ends. An
+// empty file gives an empty span.
 class SourceFile {
 public:
-    // A path that names no regular file once links are followed; what() is
-    // the Italian reason, without the path.
-    class NotRegular : public std::system_error {
+    // A file refused before or while it is read; what() is the Italian reason,
+    // without the path, which the readers add.
+    class Refused : public std::system_error {
     public:
-        NotRegular();
+        Refused(std::errc code, std::string reason);
         const char* what() const noexcept override;
+
+    private:
+        std::string reason_;
     };
 
-    // Throws NotRegular, or std::system_error with the path when the file
-    // cannot be opened or mapped (a folder among them).
-    explicit SourceFile(const std::filesystem::path& path);
+    // Where tests step in. The budget's limit is the largest file read; the
+    // hook runs between measuring the file and reading it.
+    struct Seams {
+        ByteBudget* budget = nullptr; // nullptr: ByteBudget::forInputFiles()
+        std::function<void()> beforeReading;
+    };
 
-    std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+    // Throws Refused for a file that is not regular, is larger than the budget
+    // or turns out shorter than when opened; std::system_error with the path
+    // when it cannot be opened or read (a folder among them). Waits until the
+    // file's bytes fit in the budget beside those other readers hold.
+    explicit SourceFile(const std::filesystem::path& path);
+    SourceFile(const std::filesystem::path& path, const Seams& seams);
+
+    std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
 
 private:
-    FileMapping mapping_;
-    const std::uint8_t* data_ = nullptr;
+    ByteBudget::Share share_;
+    std::unique_ptr<std::uint8_t[]> data_;
     std::size_t size_ = 0;
 };
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace morvena {
+
+// What the user reads of a failure caught as an exception: its what(), which
+// the system's own errors write in Italian, but for running out of memory,
+// whose what() is the library's English name.
+namespace FailureText {
+
+std::string of(const std::exception& error);
+
+} // namespace FailureText
+
+} // namespace morvena

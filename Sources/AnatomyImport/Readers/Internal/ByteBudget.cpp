@@ -1,0 +1,98 @@
+#include "AnatomyImport/Readers/Internal/ByteBudget.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include <unistd.h>
+
+namespace morvena {
+
+namespace {
+
+std::size_t halfPhysicalMemory()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return std::numeric_limits<std::size_t>::max() / 2;
+    const auto count = static_cast<std::size_t>(pages);
+    const auto size = static_cast<std::size_t>(pageSize);
+    return std::min(count, std::numeric_limits<std::size_t>::max() / size) * size / 2;
+}
+
+} // namespace
+
+ByteBudget::Share::Share(ByteBudget& budget, std::size_t bytes)
+    : budget_(&budget)
+    , bytes_(bytes)
+    , holder_(std::this_thread::get_id())
+{
+}
+
+ByteBudget::Share::~Share()
+{
+    giveBack();
+}
+
+ByteBudget::Share::Share(Share&& other) noexcept
+    : budget_(std::exchange(other.budget_, nullptr))
+    , bytes_(std::exchange(other.bytes_, 0))
+    , holder_(other.holder_)
+{
+}
+
+ByteBudget::Share& ByteBudget::Share::operator=(Share&& other) noexcept
+{
+    if (this != &other) {
+        giveBack();
+        budget_ = std::exchange(other.budget_, nullptr);
+        bytes_ = std::exchange(other.bytes_, 0);
+        holder_ = other.holder_;
+    }
+    return *this;
+}
+
+void ByteBudget::Share::giveBack() noexcept
+{
+    if (budget_)
+        std::exchange(budget_, nullptr)->giveBack(bytes_, holder_);
+}
+
+ByteBudget::ByteBudget(std::size_t limit)
+    : limit_(limit)
+{
+}
+
+ByteBudget::Share ByteBudget::take(std::size_t bytes)
+{
+    if (bytes == 0)
+        return {};
+    const auto thread = std::this_thread::get_id();
+    std::unique_lock lock(mutex_);
+    if (!heldByThread_.contains(thread))
+        freed_.wait(lock, [&] { return taken_ == 0 || taken_ + bytes <= limit_; });
+    taken_ += bytes;
+    heldByThread_[thread] += bytes;
+    return Share(*this, bytes);
+}
+
+void ByteBudget::giveBack(std::size_t bytes, std::thread::id holder) noexcept
+{
+    {
+        std::lock_guard lock(mutex_);
+        taken_ -= bytes;
+        if (auto held = heldByThread_.find(holder);
+            held != heldByThread_.end() && (held->second -= bytes) == 0)
+            heldByThread_.erase(held);
+    }
+    freed_.notify_all();
+}
+
+ByteBudget& ByteBudget::forInputFiles()
+{
+    static ByteBudget budget(halfPhysicalMemory());
+    return budget;
+}
+
+} // namespace morvena
