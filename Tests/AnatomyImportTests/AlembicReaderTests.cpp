@@ -28,16 +28,18 @@ std::string sample(const std::string& name)
     return bytes;
 }
 
-std::vector<RawMesh> read(const std::string& bytes)
+std::vector<RawMesh> read(
+    const std::string& bytes, std::uint64_t leastDecoded = AlembicReader::leastDecodedBytes)
 {
-    return AlembicReader::read({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    return AlembicReader::read(
+        {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, leastDecoded);
 }
 
 // The reader's reason, or "" when it reads the bytes.
-std::string refusal(const std::string& bytes)
+std::string refusal(const std::string& bytes, std::uint64_t leastDecoded = AlembicReader::leastDecodedBytes)
 {
     try {
-        read(bytes);
+        read(bytes, leastDecoded);
     } catch (const AlembicReader::Error& error) {
         return error.what();
     }
@@ -222,6 +224,105 @@ TEST(AlembicReader, archivesWithoutASoundMeshGiveNoneOrSayWhy)
         EXPECT_EQ(refusal(bytes), reason);
         if (reason.empty()) {
             EXPECT_TRUE(read(bytes).empty());
+        }
+    }
+}
+
+namespace {
+
+const std::string polyMeshMetadata = "schema=AbcGeom_PolyMesh_v1;schemaObjTitle=AbcGeom_PolyMesh_v1:.geom";
+
+// The header block of one child object called "lamina", whose metadata is
+// `metadata` (an index, or 0xff and the text inline).
+std::string laminaHeader(const std::string& metadata)
+{
+    return Writer::le(6, 4) + "lamina" + metadata + std::string(32, '\0');
+}
+
+} // namespace
+
+// The table of indexed metadata is refused over 64 KiB, as the format's own
+// reader refuses it; a header can still name its last entry, 254.
+TEST(AlembicReader, readsATableOfMetadataUpTo64KiB)
+{
+    const std::string entry254
+        = std::string(253, '\0') + static_cast<char>(polyMeshMetadata.size()) + polyMeshMetadata;
+    for (const auto& [size, reason] : std::vector<std::pair<std::size_t, std::string>> {
+             {65536, ""},
+             {65537, "Alembic non valido: tabella dei metadati oltre 65536 byte"},
+         }) {
+        Writer writer;
+        const std::uint64_t lamina = writer.object(mesh("lamina", square, {4}, {0, 1, 2, 3}));
+        const std::uint64_t top
+            = writer.group({Writer::emptyGroup, lamina, writer.data(laminaHeader("\xfe"))});
+        const std::string bytes = writer.finish(top, entry254 + std::string(size - entry254.size(), '\0'));
+        EXPECT_EQ(refusal(bytes), reason) << size;
+        if (reason.empty()) {
+            EXPECT_EQ(read(bytes).size(), 1u);
+        }
+    }
+}
+
+// A block of 100,000 headers whose group holds none of theirs, cut short at its
+// end: it is refused at its first header, before the others are read (which
+// would end at the cut), so the headers never take memory that the file's
+// groups do not account for.
+TEST(AlembicReader, refusesHeadersBeyondTheirGroupsAsItReadsThem)
+{
+    const std::string truncated = "\x07";
+    std::string compounds;
+    std::string objects;
+    for (int i = 0; i < 100000; ++i) {
+        compounds += Writer::le(0, 4) + "\x01p"; // a compound named "p", fields of one byte
+        objects += Writer::le(1, 4) + "o" + '\0';
+    }
+    Writer properties;
+    const std::uint64_t lamina = properties.group(
+        {properties.group({properties.data(compounds + truncated)}), properties.data(std::string(32, '\0'))});
+    const std::string inlineSchema = "\xff" + Writer::le(polyMeshMetadata.size(), 4) + polyMeshMetadata;
+    Writer children;
+    const std::uint64_t top
+        = children.group({Writer::emptyGroup, children.data(objects + truncated + std::string(32, '\0'))});
+
+    const std::pair<std::string, std::string> cases[] = {
+        {properties.finish(
+             properties.group({Writer::emptyGroup, lamina, properties.data(laminaHeader(inlineSchema))})),
+            "Alembic non valido: proprietà senza il loro gruppo"},
+        {children.finish(top), "Alembic non valido: oggetti senza il loro gruppo"},
+    };
+    for (const auto& [bytes, reason] : cases)
+        EXPECT_EQ(refusal(bytes), reason);
+}
+
+// Sixteen meshes of 1,000 triangles that share their samples: about 24 KB of
+// archive that decodes into about 850 KB. Padded, the file may decode sixteen
+// times its size: 960 KB at 60,000 bytes, 736 KB at 46,000.
+TEST(AlembicReader, decodesUpToSixteenTimesItsSizeAndCallsMoreTooLarge)
+{
+    Ints corners;
+    for (int t = 0; t < 1000; ++t)
+        corners.insert(corners.end(), {0, 1, 2});
+    std::vector<Writer::Object> meshes;
+    for (int m = 0; m < 16; ++m)
+        meshes.push_back(
+            mesh("lamina" + std::to_string(m), {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, Ints(1000, 3), corners));
+    const std::string archive = Writer().archive(meshes);
+    const auto padded = [&](std::size_t size) { return archive + std::string(size - archive.size(), '\0'); };
+
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::uint64_t leastDecoded;
+        std::string reason;
+    } cases[] = {
+        {"sixteen times the file covers it", padded(60000), 0, ""},
+        {"sixteen times the file does not", padded(46000), 0, "file troppo grande da leggere"},
+        {"a small file may decode 1 GiB", archive, AlembicReader::leastDecodedBytes, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(refusal(c.bytes, c.leastDecoded), c.reason) << c.what;
+        if (c.reason.empty()) {
+            EXPECT_EQ(read(c.bytes, c.leastDecoded).size(), 16u) << c.what;
         }
     }
 }

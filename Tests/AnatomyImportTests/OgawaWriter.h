@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace morvena::test {
 // A small writer of Alembic archives in the Ogawa layout for the reader's tests:
 // objects with metadata, children and properties; compound and array properties
 // with their samples. Fields are written at full width and metadata inline, both
-// of which the format allows. Groups and data blocks can also be written one by
+// of which the format allows; identical samples are written once and shared, as
+// the format's writers do. Groups and data blocks can also be written one by
 // one, for archives whose structure a test bends on purpose.
 class OgawaWriter {
 public:
@@ -55,12 +57,12 @@ public:
         return at;
     }
 
-    // The archive around the top object's group: the root's six children (an
-    // empty metadata table among them), the header last.
-    std::string finish(std::uint64_t topObject)
+    // The archive around the top object's group: the root's six children (the
+    // table of indexed metadata last), the header last.
+    std::string finish(std::uint64_t topObject, const std::string& indexedMetadata = "")
     {
-        const std::uint64_t root
-            = group({data(le(0, 4)), data(le(10801, 4)), topObject, data(""), data(""), data("")});
+        const std::uint64_t root = group(
+            {data(le(0, 4)), data(le(10801, 4)), topObject, data(""), data(""), data(indexedMetadata)});
         std::string bytes = out_;
         std::memcpy(bytes.data(), "Ogawa\xff\x00\x01", 8);
         std::memcpy(bytes.data() + 8, le(root, 8).data(), 8);
@@ -100,7 +102,7 @@ public:
         for (const Property& property : properties) {
             std::vector<std::uint64_t> samples;
             for (const std::string& values : property.samples)
-                samples.insert(samples.end(), {data(std::string(16, '\x5a') + values), emptyData});
+                samples.insert(samples.end(), {sample(values), emptyData});
             children.push_back(property.kind == compound ? this->properties(property.children)
                     : samples.empty()                    ? emptyGroup
                                                          : group(samples));
@@ -142,6 +144,14 @@ public:
     }
 
 private:
+    std::uint64_t sample(const std::string& values)
+    {
+        const auto [written, isNew] = samples_.try_emplace(values, 0);
+        if (isNew)
+            written->second = data(std::string(16, '\x5a') + values);
+        return written->second;
+    }
+
     // An object's metadata: index 0 for none, else 0xff and the text inline.
     static std::string metadata(const std::string& text)
     {
@@ -149,6 +159,7 @@ private:
     }
 
     std::string out_ = std::string(16, '\0');
+    std::map<std::string, std::uint64_t> samples_; // values, and where they were written
 };
 
 } // namespace morvena::test

@@ -1,6 +1,7 @@
 #include "AnatomyImport/Readers/AlembicReader.h"
 
 #include "AnatomyImport/Readers/Internal/AlembicMeshData.h"
+#include "AnatomyImport/Readers/Internal/DecodeBudget.h"
 #include "AnatomyImport/Readers/Internal/LittleEndian.h"
 #include "AnatomyImport/Readers/Internal/OgawaFile.h"
 
@@ -19,11 +20,17 @@ using Group = OgawaFile::Group;
 
 // Deeper object nesting than any real archive has; bounds the walk's recursion.
 constexpr int maximumObjectDepth = 256;
-// All that one archive may decode: its header blocks and every array read for a
-// mesh. The format stores identical samples once and points to them again, so an
-// array counts each time it is used and sharing cannot multiply a small file into
-// an unbounded amount of memory.
-constexpr std::uint64_t maximumDecodedBytes = std::uint64_t {1} << 30;
+// The format's own reader refuses a larger table of indexed metadata.
+constexpr std::size_t maximumIndexedMetadataBytes = 65536;
+// A header names its metadata with one byte, 0xff of which means "inline": the
+// table's entries past 254 can never be named.
+constexpr std::uint32_t inlineMetadata = 0xff;
+// What remembering one opened group takes (a node of OgawaFile's set and its bucket).
+constexpr std::uint64_t openedGroupBytes = 64;
+// The fewest bytes an object header (a name of one byte) and a property header
+// (fields of one byte, an empty name) take in their blocks.
+constexpr std::size_t smallestObjectHeader = 6;
+constexpr std::size_t smallestPropertyHeader = 5;
 
 constexpr std::string_view hdf5Signature = "\x89HDF\r\n\x1a\n";
 
@@ -161,13 +168,15 @@ std::string quoted(std::string_view name)
 
 class Archive {
 public:
-    explicit Archive(Bytes bytes)
+    Archive(Bytes bytes, std::uint64_t leastDecoded)
         : file_(bytes)
+        , budget_(bytes.size(), leastDecoded)
     {
     }
 
     std::vector<RawMesh> meshes()
     {
+        spend(1, openedGroupBytes);
         const Group root = file_.root();
         if (root.childCount < rootChildCount || !file_.isData(root, archiveVersion)
             || file_.isData(root, topObject) || !file_.isData(root, indexedMetadata))
@@ -177,18 +186,38 @@ public:
             || static_cast<std::int32_t>(LittleEndian::load32(version, 0)) != supportedArchiveVersion)
             damaged("versione dell'archivio non supportata");
         readIndexedMetadata(file_.data(root, indexedMetadata));
-        walkObject(file_.group(root, topObject), 0);
+        walkObject(group(root, topObject), 0);
         if (meshes_.empty() && !firstSkipped_.empty())
             throw Error("nessuna mesh letta: " + firstSkipped_);
         return std::move(meshes_);
     }
 
 private:
+    // All that one archive may decode: its headers and every array read for a
+    // mesh, with what is built from them. The format stores identical samples once
+    // and points to them again; each use counts.
     void spend(std::uint64_t count, std::uint64_t width)
     {
-        if (count > (maximumDecodedBytes - decodedBytes_) / width)
-            damaged("dati decodificati oltre il limite");
-        decodedBytes_ += count * width;
+        if (!budget_.spend(count, width))
+            throw Error("file troppo grande da leggere");
+    }
+
+    Group group(const Group& parent, std::uint64_t index)
+    {
+        spend(1, openedGroupBytes);
+        return file_.group(parent, index);
+    }
+
+    // Room for the headers that a block holds: no more than the groups that they
+    // name, nor than the block can spell out.
+    template <typename Header>
+    std::vector<Header> reserved(std::uint64_t groups, std::size_t blockSize, std::size_t smallestHeader)
+    {
+        const std::uint64_t most = std::min<std::uint64_t>(groups, blockSize / smallestHeader);
+        spend(most, sizeof(Header));
+        std::vector<Header> headers;
+        headers.reserve(static_cast<std::size_t>(most));
+        return headers;
     }
 
     void skip(const std::string& reason)
@@ -200,20 +229,25 @@ private:
     // --- Headers. ---
 
     // A uint8 size, then that many bytes, for each entry; entry 0 is the empty
-    // metadata and is not stored.
+    // metadata and is not stored. Only the entries that a header can name are kept.
     void readIndexedMetadata(Bytes bytes)
     {
-        spend(bytes.size(), 1);
+        if (bytes.size() > maximumIndexedMetadataBytes)
+            damaged("tabella dei metadati oltre " + std::to_string(maximumIndexedMetadataBytes) + " byte");
         indexedMetadata_.assign(1, {});
+        indexedMetadata_.reserve(inlineMetadata);
         Cursor cursor(bytes);
-        while (!cursor.atEnd())
-            indexedMetadata_.push_back(text(cursor.take(cursor.u8())));
+        while (!cursor.atEnd()) {
+            const std::string_view entry = text(cursor.take(cursor.u8()));
+            if (indexedMetadata_.size() < inlineMetadata)
+                indexedMetadata_.push_back(entry);
+        }
     }
 
     // An index into the table, or 0xff for metadata stored inline after it.
     std::string_view metadata(std::uint32_t index, Cursor& cursor, std::uint32_t sizeHint)
     {
-        if (index == 0xff)
+        if (index == inlineMetadata)
             return text(cursor.take(cursor.hinted(sizeHint)));
         if (index >= indexedMetadata_.size())
             damaged("metadati fuori dalla tabella");
@@ -222,7 +256,8 @@ private:
 
     // Per child: uint32 name size, the name, uint8 metadata index (0xff: uint32
     // size and the metadata follow). The block ends with 32 bytes of digests.
-    std::vector<ObjectHeader> objectHeaders(Bytes block)
+    // Each header names one of `childGroups`.
+    std::vector<ObjectHeader> objectHeaders(Bytes block, std::uint64_t childGroups)
     {
         constexpr std::size_t digestSize = 32;
         if (block.empty() || block.size() == digestSize)
@@ -231,8 +266,10 @@ private:
             damaged("intestazioni degli oggetti troncate");
         spend(block.size(), 1);
         Cursor cursor(block.first(block.size() - digestSize));
-        std::vector<ObjectHeader> headers;
+        auto headers = reserved<ObjectHeader>(childGroups, block.size() - digestSize, smallestObjectHeader);
         while (!cursor.atEnd()) {
+            if (headers.size() == childGroups)
+                damaged("oggetti senza il loro gruppo");
             ObjectHeader header;
             header.name = text(cursor.take(cursor.u32()));
             header.metadata = metadata(cursor.u8(), cursor, 2);
@@ -251,13 +288,15 @@ private:
     //   20-27 metadata index
     // then, but for compounds, the sample count, the changed indices and the time
     // sampling index where flagged; then the name's size and the name, and the
-    // metadata where its index is 0xff.
-    std::vector<PropertyHeader> propertyHeaders(Bytes block)
+    // metadata where its index is 0xff. Each header names one of `childGroups`.
+    std::vector<PropertyHeader> propertyHeaders(Bytes block, std::uint64_t childGroups)
     {
         spend(block.size(), 1);
         Cursor cursor(block);
-        std::vector<PropertyHeader> headers;
+        auto headers = reserved<PropertyHeader>(childGroups, block.size(), smallestPropertyHeader);
         while (!cursor.atEnd()) {
+            if (headers.size() == childGroups)
+                damaged("proprietà senza il loro gruppo");
             const std::uint32_t info = cursor.u32();
             const std::uint32_t hint = (info >> 2) & 3;
             PropertyHeader header;
@@ -293,9 +332,7 @@ private:
             return result;
         if (!file_.isData(group, group.childCount - 1))
             damaged("intestazioni delle proprietà assenti");
-        result.properties = propertyHeaders(file_.data(group, group.childCount - 1));
-        if (result.properties.size() > group.childCount - 1)
-            damaged("proprietà senza il loro gruppo");
+        result.properties = propertyHeaders(file_.data(group, group.childCount - 1), group.childCount - 1);
         return result;
     }
 
@@ -309,7 +346,7 @@ private:
     {
         if (property.sampleCount == 0)
             return std::nullopt;
-        const Group group = file_.group(parent.group, property.child);
+        const Group group = this->group(parent.group, property.child);
         if (group.childCount < 2)
             damaged("campione di una proprietà assente");
         const Bytes data = file_.data(group, 0);
@@ -391,7 +428,7 @@ private:
                 = normals->holds(Pod::float32, 3) ? firstSample(geometry, *normals, 12) : std::nullopt;
             return values ? byScope(scope, mesh, vectors(*values), nullptr) : std::vector<Float3> {};
         }
-        const Compound indexed = compound(file_.group(geometry.group, normals->child));
+        const Compound indexed = compound(group(geometry.group, normals->child));
         const PropertyHeader* vals = indexed.find(".vals");
         const PropertyHeader* at = indexed.find(".indices");
         if (!vals || !at || !vals->holds(Pod::float32, 3) || !at->holds(Pod::uint32, 1))
@@ -411,6 +448,7 @@ private:
         const std::vector<Float3>& values, const std::vector<std::uint32_t>* indices)
     {
         const std::size_t corners = mesh.faceIndices.size();
+        spend(corners, sizeof(std::size_t));
         std::vector<std::size_t> item(corners, 0); // which scoped item each corner takes
         std::size_t items = 1; // one for all
         if (scope == "vtx" || scope == "var") {
@@ -455,11 +493,11 @@ private:
     {
         if (object.childCount < 2 || file_.isData(object, 0))
             throw Skipped("la mesh " + quoted(name) + " non ha proprietà");
-        const Compound properties = compound(file_.group(object, 0));
+        const Compound properties = compound(group(object, 0));
         const PropertyHeader* geom = properties.find(".geom");
         if (!geom || geom->kind != Kind::compound)
             throw Skipped("la mesh " + quoted(name) + " non ha la sua geometria (.geom)");
-        const Compound geometry = compound(file_.group(properties.group, geom->child));
+        const Compound geometry = compound(group(properties.group, geom->child));
         AlembicMeshData mesh;
         mesh.points = vectors(required(geometry, "P", Pod::float32, 3, name));
         mesh.faceIndices = integers<std::int32_t>(required(geometry, ".faceIndices", Pod::int32, 1, name));
@@ -475,6 +513,7 @@ private:
             mesh.cornerNormals = cornerNormals(geometry, mesh);
         }
         spend(mesh.faceIndices.size(), 3 * sizeof(std::uint32_t)); // the fans' triangles, at most
+        spend(mesh.points.size(), sizeof(Float3)); // the points' normals
         auto converted = std::move(mesh).toRawMesh(std::string(name));
         if (!converted)
             throw Skipped("la mesh " + quoted(name) + " non ha triangoli");
@@ -510,9 +549,9 @@ private:
             return;
         if (!file_.isData(group, group.childCount - 1))
             damaged("intestazioni degli oggetti assenti");
-        const auto headers = objectHeaders(file_.data(group, group.childCount - 1));
-        if (!headers.empty() && group.childCount < headers.size() + 2)
-            damaged("oggetti senza il loro gruppo");
+        // Its properties' group and the headers' block are not children.
+        const std::uint64_t childGroups = group.childCount < 2 ? 0 : group.childCount - 2;
+        const auto headers = objectHeaders(file_.data(group, group.childCount - 1), childGroups);
         for (std::size_t i = 0; i < headers.size(); ++i) {
             const ObjectHeader& header = headers[i];
             if (isInstance(header)) {
@@ -520,7 +559,7 @@ private:
                 skip(quoted(header.name) + " è un'istanza di un altro oggetto, che non viene seguita");
                 continue;
             }
-            const Group child = file_.group(group, i + 1);
+            const Group child = this->group(group, i + 1);
             const std::string_view schema = metadataValue(header.metadata, "schema");
             if (schema == "AbcGeom_PolyMesh_v1" || schema == "AbcGeom_SubD_v1") {
                 try {
@@ -536,7 +575,7 @@ private:
     }
 
     OgawaFile file_;
-    std::uint64_t decodedBytes_ = 0;
+    DecodeBudget budget_;
     std::vector<std::string_view> indexedMetadata_;
     std::vector<RawMesh> meshes_;
     std::string firstSkipped_;
@@ -544,12 +583,12 @@ private:
 
 } // namespace
 
-std::vector<RawMesh> read(std::span<const std::uint8_t> bytes)
+std::vector<RawMesh> read(std::span<const std::uint8_t> bytes, std::uint64_t leastDecoded)
 {
     if (text(bytes).starts_with(hdf5Signature))
         throw Error("archivio Alembic in formato HDF5, non letto");
     try {
-        return Archive(bytes).meshes();
+        return Archive(bytes, leastDecoded).meshes();
     } catch (const OgawaFile::Error& error) {
         throw Error(error.what());
     }

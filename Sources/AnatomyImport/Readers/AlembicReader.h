@@ -24,15 +24,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// However small an archive, it may decode this much; a larger one sixteen times
+// its size.
+inline constexpr std::uint64_t leastDecodedBytes = std::uint64_t {1} << 30;
+
 // Throws Error with an Italian reason when the bytes are an archive in the older
 // HDF5 layout, an Ogawa file its writer did not close, or not an archive at all;
-// when an offset, size, count or index points outside the file or its tables; when
-// a group is reached twice, objects nest too deeply or the archive decodes into
-// more than it may; and when no mesh is left though the archive holds objects
-// that are skipped (a mesh whose faces are inconsistent, an instance, a curve),
-// naming the first of them. An archive without any such object gives no meshes.
-// Never reads outside the bytes.
-std::vector<RawMesh> read(std::span<const std::uint8_t> bytes);
+// when an offset, size, count or index points outside the file or its tables, or
+// the table of indexed metadata is over 64 KiB; when a group is reached twice or
+// objects nest too deeply; and when no mesh is left though the archive holds
+// objects that are skipped (a mesh whose faces are inconsistent, an instance, a
+// curve), naming the first of them. An archive that would decode into more than
+// max(leastDecoded, 16 × its size) is "file troppo grande da leggere". An archive
+// without any such object gives no meshes. Never reads outside the bytes.
+std::vector<RawMesh> read(
+    std::span<const std::uint8_t> bytes, std::uint64_t leastDecoded = leastDecodedBytes);
 
 } // namespace AlembicReader
 

@@ -1,6 +1,7 @@
 #include "AnatomyImport/Readers/USDCReader.h"
 
 #include "AnatomyImport/Readers/Internal/CrateCompression.h"
+#include "AnatomyImport/Readers/Internal/DecodeBudget.h"
 #include "AnatomyImport/Readers/Internal/LittleEndian.h"
 #include "AnatomyImport/Readers/Internal/USDMeshData.h"
 
@@ -21,10 +22,8 @@ using Bytes = std::span<const std::uint8_t>;
 // Deeper prim nesting than any real layer has; bounds the walk's recursion, as in
 // the text reader.
 constexpr int maximumPrimDepth = 256;
-// All that one layer may decode: its tables and every array read for a mesh (an
-// array that several prims share counts once per prim, so sharing cannot multiply
-// a small file into an unbounded amount of memory).
-constexpr std::uint64_t maximumDecodedBytes = std::uint64_t {1} << 30;
+// What a node of a std::map takes beside its value: its colour and three links.
+constexpr std::uint64_t mapNodeBytes = 32;
 // "No index": ends a field set, and marks the root path's missing parent.
 constexpr std::uint32_t none = 0xFFFFFFFF;
 
@@ -134,8 +133,9 @@ double loadDouble(Bytes bytes, std::size_t offset)
 
 class Layer {
 public:
-    explicit Layer(Bytes bytes)
+    Layer(Bytes bytes, std::uint64_t leastDecoded)
         : bytes_(bytes)
+        , budget_(bytes.size(), leastDecoded)
     {
         readHeader();
         readTokens(section("TOKENS"));
@@ -190,6 +190,7 @@ private:
             fail("versione non supportata");
         Cursor toc(bytes_, LittleEndian::load64(bytes_, 16));
         const std::uint64_t count = toc.count(32, true);
+        spend(count, mapNodeBytes + sizeof(decltype(sections_)::value_type));
         for (std::uint64_t i = 0; i < count; ++i) {
             const Bytes name = toc.take(16);
             const std::uint64_t start = toc.u64();
@@ -209,11 +210,12 @@ private:
         return Cursor(found->second, 0);
     }
 
+    // All that one layer may decode: its tables and every array read for a mesh
+    // (an array that several prims share counts once per prim).
     void spend(std::uint64_t count, std::uint64_t width)
     {
-        if (count > (maximumDecodedBytes - decodedBytes_) / width)
-            fail("dati decodificati oltre il limite");
-        decodedBytes_ += count * width;
+        if (!budget_.spend(count, width))
+            throw Error("file troppo grande da leggere");
     }
 
     // uint64 compressed size, then the compressed integer coding of `count` values.
@@ -257,7 +259,7 @@ private:
         const std::uint64_t count = cursor.u64();
         const auto names = compressedIntegers(cursor, count);
         const Bytes block = cursor.take(cursor.u64());
-        spend(count, 8);
+        spend(count, 8 + sizeof(Field));
         const auto values = CrateCompression::decompress(block, count * 8);
         if (values.size() != count * 8)
             fail("campi troncati");
@@ -295,7 +297,12 @@ private:
         // entries that were actually decoded.
         if (tableSize > count)
             fail("tabella dei percorsi più grande delle sue voci");
-        spend(tableSize, sizeof(Path));
+        // A path takes its entry, its place among its parent's children, its record
+        // and whether the walk has been there.
+        spend(tableSize,
+            sizeof(Path) + mapNodeBytes + sizeof(decltype(children_)::value_type) + sizeof(std::uint32_t)
+                + 1);
+        spend(count, sizeof(std::pair<std::size_t, std::uint32_t>)); // the walk's pending siblings, at most
         paths_.resize(static_cast<std::size_t>(tableSize));
         buildPaths(targets, names, jumps);
         for (std::size_t p = 0; p < paths_.size(); ++p) {
@@ -358,6 +365,7 @@ private:
         const auto pathIndices = compressedIntegers(cursor, count);
         const auto fieldSets = compressedIntegers(cursor, count);
         const auto types = compressedIntegers(cursor, count);
+        spend(count, sizeof(Spec));
         specOfPath_.assign(paths_.size(), none);
         specs_.reserve(pathIndices.size());
         for (std::size_t s = 0; s < pathIndices.size(); ++s) {
@@ -516,6 +524,7 @@ private:
         data.faceVertexCounts = integers(attributeField(prim, "faceVertexCounts", "default"));
         data.faceVertexIndices = integers(attributeField(prim, "faceVertexIndices", "default"));
         spend(data.faceVertexIndices.size(), 3 * sizeof(std::uint32_t)); // the fans' triangles, at most
+        spend(data.points.size(), sizeof(Float3)); // normals generated for them
         data.normals = vectors(attributeField(prim, "normals", "default"));
         data.normalsInterpolation = token(attributeField(prim, "normals", "interpolation"));
         data.primvarNormals = vectors(attributeField(prim, "primvars:normals", "default"));
@@ -556,7 +565,7 @@ private:
 
     Bytes bytes_;
     Version version_;
-    std::uint64_t decodedBytes_ = 0;
+    DecodeBudget budget_;
     std::map<std::string, Bytes> sections_;
     std::vector<std::uint8_t> tokenChars_;
     std::vector<std::string_view> tokens_;
@@ -572,10 +581,10 @@ private:
 
 } // namespace
 
-std::vector<RawMesh> read(std::span<const std::uint8_t> bytes)
+std::vector<RawMesh> read(std::span<const std::uint8_t> bytes, std::uint64_t leastDecoded)
 {
     try {
-        return Layer(bytes).meshes();
+        return Layer(bytes, leastDecoded).meshes();
     } catch (const CrateCompression::Error& error) {
         fail(error.what());
     }

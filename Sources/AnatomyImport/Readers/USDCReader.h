@@ -24,11 +24,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// However small a layer, it may decode this much; a larger one sixteen times its
+// size.
+inline constexpr std::uint64_t leastDecodedBytes = std::uint64_t {1} << 30;
+
 // Throws Error when the bytes are not a readable layer: another header or
 // version, a section, offset, count or index outside the file or its tables, data
-// that do not decompress to their declared sizes, prims nested too deeply, or
-// more decoded data than one layer may hold. Never reads outside the bytes.
-std::vector<RawMesh> read(std::span<const std::uint8_t> bytes);
+// that do not decompress to their declared sizes, or prims nested too deeply. A
+// layer that would decode into more than max(leastDecoded, 16 × its size) is
+// "file troppo grande da leggere". Never reads outside the bytes.
+std::vector<RawMesh> read(
+    std::span<const std::uint8_t> bytes, std::uint64_t leastDecoded = leastDecodedBytes);
 
 } // namespace USDCReader
 

@@ -28,6 +28,8 @@ std::optional<RawMesh> USDMeshData::toRawMesh(std::string name) &&
     };
     RawMesh mesh {std::move(name), std::move(points), {}, {}};
     const auto& corners = faceVertexIndices;
+    mesh.indices.reserve(
+        3 * corners.size()); // the fans' triangles, at most: no growth past what the reader counted
     std::size_t cursor = 0;
     for (std::int64_t count : faceVertexCounts) {
         if (count < 0 || static_cast<std::uint64_t>(count) > corners.size() - cursor)
