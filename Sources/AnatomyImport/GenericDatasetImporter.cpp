@@ -74,37 +74,14 @@ std::vector<fs::path> inputFiles(const fs::path& input)
     return files;
 }
 
-// Removes the positions that are not finite, with the triangles that use them.
-// A single one would otherwise make the box around the model infinite, and with
-// it the centre and every position of every structure.
-void removeNonFiniteVertices(RawMesh& mesh)
-{
-    if (std::ranges::all_of(mesh.positions, isFinite))
-        return;
-    MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
-    const bool withNormals = mesh.normals.size() == mesh.positions.size();
-    std::vector<std::uint32_t> renumbered(mesh.positions.size());
-    std::size_t kept = 0;
-    for (std::size_t vertex = 0; vertex < mesh.positions.size(); ++vertex) {
-        if (!isFinite(mesh.positions[vertex]))
-            continue;
-        renumbered[vertex] = static_cast<std::uint32_t>(kept);
-        mesh.positions[kept] = mesh.positions[vertex];
-        if (withNormals)
-            mesh.normals[kept] = mesh.normals[vertex];
-        ++kept;
-    }
-    mesh.positions.resize(kept);
-    if (withNormals)
-        mesh.normals.resize(kept);
-    for (auto& index : mesh.indices)
-        index = renumbered[index];
-}
-
-// Adds the mesh without its non-finite positions, unless no triangle is left.
+// Adds the mesh with only the triangles of finite positions and the vertices
+// they use, unless no triangle is left. Points no triangle uses (a non-finite
+// one, a cloud around a single triangle) would otherwise fill the pack and
+// stretch the box around the model, and with it its centre and the guess of
+// its units.
 void keepWithTriangles(std::vector<PendingMesh>& kept, RawMesh mesh)
 {
-    removeNonFiniteVertices(mesh);
+    MeshGeometry::keepValidTrianglesAndTheirVertices(mesh);
     if (!mesh.isEmpty())
         kept.emplace_back(std::move(mesh));
 }
@@ -269,7 +246,8 @@ std::optional<PreparedGeometry> prepare(
 {
     const float f = place.factor;
     mesh.transform(f, {-place.center[0] * f, -place.center[1] * f, -place.center[2] * f});
-    removeNonFiniteVertices(mesh); // scaling can overflow
+    if (!std::ranges::all_of(mesh.positions, isFinite))
+        MeshGeometry::keepValidTrianglesAndTheirVertices(mesh); // scaling can overflow
     if (mesh.indices.size() < 3)
         return std::nullopt;
     PreparedGeometry geometry;
