@@ -364,9 +364,10 @@ std::vector<StagedMesh> prepareMeshes(std::vector<PendingMesh> meshes, const Pla
         m,
         [&](std::size_t i) {
             auto raw = meshes[i].take();
-            // Names travel to screens and terminals: no control character of
-            // the file may colour, move or reverse what they show.
-            std::string name = UnicodeText::replacingControls(raw.name);
+            // Names travel to screens, terminals and exported JSON: each is
+            // UTF-8 whatever encoding its file used, and no control character
+            // of the file may colour, move or reverse what they show.
+            std::string name = UnicodeText::replacingControls(UnicodeText::repairedUTF8(raw.name));
             if (name.empty())
                 name = "structure " + std::to_string(i);
             auto geometry = prepare(std::move(raw), place, opt);

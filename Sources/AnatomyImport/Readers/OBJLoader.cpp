@@ -239,10 +239,9 @@ private:
         const char* start = p_;
         while (!atLineEnd())
             ++p_;
-        piece_.segments.push_back(
-            {std::string(UnicodeText::trimmingBlanksAndLineBreaks(
-                 UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)}))),
-                {}});
+        piece_.segments.push_back({std::string(UnicodeText::trimmingBlanksAndLineBreaks(
+                                       {start, static_cast<std::size_t>(p_ - start)})),
+            {}});
     }
 
     const char* p_;
