@@ -5,6 +5,7 @@
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/DecimalText.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Geometry/RawMesh.h"
@@ -204,6 +205,18 @@ std::string regionNodeID(AnatomySystem system, BodyRegion region)
     return systemNodeID(system) + ":region:" + std::to_string(rawValue(region));
 }
 
+// The name without the characters that show nothing, line and paragraph
+// separators included: an id of them would look empty or like another, and
+// one that breaks a line garbles every listing that quotes it.
+std::string visiblePart(std::string_view name)
+{
+    std::string text(name);
+    for (std::string_view separator : {"\u2028", "\u2029"})
+        for (auto at = text.find(separator); at != std::string::npos; at = text.find(separator, at))
+            text.erase(at, separator.size());
+    return InvisibleCharacters::removed(text);
+}
+
 // Identifiers handed out so far; those of the synthetic hierarchy count as
 // taken from the start, so no structure can pose as a system or region node.
 class IdentifierSet {
@@ -217,11 +230,14 @@ public:
         }
     }
 
-    // The name lower-cased with blanks as "_", made unique by appending "_" and
-    // the mesh's position as often as needed.
+    // The name lower-cased with blanks as "_" and without what shows nothing,
+    // or "structure_" and the mesh's position when nothing is left; made unique
+    // by appending "_" and the position as often as needed.
     std::string claim(std::string_view name, std::size_t position)
     {
-        std::string id = UnicodeText::lowercased(name);
+        std::string id = UnicodeText::lowercased(visiblePart(name));
+        if (id.empty())
+            id = "structure " + std::to_string(position);
         std::ranges::replace(id, ' ', '_');
         const std::string suffix = "_" + std::to_string(position);
         while (used_.contains(id))

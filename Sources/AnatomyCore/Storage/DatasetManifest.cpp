@@ -4,6 +4,7 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyCore/Support/FileError.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyCore/Support/UnicodeText.h"
@@ -169,7 +170,8 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
         if (name.starts_with('.') || !entry->is_directory(typeError))
             continue;
         // A folder installed before its name was refused as an id (one with
-        // bidirectional controls) can no longer be opened, only removed.
+        // bidirectional controls or Hangul fillers) can no longer be opened,
+        // only removed.
         if (!AppPaths::isValidDatasetID(name)) {
             installed.misnamedFolders.push_back(std::move(name));
             continue;
@@ -211,6 +213,20 @@ std::string shellWord(const std::filesystem::path& path)
     return word + "'";
 }
 
+// A folder name as a notice quotes it: what shows nothing turns into "?", as
+// the controls quotable() masks do, so that a name of Hangul fillers is not
+// quoted as a blank.
+std::string quotedName(std::string_view name)
+{
+    std::string shown;
+    for (std::size_t offset = 0; offset < name.size();) {
+        const auto point = UnicodeText::codePointAt(name, offset);
+        shown += InvisibleCharacters::removable(point.value) ? "?" : name.substr(offset, point.length);
+        offset += point.length;
+    }
+    return UnicodeText::quotable(shown, quotedNameBytes);
+}
+
 std::string unreadableNotice(const std::vector<std::string>& folders)
 {
     std::string names;
@@ -230,7 +246,7 @@ std::string misnamedNotice(const std::vector<std::string>& folders)
     std::string names;
     std::string words;
     for (const auto& name : folders) {
-        names += (names.empty() ? "«" : ", «") + UnicodeText::quotable(name, quotedNameBytes) + "»";
+        names += (names.empty() ? "«" : ", «") + quotedName(name) + "»";
         words += " " + shellWord(AppPaths::datasetsDirectory() / name);
     }
     const bool one = folders.size() == 1;
