@@ -139,6 +139,13 @@ TEST(AppPaths, refusalMessageIsItalianAndQuotesThePrintableId)
         EXPECT_STREQ(error.what(),
             "Identificativo di dataset non valido \"a/b\": contiene un separatore di percorso.");
     }
+    try {
+        AppPaths::validateDatasetID("\u3164\u3164");
+        FAIL() << "accepted";
+    } catch (const AppPaths::InvalidDatasetID& error) {
+        EXPECT_STREQ(
+            error.what(), "Identificativo di dataset non valido \"??\": contiene caratteri invisibili.");
+    }
     // Invisible characters are masked, and a long id is cut where a character
     // ends within the 60 bytes quoted: not inside "è" (two bytes), nor between
     // "e" and its accent; inside a character only when it alone is longer.

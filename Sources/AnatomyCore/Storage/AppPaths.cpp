@@ -90,8 +90,9 @@ std::optional<std::filesystem::path> configuredPicturesDirectory()
 } // namespace
 
 InvalidDatasetID::InvalidDatasetID(std::string_view id, std::string_view reason)
-    : std::runtime_error("Identificativo di dataset non valido \"" + UnicodeText::quotable(id, quotedIDBytes)
-        + "\": " + std::string(reason) + ".")
+    : std::runtime_error("Identificativo di dataset non valido \""
+        + UnicodeText::quotable(InvisibleCharacters::masked(id), quotedIDBytes) + "\": " + std::string(reason)
+        + ".")
 {
 }
 

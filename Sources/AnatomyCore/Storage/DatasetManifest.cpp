@@ -213,20 +213,6 @@ std::string shellWord(const std::filesystem::path& path)
     return word + "'";
 }
 
-// A folder name as a notice quotes it: what shows nothing turns into "?", as
-// the controls quotable() masks do, so that a name of Hangul fillers is not
-// quoted as a blank.
-std::string quotedName(std::string_view name)
-{
-    std::string shown;
-    for (std::size_t offset = 0; offset < name.size();) {
-        const auto point = UnicodeText::codePointAt(name, offset);
-        shown += InvisibleCharacters::removable(point.value) ? "?" : name.substr(offset, point.length);
-        offset += point.length;
-    }
-    return UnicodeText::quotable(shown, quotedNameBytes);
-}
-
 std::string unreadableNotice(const std::vector<std::string>& folders)
 {
     std::string names;
@@ -246,7 +232,8 @@ std::string misnamedNotice(const std::vector<std::string>& folders)
     std::string names;
     std::string words;
     for (const auto& name : folders) {
-        names += (names.empty() ? "«" : ", «") + quotedName(name) + "»";
+        names += (names.empty() ? "«" : ", «")
+            + UnicodeText::quotable(InvisibleCharacters::masked(name), quotedNameBytes) + "»";
         words += " " + shellWord(AppPaths::datasetsDirectory() / name);
     }
     const bool one = folders.size() == 1;

@@ -256,6 +256,18 @@ std::string removed(std::string_view text)
     return result;
 }
 
+std::string masked(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t offset = 0; offset < text.size();) {
+        const auto point = UnicodeText::codePointAt(text, offset);
+        shown += removable(point.value) ? "?" : text.substr(offset, point.length);
+        offset += point.length;
+    }
+    return shown;
+}
+
 bool nothingVisible(std::string_view text)
 {
     for (std::size_t offset = 0; offset < text.size();) {

@@ -27,6 +27,9 @@ std::string removed(std::string_view text);
 bool removable(std::int32_t codePoint);
 // Whether the text holds a removable code point.
 bool containsRemovable(std::string_view text);
+// The text with each removable code point as "?", for a message that quotes a
+// refused id or folder name: a name of Hangul fillers is not quoted as a blank.
+std::string masked(std::string_view text);
 
 // Whether the text holds nothing but white space and blank braille patterns (U+2800).
 bool nothingVisible(std::string_view text);
