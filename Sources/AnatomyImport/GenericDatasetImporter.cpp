@@ -5,6 +5,7 @@
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/DecimalText.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Geometry/RawMesh.h"
@@ -74,37 +75,14 @@ std::vector<fs::path> inputFiles(const fs::path& input)
     return files;
 }
 
-// Removes the positions that are not finite, with the triangles that use them.
-// A single one would otherwise make the box around the model infinite, and with
-// it the centre and every position of every structure.
-void removeNonFiniteVertices(RawMesh& mesh)
-{
-    if (std::ranges::all_of(mesh.positions, isFinite))
-        return;
-    MeshGeometry::dropInvalidTriangles(mesh.positions, mesh.indices);
-    const bool withNormals = mesh.normals.size() == mesh.positions.size();
-    std::vector<std::uint32_t> renumbered(mesh.positions.size());
-    std::size_t kept = 0;
-    for (std::size_t vertex = 0; vertex < mesh.positions.size(); ++vertex) {
-        if (!isFinite(mesh.positions[vertex]))
-            continue;
-        renumbered[vertex] = static_cast<std::uint32_t>(kept);
-        mesh.positions[kept] = mesh.positions[vertex];
-        if (withNormals)
-            mesh.normals[kept] = mesh.normals[vertex];
-        ++kept;
-    }
-    mesh.positions.resize(kept);
-    if (withNormals)
-        mesh.normals.resize(kept);
-    for (auto& index : mesh.indices)
-        index = renumbered[index];
-}
-
-// Adds the mesh without its non-finite positions, unless no triangle is left.
+// Adds the mesh with only the triangles of finite positions and the vertices
+// they use, unless no triangle is left. Points no triangle uses (a non-finite
+// one, a cloud around a single triangle) would otherwise fill the pack and
+// stretch the box around the model, and with it its centre and the guess of
+// its units.
 void keepWithTriangles(std::vector<PendingMesh>& kept, RawMesh mesh)
 {
-    removeNonFiniteVertices(mesh);
+    MeshGeometry::keepValidTrianglesAndTheirVertices(mesh);
     if (!mesh.isEmpty())
         kept.emplace_back(std::move(mesh));
 }
@@ -227,6 +205,18 @@ std::string regionNodeID(AnatomySystem system, BodyRegion region)
     return systemNodeID(system) + ":region:" + std::to_string(rawValue(region));
 }
 
+// The name without the characters that show nothing, line and paragraph
+// separators included: an id of them would look empty or like another, and
+// one that breaks a line garbles every listing that quotes it.
+std::string visiblePart(std::string_view name)
+{
+    std::string text(name);
+    for (std::string_view separator : {"\u2028", "\u2029"})
+        for (auto at = text.find(separator); at != std::string::npos; at = text.find(separator, at))
+            text.erase(at, separator.size());
+    return InvisibleCharacters::removed(text);
+}
+
 // Identifiers handed out so far; those of the synthetic hierarchy count as
 // taken from the start, so no structure can pose as a system or region node.
 class IdentifierSet {
@@ -240,11 +230,14 @@ public:
         }
     }
 
-    // The name lower-cased with blanks as "_", made unique by appending "_" and
-    // the mesh's position as often as needed.
+    // The name lower-cased with blanks as "_" and without what shows nothing,
+    // or "structure_" and the mesh's position when nothing is left; made unique
+    // by appending "_" and the position as often as needed.
     std::string claim(std::string_view name, std::size_t position)
     {
-        std::string id = UnicodeText::lowercased(name);
+        std::string id = UnicodeText::lowercased(visiblePart(name));
+        if (id.empty())
+            id = "structure " + std::to_string(position);
         std::ranges::replace(id, ' ', '_');
         const std::string suffix = "_" + std::to_string(position);
         while (used_.contains(id))
@@ -269,7 +262,8 @@ std::optional<PreparedGeometry> prepare(
 {
     const float f = place.factor;
     mesh.transform(f, {-place.center[0] * f, -place.center[1] * f, -place.center[2] * f});
-    removeNonFiniteVertices(mesh); // scaling can overflow
+    if (!std::ranges::all_of(mesh.positions, isFinite))
+        MeshGeometry::keepValidTrianglesAndTheirVertices(mesh); // scaling can overflow
     if (mesh.indices.size() < 3)
         return std::nullopt;
     PreparedGeometry geometry;
@@ -386,9 +380,10 @@ std::vector<StagedMesh> prepareMeshes(std::vector<PendingMesh> meshes, const Pla
         m,
         [&](std::size_t i) {
             auto raw = meshes[i].take();
-            // Names travel to screens and terminals: no control character of
-            // the file may colour, move or reverse what they show.
-            std::string name = UnicodeText::replacingControls(raw.name);
+            // Names travel to screens, terminals and exported JSON: each is
+            // UTF-8 whatever encoding its file used, and no control character
+            // of the file may colour, move or reverse what they show.
+            std::string name = UnicodeText::replacingControls(UnicodeText::repairedUTF8(raw.name));
             if (name.empty())
                 name = "structure " + std::to_string(i);
             auto geometry = prepare(std::move(raw), place, opt);

@@ -97,42 +97,26 @@ TEST(AppPaths, ensureDirectoriesCreatesTheDatasetsFolderAndToleratesRepeats)
 TEST(AppPaths, idsThatCouldLeaveTheDatasetsFolderAreRefused)
 {
     const std::string refused[] = {
-        "",
-        ".",
-        "..",
-        "../etc",
-        "a/b",
-        "/abs",
-        "a\\b",
-        "a..b",
-        ".hidden",
-        ".x.incoming",
-        std::string("nul\0byte", 8),
-        "tab\there",
-        "line\nbreak",
-        "del\x7f",
-        "c1\xc2\x85",
-        "bad\xff utf8",
+        "", ".", "..", "../etc", "a/b", "/abs", "a\\b", "a..b", ".hidden", ".x.incoming",
+        std::string("nul\0byte", 8), "tab\there", "line\nbreak", "del\x7f", "c1\xc2\x85", "bad\xff utf8",
         "\xc0\xaf", // overlong "/"
         "\xed\xa0\x80", // surrogate
         "cut\xe2\x82", // sequence cut short
         std::string(201, 'a'), // longer than a hidden ".<id>.incoming" sibling allows
         "skel\u202eosso\u2066x", // right-to-left override, left-to-right isolate
-        "rtl\u200fmark",
-        "zero\u200bwidth",
-        "joiner\u200d",
-        "soft\u00adhyphen",
-        "bom\ufeff",
-        "tag\U000E0041",
+        "rtl\u200fmark", "zero\u200bwidth", "joiner\u200d", "soft\u00adhyphen", "bom\ufeff", "tag\U000E0041",
         "line\u2028sep",
+        "\u3164\u3164", // Hangul fillers, alone or in a syllable: blank on screen
+        "\u115f", "\u1160", "\uffa0", "\u1100\u1160",
+        "cgj\u034f", // an ignorable mark
     };
     for (const auto& id : refused) {
         EXPECT_FALSE(AppPaths::isValidDatasetID(id)) << id;
         EXPECT_THROW(AppPaths::datasetDirectory(id), AppPaths::InvalidDatasetID) << id;
         EXPECT_THROW(AppPaths::manifestURL(id), AppPaths::InvalidDatasetID) << id;
     }
-    const std::string accepted[]
-        = {"bodyparts3d-4.0", "cuore umano", "scheletro-è-più", std::string(200, 'a'), "v1.2", "a.b.c"};
+    const std::string accepted[] = {"bodyparts3d-4.0", "cuore umano", "scheletro-è-più",
+        std::string(200, 'a'), "v1.2", "a.b.c", "심장", "cuore\u2764\ufe0f"};
     for (const auto& id : accepted) {
         EXPECT_TRUE(AppPaths::isValidDatasetID(id)) << id;
         EXPECT_EQ(AppPaths::datasetDirectory(id).parent_path(), AppPaths::datasetsDirectory());
@@ -154,6 +138,13 @@ TEST(AppPaths, refusalMessageIsItalianAndQuotesThePrintableId)
     } catch (const AppPaths::InvalidDatasetID& error) {
         EXPECT_STREQ(error.what(),
             "Identificativo di dataset non valido \"a/b\": contiene un separatore di percorso.");
+    }
+    try {
+        AppPaths::validateDatasetID("\u3164\u3164");
+        FAIL() << "accepted";
+    } catch (const AppPaths::InvalidDatasetID& error) {
+        EXPECT_STREQ(
+            error.what(), "Identificativo di dataset non valido \"??\": contiene caratteri invisibili.");
     }
     // Invisible characters are masked, and a long id is cut where a character
     // ends within the 60 bytes quoted: not inside "è" (two bytes), nor between

@@ -200,6 +200,27 @@ TEST(DatasetManifest, installedListsNewestFirstAndSkipsUnusableFolders)
     EXPECT_EQ(installed[1], older);
 }
 
+// Folders installed under ids refused since, whatever hides or reorders their
+// letters, are named masked: none shows blank or reversed.
+TEST(DatasetManifest, foldersNoIdMayNameAreListedMasked)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"skel\u202eosso", "«skel?osso»"},
+        {"\u3164\u3164", "«??»"},
+        {"a\u115f\u1160b", "«a??b»"},
+    };
+    for (const auto& [folder, quoted] : cases) {
+        SCOPED_TRACE(quoted);
+        DatasetsFolderCleaner cleaner;
+        sampleManifest(folder).write(AppPaths::datasetsDirectory() / folder / "manifest.json");
+        const auto installed = DatasetManifest::scanInstalled();
+        EXPECT_TRUE(installed.manifests.empty());
+        EXPECT_EQ(installed.misnamedFolders, std::vector<std::string> {folder});
+        ASSERT_TRUE(installed.notice());
+        EXPECT_NE(installed.notice()->find(": " + quoted + " ("), std::string::npos) << *installed.notice();
+    }
+}
+
 TEST(DatasetManifest, installedKeepsListingOrderForEqualDates)
 {
     DatasetsFolderCleaner cleaner;

@@ -1,6 +1,7 @@
 #include "AnatomyImport/GenericDatasetImporter.h"
 
 #include "FreshDataFolder.h"
+#include "OgawaWriter.h"
 #include "TemporaryFolder.h"
 
 #include "AnatomyCore/Database/AnatomyDB.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -104,6 +106,35 @@ MeshPackBuilder::Mesh triangleMesh(std::string name, Float3 origin = {}, Float3 
     mesh.normals.assign(3, normal);
     mesh.lodIndices = {{0, 1, 2}};
     return mesh;
+}
+
+// An Alembic archive of one polygon mesh object over `points`.
+std::string alembicMesh(
+    const std::string& name, const std::vector<Float3>& points, const std::vector<std::int32_t>& corners)
+{
+    using Writer = OgawaWriter;
+    const std::string schema = "AbcGeom_PolyMesh_v1";
+    const Writer::Property geometry {".geom", Writer::compound, Writer::float32, 0, "schema=" + schema, {},
+        {{"P", Writer::array, Writer::float32, 3, "geoScope=vtx;interpretation=point",
+             {Writer::floats(points)}, {}},
+            {".faceIndices", Writer::array, Writer::int32, 1, "", {Writer::ints(corners)}, {}},
+            {".faceCounts", Writer::oneElementArray, Writer::int32, 1, "",
+                {Writer::ints(std::vector<std::int32_t> {std::int32_t(corners.size())})}, {}}}};
+    return Writer().archive(
+        {{name, "schema=" + schema + ";schemaObjTitle=" + schema + ":.geom", {geometry}, {}}});
+}
+
+// The exported file's bytes as text, to look for a name in its JSON.
+std::string exportedText(const MeshPack& pack, const GLTFExporter::Names& names)
+{
+    std::vector<std::int64_t> all;
+    for (std::size_t i = 0; i < pack.structureCount(); ++i)
+        all.push_back(std::int64_t(i));
+    auto glb = GLTFExporter::exportGLB(
+        pack, all, names, {.lod = 0, .coloredMaterials = false, .scale = 1, .centered = false});
+    if (!glb)
+        return "";
+    return std::string(reinterpret_cast<const char*>(glb->data.data()), glb->data.size());
 }
 
 GenericDatasetImporter::Options optionsFor(const fs::path& input, std::string id = "prova")
@@ -289,6 +320,52 @@ TEST_F(GenericDatasetImporterTest, aPositionBeyondFloatRangeSpoilsNeitherPlaceme
     EXPECT_EQ(pack.vertexCount(), 8u);
     EXPECT_EQ(pack.boundsMax(), (Float3 {500, 250, 250}));
     EXPECT_EQ(pack.boundsMin(), (Float3 {-500, -250, -250}));
+}
+
+// A triangle of side 100 among thousands of points no face uses, far away, one
+// of them beyond float range: corners 0, 3000 and 6000, so that the used
+// vertices lie neither together nor in one block.
+TEST_F(GenericDatasetImporterTest, pointsNoTriangleUsesStayOutOfThePackThePlacementAndTheUnits)
+{
+    std::vector<Float3> cloud;
+    for (int i = 0; i <= 6000; ++i)
+        cloud.push_back({1e6f + float(i), -1e6f, 1e6f});
+    cloud[0] = {0, 0, 0};
+    cloud[3000] = {100, 0, 0};
+    cloud[6000] = {0, 100, 0};
+    std::ostringstream obj, ply;
+    for (const auto& p : cloud)
+        obj << "v " << p.x << ' ' << p.y << ' ' << p.z << "\nvn " << (p.x < 1e6f ? "1 0 0" : "0 1 0") << '\n';
+    obj << "v 1e39 0 0\nvn 0 1 0\nf 1//1 3001//3001 6001//6001\n";
+    ply << "ply\nformat ascii 1.0\nelement vertex " << cloud.size()
+        << "\nproperty float x\nproperty float y\nproperty float z\nelement face 1\n"
+           "property list uchar int vertex_indices\nend_header\n";
+    for (const auto& p : cloud)
+        ply << p.x << ' ' << p.y << ' ' << p.z << '\n';
+    ply << "3 0 3000 6000\n";
+    struct Case {
+        const char* file;
+        std::string bytes;
+        bool fileNormals; // (1, 0, 0) on the used vertices only
+    };
+    const Case cases[] = {{"nuvola.obj", obj.str(), true}, {"nuvola.ply", ply.str(), false},
+        {"nuvola.abc", alembicMesh("nuvola", cloud, {0, 3000, 6000}), false}};
+    for (const auto& [file, bytes, fileNormals] : cases) {
+        SCOPED_TRACE(file);
+        TemporaryFolder folder;
+        writeFile(folder / file, bytes);
+        importWith(optionsFor(folder / file));
+        EXPECT_EQ(AnatomyDB(AppPaths::databaseURL("prova"), true).meta("units"),
+            "millimetri (fattore applicato: 10.0)");
+        MeshPack pack(AppPaths::packURL("prova"));
+        ASSERT_EQ(pack.vertexCount(), 3u);
+        EXPECT_EQ(pack.boundsMin(), (Float3 {-500, -500, 0}));
+        EXPECT_EQ(pack.boundsMax(), (Float3 {500, 500, 0}));
+        if (fileNormals) {
+            for (const auto& vertex : pack.vertices())
+                EXPECT_EQ(vertex.normal(), (Float3 {1, 0, 0}));
+        }
+    }
 }
 
 TEST_F(GenericDatasetImporterTest, keepsTheFilesNormalsOnlyWithoutWelding)
@@ -627,13 +704,69 @@ TEST_F(GenericDatasetImporterTest, namesLoseControlAndBidirectionalCharacters)
     EXPECT_EQ(names, (std::vector<std::string> {"Tibia sinistra", "[31mFemur", "ortsinis", "structure 3"}));
 }
 
+// A Latin-1 name ("fégato") as an STL solid line and an Alembic object carry it:
+// stored as UTF-8 with U+FFFD for the byte, and the whole dataset exports, as
+// it does with the raw name of a dataset imported before names were repaired.
+TEST_F(GenericDatasetImporterTest, namesInAnyEncodingAreStoredAsUTF8AndTheDatasetExports)
+{
+    const std::string latin1 = "f\xe9gato", repaired = "f\uFFFDgato";
+    const std::pair<const char*, std::string> cases[] = {
+        {"fegato.stl",
+            "solid " + latin1
+                + "\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
+                  "endfacet\nendsolid "
+                + latin1 + "\n"},
+        {"fegato.abc", alembicMesh(latin1, {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {0, 1, 2})},
+    };
+    for (const auto& [file, bytes] : cases) {
+        SCOPED_TRACE(file);
+        TemporaryFolder folder;
+        writeFile(folder / file, bytes);
+        importWith(optionsFor(folder / file));
+        AnatomyDB db(AppPaths::databaseURL("prova"), true);
+        const auto structures = db.allStructures();
+        ASSERT_EQ(structures.size(), 1u);
+        EXPECT_EQ(structures[0].nameEN, repaired);
+        EXPECT_EQ(structures[0].conceptID, repaired);
+        MeshPack pack(AppPaths::packURL("prova"));
+        EXPECT_NE(exportedText(pack, {{0, structures[0].displayName()}}).find(repaired), std::string::npos);
+        EXPECT_NE(
+            exportedText(pack, {{0, "vecchio " + latin1}}).find("vecchio " + repaired), std::string::npos);
+    }
+}
+
+// Ids come from names lower-cased without what shows nothing or breaks a line;
+// a name of nothing else gives the id its position would. The name stays.
+TEST_F(GenericDatasetImporterTest, structureIdsLeaveOutWhatShowsNothing)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"\u3164\u3164", "structure_0"},
+        {"Left\u2028Femur\u2029", "leftfemur"},
+        {"zero\u200bwidth\u115f", "zerowidth"},
+        {"\u2028\uffa0\u2029", "structure_3"},
+        {"cuore\u2764\ufe0f", "cuore\u2764\ufe0f"},
+    };
+    std::vector<MeshPackBuilder::Mesh> meshes;
+    for (const auto& [name, id] : cases)
+        meshes.push_back(triangleMesh(name, {float(2 * meshes.size()), 0, 0}));
+    TemporaryFolder folder;
+    writeGLB(folder / "names.glb", std::move(meshes));
+    importWith(optionsFor(folder / "names.glb"));
+    AnatomyDB db(AppPaths::databaseURL("prova"), true);
+    for (const auto& [name, id] : cases) {
+        auto structure = db.structure(id);
+        ASSERT_TRUE(structure) << id;
+        EXPECT_EQ(structure->nameEN, name);
+    }
+}
+
 TEST_F(GenericDatasetImporterTest, refusesUnusableDatasetIDsAndUnitsBeforeWritingAnything)
 {
     TemporaryFolder folder;
     writeFile(folder / "model.obj", OBJText().box({0, 0, 0}, {1, 1, 1}).text());
     // Ids as a display name typed by the user would give them.
-    for (const std::string& id :
-        std::vector<std::string> {"atlante/mio", "..", ".nascosto", "", "a\nb", std::string(201, 'x')})
+    for (const std::string& id : std::vector<std::string> {
+             "atlante/mio", "..", ".nascosto", "", "a\nb", std::string(201, 'x'), "\u3164"})
         EXPECT_THROW(importWith(optionsFor(folder / "model.obj", id)), AppPaths::InvalidDatasetID) << id;
     for (float units :
         {0.f, -1.f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {

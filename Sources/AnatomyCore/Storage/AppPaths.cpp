@@ -1,5 +1,6 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
 #include <pwd.h>
@@ -18,13 +19,16 @@ constexpr std::string_view applicationFolderName = "Morvena";
 
 // Characters that could garble a message, a terminal or a folder listing
 // showing the name, or make two names look alike: the bidirectional controls
-// reorder the text around them, zero-width characters hide inside it.
+// reorder the text around them, zero-width characters hide inside it, Hangul
+// fillers and other ignorable ones show as nothing at all.
 std::optional<std::string_view> encodingProblem(std::string_view name)
 {
     if (!UnicodeText::isValidUTF8(name))
         return "non è testo UTF-8 valido";
     if (UnicodeText::containsInvisibleControls(name))
         return "contiene caratteri di controllo";
+    if (InvisibleCharacters::containsRemovable(name))
+        return "contiene caratteri invisibili";
     return std::nullopt;
 }
 
@@ -86,8 +90,9 @@ std::optional<std::filesystem::path> configuredPicturesDirectory()
 } // namespace
 
 InvalidDatasetID::InvalidDatasetID(std::string_view id, std::string_view reason)
-    : std::runtime_error("Identificativo di dataset non valido \"" + UnicodeText::quotable(id, quotedIDBytes)
-        + "\": " + std::string(reason) + ".")
+    : std::runtime_error("Identificativo di dataset non valido \""
+        + UnicodeText::quotable(InvisibleCharacters::masked(id), quotedIDBytes) + "\": " + std::string(reason)
+        + ".")
 {
 }
 

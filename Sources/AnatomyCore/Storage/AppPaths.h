@@ -35,7 +35,8 @@ public:
 // Why `name` cannot be used as one file or folder name inside a folder of
 // ours, or nothing when it can: empty, "." or "..", a separator, "..", a
 // leading dot, control, format and bidirectional characters (those
-// UnicodeText::containsInvisibleControls finds), invalid UTF-8 or more than
+// UnicodeText::containsInvisibleControls finds), characters that show nothing
+// (those InvisibleCharacters::removable finds), invalid UTF-8 or more than
 // maxDatasetIDLength bytes are refused.
 std::optional<std::string_view> unsafeNameReason(std::string_view name);
 bool isValidDatasetID(std::string_view id);

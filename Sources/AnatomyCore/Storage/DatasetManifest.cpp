@@ -4,6 +4,7 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyCore/Support/FileError.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyCore/Support/UnicodeText.h"
@@ -169,7 +170,8 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
         if (name.starts_with('.') || !entry->is_directory(typeError))
             continue;
         // A folder installed before its name was refused as an id (one with
-        // bidirectional controls) can no longer be opened, only removed.
+        // bidirectional controls or Hangul fillers) can no longer be opened,
+        // only removed.
         if (!AppPaths::isValidDatasetID(name)) {
             installed.misnamedFolders.push_back(std::move(name));
             continue;
@@ -230,7 +232,8 @@ std::string misnamedNotice(const std::vector<std::string>& folders)
     std::string names;
     std::string words;
     for (const auto& name : folders) {
-        names += (names.empty() ? "«" : ", «") + UnicodeText::quotable(name, quotedNameBytes) + "»";
+        names += (names.empty() ? "«" : ", «")
+            + UnicodeText::quotable(InvisibleCharacters::masked(name), quotedNameBytes) + "»";
         words += " " + shellWord(AppPaths::datasetsDirectory() / name);
     }
     const bool one = folders.size() == 1;

@@ -58,7 +58,8 @@ struct DatasetManifest {
         std::vector<DatasetManifest> manifests;
         std::vector<std::string> unreadableFolders; // folder names, in listing order
         // Folders whose name no dataset id may have (an older version let
-        // bidirectional controls in): never opened, and removable only by hand.
+        // bidirectional controls and characters that show nothing in): never
+        // opened, and removable only by hand.
         std::vector<std::string> misnamedFolders;
 
         // One Italian line naming the unreadable folders and the way to look

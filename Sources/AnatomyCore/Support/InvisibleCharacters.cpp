@@ -183,7 +183,7 @@ struct Context {
 Fate fateOf(const Context& context, std::size_t at)
 {
     const UChar32 c = context.points[at].value;
-    if (c < 0)
+    if (!removable(c))
         return Fate::kept;
     if (c == lineSeparator || c == paragraphSeparator)
         return Fate::space;
@@ -196,13 +196,37 @@ Fate fateOf(const Context& context, std::size_t at)
                                                                                   : Fate::dropped;
     if (isTag(c))
         return context.afterFlag ? Fate::kept : Fate::dropped;
-    if (has(c, UCHAR_VARIATION_SELECTOR))
-        return Fate::kept;
-    return u_charType(c) == U_FORMAT_CHAR || has(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT) ? Fate::dropped
-                                                                                        : Fate::kept;
+    return Fate::dropped;
 }
 
 } // namespace
+
+bool removable(std::int32_t c)
+{
+    if (c < 0)
+        return false;
+    if (c == lineSeparator || c == paragraphSeparator)
+        return true;
+    // Every other one is a format character or ignorable: the joiners, the tags
+    // and the Hangul fillers are. Variation selectors, though ignorable, pick
+    // how the character before them looks.
+    if (has(c, UCHAR_VARIATION_SELECTOR))
+        return false;
+    return u_charType(c) == U_FORMAT_CHAR || has(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+}
+
+bool containsRemovable(std::string_view text)
+{
+    if (UnicodeText::isASCII(text))
+        return false;
+    for (std::size_t offset = 0; offset < text.size();) {
+        const auto point = UnicodeText::codePointAt(text, offset);
+        if (removable(point.value))
+            return true;
+        offset += point.length;
+    }
+    return false;
+}
 
 std::string removed(std::string_view text)
 {
@@ -230,6 +254,18 @@ std::string removed(std::string_view text)
             context.afterFlag = point.value == blackFlag;
     }
     return result;
+}
+
+std::string masked(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t offset = 0; offset < text.size();) {
+        const auto point = UnicodeText::codePointAt(text, offset);
+        shown += removable(point.value) ? "?" : text.substr(offset, point.length);
+        offset += point.length;
+    }
+    return shown;
 }
 
 bool nothingVisible(std::string_view text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,16 @@ namespace InvisibleCharacters {
 // the Hangul fillers U+115F and U+1160 inside a syllable. The line and paragraph
 // separators become spaces. Ill-formed UTF-8 is kept as it is.
 std::string removed(std::string_view text);
+
+// Whether removed() drops the code point, or turns it into a space, in some
+// context. Ids and folder names may hold none of them: a text without any
+// shows all it holds. A negative value (an ill-formed sequence) is none.
+bool removable(std::int32_t codePoint);
+// Whether the text holds a removable code point.
+bool containsRemovable(std::string_view text);
+// The text with each removable code point as "?", for a message that quotes a
+// refused id or folder name: a name of Hangul fillers is not quoted as a blank.
+std::string masked(std::string_view text);
 
 // Whether the text holds nothing but white space and blank braille patterns (U+2800).
 bool nothingVisible(std::string_view text);

@@ -290,12 +290,10 @@ std::optional<Result> GLBWriter::finish()
     if (!materials_.empty())
         document["materials"] = std::move(materials_);
 
-    std::string json;
-    try {
-        json = document.dump();
-    } catch (const Json::exception&) {
-        return std::nullopt;
-    }
+    // Names of a dataset imported before they were repaired may still be no
+    // UTF-8: each ill-formed sequence becomes U+FFFD rather than failing the
+    // whole export.
+    std::string json = document.dump(-1, ' ', false, Json::error_handler_t::replace);
     json.resize((json.size() + 3) / 4 * 4, ' ');
 
     const std::uint64_t total = containerOverhead + json.size() + bin_.size();

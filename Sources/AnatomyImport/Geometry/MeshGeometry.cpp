@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace morvena::MeshGeometry {
@@ -49,6 +50,96 @@ template <Rounding rounding> std::optional<TripleTable::Key> cellOf(const Float3
 bool allBelow(const std::uint32_t* corners, std::size_t count)
 {
     return corners[0] < count && corners[1] < count && corners[2] < count;
+}
+
+// Numbers the vertices that the complete triangles with every corner below the
+// vertex count use: in ascending order, from 0. Where those vertices lie close
+// together a table over their span serves, else a sorted list and a search, so
+// the work follows the triangles, never the vertex count.
+class VertexNumbering {
+public:
+    VertexNumbering(std::span<const std::uint32_t> indices, std::size_t vertexCount)
+    {
+        std::size_t count = 0;
+        std::uint32_t high = 0;
+        first_ = noVertex;
+        forEachUsedCorner(indices, vertexCount, [&](std::uint32_t vertex) {
+            first_ = std::min(first_, vertex);
+            high = std::max(high, vertex);
+            ++count;
+        });
+        if (count == 0)
+            return;
+        const std::size_t span = std::size_t(high - first_) + 1;
+        if (span > 4 * count + 4096) {
+            vertices_.reserve(count);
+            forEachUsedCorner(
+                indices, vertexCount, [&](std::uint32_t vertex) { vertices_.push_back(vertex); });
+            std::ranges::sort(vertices_);
+            vertices_.erase(std::unique(vertices_.begin(), vertices_.end()), vertices_.end());
+            return;
+        }
+        table_.assign(span, noVertex);
+        forEachUsedCorner(indices, vertexCount, [&](std::uint32_t vertex) { table_[vertex - first_] = 0; });
+        for (std::size_t offset = 0; offset < span; ++offset) {
+            if (table_[offset] == noVertex)
+                continue;
+            table_[offset] = static_cast<std::uint32_t>(vertices_.size());
+            vertices_.push_back(first_ + static_cast<std::uint32_t>(offset));
+        }
+    }
+
+    // The used vertices' numbers among all, ascending.
+    const std::vector<std::uint32_t>& usedVertices() const { return vertices_; }
+
+    // `vertex` must be one of usedVertices().
+    std::uint32_t local(std::uint32_t vertex) const
+    {
+        if (!table_.empty())
+            return table_[vertex - first_];
+        return static_cast<std::uint32_t>(std::ranges::lower_bound(vertices_, vertex) - vertices_.begin());
+    }
+
+private:
+    static constexpr std::uint32_t noVertex = std::numeric_limits<std::uint32_t>::max();
+
+    template <typename Visit>
+    static void forEachUsedCorner(
+        std::span<const std::uint32_t> indices, std::size_t vertexCount, Visit visit)
+    {
+        for (std::size_t t = 0; t + 3 <= indices.size(); t += 3) {
+            if (allBelow(&indices[t], vertexCount))
+                std::ranges::for_each(indices.subspan(t, 3), visit);
+        }
+    }
+
+    std::vector<std::uint32_t> vertices_;
+    std::uint32_t first_ = 0;
+    std::vector<std::uint32_t> table_;
+};
+
+RawMesh withNumbering(std::span<const Float3> positions, std::span<const Float3> normals,
+    std::span<const std::uint32_t> indices, const VertexNumbering& numbering)
+{
+    RawMesh mesh;
+    const auto& used = numbering.usedVertices();
+    const bool withNormals = normals.size() == positions.size();
+    mesh.positions.reserve(used.size());
+    if (withNormals)
+        mesh.normals.reserve(used.size());
+    for (std::uint32_t vertex : used) {
+        mesh.positions.push_back(positions[vertex]);
+        if (withNormals)
+            mesh.normals.push_back(normals[vertex]);
+    }
+    mesh.indices.reserve(indices.size() - indices.size() % 3);
+    for (std::size_t t = 0; t + 3 <= indices.size(); t += 3) {
+        const std::uint32_t* corners = &indices[t];
+        if (allBelow(corners, positions.size()))
+            mesh.indices.insert(mesh.indices.end(),
+                {numbering.local(corners[0]), numbering.local(corners[1]), numbering.local(corners[2])});
+    }
+    return mesh;
 }
 
 } // namespace
@@ -219,6 +310,23 @@ std::size_t dropInvalidTriangles(std::span<const Float3> positions, std::vector<
     const std::size_t removed = indices.size() / 3 - kept / 3;
     indices.resize(kept);
     return removed;
+}
+
+RawMesh usedVertices(std::span<const Float3> positions, std::span<const Float3> normals,
+    std::span<const std::uint32_t> indices)
+{
+    return withNumbering(positions, normals, indices, VertexNumbering(indices, positions.size()));
+}
+
+void keepValidTrianglesAndTheirVertices(RawMesh& mesh)
+{
+    dropInvalidTriangles(mesh.positions, mesh.indices);
+    const VertexNumbering numbering(mesh.indices, mesh.positions.size());
+    if (numbering.usedVertices().size() == mesh.positions.size())
+        return; // every vertex is used, in its place already
+    auto kept = withNumbering(mesh.positions, mesh.normals, mesh.indices, numbering);
+    kept.name = std::move(mesh.name);
+    mesh = std::move(kept);
 }
 
 } // namespace morvena::MeshGeometry

@@ -48,6 +48,18 @@ std::vector<std::vector<std::uint32_t>> buildLODs(std::span<const Float3> positi
 // can never point into another mesh's vertices.
 std::size_t dropInvalidTriangles(std::span<const Float3> positions, std::vector<std::uint32_t>& indices);
 
+// The mesh of the complete triangles whose corners all lie below the position
+// count, carrying only the vertices they use: in ascending order, with their
+// normals when there is one per position, renumbered to match. Its box is thus
+// that of its triangles. The work follows the triangles, never the position
+// count; the name stays empty.
+RawMesh usedVertices(std::span<const Float3> positions, std::span<const Float3> normals,
+    std::span<const std::uint32_t> indices);
+
+// Drops the triangles dropInvalidTriangles drops, then the vertices no triangle
+// uses, in place; the name stays. A mesh that uses every vertex keeps its arrays.
+void keepValidTrianglesAndTheirVertices(RawMesh& mesh);
+
 } // namespace MeshGeometry
 
 } // namespace morvena

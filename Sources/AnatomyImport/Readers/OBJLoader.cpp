@@ -239,10 +239,9 @@ private:
         const char* start = p_;
         while (!atLineEnd())
             ++p_;
-        piece_.segments.push_back(
-            {std::string(UnicodeText::trimmingBlanksAndLineBreaks(
-                 UnicodeText::repairedUTF8({start, static_cast<std::size_t>(p_ - start)}))),
-                {}});
+        piece_.segments.push_back({std::string(UnicodeText::trimmingBlanksAndLineBreaks(
+                                       {start, static_cast<std::size_t>(p_ - start)})),
+            {}});
     }
 
     const char* p_;
@@ -317,96 +316,13 @@ std::vector<std::uint32_t> Result::allIndices() const
     return indices;
 }
 
-namespace {
-
-// Maps the vertex numbers of a file to those of one group's own mesh: the
-// group's vertices in ascending order, numbered from 0. Where the group's
-// numbers lie close together a table over their span serves, else a sorted
-// list and a search, so the work follows the group's size, never the file's.
-class GroupNumbering {
-public:
-    // The group's vertices are those its indices name below `vertexCount`.
-    GroupNumbering(std::span<const std::uint32_t> indices, std::size_t vertexCount)
-    {
-        std::size_t count = 0;
-        std::uint32_t high = 0;
-        first_ = noVertex;
-        for (std::uint32_t vertex : indices) {
-            if (vertex >= vertexCount)
-                continue;
-            first_ = std::min(first_, vertex);
-            high = std::max(high, vertex);
-            ++count;
-        }
-        if (count == 0)
-            return;
-        const std::size_t span = std::size_t(high - first_) + 1;
-        if (span > 4 * count + 4096) {
-            vertices_.reserve(count);
-            for (std::uint32_t vertex : indices) {
-                if (vertex < vertexCount)
-                    vertices_.push_back(vertex);
-            }
-            std::ranges::sort(vertices_);
-            vertices_.erase(std::unique(vertices_.begin(), vertices_.end()), vertices_.end());
-            return;
-        }
-        table_.assign(span, noVertex);
-        for (std::uint32_t vertex : indices) {
-            if (vertex < vertexCount)
-                table_[vertex - first_] = 0;
-        }
-        for (std::size_t offset = 0; offset < span; ++offset) {
-            if (table_[offset] == noVertex)
-                continue;
-            table_[offset] = static_cast<std::uint32_t>(vertices_.size());
-            vertices_.push_back(first_ + static_cast<std::uint32_t>(offset));
-        }
-    }
-
-    // The file's vertex numbers of the group's vertices, ascending.
-    const std::vector<std::uint32_t>& fileVertices() const { return vertices_; }
-
-    // `vertex` must be one of fileVertices().
-    std::uint32_t local(std::uint32_t vertex) const
-    {
-        if (!table_.empty())
-            return table_[vertex - first_];
-        return static_cast<std::uint32_t>(std::ranges::lower_bound(vertices_, vertex) - vertices_.begin());
-    }
-
-private:
-    std::vector<std::uint32_t> vertices_;
-    std::uint32_t first_ = 0;
-    std::vector<std::uint32_t> table_;
-};
-
-} // namespace
-
 RawMesh Result::groupMesh(std::size_t group) const
 {
-    RawMesh mesh;
     if (group >= groups.size())
-        return mesh;
+        return {};
     const Group& source = groups[group];
+    auto mesh = MeshGeometry::usedVertices(positions, normals, source.indices);
     mesh.name = source.name;
-    const GroupNumbering numbering(source.indices, positions.size());
-    const bool withNormals = normals.size() == positions.size();
-    mesh.positions.reserve(numbering.fileVertices().size());
-    if (withNormals)
-        mesh.normals.reserve(numbering.fileVertices().size());
-    for (std::uint32_t vertex : numbering.fileVertices()) {
-        mesh.positions.push_back(positions[vertex]);
-        if (withNormals)
-            mesh.normals.push_back(normals[vertex]);
-    }
-    mesh.indices.reserve(source.indices.size());
-    for (std::size_t t = 0; t + 3 <= source.indices.size(); t += 3) {
-        const std::uint32_t* corners = &source.indices[t];
-        if (corners[0] < positions.size() && corners[1] < positions.size() && corners[2] < positions.size())
-            mesh.indices.insert(mesh.indices.end(),
-                {numbering.local(corners[0]), numbering.local(corners[1]), numbering.local(corners[2])});
-    }
     return mesh;
 }
 

@@ -18,7 +18,7 @@ namespace morvena {
 namespace OBJLoader {
 
 struct Group {
-    std::string name; // trimmed; empty before the first group statement
+    std::string name; // trimmed, bytes as the file has them; empty before the first group statement
     std::vector<std::uint32_t> indices; // never empty; into the file-wide positions
 
     bool operator==(const Group&) const = default;
