@@ -70,8 +70,13 @@ LockedInstalled lockedInstalled(const fs::path& file)
         result = sqlite3_exec(
             connection->get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     // Header or page size damaged: NOTADB; pages or schema: CORRUPT.
-    if (DBError::isDamage(result))
+    if (DBError::isDamage(result)) {
+        // Closing would copy its "-wal" into the damaged file and delete it;
+        // both stay as they are, to be kept together.
+        sqlite3_db_config(connection->get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        connection->keepSideFilesOnClose();
         return {nullptr, true};
+    }
     if (result != SQLITE_OK)
         throw handoverFailure(*connection);
     return {std::move(connection), false};

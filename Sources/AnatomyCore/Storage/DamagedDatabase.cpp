@@ -42,6 +42,15 @@ std::string stamp(std::chrono::system_clock::time_point when)
     return text.data();
 }
 
+// An empty side file, such as the "-wal" SQLite makes when it opens a file,
+// holds nothing to keep.
+bool holdsBytes(const fs::path& file)
+{
+    std::error_code error;
+    const auto size = fs::file_size(file, error);
+    return !error && size > 0;
+}
+
 // The first kept name whose database and side files are all free in `folder`.
 fs::path freeName(const fs::path& folder, const std::string& base)
 {
@@ -105,7 +114,7 @@ fs::path keep(const fs::path& database, const fs::path& folder, std::chrono::sys
     const auto kept = freeName(folder, std::string(keptPrefix) + stamp(when));
     std::vector<std::pair<fs::path, fs::path>> pairs {{database, kept}};
     for (auto side : sideSuffixes)
-        if (const fs::path file = database.string() + std::string(side); isTaken(file))
+        if (const fs::path file = database.string() + std::string(side); holdsBytes(file))
             pairs.emplace_back(file, kept.string() + std::string(side));
     placeAll(pairs);
     return kept;

@@ -20,7 +20,7 @@ inline constexpr std::string_view keptPrefix = "anatomy-danneggiato-";
 // Whether the file name is one a kept database or its side files bear.
 bool isKept(const std::filesystem::path& file);
 
-// Puts `database`, and its "-wal" and "-journal" where present, into `folder`
+// Puts `database`, and its "-wal" and "-journal" where not empty, into `folder`
 // under a kept name made of `when` in local time (with a suffix where a file
 // of that name exists: nothing is overwritten), as hard links, or as copies
 // where a link is impossible. Returns the kept database's path in `folder`.
