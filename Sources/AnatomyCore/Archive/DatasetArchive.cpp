@@ -578,13 +578,14 @@ void extract(const fs::path& archive, const fs::path& into)
     stoppableExtract(archive, into, {}, neverStopped, 0);
 }
 
-void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
+std::optional<fs::path> install(
+    const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
 {
-    install(archive, into, expecting, neverStopped);
+    return install(archive, into, expecting, neverStopped);
 }
 
-void install(const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting,
-    const std::atomic<bool>& stop, std::int64_t declaredBytes)
+std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
+    std::optional<std::string_view> expecting, const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     const std::string name = into.filename().string();
     AppPaths::validateDatasetID(name);
@@ -623,7 +624,7 @@ void install(const fs::path& archive, const fs::path& into, std::optional<std::s
         throw Failure::unusableDataset(name, std::move(problems.front().text));
 
     stopIfAsked(stop);
-    FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));
+    return FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));
 }
 
 } // namespace morvena::DatasetArchive

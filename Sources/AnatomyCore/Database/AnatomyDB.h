@@ -155,7 +155,11 @@ public:
     // at all, without the structures or one of the user's tables, or with a
     // trigger, view, table, index or column that createSchema() does not make),
     // or nothing.
+    // A file SQLite cannot read gives DBError::damagedReason.
     std::optional<std::string> schemaProblem() const;
+    // Whether SQLite cannot read the file at all (DBError::isDamage): its header,
+    // page size or schema damaged, or no database.
+    bool isDamaged() const;
     // Whether SQLite's own check of every page finds the file whole.
     bool passesQuickCheck() const;
     // The file's text encoding as SQLite names it ("UTF-8", "UTF-16le",

@@ -196,6 +196,15 @@ std::string prefixMatchExpression(const std::vector<std::string_view>& words)
     return expression;
 }
 
+// Why the schema could not be read: a damaged file in the user's words, any
+// other failure in SQLite's.
+std::string readFailure(const sqlite::Connection& connection)
+{
+    if (DBError::isDamage(sqlite3_errcode(connection.get())))
+        return std::string(DBError::damagedReason);
+    return connection.errorMessage();
+}
+
 } // namespace
 
 std::optional<std::string> AnatomyDB::meta(std::string_view key) const
@@ -399,7 +408,7 @@ std::optional<std::string> AnatomyDB::schemaProblem() const
     // SQLite opens any file lazily: a file that is no database fails here.
     auto statement = handle_->tryPrepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1");
     if (!statement)
-        return handle_->errorMessage();
+        return readFailure(*handle_);
     std::string missing;
     std::array<std::string_view, userTables.size() + 1> required {"structures"};
     std::copy(userTables.begin(), userTables.end(), required.begin() + 1);
@@ -408,13 +417,19 @@ std::optional<std::string> AnatomyDB::schemaProblem() const
         const int result = statement.step();
         statement.reset();
         if (result != SQLITE_ROW && result != SQLITE_DONE)
-            return handle_->errorMessage();
+            return readFailure(*handle_);
         if (result == SQLITE_DONE)
             missing += (missing.empty() ? "" : ", ") + std::string(table);
     }
     if (!missing.empty())
         return "tabelle assenti: " + missing;
     return AnatomySchema::foreignObject(*handle_);
+}
+
+bool AnatomyDB::isDamaged() const
+{
+    auto probe = handle_->tryPrepare("SELECT count(*) FROM sqlite_master");
+    return DBError::isDamage(probe ? probe.step() : sqlite3_errcode(handle_->get()));
 }
 
 bool AnatomyDB::passesQuickCheck() const

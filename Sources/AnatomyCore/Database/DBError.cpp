@@ -70,6 +70,10 @@ std::string italianDescription(DBError::Kind kind, int resultCode, int systemErr
     if (diskIsFull(resultCode, systemError))
         return std::string(opening ? "Impossibile aprire" : "Impossibile scrivere")
             + " il database anatomico: il disco è pieno. Libera spazio e riprova.";
+    if (DBError::isDamage(resultCode))
+        return std::string(opening ? "Impossibile aprire il database anatomico: "
+                                   : "Impossibile leggere il database anatomico: ")
+            + std::string(DBError::damagedReason) + ".";
     if ((resultCode & 0xFF) == SQLITE_IOERR)
         return std::string(opening ? "Impossibile aprire il database anatomico"
                                    : "Impossibile leggere o scrivere il database anatomico")
@@ -84,6 +88,12 @@ DBError::DBError(Kind kind, std::string description, std::string message)
     , kind_(kind)
     , message_(std::move(message))
 {
+}
+
+bool DBError::isDamage(int resultCode)
+{
+    const int primary = resultCode & 0xFF;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
 
 DBError DBError::open(std::string message)

@@ -17,13 +17,20 @@ public:
         handover,
     };
 
+    // Why SQLite cannot read a file whose header, page size, pages or schema are
+    // damaged, or that is no database at all.
+    static constexpr std::string_view damagedReason = "è danneggiato o non è un database SQLite";
+    // Whether a result code (extended codes too) says so: SQLITE_NOTADB, SQLITE_CORRUPT.
+    static bool isDamage(int resultCode);
+
     static DBError open(std::string message);
     static DBError sql(std::string message);
     // What SQLite reported: its result code (extended codes too), the system
     // error behind it (0 when none) and its English text. A full disk
     // (SQLITE_FULL, or ENOSPC or EDQUOT behind an I/O error or a file that
     // cannot be opened) and an I/O error
-    // are described in Italian; any other failure keeps SQLite's text. A
+    // are described in Italian, and so is a damaged file (isDamage, with
+    // damagedReason); any other failure keeps SQLite's text. A
     // handover's failure is always described in Italian alone: "Impossibile
     // trasferire le annotazioni dell'utente nel nuovo dataset: " and the reason
     // (spazio su disco esaurito, database in sola lettura, struttura del

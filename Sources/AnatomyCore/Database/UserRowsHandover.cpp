@@ -52,19 +52,41 @@ std::unique_ptr<sqlite::Connection> openForWriting(const fs::path& file)
     return connection;
 }
 
-// The installed database with its write lock held, or none when it holds
-// nothing that can be handed over.
-std::unique_ptr<sqlite::Connection> lockedInstalled(const fs::path& file)
+// The installed database with its write lock held, none when there is no file,
+// or damaged when SQLite cannot read it. A damaged schema fails only at the
+// first statement that reads it, after the lock is taken.
+struct LockedInstalled {
+    std::unique_ptr<sqlite::Connection> connection;
+    bool damaged = false;
+};
+
+LockedInstalled lockedInstalled(const fs::path& file)
 {
     if (!mayExist(file))
-        return nullptr;
+        return {};
     auto connection = openForWriting(file);
-    const int result = sqlite3_exec(connection->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (result == SQLITE_NOTADB || result == SQLITE_CORRUPT)
-        return nullptr;
+    int result = sqlite3_exec(connection->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (result == SQLITE_OK)
+        result = sqlite3_exec(
+            connection->get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    // Header or page size damaged: NOTADB; pages or schema: CORRUPT.
+    if (DBError::isDamage(result)) {
+        // Closing would copy its "-wal" into the damaged file and delete it;
+        // both stay as they are, to be kept together.
+        sqlite3_db_config(connection->get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        connection->keepSideFilesOnClose();
+        return {nullptr, true};
+    }
     if (result != SQLITE_OK)
         throw handoverFailure(*connection);
-    return connection;
+    return {std::move(connection), false};
+}
+
+// Only a table the file lacks means no rows; any other failure to compile is
+// a table of another shape or damage, which must not pass for "nothing".
+bool lacksTable(const sqlite::Connection& connection)
+{
+    return connection.errorMessage().starts_with("no such table");
 }
 
 void run(sqlite::Connection& connection, const std::string& sql)
@@ -80,8 +102,11 @@ sqlite::Statement installedRows(
     const sqlite::Connection& installed, std::string_view table, std::string_view columns)
 {
     auto probe = installed.tryPrepare("SELECT 1 FROM " + std::string(table) + " LIMIT 1");
-    if (!probe)
-        return {}; // a table the file lacks holds no rows
+    if (!probe) {
+        if (lacksTable(installed))
+            return {}; // a table the file lacks holds no rows
+        throw handoverFailure(installed);
+    }
     if (const int result = probe.step(); result != SQLITE_ROW) {
         if (result != SQLITE_DONE)
             throw handoverFailure(installed);
@@ -126,10 +151,18 @@ void copyRows(const sqlite::Connection& installed, sqlite::Connection& incoming,
 std::optional<std::int64_t> installedViewCounter(const sqlite::Connection& installed)
 {
     auto counter = installed.tryPrepare("SELECT seq FROM sqlite_sequence WHERE name = ?1");
-    if (!counter)
-        return std::nullopt; // a file without the counter has no numbers to keep
+    if (!counter) {
+        if (lacksTable(installed))
+            return std::nullopt; // a file without the counter has no numbers to keep
+        throw handoverFailure(installed);
+    }
     counter.bindText(1, viewCounterName);
-    return counter.step() == SQLITE_ROW ? counter.optionalInt64(0) : std::nullopt;
+    const int result = counter.step();
+    if (result == SQLITE_ROW)
+        return counter.optionalInt64(0);
+    if (result != SQLITE_DONE)
+        throw handoverFailure(installed);
+    return std::nullopt;
 }
 
 // Raises the incoming counter to the installed one; the views copied may have
@@ -179,9 +212,11 @@ void replaceUserRows(const fs::path& incoming, const sqlite::Connection* install
 } // namespace
 
 UserRowsHandover::UserRowsHandover(const fs::path& installed, const fs::path& incoming)
-    : installed_(lockedInstalled(installed))
-    , identity_(std::make_unique<FileIdentity>(installed))
 {
+    auto locked = lockedInstalled(installed);
+    installed_ = std::move(locked.connection);
+    damaged_ = locked.damaged;
+    identity_ = std::make_unique<FileIdentity>(installed);
     // A version without a database replaces only a version without one.
     if (!installed_ && !mayExist(incoming))
         return;

@@ -25,11 +25,16 @@ class UserRowsHandover {
 public:
     // Throws DBError when the installed rows exist but cannot be read, or the
     // incoming database cannot take them; nothing has changed then. No installed
-    // database, or a file that is no database at all, hands over no rows.
+    // database hands over no rows; nor does one SQLite cannot read (its header,
+    // page size or schema damaged), which installedIsDamaged() then tells.
     UserRowsHandover(const std::filesystem::path& installed, const std::filesystem::path& incoming);
     ~UserRowsHandover();
     UserRowsHandover(const UserRowsHandover&) = delete;
     UserRowsHandover& operator=(const UserRowsHandover&) = delete;
+
+    // The installed file exists but SQLite cannot read it: its rows, if any,
+    // are still in its pages, and the file must not go with the old folder.
+    bool installedIsDamaged() const { return damaged_; }
 
     // Removes every user row from a database that leaves this computer (a
     // published archive), rebuilding the file so that nothing of them stays in
@@ -39,6 +44,7 @@ public:
 private:
     std::unique_ptr<sqlite::Connection> installed_;
     std::unique_ptr<FileIdentity> identity_;
+    bool damaged_ = false;
 };
 
 } // namespace morvena

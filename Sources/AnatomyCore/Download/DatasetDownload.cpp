@@ -192,10 +192,10 @@ struct DatasetDownload::Worker {
         report(Stage::verifying());
         if (cancelled)
             return;
-        DatasetArchive::install(
+        auto kept = DatasetArchive::install(
             openedArchive(file, archive), target, entry.sha256, cancelled, entry.installedBytes);
         report(Stage::installing());
-        report(Stage::done());
+        report(Stage::done(std::move(kept)));
     }
 };
 

@@ -3,10 +3,13 @@
 #include "AnatomyCore/Download/DatasetCatalog.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace morvena {
 
@@ -28,13 +31,19 @@ public:
         std::int64_t received = 0; // downloading only
         std::int64_t total = 0; // downloading only
         std::string message; // failed only: the Italian text to show
+        // done only: where the installed database was kept when SQLite could not
+        // read it (FolderSwap::replaceDataset); its user rows did not pass on.
+        std::optional<std::filesystem::path> keptDatabase;
 
         static Stage downloading(std::int64_t received, std::int64_t total);
         static Stage failed(std::string message);
         static Stage preparing() { return {Kind::preparing}; }
         static Stage verifying() { return {Kind::verifying}; }
         static Stage installing() { return {Kind::installing}; }
-        static Stage done() { return {Kind::done}; }
+        static Stage done(std::optional<std::filesystem::path> keptDatabase = std::nullopt)
+        {
+            return {Kind::done, 0, 0, {}, std::move(keptDatabase)};
+        }
 
         // What a progress bar shows: the transfer fills at most 90 percent.
         double fraction() const;

@@ -107,6 +107,10 @@ void addGeometryProblems(const MeshPack& pack, const std::optional<DatasetManife
 void addDatabaseProblems(
     const AnatomyDB& db, const MeshPack* pack, Depth depth, std::vector<Problem>& problems)
 {
+    if (db.isDamaged()) {
+        problems.push_back({Kind::database, std::string(damagedDatabase)});
+        return;
+    }
     if (auto problem = db.schemaProblem()) {
         problems.push_back(
             {Kind::database, "il database non è un database anatomico utilizzabile: " + *problem});

@@ -37,6 +37,11 @@ struct Problem {
     bool operator==(const Problem&) const = default;
 };
 
+// The one problem of a database SQLite cannot read at all (AnatomyDB::isDamaged);
+// no other check of the database follows it.
+inline constexpr std::string_view damagedDatabase
+    = "il database non si apre: è danneggiato o non è un database SQLite";
+
 // Every problem of the dataset `id` in `folder`, in the order manifest, pack,
 // database; empty when the dataset is usable. Never throws for what the files hold.
 std::vector<Problem> problems(const std::filesystem::path& folder, std::string_view id, Depth depth);

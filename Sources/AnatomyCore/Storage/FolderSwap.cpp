@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Database/UserRowsHandover.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Support/FileError.h"
 
 #include <fcntl.h>
@@ -37,10 +38,32 @@ void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::pat
     fs::remove_all(previous, error);
 }
 
-void replaceDataset(const fs::path& incoming, const fs::path& into, const fs::path& previous)
+namespace {
+
+// Puts the installed database into the incoming folder when SQLite cannot read
+// it and it holds any byte; none otherwise.
+std::optional<fs::path> keptDamaged(
+    const UserRowsHandover& handover, const fs::path& installed, const fs::path& incoming)
 {
-    UserRowsHandover handover(into / AppPaths::databaseFileName, incoming / AppPaths::databaseFileName);
+    std::error_code error;
+    if (!handover.installedIsDamaged() || fs::file_size(installed, error) == 0 || error)
+        return std::nullopt;
+    return DamagedDatabase::keep(installed, incoming, std::chrono::system_clock::now());
+}
+
+} // namespace
+
+std::optional<fs::path> replaceDataset(
+    const fs::path& incoming, const fs::path& into, const fs::path& previous)
+{
+    const auto installed = into / AppPaths::databaseFileName;
+    DamagedDatabase::carryKept(into, incoming);
+    UserRowsHandover handover(installed, incoming / AppPaths::databaseFileName);
+    const auto kept = keptDamaged(handover, installed, incoming);
     swapIntoPlace(incoming, into, previous);
+    if (!kept)
+        return std::nullopt;
+    return into / kept->filename();
 }
 
 } // namespace morvena::FolderSwap

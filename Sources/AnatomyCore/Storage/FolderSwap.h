@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 namespace morvena {
 
@@ -20,10 +21,13 @@ void swapIntoPlace(const std::filesystem::path& incoming, const std::filesystem:
 // The same for a dataset's folder, as the last steps of an import or install:
 // the user's notes, bookmarks and saved views of the installed database move
 // into the incoming one first (UserRowsHandover), and the installed one stays
-// locked for writing until the swap is done. Throws DBError or FileError; `into`
-// then holds what it held before.
-void replaceDataset(const std::filesystem::path& incoming, const std::filesystem::path& into,
-    const std::filesystem::path& previous);
+// locked for writing until the swap is done. An installed database SQLite
+// cannot read hands over nothing but stays, kept in the new folder under a name
+// of its own (DamagedDatabase), as do those kept by earlier replacements.
+// Returns where a database was kept this time, or none. Throws DBError or
+// FileError; `into` then holds what it held before.
+std::optional<std::filesystem::path> replaceDataset(const std::filesystem::path& incoming,
+    const std::filesystem::path& into, const std::filesystem::path& previous);
 
 } // namespace FolderSwap
 

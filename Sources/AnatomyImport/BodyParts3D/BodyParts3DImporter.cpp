@@ -251,7 +251,7 @@ BodyParts3DImporter::Result BodyParts3DImporter::finish(DatasetStaging& staging,
 {
     if (stop)
         throw ImportError::cancelled();
-    staging.commit();
+    result.keptDatabase = staging.commit();
     result.packURL = AppPaths::packURL(datasetID);
     result.databaseURL = AppPaths::databaseURL(datasetID);
     if (progress)

@@ -44,6 +44,9 @@ public:
         std::vector<std::string> unclassified;
         // Concepts with an element file that was absent or unreadable.
         std::vector<std::string> missingOBJ;
+        // Where the installed database was kept when SQLite could not read it:
+        // its notes, bookmarks and saved views did not pass to the new one.
+        std::optional<std::filesystem::path> keptDatabase;
 
         bool operator==(const Result&) const = default;
     };

@@ -42,12 +42,13 @@ DatasetStaging::~DatasetStaging()
     removeQuietly(staging_);
 }
 
-void DatasetStaging::commit()
+std::optional<fs::path> DatasetStaging::commit()
 {
     if (committed_)
-        return; // a second exchange would bring the old dataset back
-    FolderSwap::replaceDataset(staging_, installed_, previous_);
+        return std::nullopt; // a second exchange would bring the old dataset back
+    auto kept = FolderSwap::replaceDataset(staging_, installed_, previous_);
     committed_ = true;
+    return kept;
 }
 
 } // namespace morvena

@@ -3,6 +3,7 @@
 #include "AnatomyCore/Storage/DatasetLock.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,9 +38,10 @@ public:
     // Makes the staged folder the dataset's folder and removes the one it
     // replaces, after the user's notes, bookmarks and saved views of the
     // installed database have moved into the staged one. Every file written into
-    // the staging folder must be closed. Throws FileError or DBError; the
-    // installed dataset then stays as it was.
-    void commit();
+    // the staging folder must be closed. Returns where an installed database
+    // SQLite could not read was kept (FolderSwap::replaceDataset), or none.
+    // Throws FileError or DBError; the installed dataset then stays as it was.
+    std::optional<std::filesystem::path> commit();
 
 private:
     std::filesystem::path installed_;

@@ -430,9 +430,14 @@ private:
     // View states, measurement and export.
     void writeImage(const std::filesystem::path& location, const std::string& png, int width, int height);
     // ---- Catalog, download and imports ---------------------------------------
-    // What an import job runs: the import itself, returning the new dataset's ID.
-    using ImportRun
-        = std::function<std::string(const ImportProgressHandler& progress, const std::atomic<bool>& stop)>;
+    // What an import job runs: the import itself, returning the new dataset's ID
+    // and where a damaged installed database was kept, if one was.
+    struct ImportedDataset {
+        std::string id;
+        std::optional<std::filesystem::path> keptDatabase;
+    };
+    using ImportRun = std::function<ImportedDataset(
+        const ImportProgressHandler& progress, const std::atomic<bool>& stop)>;
     struct DownloadProgressSlot;
 
     // Runs `call` on the GUI thread later, unless the model is gone by then.
@@ -451,7 +456,10 @@ private:
     void applyDownloadStage(
         const DatasetDownload::Stage& stage, std::uint64_t generation, const std::string& datasetID);
     void startImport(ImportRun run);
-    void finishImport(const std::optional<std::string>& datasetID, const std::string& failure);
+    void finishImport(const std::optional<ImportedDataset>& imported, const std::string& failure);
+    // Tells the user where a damaged installed database was kept, once its
+    // replacement is loaded: its notes did not pass on.
+    void tellOfKeptDatabase(const std::optional<std::filesystem::path>& kept);
 
     AppModelServices services_;
     // Which dataset the remembered last view belongs to: the one loaded when it

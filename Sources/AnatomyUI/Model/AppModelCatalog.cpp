@@ -164,6 +164,7 @@ void AppModel::applyDownloadStage(const Stage& stage, std::uint64_t generation, 
         assign(downloadStage_, std::optional<Stage> {}, Field::downloadStage);
         refreshInstalledDatasets();
         load(datasetID);
+        tellOfKeptDatabase(stage.keptDatabase);
     }
 }
 

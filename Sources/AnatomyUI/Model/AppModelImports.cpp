@@ -1,6 +1,7 @@
 #include "AnatomyUI/Model/AppModel.h"
 
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyImport/BodyParts3D/BodyParts3DFolders.h"
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
@@ -61,7 +62,8 @@ void AppModel::importBodyParts3D(const fs::path& folder)
         options.datasetID = BodyParts3DImporter::defaultDatasetID;
         options.weldTolerance = BodyParts3DImporter::defaultWeldTolerance;
         options.generateLODs = true;
-        return BodyParts3DImporter(std::move(options)).run(progress, stop).manifest.id;
+        auto result = BodyParts3DImporter(std::move(options)).run(progress, stop);
+        return ImportedDataset {result.manifest.id, result.keptDatabase};
     });
 }
 
@@ -87,7 +89,8 @@ void AppModel::importGeneric(const fs::path& input, const std::string& name, con
     options.splitOBJGroups = true;
     startImport(
         [options = std::move(options)](const ImportProgressHandler& progress, const std::atomic<bool>& stop) {
-            return GenericDatasetImporter(options).run(progress, stop).manifest.id;
+            auto result = GenericDatasetImporter(options).run(progress, stop);
+            return ImportedDataset {result.manifest.id, result.keptDatabase};
         });
 }
 
@@ -97,10 +100,10 @@ void AppModel::startImport(ImportRun run)
     try {
         importJob_ = startJob([this, run = std::move(run)](std::stop_token token) {
             JobStopFlag stop(std::move(token));
-            std::optional<std::string> datasetID;
+            std::optional<ImportedDataset> imported;
             std::string failure;
             try {
-                datasetID = run(
+                imported = run(
                     [this](const ImportProgress& report) {
                         post([this, report] {
                             assign(phase_, Phase {Importing {report.fraction, report.message}}, Field::phase);
@@ -112,23 +115,34 @@ void AppModel::startImport(ImportRun run)
             } catch (...) {
                 failure = unexpectedImportFailure;
             }
-            post([this, datasetID, failure] { finishImport(datasetID, failure); });
+            post([this, imported, failure] { finishImport(imported, failure); });
         });
     } catch (const std::exception& error) {
         assign(phase_, Phase {Failed {FailureText::of(error)}}, Field::phase);
     }
 }
 
-void AppModel::finishImport(const std::optional<std::string>& datasetID, const std::string& failure)
+void AppModel::finishImport(const std::optional<ImportedDataset>& imported, const std::string& failure)
 {
     if (importJob_.joinable())
         importJob_.join(); // it has posted its last word; the slot is free again
-    if (!datasetID) {
+    if (!imported) {
         assign(phase_, Phase {Failed {failure}}, Field::phase);
         return;
     }
     refreshInstalledDatasets();
-    load(*datasetID);
+    load(imported->id);
+    tellOfKeptDatabase(imported->keptDatabase);
+}
+
+void AppModel::tellOfKeptDatabase(const std::optional<fs::path>& kept)
+{
+    if (!kept)
+        return;
+    const auto notice = DamagedDatabase::notice(*kept);
+    assign(lastMessage_, std::optional(notice), Field::lastMessage);
+    if (services_.showNotice)
+        services_.showNotice(notice);
 }
 
 } // namespace morvena

@@ -48,6 +48,11 @@ struct AppModelServices {
     // bookmark or a saved view the database refused. Gets the model's message; may run
     // a nested event loop. None tells nothing (the message stays in lastMessage).
     std::function<void(const std::string& message)> showFailure;
+    // Tells the user what they must know of an import or download that
+    // succeeded: a damaged installed database kept beside the new one. Gets the
+    // model's message; may run a nested event loop. None tells nothing (the
+    // message stays in lastMessage).
+    std::function<void(const std::string& message)> showNotice;
 
     // Background work: the catalog fetch, and an import or a download. The
     // model keeps the thread, requests its stop and joins it. None means a plain

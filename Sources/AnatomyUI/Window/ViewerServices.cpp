@@ -25,6 +25,7 @@ AppModelServices make(SharedGLContext* context)
           };
     services.savePanel = askWhereToSave;
     services.showFailure = showFailure;
+    services.showNotice = showNotice;
     return services;
 }
 
@@ -38,6 +39,12 @@ void showFailure(const std::string& message)
 {
     // Over the window the save panel opens over, as the panel's own questions are.
     QMessageBox::warning(
+        QApplication::activeWindow(), QStringLiteral("Morvena"), QString::fromStdString(message));
+}
+
+void showNotice(const std::string& message)
+{
+    QMessageBox::information(
         QApplication::activeWindow(), QStringLiteral("Morvena"), QString::fromStdString(message));
 }
 

@@ -12,7 +12,7 @@ class SharedGLContext;
 
 // What the window gives its model: renderers made and destroyed in the window's
 // shared GL context, that context made current on request, the save panel of the
-// image export and the box that tells of a failure.
+// image export, and the boxes that tell of a failure and of a notice.
 namespace ViewerServices {
 
 // Without a context (no OpenGL 4.5 on this computer) every renderer fails with
@@ -27,6 +27,8 @@ std::optional<std::filesystem::path> askWhereToSave(
 
 // A warning box with the message, run modally.
 void showFailure(const std::string& message);
+// An information box with the message, run modally.
+void showNotice(const std::string& message);
 
 } // namespace ViewerServices
 

@@ -6,6 +6,7 @@
 #include "AnatomyCore/Download/HttpTransfer.h"
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "mrvtool/Commands/Commands.h"
 #include "mrvtool/Fail.h"
@@ -41,7 +42,8 @@ const DatasetCatalog::Entry& chosenEntry(const DatasetCatalog& catalog, const st
 }
 
 // Runs the download to its end; the stages arrive on the download's worker.
-void download(const DatasetCatalog::Entry& entry)
+// Returns where a damaged installed database was kept, if one was.
+std::optional<std::filesystem::path> download(const DatasetCatalog::Entry& entry)
 {
     std::counting_semaphore<> finished(0);
     FetchProgress progress;
@@ -57,6 +59,7 @@ void download(const DatasetCatalog::Entry& entry)
     finished.acquire();
     if (auto message = progress.failure())
         throw Fail(*message);
+    return progress.keptDatabase();
 }
 
 // Opens what was installed and says what it holds. The installation compared
@@ -102,8 +105,10 @@ void fetchDatasetCommand(const Args& args)
     Console::print(std::string(10, ' ') + megabytes(entry.archiveBytes) + " MB da scaricare, "
         + megabytes(entry.installedBytes) + " MB installati");
 
-    download(entry);
+    const auto kept = download(entry);
     checkInstalled(entry.id);
+    if (kept)
+        Console::print(DamagedDatabase::notice(*kept));
 }
 
 } // namespace morvena::tool

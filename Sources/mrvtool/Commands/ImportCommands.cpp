@@ -1,5 +1,6 @@
 // import-bodyparts3d and import: build an installed dataset from source files.
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
@@ -39,6 +40,14 @@ void reportUnclassified(const BodyParts3DImporter::Result& result, const Args& a
         OutputFiles::deliver(*report, join(result.unclassified, "\n"));
         Console::print("  elenco scritto in " + report->string());
     }
+}
+
+// Said after the result: the import succeeded, but the user's rows stayed in
+// the damaged file.
+void reportKeptDatabase(const BodyParts3DImporter::Result& result)
+{
+    if (result.keptDatabase)
+        Console::print(DamagedDatabase::notice(*result.keptDatabase));
 }
 
 BodyParts3DImporter::Options bodyParts3DOptions(const Args& args)
@@ -89,6 +98,7 @@ void importBodyParts3DCommand(const Args& args)
     if (!result.manifest.missingSystems.empty())
         Console::print("  sistemi assenti nel dataset: " + join(result.manifest.missingSystems, ", "));
     reportUnclassified(result, args);
+    reportKeptDatabase(result);
     Preferences::shared().setLastDatasetID(result.manifest.id);
 }
 
@@ -114,6 +124,7 @@ void importCommand(const Args& args)
     Console::print("Importazione completata\n  strutture " + humanCount(result.manifest.structureCount)
         + "\n  triangoli " + humanCount(result.manifest.triangleCount) + "\n  pack      "
         + result.packURL.string());
+    reportKeptDatabase(result);
     Preferences::shared().setLastDatasetID(options.datasetID);
 }
 

@@ -51,9 +51,12 @@ void checkRuns(std::size_t i, const PackStructure& record, std::span<const std::
     }
 }
 
-// The structure checks: vertex range, level runs and a database row for each structure.
+// The structure checks: vertex range, level runs and a database row for each
+// structure; a database SQLite cannot read is named once by the dataset's check
+// instead of once per structure.
 std::vector<std::string> structureProblems(const RawPackReader& pack, const AnatomyDB& db)
 {
+    const bool lookUp = !db.isDamaged();
     std::vector<std::string> problems;
     auto structures = pack.structures();
     for (std::size_t i = 0; i < structures.size(); ++i) {
@@ -64,7 +67,7 @@ std::vector<std::string> structureProblems(const RawPackReader& pack, const Anat
             problems.push_back("struttura " + std::to_string(i) + ": vertici oltre il buffer");
         checkRuns(i, record, pack.indices(), problems);
         auto conceptID = pack.conceptID(i);
-        if (!db.structure(conceptID))
+        if (lookUp && !db.structure(conceptID))
             problems.push_back("struttura " + std::to_string(i) + " (" + TerminalText::field(conceptID)
                 + ") assente dal database");
     }
@@ -191,7 +194,7 @@ void verifyCommand(const Args& args)
     const auto unreadablePack = [](const DatasetCheck::Problem& problem) {
         return problem.kind == DatasetCheck::Problem::Kind::packUnreadable;
     };
-    if (std::ranges::any_of(checked, unreadablePack))
+    if (std::ranges::any_of(checked, unreadablePack) && !db.isDamaged())
         for (auto& problem : DatasetCheck::structureCountProblems(db, inspection.structures().size()))
             problems.push_back(std::move(problem.text));
     const bool damageNamed = !problems.empty();
@@ -214,6 +217,9 @@ void auditCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
     AnatomyDB db(AppPaths::databaseURL(id), true);
+    // Otherwise every list would read empty and the audit pass.
+    if (db.isDamaged())
+        refuse(DatasetCheck::damagedDatabase);
     auto all = db.allStructures();
     auto rules = auditRules();
     bool full = args.flag("full");

@@ -35,8 +35,11 @@ std::string FetchProgress::record(const DatasetDownload::Stage& stage)
         return "\r[ 93%] verifica SHA-256   ";
     case Kind::installing:
         return "\r[ 97%] installazione      ";
-    case Kind::done:
+    case Kind::done: {
+        std::lock_guard hold(lock_);
+        keptDatabase_ = stage.keptDatabase;
         return "\r[100%] completato         \n";
+    }
     case Kind::failed: {
         std::lock_guard hold(lock_);
         message_ = stage.message;
@@ -50,6 +53,12 @@ std::optional<std::string> FetchProgress::failure() const
 {
     std::lock_guard hold(lock_);
     return message_;
+}
+
+std::optional<std::filesystem::path> FetchProgress::keptDatabase() const
+{
+    std::lock_guard hold(lock_);
+    return keptDatabase_;
 }
 
 } // namespace morvena::tool

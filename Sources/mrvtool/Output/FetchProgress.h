@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Download/DatasetDownload.h"
 
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,11 +18,14 @@ public:
     // The text is written by the caller, outside the lock.
     std::string record(const DatasetDownload::Stage& stage);
     std::optional<std::string> failure() const;
+    // Where the installation kept a damaged installed database, once done.
+    std::optional<std::filesystem::path> keptDatabase() const;
 
 private:
     mutable std::mutex lock_;
     int lastPercent_ = -1;
     std::optional<std::string> message_;
+    std::optional<std::filesystem::path> keptDatabase_;
 };
 
 } // namespace morvena::tool

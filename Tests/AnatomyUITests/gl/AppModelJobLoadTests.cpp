@@ -120,3 +120,44 @@ TEST(AppModelImportLoad, aFailedImportKeepsTheLoadedDatasetAndANamedOneLoadsUnde
     EXPECT_NE(model.pack(), pack);
     EXPECT_EQ(model.installedDatasets().size(), 2u);
 }
+
+// An import or a download that kept a damaged installed database tells the
+// user where, once the new dataset is loaded.
+TEST(AppModelImportLoad, aKeptDamagedDatabaseIsToldOfWhenAnImportOrADownloadEnds)
+{
+    for (const bool downloads : {false, true}) {
+        GLJobModel fixture;
+        auto& model = *fixture.model;
+        DatasetServer datasets;
+        TemporaryFolder input;
+        writeFile(input / "modello.obj", "o femore\nv 0 0 0\nv 100 0 0\nv 0 400 0\nf 1 2 3\n");
+        const auto entry = datasets.publish(boxDataset("cubo", {{"FMA1", AnatomySystem::skeletal}}));
+        const std::string id = downloads ? "cubo" : "mio-modello-3d";
+        const auto replace = [&] {
+            if (downloads)
+                model.downloadDataset(entry);
+            else
+                model.importGeneric(input / "modello.obj", "Mio Modello 3D", "CC0", "Autori", "");
+        };
+        replace();
+        ASSERT_TRUE(fixture.waitUntilSettled());
+        ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
+        const auto database = AppPaths::databaseURL(id);
+        auto bytes = readFile(database);
+        writeFile(database, bytes.replace(0, 16, "non un database!"));
+
+        replace();
+        ASSERT_TRUE(runPostedCallsUntil([&] {
+            return holds<AppModel::Failed>(model)
+                || (!fixture.notices.empty() && holds<AppModel::Ready>(model));
+        }));
+        ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
+        ASSERT_EQ(fixture.notices.size(), 1u) << downloads;
+        EXPECT_TRUE(fixture.notices[0].starts_with(
+            "Il database installato era danneggiato: annotazioni, segnalibri e viste non "
+            "sono stati trasferiti. Il file è conservato in "
+            + (AppPaths::datasetDirectory(id) / "anatomy-danneggiato-").string()))
+            << downloads;
+        EXPECT_EQ(model.lastMessage(), fixture.notices[0]);
+    }
+}

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace morvena::test {
 
@@ -28,6 +29,7 @@ public:
         services.savePanel = [this](const std::filesystem::path& folder, const std::string& fileName) {
             return savePanel ? savePanel(folder, fileName) : std::nullopt;
         };
+        services.showNotice = [this](const std::string& message) { notices.push_back(message); };
         model = std::make_unique<AppModel>(std::move(services));
         return *model;
     }
@@ -47,6 +49,8 @@ public:
     // The wall clock and the save panel the model sees; both may change at any time.
     std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
     AppModelServices::SavePanel savePanel;
+    // What the model asked the window to tell the user, in order.
+    std::vector<std::string> notices;
 
     ModelSandbox sandbox;
     OffscreenGLContext context;

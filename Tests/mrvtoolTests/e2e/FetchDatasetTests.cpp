@@ -1,6 +1,7 @@
 #include "AnatomyCore/Archive/DatasetArchive.h"
 #include "AnatomyCore/Download/DatasetCatalog.h"
 #include "AnatomyCore/Download/HttpTransfer.h"
+#include "DatabaseDamages.h"
 #include "DatasetFixtures.h"
 #include "TestHttpServer.h"
 #include "ToolSandbox.h"
@@ -16,6 +17,7 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::Not;
 using ::testing::StartsWith;
 
@@ -150,6 +152,77 @@ TEST_F(FetchDataset, theUsersRowsSurviveImportsAndDownloadsAndThePublishersStayH
     fs::create_directory(user.root() / "estratto");
     DatasetArchive::extract(served / "test-dataset-r1.mrvz", user.root() / "estratto");
     EXPECT_EQ(AnatomyDB(user.root() / "estratto" / "anatomy.sqlite", true).note("FMA7088"), std::nullopt);
+}
+
+std::vector<fs::path> keptFiles(const fs::path& folder)
+{
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with("anatomy-danneggiato-"))
+            kept.push_back(entry.path());
+    return kept;
+}
+
+// A damaged installed database goes to no import and no download: it stays in
+// the new folder with the user's rows in its pages, the user is told where, and
+// every later replacement carries it on, while pack-dataset leaves it out and
+// verify passes over it.
+TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
+{
+    publish();
+    const auto model = user.workFolder() / "modello.obj";
+    const auto import = [&](const ToolSandbox& sandbox) {
+        writeFile(model, "o Osso\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\n");
+        return sandbox.run({"import", "--input", model.string(), "--id", "test-dataset", "--name", "Mio",
+            "--license", "CC0", "--attribution", "io"});
+    };
+    const auto download = [&](const ToolSandbox& sandbox) {
+        return sandbox.run({"fetch-dataset", "--catalog", server->address("catalog.json")});
+    };
+    const std::pair<std::string, std::function<ToolSandbox::Result(const ToolSandbox&)>> replacements[]
+        = {{"import", import}, {"fetch-dataset", download}};
+    for (const auto& damage : databaseDamages()) {
+        for (const auto& [command, replace] : replacements) {
+            const auto label = damage.name + " / " + command;
+            ToolSandbox sandbox;
+            ASSERT_EQ(import(sandbox).status, 0) << label;
+            const auto folder = sandbox.datasetFolder("test-dataset");
+            AnatomyDB(folder / "anatomy.sqlite").setNote("la nota da non perdere", "osso");
+            damage.apply(folder / "anatomy.sqlite");
+
+            auto replaced = replace(sandbox);
+            ASSERT_EQ(replaced.status, 0) << label << replaced.err;
+            const auto kept = keptFiles(folder);
+            ASSERT_EQ(kept.size(), 1u) << label;
+            EXPECT_THAT(
+                kept[0].filename().string(), MatchesRegex("anatomy-danneggiato-[0-9]{8}-[0-9]{6}\\.sqlite"));
+            EXPECT_THAT(readFile(kept[0]), HasSubstr("la nota da non perdere")) << label;
+            EXPECT_EQ(lines(replaced.out).back(),
+                "Il database installato era danneggiato: annotazioni, segnalibri e viste non sono stati "
+                "trasferiti. Il file è conservato in "
+                    + kept[0].string() + ".")
+                << label;
+            EXPECT_EQ(AnatomyDB(folder / "anatomy.sqlite", true).note("osso"), std::nullopt) << label;
+
+            const auto keptBytes = readFile(kept[0]);
+            for (int again = 0; again < 2; ++again) {
+                auto healthy = replace(sandbox);
+                ASSERT_EQ(healthy.status, 0) << label << healthy.err;
+                EXPECT_THAT(healthy.out, Not(HasSubstr("danneggiato"))) << label;
+                EXPECT_EQ(keptFiles(folder), kept) << label;
+                EXPECT_EQ(readFile(kept[0]), keptBytes) << label;
+            }
+            auto verified = sandbox.run({"verify", "--id", "test-dataset"});
+            EXPECT_EQ(verified.status, 0) << label << verified.out;
+            auto packed = sandbox.run({"pack-dataset", "--id", "test-dataset", "--out",
+                (sandbox.root() / "pubblicato").string(), "--base-url", "https://example.org"});
+            ASSERT_EQ(packed.status, 0) << label << packed.err;
+            fs::create_directory(sandbox.root() / "estratto");
+            DatasetArchive::extract(
+                sandbox.root() / "pubblicato" / "test-dataset-r1.mrvz", sandbox.root() / "estratto");
+            EXPECT_TRUE(keptFiles(sandbox.root() / "estratto").empty()) << label;
+        }
+    }
 }
 
 TEST_F(FetchDataset, firstEntryUnlessAnIDIsGiven)

@@ -2,6 +2,7 @@
 #include "AnatomyCore/Pack/PackHeader.h"
 #include "AnatomyCore/Pack/PackStructure.h"
 #include "AnatomyCore/Pack/PackVertex.h"
+#include "DatabaseDamages.h"
 #include "TestDataset.h"
 #include "ToolSandbox.h"
 
@@ -287,5 +288,23 @@ TEST(VerifyCommand, failsEveryDamageTheOtherProgramsRefuse)
         auto result = sandbox.run({"verify", "--id", "prova"});
         EXPECT_EQ(result.status, 1) << problem;
         EXPECT_THAT(lines(result.out), Contains("  - " + problem)) << result.out << result.err;
+    }
+}
+
+// A database SQLite cannot read is named in one line, not once per structure,
+// and an audit that would read no structure from it fails with that line.
+TEST(VerifyCommand, aDamagedDatabaseIsOneProblemForVerifyAndAudit)
+{
+    const std::string problem = "il database non si apre: è danneggiato o non è un database SQLite";
+    for (const auto& damage : databaseDamages()) {
+        ToolSandbox sandbox;
+        damage.apply(healthyDataset().install(sandbox.dataHome()) / "anatomy.sqlite");
+        auto verified = sandbox.run({"verify", "--id", "prova"});
+        EXPECT_EQ(verified.status, 1) << damage.name;
+        EXPECT_THAT(lines(verified.out), ElementsAre("Problemi rilevati (1):", "  - " + problem))
+            << damage.name << verified.err;
+        auto audited = sandbox.run({"audit", "--id", "prova"});
+        EXPECT_EQ(audited.status, 1) << damage.name;
+        EXPECT_THAT(lines(audited.out), ElementsAre(problem)) << damage.name << audited.err;
     }
 }
