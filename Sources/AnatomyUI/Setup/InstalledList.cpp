@@ -68,6 +68,8 @@ void InstalledList::refresh()
     unreadableNotice_->setVisible(notice.has_value());
     removalCommand_->setText(command < 0 ? QString() : text.sliced(command));
     removalCommand_->setCursorPosition(0);
+    // Wider than the column, the field shows its start; the tooltip shows it whole.
+    removalCommand_->setToolTip(DisplayText::toolTip(removalCommand_->text()));
     removalCommand_->setVisible(command >= 0);
     setVisible(!model_.installedDatasets().empty() || notice.has_value());
 }
