@@ -42,8 +42,9 @@ void NomenclatureSection::showStructure(const AnatomyStructure& primary)
             synonyms << fromUtf8(synonym);
         addField(rows, QStringLiteral("Sinonimi"), synonyms.join(QStringLiteral(", ")), FieldSource::curated);
     }
-    // The ID as a name is cut: an importer makes it of the object's name, whatever its length.
-    addField(rows, QStringLiteral("Identificativo"), fromUtf8(ShownText::cut(primary.conceptID)),
+    // The ID as a name is cleaned and cut: an importer makes it of the object's name,
+    // whatever its length and characters. An ID that shows nothing leaves no row.
+    addField(rows, QStringLiteral("Identificativo"), fromUtf8(ShownText::id(primary.conceptID)),
         FieldSource::dataset, true);
 }
 

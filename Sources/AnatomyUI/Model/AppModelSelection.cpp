@@ -149,7 +149,7 @@ std::optional<std::string> AppModel::hoverLabel(std::int64_t index) const
     if (auto card = structure(index))
         return card->displayName();
     if (pack_ && inPack(*pack_, index))
-        return ShownText::name(pack_->name(index));
+        return ShownText::nameOr(pack_->name(index), pack_->conceptID(index));
     return std::nullopt;
 }
 

@@ -50,6 +50,20 @@ std::string name(std::string_view text)
     return InvisibleCharacters::nothingVisible(visible) ? std::string() : cut(visible);
 }
 
+std::string id(std::string_view text)
+{
+    return name(text);
+}
+
+std::string nameOr(std::string_view text, std::string_view conceptID)
+{
+    if (auto shown = name(text); !shown.empty())
+        return shown;
+    if (auto shown = id(conceptID); !shown.empty())
+        return shown;
+    return std::string(unnamed);
+}
+
 std::string cut(std::string_view text, std::size_t characters)
 {
     const auto kept = UnicodeText::leadingCharacters(text, characters, longestName);
@@ -59,7 +73,7 @@ std::string cut(std::string_view text, std::size_t characters)
 AnatomyStructure card(AnatomyStructure structure)
 {
     cleanLine(structure.conceptID);
-    cleanName(structure.nameEN);
+    structure.nameEN = nameOr(structure.nameEN, structure.conceptID);
     cleanName(structure.nameLA);
     cleanName(structure.nameIT);
     for (auto& synonym : structure.synonyms)
@@ -75,7 +89,7 @@ AnatomyStructure card(AnatomyStructure structure)
 AnatomyDB::SearchHit hit(AnatomyDB::SearchHit row)
 {
     cleanLine(row.conceptID);
-    cleanName(row.nameEN);
+    row.nameEN = nameOr(row.nameEN, row.conceptID);
     cleanName(row.nameIT);
     return row;
 }
@@ -83,7 +97,7 @@ AnatomyDB::SearchHit hit(AnatomyDB::SearchHit row)
 TaxonomyNode node(TaxonomyNode entry)
 {
     cleanLine(entry.id);
-    cleanName(entry.name);
+    entry.name = nameOr(entry.name, entry.id);
     cleanName(entry.nameIT);
     return entry;
 }
@@ -91,10 +105,7 @@ TaxonomyNode node(TaxonomyNode entry)
 AnatomyDB::RelatedStructure related(AnatomyDB::RelatedStructure relation)
 {
     cleanLine(relation.conceptID);
-    cleanName(relation.name);
-    // As the database shows a concept without a name: by its ID.
-    if (relation.name.empty())
-        relation.name = name(relation.conceptID);
+    relation.name = nameOr(relation.name, relation.conceptID);
     return relation;
 }
 

@@ -22,7 +22,9 @@ namespace morvena {
 // importers clean what they read. Identifiers are cleaned too: those our importers
 // write never hold such characters, so only a hostile dataset's keys change. Names
 // are further cleaned of characters that show nothing and cut to a length a window
-// lays out at once; identifiers are not, as the window finds rows by them.
+// lays out at once; identifiers are not, as the window finds rows by them, and are
+// cleaned so only where they are drawn (`id`). A name with nothing to show gives way
+// to its identifier as drawn, or to `unnamed`.
 namespace ShownText {
 
 // The longest name the window shows, in code points. An imported file may name a
@@ -37,6 +39,13 @@ std::string paragraph(std::string_view text);
 // A name: one line without invisible characters (InvisibleCharacters), cut as `cut`
 // does; empty when nothing visible is left.
 std::string name(std::string_view text);
+// An identifier as drawn: one line without invisible characters, cut as a name;
+// empty when nothing visible is left. A dataset imported before ids were checked may
+// hold ids made of a name with line separators or characters that show nothing.
+std::string id(std::string_view text);
+// What a structure is called on screen: its name, else its id as drawn, else `unnamed`.
+std::string nameOr(std::string_view text, std::string_view conceptID);
+inline constexpr std::string_view unnamed = "Struttura senza nome";
 // The text cut after `characters` user-perceived characters and after `longestName`
 // code points, at the last character boundary within them (inside the first character
 // only when that one alone is longer), with "…" where it was cut.

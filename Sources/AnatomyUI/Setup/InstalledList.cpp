@@ -9,6 +9,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -18,6 +19,12 @@ using DisplayText::fromUtf8;
 using Theme::Foreground;
 using Theme::TextStyle;
 using ViewText::styled;
+
+namespace {
+
+const QString removalCommandStart = QStringLiteral("rm -r -- ");
+
+} // namespace
 
 InstalledList::InstalledList(AppModel& model, QWidget* parent)
     : QWidget(parent)
@@ -32,6 +39,17 @@ InstalledList::InstalledList(AppModel& model, QWidget* parent)
     layout->addWidget(
         unreadableNotice_ = ViewText::wrapped({}, TextStyle::caption, Foreground::secondary, this));
     unreadableNotice_->setObjectName(QStringLiteral("unreadableDatasets"));
+    // The command is run as copied: a field keeps it whole on one line, where a label
+    // would break a long path with invisible characters that a copy carries along.
+    layout->addWidget(removalCommand_ = new QLineEdit(this));
+    removalCommand_->setObjectName(QStringLiteral("unreadableDatasetsCommand"));
+    removalCommand_->setReadOnly(true);
+    removalCommand_->setFrame(false);
+    removalCommand_->setFont(Theme::mono(TextStyle::caption));
+    removalCommand_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    Theme::setForeground(*removalCommand_, Foreground::secondary);
+    // The notice names folders to look into: it is there to be copied, as the card's rows are.
+    unreadableNotice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     model_.whenChanged({AppModel::Field::installedDatasets}, this, [this] { refresh(); });
     refresh();
 }
@@ -43,8 +61,16 @@ void InstalledList::refresh()
     for (const auto& manifest : model_.installedDatasets())
         rows_->addWidget(makeRow(manifest));
     const auto& notice = model_.unreadableDatasetsNotice();
-    unreadableNotice_->setText(notice ? fromUtf8(*notice) : QString());
+    const QString text = notice ? fromUtf8(*notice) : QString();
+    // The removal command closes the notice; on a line of its own it is copied whole.
+    const qsizetype command = text.indexOf(removalCommandStart);
+    unreadableNotice_->setText(command < 0 ? text : text.first(command).trimmed());
     unreadableNotice_->setVisible(notice.has_value());
+    removalCommand_->setText(command < 0 ? QString() : text.sliced(command));
+    removalCommand_->setCursorPosition(0);
+    // Wider than the column, the field shows its start; the tooltip shows it whole.
+    removalCommand_->setToolTip(DisplayText::toolTip(removalCommand_->text()));
+    removalCommand_->setVisible(command >= 0);
     setVisible(!model_.installedDatasets().empty() || notice.has_value());
 }
 

@@ -5,12 +5,14 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QVBoxLayout;
 
 namespace morvena {
 
 // The datasets on disk, each with "Apri", and the notice of those that could not be
-// read; hidden while there is neither. Follows the model's installed datasets.
+// read, selectable, with its removal command in a read-only field of its own; hidden
+// while there is neither. Follows the model's installed datasets.
 class InstalledList : public QWidget {
     Q_OBJECT
 
@@ -24,6 +26,7 @@ private:
     AppModel& model_;
     QVBoxLayout* rows_ = nullptr;
     QLabel* unreadableNotice_ = nullptr;
+    QLineEdit* removalCommand_ = nullptr;
 };
 
 } // namespace morvena

@@ -45,16 +45,40 @@ QPointF HoverLabel::centre(QPointF point, qreal width)
     return {std::min(std::max(point.x(), 90.0), width - 90), std::max(point.y() - 26, 20.0)};
 }
 
+QRect HoverLabel::placed(QSize size, QPointF point, QSize container, const std::vector<QRect>& panels)
+{
+    const auto around = [&](QPointF middle) {
+        QRect target(
+            QPoint(qRound(middle.x() - size.width() / 2.0), qRound(middle.y() - size.height() / 2.0)), size);
+        // Only a label wider than the room the centre keeps at the sides would stick out.
+        target.moveLeft(std::clamp(target.left(), 0, std::max(0, container.width() - size.width())));
+        return target;
+    };
+    const auto onAPanel = [&panels](const QRect& target) {
+        return std::ranges::any_of(
+            panels, [&target](const QRect& panel) { return panel.intersects(target); });
+    };
+    const QPointF middle = centre(point, container.width());
+    const QRect above = around(middle);
+    if (!onAPanel(above))
+        return above;
+    QRect below = around({middle.x(), point.y() + belowPointer});
+    below.moveBottom(std::min(below.bottom(), container.height() - 1));
+    return onAPanel(below) ? above : below;
+}
+
 QString HoverLabel::fitting(const QString& text, qreal containerWidth) const
 {
     const QMargins margins = contentsMargins();
-    const int room = static_cast<int>(containerWidth) - 2 * edgeInset - margins.left() - margins.right();
-    return fontMetrics().elidedText(text, Qt::ElideRight, std::max(room, 0));
+    const int widest = std::min(static_cast<int>(containerWidth) - 2 * edgeInset,
+        static_cast<int>(containerWidth * widestPercent / 100));
+    return fontMetrics().elidedText(
+        text, Qt::ElideRight, std::max(widest - margins.left() - margins.right(), 0));
 }
 
-void HoverLabel::showAt(const QString& name, QPointF point, qreal containerWidth)
+void HoverLabel::showAt(const QString& name, QPointF point, QSize container, const std::vector<QRect>& panels)
 {
-    const QString text = fitting(name, containerWidth);
+    const QString text = fitting(name, container.width());
     const bool appearing = isHidden() || leaving();
     const bool renamed = text != this->text();
     if (renamed)
@@ -62,12 +86,7 @@ void HoverLabel::showAt(const QString& name, QPointF point, qreal containerWidth
     const QSize size = renamed                           ? sizeHint()
         : slide_->state() == QAbstractAnimation::Running ? slide_->endValue().toRect().size()
                                                          : this->size();
-    const QPointF middle = centre(point, containerWidth);
-    QRect target(
-        QPoint(qRound(middle.x() - size.width() / 2.0), qRound(middle.y() - size.height() / 2.0)), size);
-    // Only a label wider than the room the centre keeps at the sides would stick out.
-    target.moveLeft(
-        std::clamp(target.left(), 0, std::max(0, static_cast<int>(containerWidth) - size.width())));
+    const QRect target = placed(size, point, container, panels);
     if (renamed && !appearing) {
         slideTo(target);
     } else {

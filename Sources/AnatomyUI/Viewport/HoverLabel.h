@@ -2,13 +2,17 @@
 
 #include <QLabel>
 #include <QPointF>
+#include <QRect>
+
+#include <vector>
 
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
 
 namespace morvena {
 
-// The name of the structure under the pointer, in a small capsule above it. It lets
+// The name of the structure under the pointer, in a small capsule above it, or below
+// it where only that keeps it clear of the viewport's panels. It lets
 // every pointer event through to the viewport below. It fades in when it appears and
 // out when it goes; a new name slides the capsule to its new size.
 class HoverLabel : public QLabel {
@@ -24,10 +28,14 @@ public:
     // wide: kept 90 from the sides, 26 above the pointer and at least 20 from the top.
     static QPointF centre(QPointF point, qreal width);
 
-    // Shows the name centred as centre() says; repaints only what changed. A name
-    // wider than the container, less an inset at each side, ends in "…"; the label
-    // then moves as far as it must to stay inside.
-    void showAt(const QString& name, QPointF point, qreal containerWidth);
+    // Where the label of `size` goes for a pointer at `point`: centred as centre()
+    // says, or as far below the pointer where only that keeps it off `panels`; inside
+    // the container either way.
+    static QRect placed(QSize size, QPointF point, QSize container, const std::vector<QRect>& panels);
+
+    // Shows the name where placed() says; repaints only what changed. A name wider
+    // than 40 % of the container ends in "…".
+    void showAt(const QString& name, QPointF point, QSize container, const std::vector<QRect>& panels = {});
     // Fades the label out and hides it at the end; nothing when it is hidden already.
     void fadeOut();
     // 1 when fully shown, lower while fading.
@@ -38,6 +46,11 @@ protected:
 
 private:
     static constexpr int edgeInset = 12;
+    // The widest the label gets, in percent of the container's width: a long name
+    // would otherwise run across the viewport under its panels.
+    static constexpr int widestPercent = 40;
+    // How far below the pointer the label's centre goes: past the pointer's arrow.
+    static constexpr int belowPointer = 32;
 
     // The name as the label shows it in a container that wide.
     QString fitting(const QString& name, qreal containerWidth) const;

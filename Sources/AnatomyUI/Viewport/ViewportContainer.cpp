@@ -11,6 +11,8 @@
 #include "AnatomyUI/Viewport/StatusChips.h"
 #include "AnatomyUI/Viewport/ViewportTools.h"
 
+#include <array>
+
 namespace morvena {
 
 ViewportContainer::ViewportContainer(AppModel& model, QWidget* parent)
@@ -132,7 +134,13 @@ void ViewportContainer::placeHoverLabel()
         hover_->fadeOut();
         return;
     }
-    hover_->showAt(QString::fromStdString(*label), QPointF(point->first, point->second), width());
+    // The label stays behind the panels, but clear of them where it can.
+    const std::array<const QWidget*, 5> shown {orientation_, statistics_, chips_, tools_, depth_};
+    std::vector<QRect> panels;
+    for (const auto* panel : shown)
+        if (panel->isVisible())
+            panels.push_back(panel->geometry());
+    hover_->showAt(QString::fromStdString(*label), QPointF(point->first, point->second), size(), panels);
 }
 
 void ViewportContainer::resizeEvent(QResizeEvent* event)

@@ -2,9 +2,11 @@
 
 #include "AnatomyUI/Internal/FileDialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 
 namespace morvena {
 
@@ -33,12 +35,26 @@ QString ImageSaveDialog::withPNGExtension(const QString& name)
 
 void ImageSaveDialog::accept()
 {
-    // The typed name is in the dialog's own name field, which is what it reads when
-    // it checks the name and asks about replacing a file.
     const QStringList typed = selectedFiles();
+    // A folder is entered by Qt's own dialog.
+    if (typed.isEmpty() || QFileInfo(typed.front()).isDir()) {
+        QFileDialog::accept();
+        return;
+    }
+    // The typed name is in the dialog's own name field, which is what it reads when it
+    // checks the name and asks about replacing a file.
     auto* nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (nameField && !typed.isEmpty() && !QFileInfo(typed.front()).isDir())
-        nameField->setText(withPNGExtension(nameField->text()));
+    const QString name = nameField ? withPNGExtension(nameField->text()) : typed.front();
+    // Qt would take "inesistente/" as the name ".png" in a folder that is not there and
+    // close; the writing would fail after it.
+    const QString folder = QFileInfo(directory(), name).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        QMessageBox::warning(this, windowTitle(),
+            QStringLiteral("La cartella «%1» non esiste.").arg(QDir::toNativeSeparators(folder)));
+        return;
+    }
+    if (nameField)
+        nameField->setText(name);
     QFileDialog::accept();
 }
 

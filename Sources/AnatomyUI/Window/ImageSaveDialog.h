@@ -11,7 +11,8 @@ namespace morvena {
 // The save panel of the image export: Qt's own dialog, opening in a folder with a
 // name proposed, that takes only PNG files. A name that does not end in ".png" (in
 // any case) gets it added before the dialog checks the name, so the question about
-// replacing a file names the file that will be written.
+// replacing a file names the file that will be written. A name in a folder that does
+// not exist is refused with a warning, the dialog staying open.
 class ImageSaveDialog : public QFileDialog {
     Q_OBJECT
 

@@ -25,8 +25,11 @@ QString cut(std::string_view text)
 
 QString readySubtitle(const AppModel& model)
 {
-    if (const auto* first = model.primary())
-        return fromUtf8(italianName(first->system)) + " · " + cut(first->conceptID);
+    if (const auto* first = model.primary()) {
+        const QString system = fromUtf8(italianName(first->system));
+        const auto id = ShownText::id(first->conceptID);
+        return id.empty() ? system : system + " · " + cut(id);
+    }
     if (const auto& manifest = model.manifest())
         return QString::number(manifest->structureCount) + " strutture · " + cut(manifest->displayName);
     return QString();

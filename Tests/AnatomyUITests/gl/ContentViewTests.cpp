@@ -3,11 +3,13 @@
 
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyUI/Look/SegmentedPicker.h"
+#include "AnatomyUI/Look/WrappingLabel.h"
 #include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/HoverLabel.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/MainToolbar.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollArea>
@@ -257,13 +259,14 @@ TEST(ContentViewLongNames, aTenKilobyteNameStaysInsideItsColumns)
         view.model().selectConcept(name, true);
         view.model().selectConcept("FMA2", false);
         auto& container = *view.findChild<ViewportContainer*>();
-        container.hoverLabel()->showAt(QString::fromStdString(name), {10, 300}, container.width());
+        container.hoverLabel()->showAt(QString::fromStdString(name), {10, 300}, container.size());
         QTest::qWait(50);
 
         auto& columns = *view.findChild<QSplitter*>();
         for (int column : {0, 2})
             EXPECT_EQ(outsideSideways(*columns.widget(column)), std::vector<std::string>()) << column;
         EXPECT_TRUE(QRect(QPoint(0, 0), container.size()).contains(container.hoverLabel()->geometry()));
+        EXPECT_LE(container.hoverLabel()->width(), container.width() * 40 / 100);
         const QString cut = QString::fromStdString(name.substr(0, 80)) + "…";
         EXPECT_EQ(view.title(), cut);
         EXPECT_EQ(view.subtitle(), "Scheletro · " + cut) << "the concept ID";
@@ -293,4 +296,45 @@ TEST(ContentViewSetupPage, theNoticeGetsItsLinesAndTheScreenFitsSideways)
     EXPECT_EQ(screen.horizontalScrollBar()->maximum(), 0);
     auto* choose = shownButton(screen, "Scegli la cartella e importa");
     EXPECT_GE(choose->height(), choose->sizeHint().height());
+}
+
+// The notice of folders no dataset can be read from, with one whose name no dataset can
+// have: its text and the removal command, on a line of its own, are selected by a drag
+// of the mouse, the command copied as shown, at the largest size and the smallest.
+TEST(ContentViewSetupPage, theNoticeAndItsCommandAreSelectedByMouse)
+{
+    ViewerFixture fixture;
+    std::filesystem::create_directories(AppPaths::datasetsDirectory() / "guasto");
+    const std::string misnamed = "skel\u202eosso\u2066" + std::string(60, 'x');
+    std::filesystem::create_directories(AppPaths::datasetsDirectory() / misnamed);
+    auto& view = fixture.makeContentView();
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto& screen = *qobject_cast<QScrollArea*>(view.detailPage());
+    auto& notice = *screen.findChild<WrappingLabel*>("unreadableDatasets");
+    auto& command = *screen.findChild<QLineEdit*>("unreadableDatasetsCommand");
+    EXPECT_TRUE(notice.fullText().endsWith("Per rimuoverla:")) << notice.fullText().toStdString();
+    const std::string expected = "rm -r -- $'" + AppPaths::datasetsDirectory().string()
+        + "/skel\\xe2\\x80\\xaeosso\\xe2\\x81\\xa6" + std::string(60, 'x') + "'";
+    EXPECT_EQ(command.text().toStdString(), expected);
+    for (const QSize size : {QSize(1440, 900), view.minimumSize()}) {
+        SCOPED_TRACE(size.width());
+        view.resize(size);
+        QApplication::processEvents();
+        notice.setSelection(0, 0); // a press in a selection would drag it
+        command.deselect();
+        for (QWidget* shown : {static_cast<QWidget*>(&notice), static_cast<QWidget*>(&command)}) {
+            SCOPED_TRACE(shown->objectName().toStdString());
+            ASSERT_TRUE(shown->isVisible());
+            const QPoint end(shown->width() - 1, shown->height() - 2);
+            QTest::mousePress(shown, Qt::LeftButton, {}, QPoint(1, 4));
+            QTest::mouseMove(shown, QPoint(shown->width() / 2, shown->height() / 2));
+            QTest::mouseMove(shown, end);
+            QTest::mouseRelease(shown, Qt::LeftButton, {}, end);
+        }
+        EXPECT_GT(notice.selectedText().size(), 20);
+        EXPECT_GT(command.selectedText().size(), 20);
+        command.selectAll();
+        EXPECT_EQ(command.selectedText().toStdString(), expected) << "a copy runs as shown";
+    }
 }

@@ -5,7 +5,9 @@
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyUI/Inspector/InspectorView.h"
 #include "AnatomyUI/Layout/FitSwitcher.h"
+#include "AnatomyUI/Look/FieldRow.h"
 #include "AnatomyUI/Look/WrappingLabel.h"
+#include "AnatomyUI/Model/SearchHitListModel.h"
 #include "AnatomyUI/Window/WindowTitle.h"
 
 #include <QFrame>
@@ -480,7 +482,8 @@ TEST(InspectorView, namesAreCleanedCutAndBrokenOncePerWidth)
         // Left blank, the Italian name is missing and the English one shows.
         {"BIANCO", "  \u2800 \u200b\u3000", english, std::nullopt},
         {"SOLO_RIEMPITIVI", "\u115f\u1160\u3164\uffa0", english, std::nullopt},
-        {"INGLESE_BIANCO", std::nullopt, "", std::nullopt, "\u2800\u00ad "},
+        // Nothing of either name shows: the ID stands for them.
+        {"INGLESE_BIANCO", std::nullopt, "INGLESE_BIANCO", std::nullopt, "\u2800\u00ad "},
     };
     TestDataset dataset("nomi");
     for (const auto& c : cases) {
@@ -518,5 +521,70 @@ TEST(InspectorView, namesAreCleanedCutAndBrokenOncePerWidth)
                 title->heightForWidth(width + row);
         EXPECT_EQ(title->breaks() - breaksBefore, 3);
         ++row;
+    }
+}
+
+// IDs of a dataset imported while they could hold any character of a name: drawn in
+// the card's ID row and the title bar as one line of what shows; a name that shows
+// nothing gives way to that ID, or where it shows nothing too to "Struttura senza
+// nome", in the card, the title bar and a list's row. The ID itself stays as stored,
+// which is what selections and bookmarks find the structure by.
+TEST(InspectorView, idsAndNamesThatShowNothingOrBreakLines)
+{
+    const std::string invisible = "\u200b\u2060\ufeff";
+    struct Case {
+        std::string conceptID;
+        std::string nameEN;
+        std::string shown;
+        std::optional<std::string> idRow; // none: no ID row
+    };
+    const Case cases[] = {
+        {"osso\u2028ioide\u2029destro", "Osso\u2028ioide", "Osso ioide", "osso ioide destro"},
+        {"fe\u200bmo\u200dre\ufeff_1", "Femore", "Femore", "femore_1"},
+        {"INVISIBILE", invisible, "INVISIBILE", "INVISIBILE"},
+        {"tibia\u2028sinistra", invisible, "tibia sinistra", "tibia sinistra"},
+        {"GIUNTORI", repeated("\u200d", 350000), "GIUNTORI", "GIUNTORI"},
+        {invisible, invisible, "Struttura senza nome", std::nullopt},
+        {" \u2028\u2800", "\u2029", "Struttura senza nome", std::nullopt},
+    };
+    TestDataset dataset("invisibili");
+    for (const auto& c : cases)
+        dataset.add(c.conceptID, c.nameEN, AnatomySystem::skeletal, pixelBox(c.conceptID, 4, 20, 10, 40));
+    GLModel fixture;
+    fixture.install(dataset);
+    auto& model = fixture.create();
+    model.load("invisibili");
+    ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
+    InspectorView view(model);
+    view.resize(322, 900);
+    view.show();
+    QApplication::processEvents();
+    auto* header = view.findChild<WrappingLabel*>("structureName");
+    ASSERT_TRUE(header);
+    SearchHitListModel bookmarks;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown + " " + c.idRow.value_or("-"));
+        model.selectConcept(c.conceptID, true);
+        QApplication::processEvents();
+        ASSERT_EQ(model.selection().size(), 1u);
+        EXPECT_EQ(model.primary()->conceptID, c.conceptID);
+        EXPECT_EQ(header->fullText().toStdString(), c.shown);
+        EXPECT_EQ(WindowTitle::title(model).toStdString(), c.shown);
+        EXPECT_EQ(
+            WindowTitle::subtitle(model).toStdString(), c.idRow ? "Scheletro · " + *c.idRow : "Scheletro");
+        std::optional<std::string> idRow;
+        for (auto* row : view.findChildren<FieldRow*>())
+            if (row->isVisibleTo(&view) && row->labelText() == "IDENTIFICATIVO")
+                idRow = row->valueText().toStdString();
+        EXPECT_EQ(idRow, c.idRow);
+
+        model.toggleBookmark();
+        ASSERT_EQ(model.bookmarks().size(), 1u);
+        EXPECT_EQ(model.bookmarks().front().conceptID, c.conceptID);
+        bookmarks.setHits(model.bookmarks());
+        EXPECT_EQ(bookmarks.index(0).data(Qt::DisplayRole).toString().toStdString(), c.shown);
+        EXPECT_EQ(bookmarks.index(0).data(Qt::ToolTipRole).toString().toStdString(), c.shown);
+        model.toggleBookmark();
+        EXPECT_TRUE(model.bookmarks().empty());
     }
 }

@@ -184,7 +184,7 @@ TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
     QElapsedTimer clock;
 
     clock.start();
-    label->showAt("Femore", {400, 300}, 800);
+    label->showAt("Femore", {400, 300}, {800, 600});
     EXPECT_TRUE(label->isVisible());
     EXPECT_LT(label->opacity(), 0.5) << "a new label starts transparent";
     ASSERT_TRUE(waitUntil([label] { return label->opacity() == 1; }));
@@ -192,7 +192,7 @@ TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
 
     // A longer name: the capsule grows over the transition, centred on the pointer.
     const int shortWidth = label->width();
-    label->showAt("Muscolo bicipite femorale", {400, 300}, 800);
+    label->showAt("Muscolo bicipite femorale", {400, 300}, {800, 600});
     const int longWidth = label->sizeHint().width();
     ASSERT_GT(longWidth, shortWidth);
     EXPECT_LT(label->width(), longWidth) << "the new size came at once";
@@ -208,10 +208,10 @@ TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
     EXPECT_EQ(label->opacity(), 0);
 
     // Shown again while fading out, it comes back and stays.
-    label->showAt("Femore", {200, 200}, 800);
+    label->showAt("Femore", {200, 200}, {800, 600});
     ASSERT_TRUE(waitUntil([label] { return label->opacity() == 1; }));
     label->fadeOut();
-    label->showAt("Femore", {200, 200}, 800);
+    label->showAt("Femore", {200, 200}, {800, 600});
     QTest::qWait(HoverLabel::transitionMS * 3);
     EXPECT_TRUE(label->isVisible());
     EXPECT_EQ(label->opacity(), 1);

@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -70,21 +71,25 @@ struct WindowFixture {
 };
 
 // What the save panel of one export showed and asked while a user typed a name into it
-// and pressed Return, answering "Sì" to a question and "OK" to a warning (also of `act`).
+// and pressed Return, answering "Sì" to a question and "OK" to a warning (also of `act`);
+// a panel still open after that is cancelled, in the folder it shows then.
 struct PanelRun {
     QStringList labels; // confirm, cancel, folder and type, as the panel shows them
     QString question;
     QString warning;
+    std::optional<QString> leftOpenIn;
 };
 
 PanelRun exportTyping(WindowFixture& fixture, const QString& name, const std::function<void()>& act = {})
 {
     PanelRun run;
+    bool returned = false;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
         auto* modal = QApplication::activeModalWidget();
         auto* field = modal ? modal->findChild<QLineEdit*>("fileNameEdit") : nullptr;
-        if (auto* panel = qobject_cast<QFileDialog*>(modal); panel && field && run.labels.isEmpty()) {
+        auto* panel = qobject_cast<QFileDialog*>(modal);
+        if (panel && field && run.labels.isEmpty()) {
             for (auto label :
                 {QFileDialog::Accept, QFileDialog::Reject, QFileDialog::LookIn, QFileDialog::FileType})
                 run.labels << panel->labelText(label);
@@ -93,7 +98,13 @@ PanelRun exportTyping(WindowFixture& fixture, const QString& name, const std::fu
             field->selectAll(); // typed over the proposed name
             QTest::keyClicks(field, name);
             // Pressed once this call is over: the question it may raise needs the timer again.
-            QTimer::singleShot(0, field, [field] { QTest::keyClick(field, Qt::Key_Return); });
+            QTimer::singleShot(0, field, [field, &returned] {
+                QTest::keyClick(field, Qt::Key_Return);
+                returned = true;
+            });
+        } else if (panel && returned) {
+            run.leftOpenIn = panel->directory().absolutePath();
+            panel->reject();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             auto* yes = box->button(QMessageBox::Yes);
             (yes ? run.question : run.warning) = box->text();
@@ -127,8 +138,9 @@ private:
     TemporaryFolder folder_;
 };
 
-// A shown file dialog's detailed list: the header fits the viewport, and no visible
-// column is narrower than its title.
+// A shown file dialog's detailed list: the header fits the viewport, no visible column
+// is narrower than its title, the names have at least 40 % of the list, and the dialog
+// at most 90 % of the screen's width.
 void expectWholeHeader(QFileDialog& dialog)
 {
     auto& list = *dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
@@ -143,7 +155,11 @@ void expectWholeHeader(QFileDialog& dialog)
             EXPECT_GE(header.sectionSize(column), titleWidth) << title.toStdString();
         }
     }
-    EXPECT_LE(dialog.frameGeometry().width(), dialog.screen()->availableGeometry().width());
+    // Of the list less the room its scroll bar takes when the folder has entries enough.
+    const int room = list.width() - 2 * list.frameWidth()
+        - list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list.verticalScrollBar());
+    EXPECT_GE(header.sectionSize(0), room * 40 / 100);
+    EXPECT_LE(dialog.frameGeometry().width(), dialog.screen()->availableGeometry().width() * 90 / 100);
 }
 
 int diagnosticsTimers()
@@ -326,9 +342,44 @@ TEST(MorvenaWindowExport, typedNamesAreSavedAsPNGFilesEndingInPNG)
     EXPECT_EQ(editor.toPlainText(), "da non perdere");
 }
 
+// A typed path into a folder that does not exist keeps the save panel open with a
+// warning naming that folder, and writes nothing; one that names an existing folder
+// enters it, as Qt's own dialog does.
+TEST(MorvenaWindowExport, aTypedFolderThatDoesNotExistKeepsThePanelOpen)
+{
+    ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
+    WindowFixture fixture;
+    ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
+    const auto folder = Platform::exportDirectory();
+    std::filesystem::create_directories(folder / "sotto");
+    const QString exports = QString::fromStdString(folder.string());
+    struct Case {
+        const char* typed;
+        const char* warnedFolder; // none: entered, no warning
+        const char* openIn;
+    };
+    const Case cases[] = {
+        {"inesistente/", "inesistente", ""},
+        {"inesistente/foto.png", "inesistente", ""},
+        {"sotto/inesistente/foto", "sotto/inesistente", ""},
+        {"sotto", nullptr, "/sotto"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.typed);
+        const auto run = exportTyping(fixture, QString::fromUtf8(row.typed));
+        EXPECT_EQ(run.warning,
+            row.warnedFolder ? "La cartella «" + exports + "/" + row.warnedFolder + "» non esiste."
+                             : QString());
+        EXPECT_EQ(run.leftOpenIn, exports + row.openIn);
+        EXPECT_FALSE(fixture.model().exportedImageURL());
+        EXPECT_FALSE(std::filesystem::exists(folder / "inesistente"));
+    }
+}
+
 // The export's and the imports' dialogs over a subfolder and a PNG: the types in
-// Italian, and the whole header shown, no column narrower than its title in Qt's Italian
-// catalogue.
+// Italian, also of the subfolder that Qt typed in the dialog's constructor as the last
+// folder visited, before a reading of the folder could correct it; and the whole header
+// shown, no column narrower than its title in Qt's Italian catalogue.
 TEST(MorvenaWindowFileDialogs, typesInItalianAndColumnsAsWideAsTheirTitles)
 {
     ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
@@ -336,24 +387,27 @@ TEST(MorvenaWindowFileDialogs, typesInItalianAndColumnsAsWideAsTheirTitles)
     std::filesystem::create_directory(folder / "sotto");
     writeFile(folder / "figura.png", "png");
     const QString path = QString::fromStdString(folder.path().string());
+    QFileDialog(nullptr, {}, path + "/sotto").setDirectory(path + "/sotto"); // the last visited
     ImageSaveDialog save(folder.path(), "nuova.png");
     FileOrFolderDialog open;
     for (QFileDialog* dialog : {static_cast<QFileDialog*>(&save), static_cast<QFileDialog*>(&open)}) {
         dialog->setDirectory(path);
-        dialog->show();
         auto& files = *dialog->findChild<QFileSystemModel*>();
         const auto type
             = [&](const char* name) { return files.index(path + "/" + name).siblingAtColumn(2).data(); };
+        EXPECT_EQ(type("sotto"), "Cartella") << "as gathered first";
+        dialog->show();
         EXPECT_TRUE(
             waitUntil([&] { return type("sotto") == "Cartella" && type("figura.png") == "File PNG"; }));
         expectWholeHeader(*dialog);
     }
 }
 
-// Each of the three file dialogs opened twice over a settings folder of its own: the
-// second opening finds the header that Qt saved when the first closed, with the columns
-// as the user left them. At both, the list shows its whole header without scrolling
-// sideways, among enough entries to scroll down, in a dialog that fits the screen.
+// Each of the three file dialogs opened three times over a settings folder of its own:
+// the second opening finds the header that Qt saved when the first closed, with the
+// columns as the user left them, the third what the second saved. At every opening the
+// list shows its whole header without scrolling sideways, among enough entries to
+// scroll down, in a dialog as wide as Qt makes it.
 TEST(MorvenaWindowFileDialogs, theListHoldsItsWholeHeaderAtEveryOpening)
 {
     ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
@@ -373,8 +427,8 @@ TEST(MorvenaWindowFileDialogs, theListHoldsItsWholeHeaderAtEveryOpening)
         {"file o cartella", [] { return std::make_unique<FileOrFolderDialog>(); }},
         {"cartella di BodyParts3D", [] { return std::make_unique<BodyParts3DFolderDialog>(); }},
     };
-    // The widths the user dragged the name and the detail columns to before closing;
-    // 0 leaves them as shown.
+    // The widths the user dragged the name and the detail columns to before closing
+    // the first opening; 0 leaves them as shown.
     struct Columns {
         const char* left;
         int name;
@@ -383,14 +437,18 @@ TEST(MorvenaWindowFileDialogs, theListHoldsItsWholeHeaderAtEveryOpening)
     const Columns rows[] = {
         {"come mostrate", 0, 0},
         {"dettagli stretti", 0, 12},
+        {"nome di 20 px", 20, 0},
         {"nome largo", 700, 0},
+        {"nome di 1500 px", 1500, 0},
         {"nome oltre lo schermo", 5000, 0},
     };
     for (const auto& dialog : dialogs) {
         for (const auto& row : rows) {
             SCOPED_TRACE(std::string(dialog.name) + ", " + row.left);
             DialogSettingsFolder settings;
-            for (int opening = 1; opening <= 2; ++opening) {
+            int firstWidth = 0;
+            for (int opening = 1; opening <= 3; ++opening) {
+                SCOPED_TRACE(opening);
                 auto shown = dialog.make();
                 shown->setDirectory(path);
                 shown->show();
@@ -398,10 +456,12 @@ TEST(MorvenaWindowFileDialogs, theListHoldsItsWholeHeaderAtEveryOpening)
                 auto& list = *shown->findChild<QTreeView*>(QStringLiteral("treeView"));
                 ASSERT_TRUE(waitUntil([&list] { return list.verticalScrollBar()->isVisible(); }));
                 expectWholeHeader(*shown);
+                firstWidth = opening == 1 ? shown->width() : firstWidth;
+                EXPECT_EQ(shown->width(), firstWidth);
                 auto& header = *list.header();
-                if (row.name > 0)
+                if (row.name > 0 && opening == 1)
                     header.resizeSection(0, row.name);
-                for (int column = 1; row.details > 0 && column < header.count(); ++column)
+                for (int column = 1; row.details > 0 && opening == 1 && column < header.count(); ++column)
                     header.resizeSection(column, row.details);
             }
         }
