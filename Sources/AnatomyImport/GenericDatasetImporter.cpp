@@ -205,18 +205,6 @@ std::string regionNodeID(AnatomySystem system, BodyRegion region)
     return systemNodeID(system) + ":region:" + std::to_string(rawValue(region));
 }
 
-// The name without the characters that show nothing, line and paragraph
-// separators included: an id of them would look empty or like another, and
-// one that breaks a line garbles every listing that quotes it.
-std::string visiblePart(std::string_view name)
-{
-    std::string text(name);
-    for (std::string_view separator : {"\u2028", "\u2029"})
-        for (auto at = text.find(separator); at != std::string::npos; at = text.find(separator, at))
-            text.erase(at, separator.size());
-    return InvisibleCharacters::removed(text);
-}
-
 // Identifiers handed out so far; those of the synthetic hierarchy count as
 // taken from the start, so no structure can pose as a system or region node.
 class IdentifierSet {
@@ -235,7 +223,7 @@ public:
     // by appending "_" and the position as often as needed.
     std::string claim(std::string_view name, std::size_t position)
     {
-        std::string id = UnicodeText::lowercased(visiblePart(name));
+        std::string id = UnicodeText::lowercased(InvisibleCharacters::visiblePart(name));
         if (id.empty())
             id = "structure " + std::to_string(position);
         std::ranges::replace(id, ' ', '_');

@@ -256,6 +256,15 @@ std::string removed(std::string_view text)
     return result;
 }
 
+std::string visiblePart(std::string_view name)
+{
+    std::string text(name);
+    for (std::string_view separator : {"\u2028", "\u2029"})
+        for (auto at = text.find(separator); at != std::string::npos; at = text.find(separator, at))
+            text.erase(at, separator.size());
+    return removed(text);
+}
+
 std::string masked(std::string_view text)
 {
     std::string shown;

@@ -21,6 +21,12 @@ namespace InvisibleCharacters {
 // separators become spaces. Ill-formed UTF-8 is kept as it is.
 std::string removed(std::string_view text);
 
+// The part of a name that a structure id derived from it keeps: what removed()
+// keeps, with the line and paragraph separators left out rather than turned
+// into spaces, as an id that breaks a line garbles every listing that quotes it.
+// An id derived before this rule passes through it to the id its name gives now.
+std::string visiblePart(std::string_view name);
+
 // Whether removed() drops the code point, or turns it into a space, in some
 // context. Ids and folder names may hold none of them: a text without any
 // shows all it holds. A negative value (an ill-formed sequence) is none.
