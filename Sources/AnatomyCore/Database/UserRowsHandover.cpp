@@ -4,6 +4,7 @@
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/FileIdentity.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 
 #include <array>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace morvena {
 
@@ -186,6 +188,50 @@ void keepViewCounter(sqlite::Connection& incoming, std::int64_t counter)
         throw handoverFailure(incoming);
 }
 
+// The ids of a table's rows that name no structure of the incoming database.
+std::vector<std::string> idsOfNoStructure(const sqlite::Connection& incoming, std::string_view table)
+{
+    auto ids = incoming.tryPrepare("SELECT concept_id FROM main." + std::string(table)
+        + " AS user_row WHERE typeof(concept_id) = 'text' AND NOT EXISTS "
+          "(SELECT 1 FROM main.structures WHERE concept_id = user_row.concept_id)");
+    if (!ids)
+        throw handoverFailure(incoming);
+    std::vector<std::string> found;
+    int stepped = SQLITE_ROW;
+    while ((stepped = ids.step()) == SQLITE_ROW)
+        found.push_back(ids.requiredText(0));
+    if (stepped != SQLITE_DONE)
+        throw handoverFailure(incoming);
+    return found;
+}
+
+// Ids derived from mesh names once kept the characters that show nothing
+// ("femore<zero width space>sinistro"); the import now leaves them out. A note
+// or bookmark on such an id follows its structure to the id it has now, unless
+// the structure has one of its own there: the old row then stays where it is,
+// as no row is ever dropped. A name made of such characters alone now gives
+// "structure_<n>", which its old id cannot tell: its rows stay where they are.
+void followRenamedStructures(sqlite::Connection& incoming)
+{
+    for (auto table : {AnatomyDB::userTables[0], AnatomyDB::userTables[1]}) {
+        auto move = incoming.tryPrepare("UPDATE OR IGNORE main." + std::string(table)
+            + " SET concept_id = ?1 WHERE concept_id = ?2"
+              " AND EXISTS (SELECT 1 FROM main.structures WHERE concept_id = ?1)");
+        if (!move)
+            throw handoverFailure(incoming);
+        for (const auto& id : idsOfNoStructure(incoming, table)) {
+            const auto renamed = InvisibleCharacters::visiblePart(id);
+            if (renamed == id)
+                continue;
+            move.bindText(1, renamed);
+            move.bindText(2, id);
+            if (!move.stepDone())
+                throw handoverFailure(incoming);
+            move.reset();
+        }
+    }
+}
+
 // Replaces the user rows of `incoming` by those of `installed` (none without it).
 void replaceUserRows(const fs::path& incoming, const sqlite::Connection* installed)
 {
@@ -202,6 +248,8 @@ void replaceUserRows(const fs::path& incoming, const sqlite::Connection* install
         }
         if (const auto counter = installed ? installedViewCounter(*installed) : std::nullopt)
             keepViewCounter(*connection, *counter);
+        if (installed)
+            followRenamedStructures(*connection);
         run(*connection, "COMMIT");
     } catch (...) {
         connection->tryExecute("ROLLBACK");

@@ -15,7 +15,8 @@ class FileIdentity;
 // belong to the user, not to the import or the publisher: the incoming database
 // keeps none of its own, nor their counters, and it receives every row of the
 // installed one, also those of concepts it lacks, which come back when the
-// concept does.
+// concept does. A note or bookmark on a structure id that an older import
+// derived from a name with invisible characters follows the structure.
 //
 // From the copy on, the installed database stays locked for writing until the
 // object goes. Destroy it once the new folder is in place: a note the viewer

@@ -154,6 +154,33 @@ TEST_F(FetchDataset, theUsersRowsSurviveImportsAndDownloadsAndThePublishersStayH
     EXPECT_EQ(AnatomyDB(user.root() / "estratto" / "anatomy.sqlite", true).note("FMA7088"), std::nullopt);
 }
 
+// A note or bookmark on an id derived before ids left out invisible characters
+// follows its structure; where the structure has a note, the old one stays.
+TEST_F(FetchDataset, rowsOnAnIdDerivedWithInvisibleCharactersFollowTheirStructure)
+{
+    const auto model = user.workFolder() / "modello.obj";
+    writeFile(model,
+        "o Femore\u200bsinistro\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\n"
+        "o Osso\nv 0 0 1\nv 9 0 1\nv 0 9 1\nf 4 5 6\n");
+    const std::vector<std::string> import {"import", "--input", model.string(), "--id", "test-dataset",
+        "--name", "Mio", "--license", "CC0", "--attribution", "io"};
+    ASSERT_EQ(user.run(import).status, 0);
+    const auto database = user.datasetFolder("test-dataset") / "anatomy.sqlite";
+    {
+        AnatomyDB db(database);
+        db.toggleBookmark("femore\u200bsinistro");
+        for (const char* id : {"femore\u200bsinistro", "osso", "os\u200bso"})
+            db.setNote(id, id);
+    }
+    ASSERT_EQ(user.run(import).status, 0);
+    AnatomyDB db(database, true);
+    EXPECT_EQ(db.note("femoresinistro"), "femore\u200bsinistro");
+    EXPECT_EQ(db.note("femore\u200bsinistro"), std::nullopt);
+    EXPECT_EQ(db.note("osso"), "osso");
+    EXPECT_EQ(db.note("os\u200bso"), "os\u200bso");
+    EXPECT_EQ(db.bookmarks(), std::vector<std::string> {"femoresinistro"});
+}
+
 std::vector<fs::path> keptFiles(const fs::path& folder)
 {
     std::vector<fs::path> kept;
