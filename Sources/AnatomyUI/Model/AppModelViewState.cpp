@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/Preferences.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 
@@ -59,14 +60,20 @@ std::map<AnatomySystem, float> opacitiesOf(const std::map<std::string, float>& s
     return opacity;
 }
 
-// Concept IDs unknown to the pack are dropped, and so are repeats; the order is kept.
+// A concept ID unknown to the pack is looked up once more as a structure's id
+// derived now (a view stored before ids left out invisible characters), then
+// dropped; repeats are dropped too, and the order is kept.
 std::vector<std::int64_t> indicesOf(MeshPack& pack, const std::vector<std::string>& conceptIDs)
 {
     const auto& index = pack.indexByConceptID();
+    const auto lookUp = [&](const std::string& conceptID) {
+        const auto found = index.find(conceptID);
+        return found != index.end() ? found : index.find(InvisibleCharacters::visiblePart(conceptID));
+    };
     std::vector<std::int64_t> indices;
     std::unordered_set<std::int64_t> seen;
     for (const auto& conceptID : conceptIDs)
-        if (auto found = index.find(conceptID); found != index.end() && seen.insert(found->second).second)
+        if (auto found = lookUp(conceptID); found != index.end() && seen.insert(found->second).second)
             indices.push_back(found->second);
     return indices;
 }
