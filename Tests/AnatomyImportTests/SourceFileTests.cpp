@@ -102,22 +102,24 @@ TEST(SourceFile, everyReaderRefusesAFileOverHalfTheMemoryNamingIt)
     }
 }
 
-TEST(ByteBudget, aReaderWaitsUntilItsBytesFitUnlessItsThreadAlreadyHoldsSome)
+TEST(ByteBudget, aReaderWaitsUntilItsBytesFitAndOneThatHoldsSomeIsRefusedPastTheLimitInstead)
 {
     using namespace std::chrono_literals;
     ByteBudget budget(10);
     auto first = budget.take(6);
-    auto nested = budget.take(6); // a glTF file's buffer: waiting could never end
+    EXPECT_FALSE(budget.take(5)); // 6 + 5 could never fit, whatever other readers give back
+    auto nested = budget.take(4); // a glTF file's buffer: waiting could never end
+    ASSERT_TRUE(nested);
     std::atomic<bool> taken = false;
     std::jthread other([&] {
-        auto share = budget.take(6);
+        auto share = budget.take(7);
         taken = true;
     });
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(taken);
     first = {};
     std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(taken); // 6 + 6 still over 10
+    EXPECT_FALSE(taken); // 4 + 7 still over 10
     nested = {};
     other.join();
     EXPECT_TRUE(taken);

@@ -64,13 +64,18 @@ ByteBudget::ByteBudget(std::size_t limit)
 {
 }
 
-ByteBudget::Share ByteBudget::take(std::size_t bytes)
+std::optional<ByteBudget::Share> ByteBudget::take(std::size_t bytes)
 {
     if (bytes == 0)
-        return {};
+        return Share();
     const auto thread = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
-    if (!heldByThread_.contains(thread))
+    const auto held = heldByThread_.find(thread);
+    const std::size_t heldAlready = held == heldByThread_.end() ? 0 : held->second;
+    // Every take keeps a thread's shares within the limit.
+    if (bytes > limit_ - heldAlready)
+        return std::nullopt;
+    if (heldAlready == 0)
         freed_.wait(lock, [&] { return taken_ == 0 || taken_ + bytes <= limit_; });
     taken_ += bytes;
     heldByThread_[thread] += bytes;

@@ -64,7 +64,11 @@ SourceFile::SourceFile(const std::filesystem::path& path, const Seams& seams)
             "file di " + mebibytes(size) + ", più di metà della memoria del computer");
     if (size == 0)
         return;
-    share_ = budget.take(size);
+    auto share = budget.take(size);
+    if (!share)
+        throw Refused(std::errc::file_too_large,
+            "i file del modello letti insieme superano metà della memoria del computer");
+    share_ = std::move(*share);
     data_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     if (seams.beforeReading)
         seams.beforeReading();
