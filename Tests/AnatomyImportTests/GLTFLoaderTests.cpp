@@ -1,5 +1,6 @@
 #include "AnatomyImport/Readers/GLTFLoader.h"
 
+#include "AnatomyImport/Readers/Internal/ByteBudget.h"
 #include "TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -272,6 +273,7 @@ TEST(GLTFBuffers, sourcesAreDataURIsExternalFilesOrTheBinChunk)
     // Buffer 1 without a URI has no source even in a GLB.
     Asset twoBuffers = asset;
     twoBuffers.root["buffers"].push_back(json::object());
+    twoBuffers.root["bufferViews"].push_back({{"buffer", 1}, {"byteLength", 4}});
     EXPECT_EQ(loader.failure(twoBuffers.glb()),
         std::pair(Kind::badJSON, std::string("buffer 1 senza uri e senza chunk BIN")));
     EXPECT_EQ(loader.failure(asset.root.dump(), "model.gltf"),
@@ -314,6 +316,44 @@ TEST(GLTFBuffers, sourcesAreDataURIsExternalFilesOrTheBinChunk)
     external.root["buffers"][0]["uri"] = "missing.bin";
     EXPECT_EQ(loader.failure(external.root.dump(), "external.gltf"),
         std::pair(Kind::unreadable, (loader.folder / "missing.bin").string()));
+}
+
+// Under a budget of the document and 1.5 buffer files: a file is read once
+// however many buffers name it, and a buffer no view uses is not read at all.
+TEST(GLTFBuffers, eachUsedFileIsReadOnceWithinTheBudget)
+{
+    constexpr std::size_t fileSize = 1000;
+    // The buffers' files (a view uses each but a missing one) and the file refused.
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"a.bin", "a.bin", "./a.bin", "a.bin"}, ""},
+        {{"a.bin", "b.bin"}, "b.bin"},
+        {{"a.bin", "assente.bin"}, ""},
+    };
+    for (const auto& [uris, refused] : cases) {
+        Loader loader;
+        Asset asset;
+        asset.addMesh("", triangle);
+        asset.bin.resize(fileSize);
+        test::writeFile(loader.folder / "a.bin", asset.bin);
+        test::writeFile(loader.folder / "b.bin", asset.bin);
+        asset.root["buffers"] = json::array();
+        for (std::size_t i = 0; i < uris.size(); ++i) {
+            asset.root["buffers"].push_back({{"uri", uris[i]}, {"byteLength", fileSize}});
+            if (i > 0 && std::filesystem::exists(loader.folder / uris[i]))
+                asset.root["bufferViews"].push_back({{"buffer", i}});
+        }
+        const auto model = loader.folder / "model.gltf";
+        test::writeFile(model, asset.root.dump());
+        ByteBudget budget(std::filesystem::file_size(model) + fileSize * 3 / 2);
+        try {
+            EXPECT_EQ(GLTFLoader::load(model, budget).size(), 1u) << uris.back();
+            EXPECT_STREQ(refused, "");
+        } catch (const GLTFLoader::Failure& error) {
+            EXPECT_EQ(error.detail(),
+                (loader.folder / refused).string()
+                    + " (i file del modello letti insieme superano metà della memoria del computer)");
+        }
+    }
 }
 
 TEST(GLTFBuffers, externalURIsMayNotLeaveTheModelFolder)

@@ -40,7 +40,8 @@ TEST(NonRegularFiles, everyReaderRefusesThemNamingTheFile)
         {"model.glb", [](const fs::path& path) { GLTFLoader::load(path); }},
         {"buffer.bin",
             [](const fs::path& path) {
-                writeFile(path.parent_path() / "model.gltf", R"({"buffers": [{"uri": "buffer.bin"}]})");
+                writeFile(path.parent_path() / "model.gltf",
+                    R"({"buffers": [{"uri": "buffer.bin"}], "bufferViews": [{"buffer": 0}]})");
                 GLTFLoader::load(path.parent_path() / "model.gltf");
             }},
         {"model.stl", [](const fs::path& path) { ModelIOLoader::read(path); }},

@@ -14,10 +14,14 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <utility>
+
+#include <sys/stat.h>
 
 namespace morvena::GLTFLoader {
 
@@ -209,14 +213,16 @@ bool staysInFolder(const std::string& path)
 
 class Asset {
 public:
-    explicit Asset(const std::filesystem::path& path)
+    Asset(const std::filesystem::path& path, ByteBudget* budget)
         : folder_(path.parent_path())
+        , seams_ {budget, {}}
     {
         file_ = openSource(path);
         readContainer(file_->bytes());
         loadBuffers();
-        positionBudget_ = emittedPositionsFloor + totalBufferBytes() / 12 * emittedCopiesOfBufferData;
-        parallel_ = totalBufferBytes() >= parallelBufferBytes;
+        const auto bufferBytes = totalBufferBytes();
+        positionBudget_ = emittedPositionsFloor + bufferBytes / 12 * emittedCopiesOfBufferData;
+        parallel_ = bufferBytes >= parallelBufferBytes;
     }
 
     std::vector<RawMesh> meshes()
@@ -290,21 +296,36 @@ private:
             throw Failure(Failure::Kind::badGLB, "chunk JSON assente");
     }
 
+    // A buffer that no view uses stays empty in its place: nothing reads it, and
+    // a source it lacks fails nothing.
     void loadBuffers()
     {
         const json& buffers = array(root_, "buffers");
-        for (std::size_t i = 0; i < buffers.size(); ++i) {
-            const json* uri = member(buffers[i], "uri");
-            if (!uri || !uri->is_string()) {
-                if (i == 0 && binChunk_) {
-                    buffers_.push_back(declaredPart(*binChunk_, buffers[i], i));
-                    continue;
-                }
-                throw Failure(
-                    Failure::Kind::badJSON, "buffer " + std::to_string(i) + " senza uri e senza chunk BIN");
-            }
-            buffers_.push_back(declaredPart(loadBuffer(uri->get_ref<const std::string&>()), buffers[i], i));
-        }
+        const auto used = usedBuffers(buffers.size());
+        buffers_.resize(buffers.size());
+        for (std::size_t i = 0; i < buffers.size(); ++i)
+            if (used[i])
+                buffers_[i] = declaredPart(source(buffers[i], i), buffers[i], i);
+    }
+
+    std::vector<bool> usedBuffers(std::size_t count) const
+    {
+        std::vector<bool> used(count, false);
+        for (const json& view : array(root_, "bufferViews"))
+            if (const auto index = integer(view, "buffer");
+                index && *index >= 0 && static_cast<std::uint64_t>(*index) < count)
+                used[static_cast<std::size_t>(*index)] = true;
+        return used;
+    }
+
+    Bytes source(const json& buffer, std::size_t index)
+    {
+        if (const json* uri = member(buffer, "uri"); uri && uri->is_string())
+            return loadBuffer(uri->get_ref<const std::string&>());
+        if (index == 0 && binChunk_)
+            return *binChunk_;
+        throw Failure(
+            Failure::Kind::badJSON, "buffer " + std::to_string(index) + " senza uri e senza chunk BIN");
     }
 
     // The buffer's first byteLength bytes: nothing past the length it declares
@@ -332,16 +353,27 @@ private:
             return decoded_.emplace_back(std::move(*decoded));
         }
         const std::string relative = percentDecoded(uri);
-        const std::filesystem::path path = folder_ / relative;
         if (!staysInFolder(relative))
             throw Failure(Failure::Kind::unreadable, relative);
-        return externalFiles_.emplace_back(openSource(path))->bytes();
+        return externalFile(folder_ / relative);
     }
 
-    static std::unique_ptr<SourceFile> openSource(const std::filesystem::path& path)
+    // A file that several buffers name, by any path, is read once.
+    Bytes externalFile(const std::filesystem::path& path)
+    {
+        struct stat info { };
+        if (::stat(path.c_str(), &info) != 0)
+            throw Failure(Failure::Kind::unreadable, path.string());
+        auto& file = externalFiles_[{info.st_dev, info.st_ino}];
+        if (!file)
+            file = openSource(path);
+        return file->bytes();
+    }
+
+    std::unique_ptr<SourceFile> openSource(const std::filesystem::path& path) const
     {
         try {
-            return std::make_unique<SourceFile>(path);
+            return std::make_unique<SourceFile>(path, seams_);
         } catch (const SourceFile::Refused& refusal) {
             throw Failure(Failure::Kind::unreadable, path.string() + " (" + refusal.what() + ")");
         } catch (const std::system_error&) {
@@ -575,11 +607,17 @@ private:
         result_.push_back(std::move(mesh));
     }
 
+    // Buffers cut from one source count its bytes once.
     std::uint64_t totalBufferBytes() const
     {
-        std::uint64_t bytes = 0;
+        std::map<const std::uint8_t*, std::uint64_t> longestFromSource;
         for (Bytes buffer : buffers_)
-            bytes += buffer.size();
+            if (!buffer.empty())
+                longestFromSource[buffer.data()]
+                    = std::max<std::uint64_t>(longestFromSource[buffer.data()], buffer.size());
+        std::uint64_t bytes = 0;
+        for (const auto& [source, length] : longestFromSource)
+            bytes += length;
         return bytes;
     }
 
@@ -664,12 +702,13 @@ private:
     }
 
     std::filesystem::path folder_;
+    SourceFile::Seams seams_;
     std::unique_ptr<SourceFile> file_;
     json root_;
     std::optional<Bytes> binChunk_;
     std::vector<Bytes> buffers_;
     std::deque<std::vector<std::uint8_t>> decoded_;
-    std::deque<std::unique_ptr<SourceFile>> externalFiles_;
+    std::map<std::pair<dev_t, ino_t>, std::unique_ptr<SourceFile>> externalFiles_;
     bool parallel_ = false;
     std::vector<Emission> emissions_;
     std::vector<RawMesh> result_;
@@ -706,7 +745,12 @@ Failure::Failure(Kind kind, std::string detail)
 
 std::vector<RawMesh> load(const std::filesystem::path& path)
 {
-    return Asset(path).meshes();
+    return Asset(path, nullptr).meshes();
+}
+
+std::vector<RawMesh> load(const std::filesystem::path& path, ByteBudget& budget)
+{
+    return Asset(path, &budget).meshes();
 }
 
 } // namespace morvena::GLTFLoader

@@ -9,6 +9,8 @@
 
 namespace morvena {
 
+class ByteBudget;
+
 // glTF 2.0 assets (JSON with external or data-URI buffers, or a GLB container) to
 // one world-space RawMesh per node that carries a mesh. Only triangle geometry,
 // names and transforms are read.
@@ -33,8 +35,11 @@ private:
 // External buffers must be regular files inside the asset's folder: an absolute
 // URI, a ".." component or a scheme other than "data:" makes the buffer
 // unreadable. A buffer is read no further than its byteLength, and one whose
-// source is shorter fails the asset.
+// source is shorter fails the asset. Only buffers that a buffer view uses are
+// read, a file that several of them name once.
 std::vector<RawMesh> load(const std::filesystem::path& path);
+// The same with the asset's files read under `budget`: where tests step in.
+std::vector<RawMesh> load(const std::filesystem::path& path, ByteBudget& budget);
 
 } // namespace GLTFLoader
 
