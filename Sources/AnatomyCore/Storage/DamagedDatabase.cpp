@@ -107,7 +107,7 @@ void copyNew(const fs::path& from, const fs::path& to)
         throw FileError(keepAction, to, errno);
     try {
         copyBytes(source, from, target, to);
-    } catch (const FileError&) {
+    } catch (...) {
         std::error_code ignored;
         fs::remove(to, ignored);
         throw;
