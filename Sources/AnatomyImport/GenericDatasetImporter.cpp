@@ -5,6 +5,7 @@
 #include "AnatomyCore/Pack/MeshPackBuilder.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/DecimalText.h"
+#include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
@@ -145,7 +146,7 @@ FileMeshes meshesOfFile(const fs::path& file, bool splitOBJGroups)
     } catch (const std::bad_alloc&) {
         throw ImportError::outOfMemory(file.string()); // not a damaged file: the import stops
     } catch (const std::exception& error) {
-        const std::string reason = error.what();
+        const std::string reason = FailureText::of(error);
         result.failure
             = reason.find(file.string()) != std::string::npos ? reason : file.string() + " — " + reason;
     }

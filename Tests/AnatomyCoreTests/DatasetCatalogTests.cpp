@@ -292,10 +292,12 @@ TEST_F(DatasetCatalogLoad, fileAddressesAreAcceptedWithoutStatus)
 TEST_F(DatasetCatalogLoad, aStopEndsAFetchStillReceivingItsBody)
 {
     auto document = sampleDocument();
-    document["datasets"][0]["notes"] = std::string(400'000, 'n'); // minutes at the slow pace
-    publish("catalog.json", document.dump());
+    document["datasets"][0]["notes"] = std::string(2'000'000, 'n'); // 40 s at the slow pace
+    const std::string body = document.dump();
+    publish("catalog.json", body);
     std::atomic<bool> stop {false};
     std::string failure;
+    const auto requested = std::chrono::steady_clock::now();
     std::thread fetch([&] {
         try {
             DatasetCatalog::load(server.address("catalog.json?slow=1"), stop);
@@ -305,9 +307,9 @@ TEST_F(DatasetCatalogLoad, aStopEndsAFetchStillReceivingItsBody)
     });
     while (server.requests().empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const auto stopped = std::chrono::steady_clock::now();
     stop = true;
     fetch.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(2));
+    EXPECT_LT(std::chrono::steady_clock::now() - requested, test::TestHttpServer::slowBodyTime(body.size()))
+        << "the fetch ended with the body, not with the stop";
     EXPECT_EQ(failure, "Richiesta del catalogo annullata.");
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
@@ -22,6 +25,14 @@ public:
     std::string address(const std::string& pathAndQuery) const;
     // The requests received so far, one JSON object per line, oldest first.
     std::vector<std::string> requests() const;
+    // The least time a body of `bytes` takes to arrive with "slow=1": the
+    // script sends it in pieces of 1 KiB with a pause of 20 ms after each. Only
+    // a transfer cut short ends sooner, however busy the machine.
+    static std::chrono::milliseconds slowBodyTime(std::size_t bytes)
+    {
+        const auto pieces = static_cast<long>((bytes + 1023) / 1024);
+        return std::chrono::milliseconds(20) * std::max(pieces - 1, 0L);
+    }
 
 private:
     std::filesystem::path root_;

@@ -6,6 +6,7 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyCore/Support/FileDescriptor.h"
+#include "AnatomyCore/Support/SystemText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 #include <mutex>
 #include <vector>
@@ -35,9 +35,11 @@ std::int64_t sizeCap(std::int64_t archiveBytes)
                                                                     : base + margin;
 }
 
-std::string savingFailure(const std::string& description)
+// The failure of the call that just set errno.
+std::runtime_error savingFailure()
 {
-    return "Non è stato possibile salvare l'archivio scaricato: " + description;
+    return std::runtime_error("Non è stato possibile salvare l'archivio scaricato: "
+        + SystemText::reason(std::error_code(errno, std::generic_category())));
 }
 
 // A folder only this user can enter, with a name nobody can guess, for the
@@ -50,7 +52,7 @@ public:
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
         if (!::mkdtemp(name.data()))
-            throw std::runtime_error(savingFailure(std::strerror(errno)));
+            throw savingFailure();
         path_ = name.data();
     }
     ~StagingFolder()
@@ -71,7 +73,7 @@ FileDescriptor createStagingFile(const std::filesystem::path& path)
 {
     FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file)
-        throw std::runtime_error(savingFailure(std::strerror(errno)));
+        throw savingFailure();
     return file;
 }
 

@@ -1,12 +1,17 @@
 #include "AnatomyCore/Storage/DamagedDatabase.h"
 
+#include "AnatomyCore/Support/FileDescriptor.h"
 #include "AnatomyCore/Support/FileError.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstddef>
 #include <ctime>
+#include <span>
 #include <system_error>
 #include <vector>
 
@@ -25,6 +30,9 @@ constexpr std::string_view keptExtension = ".sqlite";
 constexpr int maximumSuffix = 1000;
 
 constexpr std::string_view keepAction = "Impossibile conservare il database danneggiato in";
+constexpr std::string_view readAction = "Impossibile leggere il database danneggiato";
+
+constexpr std::size_t copyChunkBytes = 1 << 20;
 
 bool isTaken(const fs::path& file)
 {
@@ -67,6 +75,45 @@ fs::path freeName(const fs::path& folder, const std::string& base)
     throw FileError(keepAction, folder / (base + std::string(keptExtension)), EEXIST);
 }
 
+// Copies the bytes of `source` into `target`. A loop of our own rather than
+// std::filesystem::copy_file, which reports a short write as EIO: here a full
+// disk stays ENOSPC, and the failing file is the one named.
+void copyBytes(const FileDescriptor& source, const fs::path& from, FileDescriptor& target, const fs::path& to)
+{
+    std::vector<std::byte> buffer(copyChunkBytes);
+    for (;;) {
+        const auto count = source.readFully(buffer);
+        if (!count)
+            throw FileError(readAction, from, errno);
+        if (!target.writeAll(std::span(buffer).first(*count)))
+            throw FileError(keepAction, to, errno);
+        if (*count < buffer.size())
+            break;
+    }
+    if (!target.close())
+        throw FileError(keepAction, to, errno);
+}
+
+// Makes `to` a copy of `from`, with its permissions, never over an existing
+// file; a copy cut short holds nothing of use and goes.
+void copyNew(const fs::path& from, const fs::path& to)
+{
+    const FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info { };
+    if (!source || ::fstat(source.get(), &info) != 0)
+        throw FileError(readAction, from, errno);
+    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 07777));
+    if (!target)
+        throw FileError(keepAction, to, errno);
+    try {
+        copyBytes(source, from, target, to);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(to, ignored);
+        throw;
+    }
+}
+
 // Places `to` as a hard link to `from`, or as a copy where the file system
 // cannot link; never over an existing file.
 void place(const fs::path& from, const fs::path& to)
@@ -75,14 +122,7 @@ void place(const fs::path& from, const fs::path& to)
         return;
     if (errno == EEXIST)
         throw FileError(keepAction, to, EEXIST);
-    std::error_code error;
-    if (fs::copy_file(from, to, fs::copy_options::none, error))
-        return;
-    if (error != std::errc::file_exists) {
-        std::error_code ignored;
-        fs::remove(to, ignored); // a copy cut short holds nothing of use
-    }
-    throw FileError(keepAction, to, error);
+    copyNew(from, to);
 }
 
 // Places every file of `pairs`, or none of them.

@@ -1,25 +1,12 @@
 #include "AnatomyCore/Support/FileError.h"
 
-#include <cerrno>
+#include "AnatomyCore/Support/SystemText.h"
 
 namespace morvena {
 
-namespace {
-
-std::string reason(std::error_code code)
-{
-    const auto condition = code.default_error_condition();
-    if (condition.category() == std::generic_category()
-        && (condition.value() == ENOSPC || condition.value() == EDQUOT))
-        return "il disco è pieno";
-    return code.message();
-}
-
-} // namespace
-
 FileError::FileError(std::string_view action, const std::filesystem::path& path, std::error_code code)
     : std::system_error(code)
-    , description_(std::string(action) + " " + path.string() + ": " + reason(code))
+    , description_(std::string(action) + " " + path.string() + ": " + SystemText::reason(code))
 {
 }
 

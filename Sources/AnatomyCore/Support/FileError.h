@@ -15,8 +15,7 @@ public:
     // Takes the error number of the call that just failed.
     FileError(std::string_view action, const std::filesystem::path& path, int errorNumber);
 
-    // The action, the path and the system's reason; a full disk is said in
-    // Italian, as the user can act on it.
+    // The action, the path and the system's reason in Italian.
     const char* what() const noexcept override;
 
 private:

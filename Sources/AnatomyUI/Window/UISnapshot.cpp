@@ -1,5 +1,6 @@
 #include "AnatomyUI/Window/UISnapshot.h"
 
+#include "AnatomyCore/Support/SystemText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/RendererError.h"
 #include "AnatomyUI/Look/Theme.h"
@@ -19,7 +20,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -100,11 +100,11 @@ std::optional<std::string> writeFile(const std::filesystem::path& path, const QB
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file)
-        return std::string(std::strerror(errno));
+        return SystemText::reason(std::error_code(errno, std::generic_category()));
     file.write(bytes.constData(), bytes.size());
     file.close();
     if (!file)
-        return std::string(std::strerror(errno));
+        return SystemText::reason(std::error_code(errno, std::generic_category()));
     return std::nullopt;
 }
 

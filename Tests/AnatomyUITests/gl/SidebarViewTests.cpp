@@ -1,8 +1,8 @@
 #include "DatabaseFiles.h"
 #include "GLModel.h"
+#include "SidebarDataset.h"
 #include "ViewTestSupport.h"
 
-#include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyUI/Look/IconRegistry.h"
 #include "AnatomyUI/Model/TaxonomyTreeModel.h"
 #include "AnatomyUI/Sidebar/LayersSection.h"
@@ -13,7 +13,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -22,71 +21,17 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include <algorithm>
-#include <iostream>
-
 using namespace morvena;
 using namespace morvena::test;
 
 namespace {
 
-constexpr const char* datasetID = "barre";
-constexpr int manyChildren = 3000;
-
-TestDataset sidebarDataset()
-{
-    auto dataset = boxDataset(datasetID,
-        {{"FMA1", AnatomySystem::skeletal}, {"FMA2", AnatomySystem::skeletal},
-            {"FMA3", AnatomySystem::muscular}, {"FMA4", AnatomySystem::cardiac}});
-    return dataset;
-}
-
-// Names for the search, a part-of hierarchy (body > limb > the two femurs, and a
-// node with thousands of children) and an is-a one.
-void writeRows(const std::filesystem::path& database, bool withTaxonomy)
-{
-    AnatomyDB db(database, AnatomyDB::OpenMode::readWriteExisting);
-    auto femur = *db.structure("FMA1");
-    femur.nameEN = "Left femur";
-    femur.nameIT = "Femore sinistro";
-    auto right = *db.structure("FMA2");
-    right.nameEN = "Right femur";
-    right.nameIT.reset();
-    const AnatomyStructure rows[] = {femur, right};
-    std::vector<TaxonomyNode> nodes {
-        {"FMA1", "Left femur", "Femore sinistro", true, 0, AnatomySystem::skeletal},
-        {"FMA2", "Right femur", std::nullopt, true, 0, AnatomySystem::skeletal},
-        {"BODY", "Body", "Corpo", false, 2 + manyChildren, AnatomySystem::unclassified},
-        {"LIMB", "Limb", "Arto", false, 2, AnatomySystem::skeletal},
-        {"MANY", "Many", "Molti", false, manyChildren, AnatomySystem::muscular},
-        {"BONE", "Bone", "Osso", false, 2, AnatomySystem::skeletal}};
-    std::vector<AnatomyDB::TaxonomyEdge> edges {{"BODY", "LIMB", "partOf"}, {"LIMB", "FMA1", "partOf"},
-        {"LIMB", "FMA2", "partOf"}, {"BODY", "MANY", "partOf"}, {"BONE", "FMA1", "isA"},
-        {"BONE", "FMA2", "isA"}};
-    for (int i = 0; i < manyChildren; ++i) {
-        const std::string id = "M" + std::to_string(10000 + i);
-        nodes.push_back({id, "Muscle " + std::to_string(i), std::nullopt, true, 0, AnatomySystem::muscular});
-        edges.push_back({"MANY", id, "partOf"});
-    }
-    db.transaction([&] {
-        db.insert(std::span<const AnatomyStructure>(rows));
-        if (withTaxonomy) {
-            db.insert(std::span<const TaxonomyNode>(nodes));
-            db.insertTaxonomy(edges);
-        }
-    });
-}
-
 struct Sidebar {
     explicit Sidebar(bool withTaxonomy = true, bool withFullText = true)
     {
-        auto dataset = sidebarDataset();
-        fixture.install(dataset);
-        writeRows(databaseFile(fixture, dataset), withTaxonomy);
-        if (!withFullText)
-            dropTable(databaseFile(fixture, dataset), "structures_fts");
+        installSidebarDataset(fixture, withTaxonomy, withFullText);
         auto& model = fixture.create();
-        model.load(datasetID);
+        model.load(sidebarDatasetID);
         EXPECT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
         view = std::make_unique<SidebarView>(model);
         view->resize(272, 900);
@@ -466,33 +411,24 @@ TEST(SidebarView, clicksLeaveTheFocusWhereItWas)
     EXPECT_FALSE(sidebar.view->isAncestorOf(QApplication::focusWidget()));
 }
 
-TEST(SidebarView, thousandsOfChildrenAndKeystrokesStayQuick)
+// How quickly is Tests/Benchmarks/SidebarViewBenchmark's to say.
+TEST(SidebarView, thousandsOfChildrenOpenAndKeystrokesSearch)
 {
     Sidebar sidebar(true, false);
     sidebar.open(SidebarView::Section::tree);
     auto& tree = *sidebar.child<QTreeView>("tree");
     const auto many = tree.model()->index(1, 0, tree.model()->index(0, 0));
     ASSERT_EQ(many.data().toString(), "Molti");
-    QElapsedTimer timer;
-    timer.start();
     sidebar.clickRow(tree, many, TaxonomyNodeDelegate::chevronRect(tree.visualRect(many)).center().x());
-    tree.repaint();
-    const auto opening = timer.elapsed();
+    EXPECT_TRUE(tree.isExpanded(many));
     EXPECT_EQ(tree.model()->rowCount(many), manyChildren);
-    EXPECT_LT(opening, 500);
     sidebar.open(SidebarView::Section::tree);
 
-    qint64 slowest = 0;
-    for (QChar letter : QString("femore")) {
-        timer.restart();
+    for (QChar letter : QString("femore"))
         QTest::keyClick(&sidebar.search(), letter.toLatin1());
-        sidebar.view->repaint();
-        slowest = std::max(slowest, timer.elapsed());
-    }
-    EXPECT_FALSE(sidebar.model().searchResults().empty());
-    EXPECT_LT(slowest, 500);
-    std::cout << "opening " << manyChildren << " children: " << opening
-              << " ms, slowest keystroke: " << slowest << " ms\n";
+    EXPECT_EQ(sidebar.model().searchText(), "femore");
+    ASSERT_EQ(sidebar.model().searchResults().size(), 1u);
+    EXPECT_EQ(sidebar.model().searchResults()[0].conceptID, "FMA1");
     sidebar.model().setSearchText({});
     sidebar.keepPicture("sidebar-systems-238", SidebarView::Section::systems, 238);
 }

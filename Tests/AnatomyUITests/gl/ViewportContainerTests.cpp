@@ -212,7 +212,8 @@ TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
     ASSERT_TRUE(waitUntil([label] { return label->opacity() == 1; }));
     label->fadeOut();
     label->showAt("Femore", {200, 200}, {800, 600});
-    QTest::qWait(HoverLabel::transitionMS * 3);
+    ASSERT_TRUE(waitUntil([label] { return label->opacity() == 1; }));
+    QTest::qWait(HoverLabel::transitionMS * 3); // past the end the fade-out had
     EXPECT_TRUE(label->isVisible());
     EXPECT_EQ(label->opacity(), 1);
     EXPECT_NEAR(label->geometry().center().x(), 200, 1);

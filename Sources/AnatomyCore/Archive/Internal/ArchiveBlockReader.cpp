@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Archive/ArchiveError.h"
 #include "AnatomyCore/Archive/Internal/ArchiveBlocks.h"
+#include "AnatomyCore/Support/SystemText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,7 +38,8 @@ std::size_t ArchiveBlockReader::readFile(std::span<std::byte> buffer)
 {
     auto count = file_.readFully(buffer);
     if (!count)
-        throw ArchiveError(std::string("Lettura dell'archivio non riuscita: ") + std::strerror(errno) + ".");
+        throw ArchiveError("Lettura dell'archivio non riuscita: "
+            + SystemText::reason(std::error_code(errno, std::generic_category())) + ".");
     return *count;
 }
 
