@@ -216,8 +216,9 @@ TEST(DatasetManifest, foldersNoIdMayNameAreListedMasked)
         const auto installed = DatasetManifest::scanInstalled();
         EXPECT_TRUE(installed.manifests.empty());
         EXPECT_EQ(installed.misnamedFolders, std::vector<std::string> {folder});
-        ASSERT_TRUE(installed.notice());
-        EXPECT_NE(installed.notice()->find(": " + quoted + " ("), std::string::npos) << *installed.notice();
+        const auto notice = installed.notice();
+        ASSERT_TRUE(notice);
+        EXPECT_NE(notice->sentence.find(": " + quoted + " ("), std::string::npos) << notice->sentence;
     }
 }
 

@@ -62,10 +62,18 @@ struct DatasetManifest {
         // opened, and removable only by hand.
         std::vector<std::string> misnamedFolders;
 
-        // One Italian line naming the unreadable folders and the way to look
-        // into them, and the misnamed ones (masked) with the command that
-        // removes them, or nothing when there are none.
-        std::optional<std::string> notice() const;
+        struct Notice {
+            // In Italian, naming the folders masked and in «», the way to look
+            // into the unreadable ones, and the misnamed ones.
+            std::string sentence;
+            // The command that removes the misnamed folders, to be copied
+            // whole; none without them.
+            std::optional<std::string> command;
+
+            bool operator==(const Notice&) const = default;
+        };
+        // Nothing when there are neither unreadable nor misnamed folders.
+        std::optional<Notice> notice() const;
     };
     static Installed scanInstalled();
 };

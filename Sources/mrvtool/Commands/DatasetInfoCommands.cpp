@@ -162,7 +162,7 @@ void listCommand(const Args&)
     auto scan = DatasetManifest::scanInstalled();
     // On standard error: the list on standard output keeps its shape for scripts.
     if (auto notice = scan.notice())
-        Console::writeError(*notice + "\n");
+        Console::writeError(notice->sentence + "\n" + (notice->command ? *notice->command + "\n" : ""));
     const auto& installed = scan.manifests;
     if (installed.empty()) {
         Console::print("Nessun dataset installato in " + AppPaths::datasetsDirectory().string());
