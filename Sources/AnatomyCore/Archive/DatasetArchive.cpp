@@ -600,6 +600,8 @@ std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
     // Held until the end, after the cleanup below: no other import or install of
     // the dataset may reuse the incoming folder before it is gone.
     const DatasetLock lock(into);
+    const fs::path previous = FolderSwap::setAsidePath(into);
+    FolderSwap::putBackSetAside(into, previous);
     std::error_code ignored;
     fs::remove_all(incoming, ignored);
     makeDirectories(parent);
@@ -624,7 +626,7 @@ std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
         throw Failure::unusableDataset(name, std::move(problems.front().text));
 
     stopIfAsked(stop);
-    return FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));
+    return FolderSwap::replaceDataset(incoming, into, previous);
 }
 
 } // namespace morvena::DatasetArchive

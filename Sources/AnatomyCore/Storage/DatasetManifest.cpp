@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Model/DecodingError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyCore/Support/FileError.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
@@ -160,10 +161,12 @@ std::vector<DatasetManifest> DatasetManifest::installed()
 
 DatasetManifest::Installed DatasetManifest::scanInstalled()
 {
+    const auto datasets = AppPaths::datasetsDirectory();
+    FolderSwap::putBackWhereFree(datasets);
     Installed installed;
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(AppPaths::datasetsDirectory(), error), end;
-         !error && entry != end; entry.increment(error)) {
+    for (std::filesystem::directory_iterator entry(datasets, error), end; !error && entry != end;
+         entry.increment(error)) {
         // Hidden folders are install staging (".<id>.incoming") or not ours.
         std::string name = entry->path().filename().string();
         std::error_code typeError;

@@ -75,6 +75,8 @@ struct DatasetManifest {
         // Nothing when there are neither unreadable nor misnamed folders.
         std::optional<Notice> notice() const;
     };
+    // Puts back first what an interrupted swap set aside, where the dataset's
+    // lock is free (FolderSwap::putBackWhereFree).
     static Installed scanInstalled();
 };
 
