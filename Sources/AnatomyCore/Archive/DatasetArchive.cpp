@@ -588,7 +588,8 @@ std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
     std::optional<std::string_view> expecting, const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     const std::string name = into.filename().string();
-    AppPaths::validateDatasetID(name);
+    if (auto reason = AppPaths::datasetIDReason(name, into))
+        throw AppPaths::InvalidDatasetID(name, *reason);
     const fs::path parent = into.parent_path();
     if (std::string expected = UnicodeText::lowercased(expecting.value_or("")); !expected.empty()) {
         std::string found = stoppableSHA256(archive, stop);

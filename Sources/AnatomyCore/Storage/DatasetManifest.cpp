@@ -173,9 +173,9 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
         if (name.starts_with('.') || !entry->is_directory(typeError))
             continue;
         // A folder installed before its name was refused as an id (one with
-        // bidirectional controls or Hangul fillers) can no longer be opened,
-        // only removed.
-        if (!AppPaths::isValidDatasetID(name)) {
+        // bidirectional controls, or Hangul fillers and no manifest of its own)
+        // can no longer be opened, only removed.
+        if (AppPaths::datasetIDReason(name, entry->path())) {
             installed.misnamedFolders.push_back(std::move(name));
             continue;
         }

@@ -59,7 +59,9 @@ struct DatasetManifest {
         std::vector<std::string> unreadableFolders; // folder names, in listing order
         // Folders whose name no dataset id may have (an older version let
         // bidirectional controls and characters that show nothing in): never
-        // opened, and removable only by hand.
+        // opened, and removable only by hand. A folder whose name only shows
+        // too little is a dataset still where its manifest holds that name
+        // (AppPaths::datasetIDReason).
         std::vector<std::string> misnamedFolders;
 
         struct Notice {

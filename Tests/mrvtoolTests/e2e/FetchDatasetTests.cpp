@@ -154,9 +154,9 @@ TEST_F(FetchDataset, theUsersRowsSurviveImportsAndDownloadsAndThePublishersStayH
     EXPECT_EQ(AnatomyDB(user.root() / "estratto" / "anatomy.sqlite", true).note("FMA7088"), std::nullopt);
 }
 
-// A kill between the two renames of a swap that cannot exchange folders costs
-// the user's note nothing: the dataset is listed, and a plain import keeps the
-// note.
+// A kill between the two renames of a swap that cannot exchange folders, and a
+// dataset installed under an id refused since, cost the user's note nothing:
+// the dataset is listed, and a plain import keeps the note.
 TEST_F(FetchDataset, aNoteOutlivesAKillBetweenTheRenamesAndAnIdRefusedSince)
 {
     const auto killedBetweenTheRenames = [](const fs::path& folder) {
@@ -171,6 +171,7 @@ TEST_F(FetchDataset, aNoteOutlivesAKillBetweenTheRenamesAndAnIdRefusedSince)
         std::function<void(const fs::path&)> leave;
     } cases[] = {
         {"killed between the renames", "test-dataset", "test-dataset", killedBetweenTheRenames},
+        {"id refused since", "cuore\u3164umano", "cuore?umano $'cuore\\xe3\\x85\\xa4umano'", [](auto&) {}},
     };
     const auto model = user.workFolder() / "modello.obj";
     writeFile(model, "o Osso\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\n");
