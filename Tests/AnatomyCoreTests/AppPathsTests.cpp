@@ -109,6 +109,10 @@ TEST(AppPaths, idsThatCouldLeaveTheDatasetsFolderAreRefused)
         "\u3164\u3164", // Hangul fillers, alone or in a syllable: blank on screen
         "\u115f", "\u1160", "\uffa0", "\u1100\u1160",
         "cgj\u034f", // an ignorable mark
+        "cuore\u2764\ufe0f", "skel\ufe00", "skel\U000E0100", "\u1820\u180b", "\u1820\u180f", // selectors
+        " skel", "skel\u00a0", "\u3000skel", "skel\u2800", "\u2800", // blank at an end
+        "\u0301skel", "\u093fskel", // a mark first
+        "skel\U0001D159", "skel\ufffc", // shown as nothing, or as a stand-in for nothing
     };
     for (const auto& id : refused) {
         EXPECT_FALSE(AppPaths::isValidDatasetID(id)) << id;
@@ -116,7 +120,7 @@ TEST(AppPaths, idsThatCouldLeaveTheDatasetsFolderAreRefused)
         EXPECT_THROW(AppPaths::manifestURL(id), AppPaths::InvalidDatasetID) << id;
     }
     const std::string accepted[] = {"bodyparts3d-4.0", "cuore umano", "scheletro-è-più",
-        std::string(200, 'a'), "v1.2", "a.b.c", "심장", "cuore\u2764\ufe0f"};
+        std::string(200, 'a'), "v1.2", "a.b.c", "심장", "cuore\u2764", "cafe\u0301"};
     for (const auto& id : accepted) {
         EXPECT_TRUE(AppPaths::isValidDatasetID(id)) << id;
         EXPECT_EQ(AppPaths::datasetDirectory(id).parent_path(), AppPaths::datasetsDirectory());

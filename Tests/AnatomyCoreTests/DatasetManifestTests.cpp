@@ -200,8 +200,10 @@ TEST(DatasetManifest, installedListsNewestFirstAndSkipsUnusableFolders)
     EXPECT_EQ(installed[1], older);
 }
 
-// Folders installed under ids refused since, whatever hides or reorders their
-// letters, are named masked: none shows blank or reversed.
+// Folders under names no dataset may take, whatever hides or reorders their
+// letters, are named masked: none shows blank or reversed. (Each holds another
+// dataset's manifest: one of its own would make a folder of Hangul fillers a
+// dataset installed before its id was refused.)
 TEST(DatasetManifest, foldersNoIdMayNameAreListedMasked)
 {
     const std::pair<std::string, std::string> cases[] = {
@@ -212,12 +214,13 @@ TEST(DatasetManifest, foldersNoIdMayNameAreListedMasked)
     for (const auto& [folder, quoted] : cases) {
         SCOPED_TRACE(quoted);
         DatasetsFolderCleaner cleaner;
-        sampleManifest(folder).write(AppPaths::datasetsDirectory() / folder / "manifest.json");
+        sampleManifest("altro").write(AppPaths::datasetsDirectory() / folder / "manifest.json");
         const auto installed = DatasetManifest::scanInstalled();
         EXPECT_TRUE(installed.manifests.empty());
         EXPECT_EQ(installed.misnamedFolders, std::vector<std::string> {folder});
-        ASSERT_TRUE(installed.notice());
-        EXPECT_NE(installed.notice()->find(": " + quoted + " ("), std::string::npos) << *installed.notice();
+        const auto notice = installed.notice();
+        ASSERT_TRUE(notice);
+        EXPECT_NE(notice->sentence.find(": " + quoted + " ("), std::string::npos) << notice->sentence;
     }
 }
 

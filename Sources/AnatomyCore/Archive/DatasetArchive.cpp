@@ -588,7 +588,8 @@ std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
     std::optional<std::string_view> expecting, const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     const std::string name = into.filename().string();
-    AppPaths::validateDatasetID(name);
+    if (auto reason = AppPaths::datasetIDReason(name, into))
+        throw AppPaths::InvalidDatasetID(name, *reason);
     const fs::path parent = into.parent_path();
     if (std::string expected = UnicodeText::lowercased(expecting.value_or("")); !expected.empty()) {
         std::string found = stoppableSHA256(archive, stop);
@@ -600,6 +601,8 @@ std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
     // Held until the end, after the cleanup below: no other import or install of
     // the dataset may reuse the incoming folder before it is gone.
     const DatasetLock lock(into);
+    const fs::path previous = FolderSwap::setAsidePath(into);
+    FolderSwap::putBackSetAside(into, previous);
     std::error_code ignored;
     fs::remove_all(incoming, ignored);
     makeDirectories(parent);
@@ -624,7 +627,7 @@ std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
         throw Failure::unusableDataset(name, std::move(problems.front().text));
 
     stopIfAsked(stop);
-    return FolderSwap::replaceDataset(incoming, into, parent / ("." + name + ".previous"));
+    return FolderSwap::replaceDataset(incoming, into, previous);
 }
 
 } // namespace morvena::DatasetArchive

@@ -103,7 +103,8 @@ void extract(const std::filesystem::path& archive, const std::filesystem::path& 
 // to the incoming database in place of any it carries, then swaps the folder
 // into place. On any failure the installed dataset stays as it was. The
 // dataset's lock is held from the extraction on (DatasetLock::Busy when another
-// process holds it). Returns where an installed database SQLite could not read
+// process holds it); a dataset an interrupted swap set aside is put back as it
+// is taken (FolderSwap::putBackSetAside). Returns where an installed database SQLite could not read
 // was kept in the new folder (FolderSwap::replaceDataset), or none.
 //
 // Extraction stops before the disk is full, and, when `declaredBytes` (the

@@ -1,5 +1,6 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 
+#include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
@@ -17,19 +18,54 @@ namespace {
 
 constexpr std::string_view applicationFolderName = "Morvena";
 
-// Characters that could garble a message, a terminal or a folder listing
-// showing the name, or make two names look alike: the bidirectional controls
-// reorder the text around them, zero-width characters hide inside it, Hangul
-// fillers and other ignorable ones show as nothing at all.
-std::optional<std::string_view> encodingProblem(std::string_view name)
+// What no name of ours may hold, whenever it was made: it could leave the
+// folder, or garble a message, a terminal or a folder listing showing it (the
+// bidirectional controls reorder the text around them).
+std::optional<std::string_view> pathProblem(std::string_view name)
 {
+    if (name.empty())
+        return "è vuoto";
+    if (name.size() > maxDatasetIDLength)
+        return "è troppo lungo";
+    if (name.front() == '.')
+        return "inizia con un punto";
+    if (name.find_first_of("/\\") != std::string_view::npos)
+        return "contiene un separatore di percorso";
+    if (name.find("..") != std::string_view::npos)
+        return "contiene \"..\"";
     if (!UnicodeText::isValidUTF8(name))
         return "non è testo UTF-8 valido";
     if (UnicodeText::containsInvisibleControls(name))
         return "contiene caratteri di controllo";
+    return std::nullopt;
+}
+
+// Zero-width characters hide inside a name, Hangul fillers and other ignorable
+// ones show as nothing at all: two names would look alike.
+std::optional<std::string_view> invisibleProblem(std::string_view name)
+{
     if (InvisibleCharacters::containsRemovable(name))
         return "contiene caratteri invisibili";
     return std::nullopt;
+}
+
+// What else makes an id look like another or like none, refused after datasets
+// were installed under such ids.
+std::optional<std::string_view> lookalikeProblem(std::string_view id)
+{
+    if (InvisibleCharacters::containsUnseen(id))
+        return "contiene caratteri invisibili";
+    if (InvisibleCharacters::blankAtAnEnd(id))
+        return "inizia o finisce con uno spazio";
+    if (InvisibleCharacters::startsWithMark(id))
+        return "inizia con un segno combinante";
+    return std::nullopt;
+}
+
+bool holdsDataset(const std::filesystem::path& folder, std::string_view id)
+{
+    const auto manifest = DatasetManifest::read(folder / manifestFileName);
+    return manifest && manifest->id == id;
 }
 
 // What a message may quote of a refused id: printable, and short.
@@ -98,27 +134,45 @@ InvalidDatasetID::InvalidDatasetID(std::string_view id, std::string_view reason)
 
 std::optional<std::string_view> unsafeNameReason(std::string_view name)
 {
-    if (name.empty())
-        return "è vuoto";
-    if (name.size() > maxDatasetIDLength)
-        return "è troppo lungo";
-    if (name.front() == '.')
-        return "inizia con un punto";
-    if (name.find_first_of("/\\") != std::string_view::npos)
-        return "contiene un separatore di percorso";
-    if (name.find("..") != std::string_view::npos)
-        return "contiene \"..\"";
-    return encodingProblem(name);
+    if (auto problem = pathProblem(name))
+        return problem;
+    return invisibleProblem(name);
+}
+
+std::optional<std::string_view> newDatasetIDReason(std::string_view id)
+{
+    if (auto problem = unsafeNameReason(id))
+        return problem;
+    return lookalikeProblem(id);
+}
+
+std::optional<std::string_view> datasetIDReason(std::string_view id, const std::filesystem::path& folder)
+{
+    if (auto problem = pathProblem(id))
+        return problem;
+    auto problem = newDatasetIDReason(id);
+    // The user's notes live in a dataset installed before its id was refused.
+    if (problem && holdsDataset(folder, id))
+        return std::nullopt;
+    return problem;
+}
+
+std::optional<std::string_view> datasetIDReason(std::string_view id)
+{
+    // Checked before the id becomes part of a path.
+    if (auto problem = pathProblem(id))
+        return problem;
+    return datasetIDReason(id, datasetsDirectory() / id);
 }
 
 bool isValidDatasetID(std::string_view id)
 {
-    return !unsafeNameReason(id);
+    return !datasetIDReason(id);
 }
 
 void validateDatasetID(std::string_view id)
 {
-    if (auto reason = unsafeNameReason(id))
+    if (auto reason = datasetIDReason(id))
         throw InvalidDatasetID(id, *reason);
 }
 

@@ -39,8 +39,20 @@ public:
 // (those InvisibleCharacters::removable finds), invalid UTF-8 or more than
 // maxDatasetIDLength bytes are refused.
 std::optional<std::string_view> unsafeNameReason(std::string_view name);
+// Why no dataset may take `id` now, or nothing when one may: unsafeNameReason's
+// refusals, and an id that shows less than it holds or looks like another (a
+// variation selector, U+1D159 or U+FFFC; white space or a blank braille pattern
+// first or last; a combining mark first).
+std::optional<std::string_view> newDatasetIDReason(std::string_view id);
+// Why `id` cannot address the dataset in `folder`, or nothing when it can: as
+// newDatasetIDReason, but a dataset installed before its id was refused for how
+// little it shows (its manifest in `folder` holds the id) stays usable. What
+// could leave the folder or garble a message stays refused for every id.
+std::optional<std::string_view> datasetIDReason(std::string_view id, const std::filesystem::path& folder);
+// The same for the dataset's folder in the datasets folder.
+std::optional<std::string_view> datasetIDReason(std::string_view id);
 bool isValidDatasetID(std::string_view id);
-// Throws InvalidDatasetID when the id is refused.
+// Throws InvalidDatasetID when datasetIDReason refuses the id.
 void validateDatasetID(std::string_view id);
 
 std::filesystem::path applicationSupport();

@@ -7,6 +7,8 @@
 #include "AnatomyCore/Pack/MeshPackError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
+#include "AnatomyCore/Support/ShellWord.h"
 #include "AnatomyCore/Support/SmallFile.h"
 
 #include <nlohmann/json.hpp>
@@ -184,8 +186,8 @@ std::vector<Problem> problems(
 }
 
 Unusable::Unusable(std::string_view id, const Problem& first)
-    : std::runtime_error("Il dataset " + std::string(id) + " non è utilizzabile: " + first.text
-        + ". Per i dettagli: mrvtool verify --id " + std::string(id))
+    : std::runtime_error("Il dataset " + InvisibleCharacters::masked(id) + " non è utilizzabile: "
+        + first.text + ". Per i dettagli: mrvtool verify --id " + ShellWord::quoted(id))
 {
 }
 

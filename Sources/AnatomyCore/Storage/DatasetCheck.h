@@ -55,7 +55,8 @@ std::vector<Problem> problems(const MeshPack& pack, const AnatomyDB& db, const s
 std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t packStructures);
 
 // A dataset that a program refuses to open: "Il dataset <id> non è
-// utilizzabile: <first problem>. Per i dettagli: mrvtool verify --id <id>".
+// utilizzabile: <first problem>. Per i dettagli: mrvtool verify --id <id>",
+// the id masked (InvisibleCharacters::masked), then as one shell word.
 class Unusable : public std::runtime_error {
 public:
     Unusable(std::string_view id, const Problem& first);

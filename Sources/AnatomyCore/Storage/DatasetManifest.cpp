@@ -2,17 +2,18 @@
 
 #include "AnatomyCore/Model/DecodingError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyCore/Support/FileError.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/JSONNesting.h"
+#include "AnatomyCore/Support/ShellWord.h"
 #include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <system_error>
 
@@ -160,19 +161,21 @@ std::vector<DatasetManifest> DatasetManifest::installed()
 
 DatasetManifest::Installed DatasetManifest::scanInstalled()
 {
+    const auto datasets = AppPaths::datasetsDirectory();
+    FolderSwap::putBackWhereFree(datasets);
     Installed installed;
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(AppPaths::datasetsDirectory(), error), end;
-         !error && entry != end; entry.increment(error)) {
+    for (std::filesystem::directory_iterator entry(datasets, error), end; !error && entry != end;
+         entry.increment(error)) {
         // Hidden folders are install staging (".<id>.incoming") or not ours.
         std::string name = entry->path().filename().string();
         std::error_code typeError;
         if (name.starts_with('.') || !entry->is_directory(typeError))
             continue;
         // A folder installed before its name was refused as an id (one with
-        // bidirectional controls or Hangul fillers) can no longer be opened,
-        // only removed.
-        if (!AppPaths::isValidDatasetID(name)) {
+        // bidirectional controls, or Hangul fillers and no manifest of its own)
+        // can no longer be opened, only removed.
+        if (AppPaths::datasetIDReason(name, entry->path())) {
             installed.misnamedFolders.push_back(std::move(name));
             continue;
         }
@@ -194,68 +197,59 @@ namespace {
 // Folder names in a notice, shown as they may be without garbling it.
 constexpr std::size_t quotedNameBytes = 60;
 
-// The path as one word that bash and zsh read back byte for byte (ANSI-C
-// quoting), in plain ASCII: no character of the name can reorder or hide
-// what the notice shows, and the command still names the folder exactly.
-std::string shellWord(const std::filesystem::path& path)
-{
-    std::string word = "$'";
-    for (const char c : path.string()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F && c != '\'' && c != '\\') {
-            word += c;
-            continue;
-        }
-        std::array<char, 5> escaped {};
-        std::snprintf(escaped.data(), escaped.size(), "\\x%02x", byte);
-        word += escaped.data();
-    }
-    return word + "'";
-}
-
-std::string unreadableNotice(const std::vector<std::string>& folders)
+// The names masked and in «», so that none shows blank or reversed.
+std::string quotedNames(const std::vector<std::string>& folders)
 {
     std::string names;
     for (const auto& name : folders)
-        names += (names.empty() ? "" : ", ") + name;
+        names += (names.empty() ? "«" : ", «")
+            + UnicodeText::quotable(InvisibleCharacters::masked(name), quotedNameBytes) + "»";
+    return names;
+}
+
+std::string unreadableSentence(const std::vector<std::string>& folders)
+{
     const bool one = folders.size() == 1;
     return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
         + AppPaths::datasetsDirectory().string()
-        + (one ? " non è leggibile come dataset: " : " non sono leggibili come dataset: ") + names
+        + (one ? " non è leggibile come dataset: " : " non sono leggibili come dataset: ")
+        + quotedNames(folders)
         + " (manifest danneggiato o cartella illeggibile; i dati restano sul disco). Per sapere che cosa non "
           "va: mrvtool verify --id "
-        + folders.front() + ".";
+        + ShellWord::quoted(folders.front()) + ".";
 }
 
-std::string misnamedNotice(const std::vector<std::string>& folders)
+std::string misnamedSentence(const std::vector<std::string>& folders)
 {
-    std::string names;
-    std::string words;
-    for (const auto& name : folders) {
-        names += (names.empty() ? "«" : ", «")
-            + UnicodeText::quotable(InvisibleCharacters::masked(name), quotedNameBytes) + "»";
-        words += " " + shellWord(AppPaths::datasetsDirectory() / name);
-    }
     const bool one = folders.size() == 1;
     return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
         + AppPaths::datasetsDirectory().string()
         + (one ? " ha un nome che nessun dataset può avere: "
                : " hanno un nome che nessun dataset può avere: ")
-        + names + " (i dati restano sul disco, ma nessun programma "
-        + (one ? "la apre). Per rimuoverla: rm -r --" : "le apre). Per rimuoverle: rm -r --") + words;
+        + quotedNames(folders) + " (i dati restano sul disco, ma nessun programma "
+        + (one ? "la apre). Per rimuoverla:" : "le apre). Per rimuoverle:");
+}
+
+std::string removalCommand(const std::vector<std::string>& folders)
+{
+    std::string command = "rm -r --";
+    for (const auto& name : folders)
+        command += " " + ShellWord::quoted((AppPaths::datasetsDirectory() / name).string());
+    return command;
 }
 
 } // namespace
 
-std::optional<std::string> DatasetManifest::Installed::notice() const
+std::optional<DatasetManifest::Installed::Notice> DatasetManifest::Installed::notice() const
 {
     if (unreadableFolders.empty() && misnamedFolders.empty())
         return std::nullopt;
     if (misnamedFolders.empty())
-        return unreadableNotice(unreadableFolders);
-    if (unreadableFolders.empty())
-        return misnamedNotice(misnamedFolders);
-    return unreadableNotice(unreadableFolders) + " " + misnamedNotice(misnamedFolders);
+        return Notice {unreadableSentence(unreadableFolders), std::nullopt};
+    const std::string misnamed = misnamedSentence(misnamedFolders);
+    return Notice {
+        unreadableFolders.empty() ? misnamed : unreadableSentence(unreadableFolders) + " " + misnamed,
+        removalCommand(misnamedFolders)};
 }
 
 } // namespace morvena

@@ -59,14 +59,26 @@ struct DatasetManifest {
         std::vector<std::string> unreadableFolders; // folder names, in listing order
         // Folders whose name no dataset id may have (an older version let
         // bidirectional controls and characters that show nothing in): never
-        // opened, and removable only by hand.
+        // opened, and removable only by hand. A folder whose name only shows
+        // too little is a dataset still where its manifest holds that name
+        // (AppPaths::datasetIDReason).
         std::vector<std::string> misnamedFolders;
 
-        // One Italian line naming the unreadable folders and the way to look
-        // into them, and the misnamed ones (masked) with the command that
-        // removes them, or nothing when there are none.
-        std::optional<std::string> notice() const;
+        struct Notice {
+            // In Italian, naming the folders masked and in «», the way to look
+            // into the unreadable ones, and the misnamed ones.
+            std::string sentence;
+            // The command that removes the misnamed folders, to be copied
+            // whole; none without them.
+            std::optional<std::string> command;
+
+            bool operator==(const Notice&) const = default;
+        };
+        // Nothing when there are neither unreadable nor misnamed folders.
+        std::optional<Notice> notice() const;
     };
+    // Puts back first what an interrupted swap set aside, where the dataset's
+    // lock is free (FolderSwap::putBackWhereFree).
     static Installed scanInstalled();
 };
 

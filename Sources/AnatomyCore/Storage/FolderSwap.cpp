@@ -3,22 +3,95 @@
 #include "AnatomyCore/Database/UserRowsHandover.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DamagedDatabase.h"
+#include "AnatomyCore/Storage/DatasetLock.h"
 #include "AnatomyCore/Support/FileError.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace morvena::FolderSwap {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+constexpr std::string_view setAsideSuffix = ".previous";
+
+bool present(const fs::path& path)
+{
+    struct stat found { };
+    return ::lstat(path.c_str(), &found) == 0;
+}
+
+// Missing for sure: a path that cannot be looked at may well be there.
+bool absent(const fs::path& path)
+{
+    struct stat found { };
+    return ::lstat(path.c_str(), &found) != 0 && errno == ENOENT;
+}
+
+bool isFolder(const fs::path& path)
+{
+    struct stat found { };
+    return ::lstat(path.c_str(), &found) == 0 && S_ISDIR(found.st_mode);
+}
+
+// The datasets of the folder whose own folder is missing while one set aside is there.
+std::vector<fs::path> setAsideDatasets(const fs::path& datasets)
+{
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator entry(datasets, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (!name.starts_with('.') || !name.ends_with(setAsideSuffix))
+            continue;
+        const auto id = std::string_view(name).substr(1, name.size() - 1 - setAsideSuffix.size());
+        // Only what a swap of one of ours can have left: one name, not hidden.
+        if (!id.empty() && !id.starts_with('.') && absent(datasets / id) && isFolder(entry->path()))
+            found.push_back(datasets / id);
+    }
+    return found;
+}
+
+} // namespace
+
+fs::path setAsidePath(const fs::path& into)
+{
+    return into.parent_path() / ("." + into.filename().string() + std::string(setAsideSuffix));
+}
+
+void putBackSetAside(const fs::path& into, const fs::path& previous)
+{
+    if (!absent(into) || !isFolder(previous))
+        return;
+    if (std::rename(previous.c_str(), into.c_str()) != 0)
+        throw FileError("Impossibile rimettere al suo posto il dataset", into, errno);
+}
+
+void putBackWhereFree(const fs::path& datasets)
+{
+    for (const auto& into : setAsideDatasets(datasets)) {
+        try {
+            const DatasetLock lock(into);
+            putBackSetAside(into, setAsidePath(into));
+        } catch (const std::exception&) {
+            // A busy lock's holder may be between the renames; the next look tries again.
+        }
+    }
+}
+
 void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::path& previous)
 {
+    putBackSetAside(into, previous);
     std::error_code error;
-    fs::remove_all(previous, error); // a left-over of an earlier failed attempt
+    if (present(into))
+        fs::remove_all(previous, error); // a left-over of an earlier failed attempt
     if (!fs::exists(fs::symlink_status(into, error))) {
         if (std::rename(incoming.c_str(), into.c_str()) != 0)
             throw FileError("Impossibile installare il dataset in", into, errno);

@@ -13,10 +13,25 @@ namespace FolderSwap {
 // are exchanged in one step, so `into` is never missing and the old one ends at
 // `incoming` for the caller to remove; where the file system cannot exchange,
 // the old folder is set aside at `previous` and put back when the new one
-// cannot take its place. Whatever lies at `previous` beforehand is removed.
+// cannot take its place. Whatever lies at `previous` beforehand is removed, but
+// never while `into` is missing: it is then put back first (putBackSetAside).
 // Throws FileError; `into` then holds what it held before.
 void swapIntoPlace(const std::filesystem::path& incoming, const std::filesystem::path& into,
     const std::filesystem::path& previous);
+
+// Where swapIntoPlace sets a dataset's folder aside: its hidden sibling
+// "." + name + ".previous".
+std::filesystem::path setAsidePath(const std::filesystem::path& into);
+
+// A process killed between the two renames of swapIntoPlace leaves no folder at
+// `into`, the dataset lying at `previous`: puts it back when `into` is missing.
+// Only the holder of the dataset's lock (DatasetLock) may call it. Throws
+// FileError when the folder cannot be put back.
+void putBackSetAside(const std::filesystem::path& into, const std::filesystem::path& previous);
+// The same for each dataset set aside in the folder `datasets`, where its lock
+// can be taken at once; one whose lock is busy or cannot be taken at all (a
+// folder the user may not write) stays as it is, and nothing fails.
+void putBackWhereFree(const std::filesystem::path& datasets);
 
 // The same for a dataset's folder, as the last steps of an import or install:
 // the user's notes, bookmarks and saved views of the installed database move

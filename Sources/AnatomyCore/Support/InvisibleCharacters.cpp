@@ -288,4 +288,39 @@ bool nothingVisible(std::string_view text)
     return true;
 }
 
+namespace {
+
+constexpr UChar32 nullNotehead = 0x1D159;
+constexpr UChar32 objectReplacement = 0xFFFC;
+
+bool isBlank(UChar32 c)
+{
+    return c == blankBraillePattern || (c >= 0 && u_isUWhiteSpace(c));
+}
+
+} // namespace
+
+bool containsUnseen(std::string_view text)
+{
+    for (const auto& point : decoded(text))
+        if (point.value == nullNotehead || point.value == objectReplacement
+            || has(point.value, UCHAR_VARIATION_SELECTOR))
+            return true;
+    return false;
+}
+
+bool blankAtAnEnd(std::string_view text)
+{
+    const auto points = decoded(text);
+    return !points.empty() && (isBlank(points.front().value) || isBlank(points.back().value));
+}
+
+bool startsWithMark(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    const UChar32 first = UnicodeText::codePointAt(text, 0).value;
+    return first >= 0 && (U_GET_GC_MASK(first) & U_GC_M_MASK) != 0;
+}
+
 } // namespace morvena::InvisibleCharacters

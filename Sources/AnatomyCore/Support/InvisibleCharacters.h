@@ -40,6 +40,18 @@ std::string masked(std::string_view text);
 // Whether the text holds nothing but white space and blank braille patterns (U+2800).
 bool nothingVisible(std::string_view text);
 
+// Whether the text holds a code point that shows nothing of its own though removed()
+// keeps it: a variation selector (after a character with no such variant), the null
+// notehead U+1D159 or the object replacement character U+FFFC, which stands for
+// nothing that a name could hold.
+bool containsUnseen(std::string_view text);
+// Whether the first or the last code point is white space or a blank braille
+// pattern: the text looks like the one without it.
+bool blankAtAnEnd(std::string_view text);
+// Whether the first code point is a combining mark, which draws itself on whatever
+// is shown before the text.
+bool startsWithMark(std::string_view text);
+
 } // namespace InvisibleCharacters
 
 } // namespace morvena

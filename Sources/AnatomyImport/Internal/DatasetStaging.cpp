@@ -26,9 +26,10 @@ void removeQuietly(const fs::path& folder)
 DatasetStaging::DatasetStaging(std::string_view datasetID)
     : installed_(AppPaths::datasetDirectory(datasetID))
     , staging_(AppPaths::datasetsDirectory() / ("." + std::string(datasetID) + ".incoming"))
-    , previous_(AppPaths::datasetsDirectory() / ("." + std::string(datasetID) + ".previous"))
+    , previous_(FolderSwap::setAsidePath(installed_))
     , lock_(installed_)
 {
+    FolderSwap::putBackSetAside(installed_, previous_);
     // The lock made the datasets folder; what lies at the staging path is left by
     // an import that ended before its commit.
     removeQuietly(staging_);

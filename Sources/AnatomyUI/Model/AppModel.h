@@ -240,8 +240,12 @@ public:
     const std::optional<DatasetManifest>& manifest() const { return manifest_; }
     const std::vector<DatasetManifest>& installedDatasets() const { return installedDatasets_; }
     // Names the folders under the datasets folder that could not be read as a
-    // dataset; notified with installedDatasets.
-    const std::optional<std::string>& unreadableDatasetsNotice() const { return unreadableDatasetsNotice_; }
+    // dataset, with the command that removes the misnamed ones on its own;
+    // notified with installedDatasets.
+    const std::optional<DatasetManifest::Installed::Notice>& unreadableDatasetsNotice() const
+    {
+        return unreadableDatasetsNotice_;
+    }
     const std::optional<DatasetCatalog>& catalog() const { return catalog_; }
     const std::optional<std::string>& catalogError() const { return catalogError_; }
     bool isLoadingCatalog() const { return isLoadingCatalog_; }
@@ -471,7 +475,7 @@ private:
     Phase phase_ = NoDataset {};
     std::optional<DatasetManifest> manifest_;
     std::vector<DatasetManifest> installedDatasets_;
-    std::optional<std::string> unreadableDatasetsNotice_;
+    std::optional<DatasetManifest::Installed::Notice> unreadableDatasetsNotice_;
     std::optional<DatasetCatalog> catalog_;
     std::optional<std::string> catalogError_;
     bool isLoadingCatalog_ = false;

@@ -45,7 +45,7 @@ std::optional<fs::path> AppModel::findOBJDirectory(const fs::path& folder)
 std::optional<std::string> AppModel::genericDatasetID(std::string_view name)
 {
     auto id = datasetIDCandidate(name);
-    if (AppPaths::unsafeNameReason(id))
+    if (AppPaths::datasetIDReason(id))
         return std::nullopt;
     return id;
 }
@@ -73,7 +73,7 @@ void AppModel::importGeneric(const fs::path& input, const std::string& name, con
     if (isWritingDataset())
         return;
     auto id = datasetIDCandidate(name);
-    if (auto reason = AppPaths::unsafeNameReason(id)) {
+    if (auto reason = AppPaths::datasetIDReason(id)) {
         assign(phase_, Phase {Failed {AppPaths::InvalidDatasetID(id, *reason).what()}}, Field::phase);
         return;
     }

@@ -3,6 +3,7 @@
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetCheck.h"
+#include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Storage/Preferences.h"
 #include "AnatomyCore/Support/FailureText.h"
 #include "AnatomyRender/AnatomyRenderer.h"
@@ -85,6 +86,7 @@ void AppModel::load(const std::string& datasetID)
 
 AppModel::OpenedDataset AppModel::openDataset(const std::string& datasetID)
 {
+    FolderSwap::putBackWhereFree(AppPaths::datasetsDirectory());
     OpenedDataset opened;
     opened.pack = std::make_shared<MeshPack>(AppPaths::packURL(datasetID));
     // An installed dataset's database must already exist: opening never creates one.

@@ -20,12 +20,6 @@ using Theme::Foreground;
 using Theme::TextStyle;
 using ViewText::styled;
 
-namespace {
-
-const QString removalCommandStart = QStringLiteral("rm -r -- ");
-
-} // namespace
-
 InstalledList::InstalledList(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , model_(model)
@@ -61,16 +55,15 @@ void InstalledList::refresh()
     for (const auto& manifest : model_.installedDatasets())
         rows_->addWidget(makeRow(manifest));
     const auto& notice = model_.unreadableDatasetsNotice();
-    const QString text = notice ? fromUtf8(*notice) : QString();
-    // The removal command closes the notice; on a line of its own it is copied whole.
-    const qsizetype command = text.indexOf(removalCommandStart);
-    unreadableNotice_->setText(command < 0 ? text : text.first(command).trimmed());
+    const auto command = notice ? notice->command : std::nullopt;
+    unreadableNotice_->setText(notice ? fromUtf8(notice->sentence) : QString());
     unreadableNotice_->setVisible(notice.has_value());
-    removalCommand_->setText(command < 0 ? QString() : text.sliced(command));
+    // On a line of its own the removal command is copied whole.
+    removalCommand_->setText(command ? fromUtf8(*command) : QString());
     removalCommand_->setCursorPosition(0);
     // Wider than the column, the field shows its start; the tooltip shows it whole.
     removalCommand_->setToolTip(DisplayText::toolTip(removalCommand_->text()));
-    removalCommand_->setVisible(command >= 0);
+    removalCommand_->setVisible(command.has_value());
     setVisible(!model_.installedDatasets().empty() || notice.has_value());
 }
 

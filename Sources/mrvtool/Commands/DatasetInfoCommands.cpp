@@ -4,6 +4,8 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyCore/Support/DecimalText.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
+#include "AnatomyCore/Support/ShellWord.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "mrvtool/Commands/Commands.h"
 #include "mrvtool/DatasetChoice.h"
@@ -31,6 +33,15 @@ constexpr std::size_t relationLinesShown = 12;
 std::string orAbsent(const std::optional<std::string>& text)
 {
     return text ? field(*text) : std::string(absent);
+}
+
+// An id that no new dataset may take, of one installed before, is shown masked
+// and then as the one shell word that --id takes.
+std::string shownID(const std::string& id)
+{
+    if (!AppPaths::newDatasetIDReason(id))
+        return field(id);
+    return field(InvisibleCharacters::masked(id)) + " " + ShellWord::quoted(id);
 }
 
 std::string vectorText(Float3 v)
@@ -162,7 +173,7 @@ void listCommand(const Args&)
     auto scan = DatasetManifest::scanInstalled();
     // On standard error: the list on standard output keeps its shape for scripts.
     if (auto notice = scan.notice())
-        Console::writeError(*notice + "\n");
+        Console::writeError(notice->sentence + "\n" + (notice->command ? *notice->command + "\n" : ""));
     const auto& installed = scan.manifests;
     if (installed.empty()) {
         Console::print("Nessun dataset installato in " + AppPaths::datasetsDirectory().string());
@@ -170,8 +181,8 @@ void listCommand(const Args&)
     }
     std::string lines;
     for (const auto& manifest : installed) {
-        lines += (lines.empty() ? "" : "\n") + field(manifest.id) + "\t" + field(manifest.displayName) + "\t"
-            + humanCount(manifest.structureCount) + " strutture\t" + field(manifest.license);
+        lines += (lines.empty() ? "" : "\n") + shownID(manifest.id) + "\t" + field(manifest.displayName)
+            + "\t" + humanCount(manifest.structureCount) + " strutture\t" + field(manifest.license);
     }
     Console::print(lines);
 }

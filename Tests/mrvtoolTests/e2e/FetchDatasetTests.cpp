@@ -181,6 +181,44 @@ TEST_F(FetchDataset, rowsOnAnIdDerivedWithInvisibleCharactersFollowTheirStructur
     EXPECT_EQ(db.bookmarks(), std::vector<std::string> {"femoresinistro"});
 }
 
+// A kill between the two renames of a swap that cannot exchange folders, and a
+// dataset installed under an id refused since, cost the user's note nothing:
+// the dataset is listed, and a plain import keeps the note.
+TEST_F(FetchDataset, aNoteOutlivesAKillBetweenTheRenamesAndAnIdRefusedSince)
+{
+    const auto killedBetweenTheRenames = [](const fs::path& folder) {
+        const auto datasets = folder.parent_path();
+        fs::copy(folder, datasets / ".test-dataset.incoming", fs::copy_options::recursive);
+        fs::rename(folder, datasets / ".test-dataset.previous");
+    };
+    const struct {
+        std::string name;
+        std::string id;
+        std::string listed;
+        std::function<void(const fs::path&)> leave;
+    } cases[] = {
+        {"killed between the renames", "test-dataset", "test-dataset", killedBetweenTheRenames},
+        {"id refused since", "cuore\u3164umano", "cuore?umano $'cuore\\xe3\\x85\\xa4umano'", [](auto&) {}},
+    };
+    const auto model = user.workFolder() / "modello.obj";
+    writeFile(model, "o Osso\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\n");
+    for (const auto& [name, id, listed, leave] : cases) {
+        SCOPED_TRACE(name);
+        ToolSandbox sandbox;
+        const auto folder = sampleDataset(id).install(sandbox.dataHome());
+        AnatomyDB(folder / "anatomy.sqlite").setNote("la nota da non perdere", "FMA7088");
+        leave(folder);
+
+        auto imported = sandbox.run({"import", "--input", model.string(), "--id", id, "--name", "Mio",
+            "--license", "CC0", "--attribution", "io"});
+        ASSERT_EQ(imported.status, 0) << imported.err;
+        EXPECT_EQ(AnatomyDB(folder / "anatomy.sqlite", true).note("FMA7088"), "la nota da non perdere");
+        const auto list = sandbox.run({"list"});
+        EXPECT_THAT(lines(list.out), ElementsAre(StartsWith(listed + "\tMio\t")));
+        EXPECT_EQ(list.err, "");
+    }
+}
+
 std::vector<fs::path> keptFiles(const fs::path& folder)
 {
     std::vector<fs::path> kept;

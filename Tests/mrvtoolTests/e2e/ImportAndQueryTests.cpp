@@ -366,7 +366,7 @@ TEST(ToolInspection, listNamesAFolderItCannotReadWithTheWayOut)
     EXPECT_THAT(lines(list.out), testing::ElementsAre(StartsWith("buono\t")));
     EXPECT_EQ(list.err,
         "Una cartella in " + (sandbox.dataHome() / "Morvena" / "datasets").string()
-            + " non è leggibile come dataset: rotto (manifest danneggiato o cartella illeggibile; i dati "
+            + " non è leggibile come dataset: «rotto» (manifest danneggiato o cartella illeggibile; i dati "
               "restano sul disco). Per sapere che cosa non va: mrvtool verify --id rotto.\n");
 }
 
@@ -389,7 +389,7 @@ TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
     EXPECT_EQ(list.err,
         "Una cartella in " + datasets.string()
             + " ha un nome che nessun dataset può avere: «skel?osso?x» (i dati restano sul disco, ma nessun "
-              "programma la apre). Per rimuoverla: "
+              "programma la apre). Per rimuoverla:\n"
             + command + "\n");
     EXPECT_EQ(sandbox.run({"verify", "--id", misnamed}).status, 1);
 
