@@ -157,9 +157,11 @@ public:
     // or nothing.
     // A file SQLite cannot read gives DBError::damagedReason.
     std::optional<std::string> schemaProblem() const;
-    // Whether SQLite cannot read the file at all (DBError::isDamage): its header,
-    // page size or schema damaged, or no database.
-    bool isDamaged() const;
+    // Why SQLite cannot read the file at all, as a clause, or nothing: its
+    // header, page size or schema damaged, or no database (DBError::damagedReason);
+    // or an interrupted write beside it that this read-only connection may not
+    // roll back, so that nothing can be said of the file.
+    std::optional<std::string> unreadableReason() const;
     // Whether SQLite's own check of every page finds the file whole.
     bool passesQuickCheck() const;
     // The file's text encoding as SQLite names it ("UTF-8", "UTF-16le",

@@ -107,8 +107,8 @@ void addGeometryProblems(const MeshPack& pack, const std::optional<DatasetManife
 void addDatabaseProblems(
     const AnatomyDB& db, const MeshPack* pack, Depth depth, std::vector<Problem>& problems)
 {
-    if (db.isDamaged()) {
-        problems.push_back({Kind::database, std::string(damagedDatabase)});
+    if (auto unreadable = unreadableDatabase(db)) {
+        problems.push_back({Kind::database, std::move(*unreadable)});
         return;
     }
     if (auto problem = db.schemaProblem()) {
@@ -138,6 +138,13 @@ void addDatabaseProblems(
 }
 
 } // namespace
+
+std::optional<std::string> unreadableDatabase(const AnatomyDB& db)
+{
+    if (auto reason = db.unreadableReason())
+        return "il database non si apre: " + *reason;
+    return std::nullopt;
+}
 
 std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t packStructures)
 {

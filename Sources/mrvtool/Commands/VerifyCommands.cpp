@@ -56,7 +56,7 @@ void checkRuns(std::size_t i, const PackStructure& record, std::span<const std::
 // instead of once per structure.
 std::vector<std::string> structureProblems(const RawPackReader& pack, const AnatomyDB& db)
 {
-    const bool lookUp = !db.isDamaged();
+    const bool lookUp = !DatasetCheck::unreadableDatabase(db);
     std::vector<std::string> problems;
     auto structures = pack.structures();
     for (std::size_t i = 0; i < structures.size(); ++i) {
@@ -194,7 +194,7 @@ void verifyCommand(const Args& args)
     const auto unreadablePack = [](const DatasetCheck::Problem& problem) {
         return problem.kind == DatasetCheck::Problem::Kind::packUnreadable;
     };
-    if (std::ranges::any_of(checked, unreadablePack) && !db.isDamaged())
+    if (std::ranges::any_of(checked, unreadablePack) && !DatasetCheck::unreadableDatabase(db))
         for (auto& problem : DatasetCheck::structureCountProblems(db, inspection.structures().size()))
             problems.push_back(std::move(problem.text));
     const bool damageNamed = !problems.empty();
@@ -218,8 +218,8 @@ void auditCommand(const Args& args)
     auto id = requireDatasetID(args, "Nessun dataset.");
     AnatomyDB db(AppPaths::databaseURL(id), true);
     // Otherwise every list would read empty and the audit pass.
-    if (db.isDamaged())
-        refuse(DatasetCheck::damagedDatabase);
+    if (const auto unreadable = DatasetCheck::unreadableDatabase(db))
+        refuse(*unreadable);
     auto all = db.allStructures();
     auto rules = auditRules();
     bool full = args.flag("full");
