@@ -1,9 +1,12 @@
 #pragma once
 
-// The damages that leave an installed database unreadable to SQLite while the
-// user's rows are still in its pages, each made in place on the file.
+// The damages that leave an installed database, or its user tables, unreadable
+// to SQLite while the user's rows are still in its pages, each made in place on
+// the file.
 
 #include "TemporaryFolder.h"
+
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <functional>
@@ -16,6 +19,8 @@ namespace morvena::test {
 struct DatabaseDamage {
     std::string name;
     std::function<void(const std::filesystem::path& database)> apply;
+    // Only an index is damaged: a full scan still reads every row.
+    bool rowsReadable = false;
 };
 
 inline void overwrite(const std::filesystem::path& file, std::size_t at, const std::string& bytes)
@@ -24,6 +29,35 @@ inline void overwrite(const std::filesystem::path& file, std::size_t at, const s
     if (content.size() < at + bytes.size())
         throw std::runtime_error("too short: " + file.string());
     writeFile(file, content.replace(at, bytes.size(), bytes));
+}
+
+// Spoils the kind byte of the first page of the table or index `name`: SQLite
+// refuses that page, and every byte of the rows stays.
+inline void damageFirstPage(const std::filesystem::path& file, const std::string& name)
+{
+    sqlite3* connection = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_open_v2(file.c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_prepare_v2(connection,
+        "SELECT (rootpage - 1) * (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = ?1",
+        -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    const bool found = sqlite3_step(statement) == SQLITE_ROW;
+    const auto at = found ? sqlite3_column_int64(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    sqlite3_close_v2(connection);
+    if (!found)
+        throw std::runtime_error("no " + name + " in " + file.string());
+    overwrite(file, static_cast<std::size_t>(at), std::string(1, '\0'));
+}
+
+// Damages that SQLite meets only in the user's tables, after reading the schema.
+inline std::vector<DatabaseDamage> userTableDamages()
+{
+    return {
+        {"notes page", [](const auto& file) { damageFirstPage(file, "notes"); }},
+        {"notes index", [](const auto& file) { damageFirstPage(file, "sqlite_autoindex_notes_1"); }, true},
+    };
 }
 
 inline std::vector<DatabaseDamage> databaseDamages()

@@ -181,7 +181,9 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
     };
     const std::pair<std::string, std::function<ToolSandbox::Result(const ToolSandbox&)>> replacements[]
         = {{"import", import}, {"fetch-dataset", download}};
-    for (const auto& damage : databaseDamages()) {
+    auto damages = databaseDamages();
+    std::ranges::move(userTableDamages(), std::back_inserter(damages));
+    for (const auto& damage : damages) {
         for (const auto& [command, replace] : replacements) {
             const auto label = damage.name + " / " + command;
             ToolSandbox sandbox;
@@ -193,6 +195,11 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
             auto replaced = replace(sandbox);
             ASSERT_EQ(replaced.status, 0) << label << replaced.err;
             const auto kept = keptFiles(folder);
+            if (damage.rowsReadable) {
+                EXPECT_TRUE(kept.empty()) << label;
+                EXPECT_EQ(AnatomyDB(folder / "anatomy.sqlite", true).note("osso"), "la nota da non perdere");
+                continue;
+            }
             ASSERT_EQ(kept.size(), 1u) << label;
             EXPECT_THAT(
                 kept[0].filename().string(), MatchesRegex("anatomy-danneggiato-[0-9]{8}-[0-9]{6}\\.sqlite"));
