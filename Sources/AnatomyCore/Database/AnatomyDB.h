@@ -164,6 +164,9 @@ public:
     std::optional<std::string> unreadableReason() const;
     // Whether SQLite's own check of every page finds the file whole.
     bool passesQuickCheck() const;
+    // Whether SQLite's check of the user's tables, their indexes and the counter
+    // of saved views finds them whole; they are small, so it is quick.
+    bool userTablesPassQuickCheck() const;
     // The file's text encoding as SQLite names it ("UTF-8", "UTF-16le",
     // "UTF-16be"); empty when it cannot be read. SQLite attaches only databases
     // of one encoding to each other.

@@ -453,6 +453,13 @@ bool AnatomyDB::passesQuickCheck() const
     return quickCheckPasses(*handle_, "1");
 }
 
+bool AnatomyDB::userTablesPassQuickCheck() const
+{
+    return std::ranges::all_of(userTables, [this](std::string_view table) {
+        return quickCheckPasses(*handle_, table);
+    }) && quickCheckPasses(*handle_, "sqlite_sequence");
+}
+
 std::string AnatomyDB::textEncoding() const
 {
     auto names = sqlite::readRows(

@@ -204,4 +204,17 @@ void require(
         throw Unusable(id, found.front());
 }
 
+DamagedUserRows::DamagedUserRows(std::string_view id)
+    : std::runtime_error("Impossibile aprire il dataset " + std::string(id)
+        + ": annotazioni, segnalibri o viste salvate del database sono danneggiati. Un nuovo import o "
+          "download del dataset trasferisce ciò che si può leggere e conserva il resto in un file a parte.")
+{
+}
+
+void requireWholeUserRows(const AnatomyDB& db, std::string_view id)
+{
+    if (!db.userTablesPassQuickCheck())
+        throw DamagedUserRows(id);
+}
+
 } // namespace morvena::DatasetCheck

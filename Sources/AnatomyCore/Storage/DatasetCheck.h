@@ -66,6 +66,17 @@ public:
 void require(const MeshPack& pack, const AnatomyDB& db, const std::filesystem::path& folder,
     std::string_view id, Depth depth);
 
+// A dataset whose notes, bookmarks or saved views SQLite finds damaged, in their
+// pages or their indexes. The viewer, which reads them all, would show none of
+// them without a word; a new import or download keeps the file apart.
+class DamagedUserRows : public std::runtime_error {
+public:
+    explicit DamagedUserRows(std::string_view id);
+};
+
+// Throws DamagedUserRows when AnatomyDB::userTablesPassQuickCheck() fails.
+void requireWholeUserRows(const AnatomyDB& db, std::string_view id);
+
 } // namespace DatasetCheck
 
 } // namespace morvena
