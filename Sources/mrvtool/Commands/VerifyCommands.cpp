@@ -1,6 +1,7 @@
 // verify and audit: read-only checks of an installed dataset's pack and classification.
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyImport/Naming/CaselessPattern.h"
 #include "mrvtool/Commands/Commands.h"
@@ -172,11 +173,22 @@ std::string indentedList(const std::vector<std::string>& names, std::size_t show
     return lines;
 }
 
+// A damaged database that an import or a download kept holds the user's rows:
+// naming it on every check finds it again once the line that told of it has
+// scrolled away, or was never written. It fails nothing.
+void printKeptDatabases(const std::string& id)
+{
+    std::error_code ignored;
+    for (const auto& file : DamagedDatabase::keptIn(AppPaths::datasetDirectory(id), ignored))
+        Console::print("File conservato di un database danneggiato: " + file.string());
+}
+
 } // namespace
 
 void verifyCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
+    printKeptDatabases(id);
     auto packURL = AppPaths::packURL(id);
     RawPackReader inspection(packURL);
     AnatomyDB db(AppPaths::databaseURL(id), true);
@@ -216,6 +228,7 @@ void verifyCommand(const Args& args)
 void auditCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
+    printKeptDatabases(id);
     AnatomyDB db(AppPaths::databaseURL(id), true);
     // Otherwise every list would read empty and the audit pass.
     if (const auto unreadable = DatasetCheck::unreadableDatabase(db))

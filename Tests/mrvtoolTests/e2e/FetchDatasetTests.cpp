@@ -221,6 +221,8 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
             }
             auto verified = sandbox.run({"verify", "--id", "test-dataset"});
             EXPECT_EQ(verified.status, 0) << label << verified.out;
+            EXPECT_EQ(lines(verified.out).front(),
+                "File conservato di un database danneggiato: " + kept[0].string());
             auto packed = sandbox.run({"pack-dataset", "--id", "test-dataset", "--out",
                 (sandbox.root() / "pubblicato").string(), "--base-url", "https://example.org"});
             ASSERT_EQ(packed.status, 0) << label << packed.err;
