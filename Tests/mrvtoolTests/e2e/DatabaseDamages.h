@@ -35,20 +35,19 @@ inline void overwrite(const std::filesystem::path& file, std::size_t at, const s
 // refuses that page, and every byte of the rows stays.
 inline void damageFirstPage(const std::filesystem::path& file, const std::string& name)
 {
+    const auto sql = "SELECT (rootpage - 1) * (SELECT page_size FROM pragma_page_size) FROM sqlite_master";
+    std::string at;
     sqlite3* connection = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_open_v2(file.c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_prepare_v2(connection,
-        "SELECT (rootpage - 1) * (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = ?1",
-        -1, &statement, nullptr);
-    sqlite3_bind_text(statement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    const bool found = sqlite3_step(statement) == SQLITE_ROW;
-    const auto at = found ? sqlite3_column_int64(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    sqlite3_close_v2(connection);
-    if (!found)
-        throw std::runtime_error("no " + name + " in " + file.string());
-    overwrite(file, static_cast<std::size_t>(at), std::string(1, '\0'));
+    sqlite3_open(file.c_str(), &connection);
+    sqlite3_exec(
+        connection, (sql + std::string(" WHERE name = '") + name + "'").c_str(),
+        [](void* offset, int, char** values, char**) {
+            *static_cast<std::string*>(offset) = values[0];
+            return 0;
+        },
+        &at, nullptr);
+    sqlite3_close(connection);
+    overwrite(file, std::stoul(at), std::string(1, '\0')); // stoul throws where `name` is missing
 }
 
 // Damages that SQLite meets only in the user's tables, after reading the schema.
