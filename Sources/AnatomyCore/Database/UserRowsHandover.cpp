@@ -40,6 +40,27 @@ DBError handoverFailure(const sqlite::Connection& connection)
     return connection.failure(DBError::Kind::handover);
 }
 
+// Damage met while reading the installed file: its rows stay in its pages, and
+// the file is kept instead of failing every later import.
+struct InstalledDamaged { };
+
+// Throws the installed connection's last failure: damage as InstalledDamaged,
+// anything else as the handover's failure.
+[[noreturn]] void failReading(const sqlite::Connection& installed)
+{
+    if (DBError::isDamage(sqlite3_errcode(installed.get())))
+        throw InstalledDamaged {};
+    throw handoverFailure(installed);
+}
+
+// Closing would copy the "-wal" into the damaged file and delete it; both stay
+// as they are, to be kept together.
+void leaveAsFound(sqlite::Connection& installed)
+{
+    sqlite3_db_config(installed.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    installed.keepSideFilesOnClose();
+}
+
 // Also true when the file cannot be looked at: opening it then says why.
 bool mayExist(const fs::path& file)
 {
@@ -52,36 +73,6 @@ std::unique_ptr<sqlite::Connection> openForWriting(const fs::path& file)
     auto connection = std::make_unique<sqlite::Connection>(file, SQLITE_OPEN_READWRITE);
     sqlite3_busy_timeout(connection->get(), busyTimeoutMilliseconds);
     return connection;
-}
-
-// The installed database with its write lock held, none when there is no file,
-// or damaged when SQLite cannot read it. A damaged schema fails only at the
-// first statement that reads it, after the lock is taken.
-struct LockedInstalled {
-    std::unique_ptr<sqlite::Connection> connection;
-    bool damaged = false;
-};
-
-LockedInstalled lockedInstalled(const fs::path& file)
-{
-    if (!mayExist(file))
-        return {};
-    auto connection = openForWriting(file);
-    int result = sqlite3_exec(connection->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (result == SQLITE_OK)
-        result = sqlite3_exec(
-            connection->get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    // Header or page size damaged: NOTADB; pages or schema: CORRUPT.
-    if (DBError::isDamage(result)) {
-        // Closing would copy its "-wal" into the damaged file and delete it;
-        // both stay as they are, to be kept together.
-        sqlite3_db_config(connection->get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        connection->keepSideFilesOnClose();
-        return {nullptr, true};
-    }
-    if (result != SQLITE_OK)
-        throw handoverFailure(*connection);
-    return {std::move(connection), false};
 }
 
 // Only a table the file lacks means no rows; any other failure to compile is
@@ -103,21 +94,34 @@ void run(sqlite::Connection& connection, const std::string& sql)
 sqlite::Statement installedRows(
     const sqlite::Connection& installed, std::string_view table, std::string_view columns)
 {
-    auto probe = installed.tryPrepare("SELECT 1 FROM " + std::string(table) + " LIMIT 1");
+    // A full scan of the table alone: damage in an index hides no row.
+    const auto from = " FROM " + std::string(table) + " NOT INDEXED";
+    auto probe = installed.tryPrepare("SELECT 1" + from + " LIMIT 1");
     if (!probe) {
         if (lacksTable(installed))
             return {}; // a table the file lacks holds no rows
-        throw handoverFailure(installed);
+        failReading(installed);
     }
     if (const int result = probe.step(); result != SQLITE_ROW) {
         if (result != SQLITE_DONE)
-            throw handoverFailure(installed);
+            failReading(installed);
         return {};
     }
-    auto rows = installed.tryPrepare("SELECT " + std::string(columns) + " FROM " + std::string(table));
+    auto rows = installed.tryPrepare("SELECT " + std::string(columns) + from);
     if (!rows)
-        throw handoverFailure(installed);
+        failReading(installed);
     return rows;
+}
+
+// Calls `each` on every row left to `rows`, a statement of the installed file.
+template <class Each>
+void forEachRow(sqlite::Statement& rows, const sqlite::Connection& installed, Each&& each)
+{
+    int stepped = SQLITE_ROW;
+    while ((stepped = rows.step()) == SQLITE_ROW)
+        each();
+    if (stepped != SQLITE_DONE)
+        failReading(installed);
 }
 
 // Copies the rows value by value instead of attaching one database to the
@@ -137,16 +141,13 @@ void copyRows(const sqlite::Connection& installed, sqlite::Connection& incoming,
         + std::string(columns) + ") VALUES (" + placeholders + ")");
     if (!insert)
         throw handoverFailure(incoming);
-    int stepped = SQLITE_ROW;
-    while ((stepped = rows.step()) == SQLITE_ROW) {
+    forEachRow(rows, installed, [&] {
         for (int column = 0; column < rows.columnCount(); ++column)
             insert.bindColumn(column + 1, rows, column);
         if (!insert.stepDone())
             throw handoverFailure(incoming);
         insert.reset();
-    }
-    if (stepped != SQLITE_DONE)
-        throw handoverFailure(installed);
+    });
 }
 
 // The installed file's saved-view counter, or none when it has none.
@@ -156,15 +157,52 @@ std::optional<std::int64_t> installedViewCounter(const sqlite::Connection& insta
     if (!counter) {
         if (lacksTable(installed))
             return std::nullopt; // a file without the counter has no numbers to keep
-        throw handoverFailure(installed);
+        failReading(installed);
     }
     counter.bindText(1, viewCounterName);
     const int result = counter.step();
     if (result == SQLITE_ROW)
         return counter.optionalInt64(0);
     if (result != SQLITE_DONE)
-        throw handoverFailure(installed);
+        failReading(installed);
     return std::nullopt;
+}
+
+// Reads every user row and the view counter once, before anything is copied,
+// so that damage in their pages is known before the incoming file changes.
+void readEveryUserRow(const sqlite::Connection& installed)
+{
+    for (auto [table, columns] : userColumns)
+        if (auto rows = installedRows(installed, table, columns))
+            forEachRow(rows, installed, [] {});
+    installedViewCounter(installed);
+}
+
+// The installed database with its write lock held, none when there is no file,
+// or damaged when SQLite cannot read its schema or one of its user rows. A
+// damaged schema fails only at the first statement that reads it, after the
+// lock is taken.
+struct LockedInstalled {
+    std::unique_ptr<sqlite::Connection> connection;
+    bool damaged = false;
+};
+
+LockedInstalled lockedInstalled(const fs::path& file)
+{
+    if (!mayExist(file))
+        return {};
+    auto connection = openForWriting(file);
+    try {
+        // Header or page size damaged: NOTADB; pages or schema: CORRUPT.
+        if (sqlite3_exec(connection->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK
+            || sqlite::schemaRead(*connection) != SQLITE_OK)
+            failReading(*connection);
+        readEveryUserRow(*connection);
+    } catch (const InstalledDamaged&) {
+        leaveAsFound(*connection);
+        return {nullptr, true};
+    }
+    return {std::move(connection), false};
 }
 
 // Raises the incoming counter to the installed one; the views copied may have
@@ -268,7 +306,16 @@ UserRowsHandover::UserRowsHandover(const fs::path& installed, const fs::path& in
     // A version without a database replaces only a version without one.
     if (!installed_ && !mayExist(incoming))
         return;
-    replaceUserRows(incoming, installed_.get());
+    try {
+        replaceUserRows(incoming, installed_.get());
+    } catch (const InstalledDamaged&) {
+        // Met only now: the incoming rows were rolled back, and the file goes
+        // the way of one found damaged at once.
+        leaveAsFound(*installed_);
+        installed_.reset();
+        damaged_ = true;
+        replaceUserRows(incoming, nullptr);
+    }
 }
 
 UserRowsHandover::~UserRowsHandover()

@@ -24,17 +24,20 @@ class FileIdentity;
 // of landing in a database about to be deleted.
 class UserRowsHandover {
 public:
-    // Throws DBError when the installed rows exist but cannot be read, or the
-    // incoming database cannot take them; nothing has changed then. No installed
-    // database hands over no rows; nor does one SQLite cannot read (its header,
-    // page size or schema damaged), which installedIsDamaged() then tells.
+    // Throws DBError when the installed rows exist but cannot be read for a
+    // reason other than damage, or the incoming database cannot take them;
+    // nothing has changed then. No installed database hands over no rows; nor
+    // does one SQLite cannot read (its header, page size or schema damaged, or
+    // a page of a user table), which installedIsDamaged() then tells. Damage in
+    // an index alone hides no row: every one is handed over.
     UserRowsHandover(const std::filesystem::path& installed, const std::filesystem::path& incoming);
     ~UserRowsHandover();
     UserRowsHandover(const UserRowsHandover&) = delete;
     UserRowsHandover& operator=(const UserRowsHandover&) = delete;
 
-    // The installed file exists but SQLite cannot read it: its rows, if any,
-    // are still in its pages, and the file must not go with the old folder.
+    // The installed file exists but SQLite cannot read it, or not all of its
+    // user rows: they are still in its pages, and the file must not go with
+    // the old folder.
     bool installedIsDamaged() const { return damaged_; }
 
     // Removes every user row from a database that leaves this computer (a

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstddef>
@@ -160,13 +161,22 @@ fs::path keep(const fs::path& database, const fs::path& folder, std::chrono::sys
     return kept;
 }
 
+std::vector<fs::path> keptIn(const fs::path& folder, std::error_code& error)
+{
+    std::vector<fs::path> kept;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
+        if (isKept(entry->path()) && entry->symlink_status(error).type() == fs::file_type::regular)
+            kept.push_back(entry->path());
+    std::ranges::sort(kept);
+    return kept;
+}
+
 void carryKept(const fs::path& from, const fs::path& to)
 {
     std::error_code error;
     std::vector<std::pair<fs::path, fs::path>> pairs;
-    for (fs::directory_iterator entry(from, error), end; !error && entry != end; entry.increment(error))
-        if (isKept(entry->path()) && entry->symlink_status(error).type() == fs::file_type::regular)
-            pairs.emplace_back(entry->path(), to / entry->path().filename());
+    for (const auto& file : keptIn(from, error))
+        pairs.emplace_back(file, to / file.filename());
     // Files left unlisted would go with the old folder.
     if (error && error != std::errc::no_such_file_or_directory)
         throw FileError("Impossibile leggere la cartella", from, error);

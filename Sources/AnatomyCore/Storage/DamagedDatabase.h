@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace morvena {
 
@@ -27,6 +29,10 @@ bool isKept(const std::filesystem::path& file);
 // Throws FileError when neither works; what was placed is then removed.
 std::filesystem::path keep(const std::filesystem::path& database, const std::filesystem::path& folder,
     std::chrono::system_clock::time_point when);
+
+// Every kept file of the folder, side files included, in the order of their
+// names; those read before `error` was set when the folder cannot be read.
+std::vector<std::filesystem::path> keptIn(const std::filesystem::path& folder, std::error_code& error);
 
 // Puts every kept file of the folder `from` into the folder `to` under the
 // same name, as keep() does. Throws FileError.

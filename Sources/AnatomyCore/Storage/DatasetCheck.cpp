@@ -109,8 +109,8 @@ void addGeometryProblems(const MeshPack& pack, const std::optional<DatasetManife
 void addDatabaseProblems(
     const AnatomyDB& db, const MeshPack* pack, Depth depth, std::vector<Problem>& problems)
 {
-    if (db.isDamaged()) {
-        problems.push_back({Kind::database, std::string(damagedDatabase)});
+    if (auto unreadable = unreadableDatabase(db)) {
+        problems.push_back({Kind::database, std::move(*unreadable)});
         return;
     }
     if (auto problem = db.schemaProblem()) {
@@ -140,6 +140,13 @@ void addDatabaseProblems(
 }
 
 } // namespace
+
+std::optional<std::string> unreadableDatabase(const AnatomyDB& db)
+{
+    if (auto reason = db.unreadableReason())
+        return "il database non si apre: " + *reason;
+    return std::nullopt;
+}
 
 std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t packStructures)
 {
@@ -197,6 +204,19 @@ void require(
     auto found = problems(pack, db, folder, id, depth);
     if (!found.empty())
         throw Unusable(id, found.front());
+}
+
+DamagedUserRows::DamagedUserRows(std::string_view id)
+    : std::runtime_error("Impossibile aprire il dataset " + std::string(id)
+        + ": annotazioni, segnalibri o viste salvate del database sono danneggiati. Un nuovo import o "
+          "download del dataset trasferisce ciò che si può leggere e conserva il resto in un file a parte.")
+{
+}
+
+void requireWholeUserRows(const AnatomyDB& db, std::string_view id)
+{
+    if (!db.userTablesPassQuickCheck())
+        throw DamagedUserRows(id);
 }
 
 } // namespace morvena::DatasetCheck

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,10 +38,10 @@ struct Problem {
     bool operator==(const Problem&) const = default;
 };
 
-// The one problem of a database SQLite cannot read at all (AnatomyDB::isDamaged);
-// no other check of the database follows it.
-inline constexpr std::string_view damagedDatabase
-    = "il database non si apre: è danneggiato o non è un database SQLite";
+// The one problem of a database SQLite cannot read at all
+// (AnatomyDB::unreadableReason), or nothing; no other check of the database
+// follows it.
+std::optional<std::string> unreadableDatabase(const AnatomyDB& db);
 
 // Every problem of the dataset `id` in `folder`, in the order manifest, pack,
 // database; empty when the dataset is usable. Never throws for what the files hold.
@@ -65,6 +66,17 @@ public:
 // Throws Unusable when problems() of the opened pack and database finds any.
 void require(const MeshPack& pack, const AnatomyDB& db, const std::filesystem::path& folder,
     std::string_view id, Depth depth);
+
+// A dataset whose notes, bookmarks or saved views SQLite finds damaged, in their
+// pages or their indexes. The viewer, which reads them all, would show none of
+// them without a word; a new import or download keeps the file apart.
+class DamagedUserRows : public std::runtime_error {
+public:
+    explicit DamagedUserRows(std::string_view id);
+};
+
+// Throws DamagedUserRows when AnatomyDB::userTablesPassQuickCheck() fails.
+void requireWholeUserRows(const AnatomyDB& db, std::string_view id);
 
 } // namespace DatasetCheck
 

@@ -95,6 +95,7 @@ AppModel::OpenedDataset AppModel::openDataset(const std::string& datasetID)
     // On the main thread: the bounds, not every vertex.
     DatasetCheck::require(*opened.pack, *opened.db, AppPaths::datasetDirectory(datasetID), datasetID,
         DatasetCheck::Depth::bounds);
+    DatasetCheck::requireWholeUserRows(*opened.db, datasetID);
     opened.scene = std::make_shared<AnatomyScene>(opened.pack, defaultVisibleSystems());
     opened.renderer = services_.makeRenderer(opened.pack, opened.scene);
     if (!opened.renderer)

@@ -44,8 +44,11 @@ void showFailure(const std::string& message)
 
 void showNotice(const std::string& message)
 {
-    QMessageBox::information(
-        QApplication::activeWindow(), QStringLiteral("Morvena"), QString::fromStdString(message));
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Morvena"), QString::fromStdString(message),
+        QMessageBox::Ok, QApplication::activeWindow());
+    // A notice may name a file the user has to find again.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 } // namespace morvena::ViewerServices

@@ -27,7 +27,7 @@ std::optional<std::filesystem::path> askWhereToSave(
 
 // A warning box with the message, run modally.
 void showFailure(const std::string& message);
-// An information box with the message, run modally.
+// An information box with the message, which can be selected and copied, run modally.
 void showNotice(const std::string& message);
 
 } // namespace ViewerServices

@@ -1,6 +1,7 @@
 // verify and audit: read-only checks of an installed dataset's pack and classification.
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyImport/Naming/CaselessPattern.h"
 #include "mrvtool/Commands/Commands.h"
@@ -56,7 +57,7 @@ void checkRuns(std::size_t i, const PackStructure& record, std::span<const std::
 // instead of once per structure.
 std::vector<std::string> structureProblems(const RawPackReader& pack, const AnatomyDB& db)
 {
-    const bool lookUp = !db.isDamaged();
+    const bool lookUp = !DatasetCheck::unreadableDatabase(db);
     std::vector<std::string> problems;
     auto structures = pack.structures();
     for (std::size_t i = 0; i < structures.size(); ++i) {
@@ -172,11 +173,22 @@ std::string indentedList(const std::vector<std::string>& names, std::size_t show
     return lines;
 }
 
+// A damaged database that an import or a download kept holds the user's rows:
+// naming it on every check finds it again once the line that told of it has
+// scrolled away, or was never written. It fails nothing.
+void printKeptDatabases(const std::string& id)
+{
+    std::error_code ignored;
+    for (const auto& file : DamagedDatabase::keptIn(AppPaths::datasetDirectory(id), ignored))
+        Console::print("File conservato di un database danneggiato: " + file.string());
+}
+
 } // namespace
 
 void verifyCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
+    printKeptDatabases(id);
     auto packURL = AppPaths::packURL(id);
     RawPackReader inspection(packURL);
     AnatomyDB db(AppPaths::databaseURL(id), true);
@@ -194,7 +206,7 @@ void verifyCommand(const Args& args)
     const auto unreadablePack = [](const DatasetCheck::Problem& problem) {
         return problem.kind == DatasetCheck::Problem::Kind::packUnreadable;
     };
-    if (std::ranges::any_of(checked, unreadablePack) && !db.isDamaged())
+    if (std::ranges::any_of(checked, unreadablePack) && !DatasetCheck::unreadableDatabase(db))
         for (auto& problem : DatasetCheck::structureCountProblems(db, inspection.structures().size()))
             problems.push_back(std::move(problem.text));
     const bool damageNamed = !problems.empty();
@@ -216,10 +228,11 @@ void verifyCommand(const Args& args)
 void auditCommand(const Args& args)
 {
     auto id = requireDatasetID(args, "Nessun dataset.");
+    printKeptDatabases(id);
     AnatomyDB db(AppPaths::databaseURL(id), true);
     // Otherwise every list would read empty and the audit pass.
-    if (db.isDamaged())
-        refuse(DatasetCheck::damagedDatabase);
+    if (const auto unreadable = DatasetCheck::unreadableDatabase(db))
+        refuse(*unreadable);
     auto all = db.allStructures();
     auto rules = auditRules();
     bool full = args.flag("full");

@@ -1,3 +1,4 @@
+#include "../../mrvtoolTests/e2e/DatabaseDamages.h"
 #include "../JobTestSupport.h"
 #include "GLModel.h"
 #include "SyntheticRelease.h"
@@ -159,5 +160,22 @@ TEST(AppModelImportLoad, aKeptDamagedDatabaseIsToldOfWhenAnImportOrADownloadEnds
             + (AppPaths::datasetDirectory(id) / "anatomy-danneggiato-").string()))
             << downloads;
         EXPECT_EQ(model.lastMessage(), fixture.notices[0]);
+    }
+}
+
+// Damage in the notes or their index would hide every note without a word: the
+// load fails, pointing to the import that keeps the file.
+TEST(AppModelImportLoad, aDamagedUserTableFailsTheLoad)
+{
+    for (const auto& damage : userTableDamages()) {
+        GLJobModel fixture;
+        fixture.sandbox.install(boxDataset("cubo", {{"FMA1", AnatomySystem::skeletal}}));
+        damage.apply(AppPaths::databaseURL("cubo"));
+        fixture.model->load("cubo");
+        EXPECT_EQ(failure(*fixture.model),
+            "Impossibile aprire il dataset cubo: annotazioni, segnalibri o viste salvate del database sono "
+            "danneggiati. Un nuovo import o download del dataset trasferisce ciò che si può leggere e "
+            "conserva il resto in un file a parte.")
+            << damage.name;
     }
 }

@@ -246,7 +246,9 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
     };
     const std::pair<std::string, std::function<ToolSandbox::Result(const ToolSandbox&)>> replacements[]
         = {{"import", import}, {"fetch-dataset", download}};
-    for (const auto& damage : databaseDamages()) {
+    auto damages = databaseDamages();
+    std::ranges::move(userTableDamages(), std::back_inserter(damages));
+    for (const auto& damage : damages) {
         for (const auto& [command, replace] : replacements) {
             const auto label = damage.name + " / " + command;
             ToolSandbox sandbox;
@@ -258,6 +260,11 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
             auto replaced = replace(sandbox);
             ASSERT_EQ(replaced.status, 0) << label << replaced.err;
             const auto kept = keptFiles(folder);
+            if (damage.rowsReadable) {
+                EXPECT_TRUE(kept.empty()) << label;
+                EXPECT_EQ(AnatomyDB(folder / "anatomy.sqlite", true).note("osso"), "la nota da non perdere");
+                continue;
+            }
             ASSERT_EQ(kept.size(), 1u) << label;
             EXPECT_THAT(
                 kept[0].filename().string(), MatchesRegex("anatomy-danneggiato-[0-9]{8}-[0-9]{6}\\.sqlite"));
@@ -279,6 +286,8 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
             }
             auto verified = sandbox.run({"verify", "--id", "test-dataset"});
             EXPECT_EQ(verified.status, 0) << label << verified.out;
+            EXPECT_EQ(lines(verified.out).front(),
+                "File conservato di un database danneggiato: " + kept[0].string());
             auto packed = sandbox.run({"pack-dataset", "--id", "test-dataset", "--out",
                 (sandbox.root() / "pubblicato").string(), "--base-url", "https://example.org"});
             ASSERT_EQ(packed.status, 0) << label << packed.err;

@@ -292,11 +292,23 @@ TEST(VerifyCommand, failsEveryDamageTheOtherProgramsRefuse)
 }
 
 // A database SQLite cannot read is named in one line, not once per structure,
-// and an audit that would read no structure from it fails with that line.
+// and an audit that would read no structure from it fails with that line. So is
+// one beside an interrupted write that a read-only open may not roll back.
 TEST(VerifyCommand, aDamagedDatabaseIsOneProblemForVerifyAndAudit)
 {
-    const std::string problem = "il database non si apre: è danneggiato o non è un database SQLite";
-    for (const auto& damage : databaseDamages()) {
+    std::vector<std::pair<DatabaseDamage, std::string>> cases;
+    for (auto& damage : databaseDamages())
+        cases.emplace_back(
+            std::move(damage), "il database non si apre: è danneggiato o non è un database SQLite");
+    cases.emplace_back(DatabaseDamage {"header, hot journal",
+                           [](const auto& file) {
+                               databaseDamages().front().apply(file);
+                               writeFile(file.string() + "-journal", "giornale");
+                           }},
+        "il database non si apre: accanto c'è il giornale di una scrittura interrotta "
+        "(anatomy.sqlite-journal), che in sola lettura non si può annullare, quindi non si può dire se è "
+        "integro; aprire il dataset in Morvena annulla quella scrittura");
+    for (const auto& [damage, problem] : cases) {
         ToolSandbox sandbox;
         damage.apply(healthyDataset().install(sandbox.dataHome()) / "anatomy.sqlite");
         auto verified = sandbox.run({"verify", "--id", "prova"});

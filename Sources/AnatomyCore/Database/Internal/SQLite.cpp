@@ -157,6 +157,14 @@ DBError Connection::failure(DBError::Kind kind, std::string_view sql) const
     return DBError::fromSQLite(kind, code, systemError, errorMessage(), sql);
 }
 
+int schemaRead(const Connection& connection)
+{
+    auto probe = connection.tryPrepare("SELECT count(*) FROM sqlite_master");
+    if (probe && probe.step() == SQLITE_ROW)
+        return SQLITE_OK;
+    return sqlite3_extended_errcode(connection.get());
+}
+
 std::optional<std::string> textForKey(
     const Connection& connection, std::string_view sql, std::string_view key)
 {

@@ -139,6 +139,12 @@ template <class Read> auto readRows(const Connection& connection, std::string_vi
         connection, sql, [](Statement&) {}, read);
 }
 
+// What SQLite answers when it first reads the file, its header and schema, as
+// every statement does: SQLITE_OK, damage (DBError::isDamage) or another
+// failure, in extended codes (SQLITE_READONLY_ROLLBACK: an interrupted write
+// that this connection may not roll back).
+int schemaRead(const Connection& connection);
+
 // The first column of the first row for one bound text key; no row, NULL and
 // empty text give no value.
 std::optional<std::string> textForKey(
