@@ -153,6 +153,8 @@ void AppModel::isolateSelection()
     if (!scene_ || selectedIndices_.empty())
         return;
     scene_->isolate(selectedIndices_);
+    // An isolation within one changes no field that clears the hover label.
+    clearHover();
     assign(isolationActive_, true, Field::isolationActive);
     redraw();
 }

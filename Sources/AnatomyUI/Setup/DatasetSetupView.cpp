@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace morvena {
@@ -157,8 +158,13 @@ void DatasetSetupView::refreshBlocks()
     downloadBlock_->setVisible(downloading);
     normalBlock_->setVisible(!importing && !downloading);
     const auto* failed = std::get_if<AppModel::Failed>(&model_.phase());
+    const bool appearing = failed && errorBox_->isHidden();
     errorBox_->setVisible(failed != nullptr);
     errorMessage_->setFullText(failed ? DisplayText::fromUtf8(failed->message) : QString());
+    // The notice comes below the imports' form, out of sight in a window of common
+    // height: it is brought into view once the page has been laid out with it.
+    if (appearing)
+        QTimer::singleShot(0, this, [this] { ensureWidgetVisible(errorBox_); });
 }
 
 } // namespace morvena

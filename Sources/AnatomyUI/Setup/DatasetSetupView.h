@@ -21,7 +21,8 @@ class WrappingLabel;
 // open, the imports from local files and the message of a failed load or import.
 // Every action is a call into the model; the screen keeps only whether the imports
 // from file are open. Each block follows the model fields it shows; the screen
-// itself follows the phase and the download stage, which decide the blocks shown.
+// itself follows the phase and the download stage, which decide the blocks shown,
+// and scrolls a failure's message into view when it appears.
 class DatasetSetupView : public QScrollArea {
     Q_OBJECT
 

@@ -47,24 +47,44 @@ QPointF HoverLabel::centre(QPointF point, qreal width)
 
 QRect HoverLabel::placed(QSize size, QPointF point, QSize container, const std::vector<QRect>& panels)
 {
-    const auto around = [&](QPointF middle) {
-        QRect target(
-            QPoint(qRound(middle.x() - size.width() / 2.0), qRound(middle.y() - size.height() / 2.0)), size);
-        // Only a label wider than the room the centre keeps at the sides would stick out.
-        target.moveLeft(std::clamp(target.left(), 0, std::max(0, container.width() - size.width())));
-        return target;
-    };
-    const auto onAPanel = [&panels](const QRect& target) {
-        return std::ranges::any_of(
-            panels, [&target](const QRect& panel) { return panel.intersects(target); });
-    };
     const QPointF middle = centre(point, container.width());
-    const QRect above = around(middle);
-    if (!onAPanel(above))
-        return above;
-    QRect below = around({middle.x(), point.y() + belowPointer});
+    const QRect above = centredOn(middle, size, container.width());
+    QRect below = centredOn({middle.x(), point.y() + belowPointer}, size, container.width());
     below.moveBottom(std::min(below.bottom(), container.height() - 1));
-    return onAPanel(below) ? above : below;
+    for (const QRect& target : {above, below})
+        if (isClear(target, container, panels))
+            return target;
+    // Beside a wide panel the label could land far from the pointer: it has to reach it.
+    const auto reachesPointer = [&point](const QRect& target) {
+        return point.x() >= target.left() - besidePanel && point.x() <= target.right() + besidePanel;
+    };
+    for (const QRect& target : {above, below})
+        for (const QRect& panel : panels)
+            for (const QRect& beside : besides(target, panel))
+                if (panel.intersects(target) && isClear(beside, container, panels) && reachesPointer(beside))
+                    return beside;
+    return above;
+}
+
+QRect HoverLabel::centredOn(QPointF middle, QSize size, int containerWidth)
+{
+    QRect target(
+        QPoint(qRound(middle.x() - size.width() / 2.0), qRound(middle.y() - size.height() / 2.0)), size);
+    // Only a label wider than the room the centre keeps at the sides would stick out.
+    target.moveLeft(std::clamp(target.left(), 0, std::max(0, containerWidth - size.width())));
+    return target;
+}
+
+bool HoverLabel::isClear(const QRect& target, QSize container, const std::vector<QRect>& panels)
+{
+    return QRect(QPoint(0, 0), container).contains(target)
+        && std::ranges::none_of(panels, [&target](const QRect& panel) { return panel.intersects(target); });
+}
+
+std::array<QRect, 2> HoverLabel::besides(const QRect& target, const QRect& panel)
+{
+    return {target.translated(panel.right() + besidePanel + 1 - target.left(), 0),
+        target.translated(panel.left() - besidePanel - 1 - target.right(), 0)};
 }
 
 QString HoverLabel::fitting(const QString& text, qreal containerWidth) const

@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QRect>
 
+#include <array>
 #include <vector>
 
 class QGraphicsOpacityEffect;
@@ -12,7 +13,7 @@ class QPropertyAnimation;
 namespace morvena {
 
 // The name of the structure under the pointer, in a small capsule above it, or below
-// it where only that keeps it clear of the viewport's panels. It lets
+// it or beside a panel where only that keeps it clear of the viewport's panels. It lets
 // every pointer event through to the viewport below. It fades in when it appears and
 // out when it goes; a new name slides the capsule to its new size.
 class HoverLabel : public QLabel {
@@ -28,9 +29,10 @@ public:
     // wide: kept 90 from the sides, 26 above the pointer and at least 20 from the top.
     static QPointF centre(QPointF point, qreal width);
 
-    // Where the label of `size` goes for a pointer at `point`: centred as centre()
-    // says, or as far below the pointer where only that keeps it off `panels`; inside
-    // the container either way.
+    // Where the label of `size` goes for a pointer at `point`: the first place clear of
+    // `panels` and inside the container of centred as centre() says, as far below the
+    // pointer, and either of those moved just beside a panel it meets while it still
+    // reaches over the pointer; centred as centre() says where none is clear.
     static QRect placed(QSize size, QPointF point, QSize container, const std::vector<QRect>& panels);
 
     // Shows the name where placed() says; repaints only what changed. A name wider
@@ -51,6 +53,15 @@ private:
     static constexpr int widestPercent = 40;
     // How far below the pointer the label's centre goes: past the pointer's arrow.
     static constexpr int belowPointer = 32;
+    // The room the label leaves to a panel it goes beside.
+    static constexpr int besidePanel = 6;
+
+    // A label of `size` centred on `middle`, moved sideways into the container if it can.
+    static QRect centredOn(QPointF middle, QSize size, int containerWidth);
+    // Inside the container and on none of the panels.
+    static bool isClear(const QRect& target, QSize container, const std::vector<QRect>& panels);
+    // `target` moved just right of `panel`, and just left of it.
+    static std::array<QRect, 2> besides(const QRect& target, const QRect& panel);
 
     // The name as the label shows it in a container that wide.
     QString fitting(const QString& name, qreal containerWidth) const;

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,10 +26,10 @@ StatusChips::StatusChips(AppModel& model, QWidget* parent)
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
     column->addLayout(row);
-    auto* orientationChip = new Chip(false, 6, this);
-    orientationChip->addSymbol("cube.transparent", 10);
-    orientation_ = orientationChip->addText({}, 11, QFont::Medium);
-    row->addWidget(orientationChip);
+    orientationChip_ = new Chip(false, 6, this);
+    orientationChip_->addSymbol("cube.transparent", 10);
+    orientation_ = orientationChip_->addText({}, 11, QFont::Medium);
+    row->addWidget(orientationChip_);
 
     QPointer<AppModel> guarded(&model);
     isolation_ = new Chip(true, 5, this);
@@ -108,8 +109,13 @@ QString StatusChips::centimetres(float distance)
 void StatusChips::refreshOrientation(const std::string& label)
 {
     const QString text = QString::fromStdString(label);
-    if (orientation_->text() != text)
-        orientation_->setText(text);
+    if (orientation_->text() == text)
+        return;
+    orientation_->setText(text);
+    // The chip and the chips around it take the text's width now rather than through
+    // the layout requests it posts, which left the chip as wide as its first label.
+    orientationChip_->layout()->activate();
+    layout()->activate();
 }
 
 void StatusChips::refreshIsolation(bool active)

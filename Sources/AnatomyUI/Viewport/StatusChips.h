@@ -50,6 +50,7 @@ private:
     QLabel* distanceCM_ = nullptr;
     QToolButton* clear_ = nullptr;
     QLabel* hint_ = nullptr;
+    Chip* orientationChip_ = nullptr;
     QLabel* orientation_ = nullptr;
     Chip* isolation_ = nullptr;
     Chip* hidden_ = nullptr;

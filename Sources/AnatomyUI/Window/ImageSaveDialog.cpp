@@ -46,8 +46,9 @@ void ImageSaveDialog::accept()
     auto* nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     const QString name = nameField ? withPNGExtension(nameField->text()) : typed.front();
     // Qt would take "inesistente/" as the name ".png" in a folder that is not there and
-    // close; the writing would fail after it.
-    const QString folder = QFileInfo(directory(), name).absolutePath();
+    // close; the writing would fail after it. The folder is that of the file Qt chose,
+    // which has "~/" read as the home folder.
+    const QString folder = QFileInfo(withPNGExtension(typed.front())).absolutePath();
     if (!QFileInfo(folder).isDir()) {
         QMessageBox::warning(this, windowTitle(),
             QStringLiteral("La cartella «%1» non esiste.").arg(QDir::toNativeSeparators(folder)));

@@ -13,6 +13,7 @@
 #include "MorvenaApp/QtCatalogue.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -374,6 +375,21 @@ TEST(MorvenaWindowExport, aTypedFolderThatDoesNotExistKeepsThePanelOpen)
         EXPECT_FALSE(fixture.model().exportedImageURL());
         EXPECT_FALSE(std::filesystem::exists(folder / "inesistente"));
     }
+}
+
+// A name typed with "~/" is in the home folder, as Qt's own dialog reads it: one in a
+// folder missing there is refused naming that folder, and one beside it saved there.
+TEST(MorvenaWindowExport, aNameTypedWithTildeIsInTheHomeFolder)
+{
+    ASSERT_TRUE(QtCatalogue::installItalian(*QCoreApplication::instance()));
+    WindowFixture fixture;
+    ASSERT_NO_FATAL_FAILURE(fixture.showWithDataset());
+    const QString home = QDir::homePath();
+    EXPECT_EQ(exportTyping(fixture, "~/inesistente/foto").warning,
+        "La cartella «" + home + "/inesistente» non esiste.");
+    EXPECT_FALSE(fixture.model().exportedImageURL());
+    EXPECT_EQ(exportTyping(fixture, "~/foto").warning, QString());
+    EXPECT_EQ(fixture.model().exportedImageURL(), std::filesystem::path((home + "/foto.png").toStdString()));
 }
 
 // The export's and the imports' dialogs over a subfolder and a PNG: the types in
