@@ -1,14 +1,7 @@
-// How quickly the sidebar opens a node of 3,000 children and answers keystrokes in
-// its search field, on the sidebar tests' dataset without full text (the search
-// reads every name), with the sidebar at its width on a real X server:
-//
-//   xvfb-run -a SidebarViewBenchmark [benchmark flags]
-//
-// `openingThousandsOfChildren` times a click on the node's chevron until the tree
-// is painted again, each time in a new sidebar that has read no child yet;
-// `slowestKeystroke` types "femore" into the empty field and keeps the slowest
-// letter, from its key press until the sidebar is painted again. The dataset and
-// the settings are written to a folder of the program's own.
+// The sidebar on its tests' dataset, at its width on a real X server (`xvfb-run -a
+// SidebarViewBenchmark`): a click that opens a node of 3,000 children, in a sidebar
+// that has read none yet, until the tree is painted again; and the slowest letter of
+// "femore" typed into the search field (no full text: the search reads every name).
 #include "AnatomyUI/Sidebar/SidebarView.h"
 #include "AnatomyUI/Sidebar/TaxonomyNodeDelegate.h"
 #include "SidebarDataset.h"
