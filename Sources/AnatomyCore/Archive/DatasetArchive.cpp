@@ -578,13 +578,13 @@ void extract(const fs::path& archive, const fs::path& into)
     stoppableExtract(archive, into, {}, neverStopped, 0);
 }
 
-std::optional<fs::path> install(
+std::optional<DamagedDatabase::Kept> install(
     const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
 {
     return install(archive, into, expecting, neverStopped);
 }
 
-std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
+std::optional<DamagedDatabase::Kept> install(const fs::path& archive, const fs::path& into,
     std::optional<std::string_view> expecting, const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     const std::string name = into.filename().string();

@@ -113,8 +113,8 @@ void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::pat
 
 namespace {
 
-// Puts the installed database into the incoming folder when SQLite cannot read
-// it and it holds any byte; none otherwise.
+// Puts the installed database into the incoming folder when SQLite finds it
+// damaged and it holds any byte; none otherwise.
 std::optional<fs::path> keptDamaged(
     const UserRowsHandover& handover, const fs::path& installed, const fs::path& incoming)
 {
@@ -126,7 +126,7 @@ std::optional<fs::path> keptDamaged(
 
 } // namespace
 
-std::optional<fs::path> replaceDataset(
+std::optional<DamagedDatabase::Kept> replaceDataset(
     const fs::path& incoming, const fs::path& into, const fs::path& previous)
 {
     const auto installed = into / AppPaths::databaseFileName;
@@ -136,7 +136,7 @@ std::optional<fs::path> replaceDataset(
     swapIntoPlace(incoming, into, previous);
     if (!kept)
         return std::nullopt;
-    return into / kept->filename();
+    return DamagedDatabase::Kept {into / kept->filename(), handover.handedOver()};
 }
 
 } // namespace morvena::FolderSwap

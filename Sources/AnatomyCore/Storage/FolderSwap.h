@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/Storage/DamagedDatabase.h"
+
 #include <filesystem>
 #include <optional>
 
@@ -37,11 +39,11 @@ void putBackWhereFree(const std::filesystem::path& datasets);
 // the user's notes, bookmarks and saved views of the installed database move
 // into the incoming one first (UserRowsHandover), and the installed one stays
 // locked for writing until the swap is done. An installed database SQLite
-// cannot read hands over nothing but stays, kept in the new folder under a name
-// of its own (DamagedDatabase), as do those kept by earlier replacements.
-// Returns where a database was kept this time, or none. Throws DBError or
+// finds damaged hands over what can be read of it and stays, kept in the new
+// folder under a name of its own (DamagedDatabase), as do those kept by earlier
+// replacements. Returns the database kept this time, or none. Throws DBError or
 // FileError; `into` then holds what it held before.
-std::optional<std::filesystem::path> replaceDataset(const std::filesystem::path& incoming,
+std::optional<DamagedDatabase::Kept> replaceDataset(const std::filesystem::path& incoming,
     const std::filesystem::path& into, const std::filesystem::path& previous);
 
 } // namespace FolderSwap

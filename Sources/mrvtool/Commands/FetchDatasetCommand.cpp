@@ -43,7 +43,7 @@ const DatasetCatalog::Entry& chosenEntry(const DatasetCatalog& catalog, const st
 
 // Runs the download to its end; the stages arrive on the download's worker.
 // Returns where a damaged installed database was kept, if one was.
-std::optional<std::filesystem::path> download(const DatasetCatalog::Entry& entry)
+std::optional<DamagedDatabase::Kept> download(const DatasetCatalog::Entry& entry)
 {
     std::counting_semaphore<> finished(0);
     FetchProgress progress;
