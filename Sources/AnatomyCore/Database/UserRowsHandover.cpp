@@ -4,7 +4,7 @@
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/FileIdentity.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
-#include "AnatomyCore/Support/InvisibleCharacters.h"
+#include "AnatomyCore/Support/FormerStructureIDs.h"
 
 #include <algorithm>
 #include <array>
@@ -288,42 +288,64 @@ void keepViewCounter(sqlite::Connection& incoming, std::int64_t counter)
         throw handoverFailure(incoming);
 }
 
+// Calls `row` with each row of a query on the incoming database.
+template <class Row> void forEachRow(const sqlite::Connection& incoming, const std::string& sql, Row&& row)
+{
+    auto rows = incoming.tryPrepare(sql);
+    if (!rows)
+        throw handoverFailure(incoming);
+    int stepped = SQLITE_ROW;
+    while ((stepped = rows.step()) == SQLITE_ROW)
+        row(rows);
+    if (stepped != SQLITE_DONE)
+        throw handoverFailure(incoming);
+}
+
 // The ids of a table's rows that name no structure of the incoming database.
 std::vector<std::string> idsOfNoStructure(const sqlite::Connection& incoming, std::string_view table)
 {
-    auto ids = incoming.tryPrepare("SELECT concept_id FROM main." + std::string(table)
-        + " AS user_row WHERE typeof(concept_id) = 'text' AND NOT EXISTS "
-          "(SELECT 1 FROM main.structures WHERE concept_id = user_row.concept_id)");
-    if (!ids)
-        throw handoverFailure(incoming);
     std::vector<std::string> found;
-    int stepped = SQLITE_ROW;
-    while ((stepped = ids.step()) == SQLITE_ROW)
-        found.push_back(ids.requiredText(0));
-    if (stepped != SQLITE_DONE)
-        throw handoverFailure(incoming);
+    forEachRow(incoming,
+        "SELECT concept_id FROM main." + std::string(table)
+            + " AS user_row WHERE typeof(concept_id) = 'text' AND NOT EXISTS "
+              "(SELECT 1 FROM main.structures WHERE concept_id = user_row.concept_id)",
+        [&](const sqlite::Statement& row) { found.push_back(row.requiredText(0)); });
     return found;
 }
 
+FormerStructureIDs formerIDsOfIncoming(const sqlite::Connection& incoming)
+{
+    FormerStructureIDs former;
+    forEachRow(incoming,
+        "SELECT concept_id, name_en FROM main.structures"
+        " WHERE typeof(concept_id) = 'text' AND typeof(name_en) = 'text'",
+        [&](const sqlite::Statement& row) { former.add(row.requiredText(0), row.requiredText(1)); });
+    return former;
+}
+
 // Ids derived from mesh names once kept the characters that show nothing
-// ("femore<zero width space>sinistro"); the import now leaves them out. A note
-// or bookmark on such an id follows its structure to the id it has now, unless
-// the structure has one of its own there: the old row then stays where it is,
-// as no row is ever dropped. A name made of such characters alone now gives
-// "structure_<n>", which its old id cannot tell: its rows stay where they are.
+// ("femore<zero width space>sinistro"); the import now leaves them out, and
+// "Osso" and "Os<zero width space>so" now give "osso" and "osso_1". A note or
+// bookmark on an id that names no structure follows the one structure whose
+// name gave that id then, unless that structure has a row of its own there:
+// the old row then stays where it is, as no row is ever dropped. An id the old
+// rule suffixed, or one that several names gave, cannot tell its structure:
+// its rows stay where they are.
 void followRenamedStructures(sqlite::Connection& incoming)
 {
+    std::optional<FormerStructureIDs> former;
     for (auto table : {AnatomyDB::userTables[0], AnatomyDB::userTables[1]}) {
-        auto move = incoming.tryPrepare("UPDATE OR IGNORE main." + std::string(table)
-            + " SET concept_id = ?1 WHERE concept_id = ?2"
-              " AND EXISTS (SELECT 1 FROM main.structures WHERE concept_id = ?1)");
+        auto move = incoming.tryPrepare(
+            "UPDATE OR IGNORE main." + std::string(table) + " SET concept_id = ?1 WHERE concept_id = ?2");
         if (!move)
             throw handoverFailure(incoming);
         for (const auto& id : idsOfNoStructure(incoming, table)) {
-            const auto renamed = InvisibleCharacters::visiblePart(id);
-            if (renamed == id)
+            if (!former)
+                former = formerIDsOfIncoming(incoming);
+            const auto structure = former->structureOf(id);
+            if (!structure)
                 continue;
-            move.bindText(1, renamed);
+            move.bindText(1, *structure);
             move.bindText(2, id);
             if (!move.stepDone())
                 throw handoverFailure(incoming);

@@ -24,7 +24,6 @@ std::string removed(std::string_view text);
 // The part of a name that a structure id derived from it keeps: what removed()
 // keeps, with the line and paragraph separators left out rather than turned
 // into spaces, as an id that breaks a line garbles every listing that quotes it.
-// An id derived before this rule passes through it to the id its name gives now.
 std::string visiblePart(std::string_view name);
 
 // Whether removed() drops the code point, or turns it into a space, in some
