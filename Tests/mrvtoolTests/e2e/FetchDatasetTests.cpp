@@ -154,17 +154,22 @@ TEST_F(FetchDataset, theUsersRowsSurviveImportsAndDownloadsAndThePublishersStayH
     EXPECT_EQ(AnatomyDB(user.root() / "estratto" / "anatomy.sqlite", true).note("FMA7088"), std::nullopt);
 }
 
-// A kill between the two renames of a swap that cannot exchange folders, and a
-// dataset installed under an id refused since, cost the user nothing: the dataset
-// is listed, and a plain import keeps its rows. Rows on ids derived before ids
-// left out invisible characters follow their structure, unless it has its own.
+// A kill between the two renames of a swap that cannot exchange folders, with
+// an empty folder left in the dataset's place or not, and a dataset installed
+// under an id refused since, its manifest cut or not, cost the user nothing: the
+// dataset is listed, and a plain import keeps its rows. Rows on ids derived
+// before ids left out invisible characters follow their structure, unless it
+// has its own.
 TEST_F(FetchDataset, theUsersRowsOutliveAKillBetweenTheRenamesIdsRefusedSinceAndTheIdRule)
 {
     const auto killedBetweenTheRenames = [](const fs::path& folder) {
         const auto datasets = folder.parent_path();
-        fs::copy(folder, datasets / ".test-dataset.incoming", fs::copy_options::recursive);
-        fs::rename(folder, datasets / ".test-dataset.previous");
+        const auto id = folder.filename().string();
+        fs::copy(folder, datasets / ("." + id + ".incoming"), fs::copy_options::recursive);
+        fs::rename(folder, datasets / ("." + id + ".previous"));
     };
+    const std::string refusedSince = "cuore\u3164umano";
+    const std::string listedRefusedSince = "cuore?umano $'cuore\\xe3\\x85\\xa4umano'";
     const struct {
         std::string name;
         std::string id;
@@ -172,7 +177,16 @@ TEST_F(FetchDataset, theUsersRowsOutliveAKillBetweenTheRenamesIdsRefusedSinceAnd
         std::function<void(const fs::path&)> leave;
     } cases[] = {
         {"killed between the renames", "test-dataset", "test-dataset", killedBetweenTheRenames},
-        {"id refused since", "cuore\u3164umano", "cuore?umano $'cuore\\xe3\\x85\\xa4umano'", [](auto&) {}},
+        {"killed between the renames, an empty folder in its place", "test-dataset", "test-dataset",
+            [&](const fs::path& folder) {
+                killedBetweenTheRenames(folder);
+                fs::create_directory(folder);
+            }},
+        {"id refused since", refusedSince, listedRefusedSince, [](auto&) {}},
+        {"id refused since, killed between the renames", refusedSince, listedRefusedSince,
+            killedBetweenTheRenames},
+        {"id refused since, its manifest cut", refusedSince, listedRefusedSince,
+            [](const fs::path& folder) { writeFile(folder / "manifest.json", "{\"id\": \"cuore"); }},
     };
     const auto model = user.workFolder() / "modello.obj";
     writeFile(model,
