@@ -210,10 +210,7 @@ TEST(DatasetManifest, foldersNoIdMayNameAreListedMasked)
         {"skel\u202eosso", "«skel?osso»"},
         {"\u3164\u3164", "«??»"},
         {"a\u115f\u1160b", "«a??b»"},
-        {"skel\ufe0f", "«skel?»"},
-        {"skel\U0001D159\ufffc", "«skel??»"},
-        {" \u2800skel \u00a0", "«??skel??»"},
-        {"\u0301\u0301skel\u0301", "«??skel\u0301»"},
+        {" skel\ufe0f\U0001D159\u2800", "«?skel???»"},
     };
     for (const auto& [folder, quoted] : cases) {
         SCOPED_TRACE(quoted);

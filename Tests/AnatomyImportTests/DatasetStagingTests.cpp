@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -75,20 +76,13 @@ TEST_F(DatasetStagingTest, withoutCommitTheInstalledDatasetStaysAndNothingIsLeft
 TEST_F(DatasetStagingTest, aDatasetSetAsideReturnsWhereOnlyAnEmptyFolderTookItsPlace)
 {
     const auto datasets = AppPaths::datasetsDirectory();
-    const struct {
-        std::string id;
-        std::function<void(const fs::path&)> leave;
-        bool putBack;
-    } cases[] = {
-        {"cartella-vuota", [](const fs::path& into) { fs::create_directories(into); }, true},
-        {"collegamento",
-            [&](const fs::path& into) {
-                fs::create_directories(datasets / "altrove");
-                fs::create_directory_symlink(datasets / "altrove", into);
-            },
+    fs::create_directories(datasets / "altrove");
+    const std::tuple<std::string, std::function<void(const fs::path&)>, bool> cases[] = {
+        {"cartella-vuota", [](auto& into) { fs::create_directory(into); }, true},
+        {"collegamento", [&](auto& into) { fs::create_directory_symlink(datasets / "altrove", into); },
             false},
-        {"file", [](const fs::path& into) { writeFile(into, "x"); }, false},
-        {"senza-database", [](const fs::path& into) { writeFile(into / "manifest.json", "{}"); }, false},
+        {"file", [](auto& into) { writeFile(into, "x"); }, false},
+        {"senza-database", [](auto& into) { writeFile(into / "manifest.json", "{}"); }, false},
     };
     for (const auto& [id, leave, putBack] : cases) {
         SCOPED_TRACE(id);
