@@ -441,8 +441,8 @@ Failure Failure::stopped()
 Failure Failure::unusableDataset(const std::string& dataset, const std::string& problem)
 {
     return Failure(Kind::unusableDataset,
-        "L'archivio del dataset " + dataset + " non contiene un dataset utilizzabile: " + problem
-            + ". Il dataset installato resta com'era.");
+        "L'archivio del dataset " + AppPaths::quotedDatasetID(dataset)
+            + " non contiene un dataset utilizzabile: " + problem + ". Il dataset installato resta com'era.");
 }
 
 Failure Failure::oversized(std::int64_t declaredBytes, std::uint64_t limitBytes)
@@ -464,9 +464,10 @@ Failure Failure::diskFull(std::uint64_t freeBytes)
 Failure Failure::foreignDataset(std::string expected, std::string found)
 {
     Failure failure(Kind::foreignDataset,
-        found.empty() ? "Il manifesto dell'archivio non è leggibile: il dataset " + expected
-                + " non è stato installato."
-                      : "L'archivio contiene il dataset " + found + " invece di " + expected + ".");
+        found.empty() ? "Il manifesto dell'archivio non è leggibile: il dataset "
+                + AppPaths::quotedDatasetID(expected) + " non è stato installato."
+                      : "L'archivio contiene il dataset " + AppPaths::quotedDatasetID(found) + " invece di "
+                + AppPaths::quotedDatasetID(expected) + ".");
     failure.expected_ = std::move(expected);
     failure.found_ = std::move(found);
     return failure;

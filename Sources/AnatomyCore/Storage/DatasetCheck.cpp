@@ -202,7 +202,7 @@ void require(
 }
 
 DamagedUserRows::DamagedUserRows(std::string_view id)
-    : std::runtime_error("Impossibile aprire il dataset " + std::string(id)
+    : std::runtime_error("Impossibile aprire il dataset " + InvisibleCharacters::masked(id)
         + ": annotazioni, segnalibri o viste salvate del database sono danneggiati. Un nuovo import o "
           "download del dataset trasferisce ciò che si può leggere e conserva il resto in un file a parte.")
 {

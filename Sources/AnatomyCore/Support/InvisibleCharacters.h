@@ -32,8 +32,11 @@ std::string visiblePart(std::string_view name);
 bool removable(std::int32_t codePoint);
 // Whether the text holds a removable code point.
 bool containsRemovable(std::string_view text);
-// The text with each removable code point as "?", for a message that quotes a
-// refused id or folder name: a name of Hangul fillers is not quoted as a blank.
+// The text with "?" for each code point that a new dataset id may not hold for
+// how little it shows: the removable ones, those containsUnseen finds, the
+// white space and blank braille patterns of either end and the combining marks
+// it starts with. For a message or listing that quotes an id or folder name: a
+// name of Hangul fillers is not quoted as a blank, nor "skel" + U+FE0F as "skel".
 std::string masked(std::string_view text);
 
 // Whether the text holds nothing but white space and blank braille patterns (U+2800).

@@ -25,9 +25,10 @@ class DatasetStaging {
 public:
     // Checks the id (AppPaths::InvalidDatasetID), takes the dataset's lock
     // (DatasetLock::Busy when another process holds it), puts back a dataset
-    // that an interrupted swap set aside, removes what an earlier, interrupted
-    // import left behind and creates an empty staging
-    // folder with the datasets folder above it. Throws FileError when it cannot.
+    // that an interrupted swap set aside (FolderSwap::putBackSetAside, which
+    // refuses where something else took its place), removes what an earlier,
+    // interrupted import left behind and creates an empty staging folder with
+    // the datasets folder above it. Throws FileError when it cannot.
     explicit DatasetStaging(std::string_view datasetID);
     ~DatasetStaging();
     DatasetStaging(const DatasetStaging&) = delete;

@@ -37,7 +37,7 @@ const DatasetCatalog::Entry& chosenEntry(const DatasetCatalog& catalog, const st
     auto entry = std::find_if(catalog.datasets.begin(), catalog.datasets.end(),
         [&](const auto& candidate) { return candidate.id == *id; });
     if (entry == catalog.datasets.end())
-        throw Fail("Dataset " + TerminalText::field(*id) + " assente dal catalogo.");
+        throw Fail("Dataset " + AppPaths::quotedDatasetID(*id) + " assente dal catalogo.");
     return *entry;
 }
 

@@ -156,16 +156,20 @@ TEST_F(FetchDataset, theUsersRowsSurviveImportsAndDownloadsAndThePublishersStayH
 }
 
 // A kill between the two renames of a swap that cannot exchange folders, and a
-// dataset installed under an id refused since, cost the user nothing: the dataset
-// is listed, and a plain import keeps its rows. Rows on ids derived before ids
-// left out invisible characters follow the structure whose name gave the id.
+// dataset installed under an id refused since, its manifest cut or set aside
+// by such a kill, cost the user nothing: the dataset is listed, and a plain
+// import keeps its rows. Rows on ids derived before ids left out invisible
+// characters follow the structure whose name gave the id.
 TEST_F(FetchDataset, theUsersRowsOutliveAKillBetweenTheRenamesIdsRefusedSinceAndTheIdRule)
 {
     const auto killedBetweenTheRenames = [](const fs::path& folder) {
         const auto datasets = folder.parent_path();
-        fs::copy(folder, datasets / ".test-dataset.incoming", fs::copy_options::recursive);
-        fs::rename(folder, datasets / ".test-dataset.previous");
+        const auto id = folder.filename().string();
+        fs::copy(folder, datasets / ("." + id + ".incoming"), fs::copy_options::recursive);
+        fs::rename(folder, datasets / ("." + id + ".previous"));
     };
+    const std::string refusedSince = "cuore\u3164umano";
+    const std::string listedRefusedSince = "cuore?umano $'cuore\\xe3\\x85\\xa4umano'";
     const struct {
         std::string name;
         std::string id;
@@ -173,7 +177,11 @@ TEST_F(FetchDataset, theUsersRowsOutliveAKillBetweenTheRenamesIdsRefusedSinceAnd
         std::function<void(const fs::path&)> leave;
     } cases[] = {
         {"killed between the renames", "test-dataset", "test-dataset", killedBetweenTheRenames},
-        {"id refused since", "cuore\u3164umano", "cuore?umano $'cuore\\xe3\\x85\\xa4umano'", [](auto&) {}},
+        {"id refused since", refusedSince, listedRefusedSince, [](auto&) {}},
+        {"id refused since, killed between the renames", refusedSince, listedRefusedSince,
+            killedBetweenTheRenames},
+        {"id refused since, its manifest cut", refusedSince, listedRefusedSince,
+            [](const fs::path& folder) { writeFile(folder / "manifest.json", "{\"id\": \"cuore"); }},
     };
     const auto model = user.workFolder() / "modello.obj";
     writeFile(model,
