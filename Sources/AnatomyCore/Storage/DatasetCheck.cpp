@@ -61,7 +61,8 @@ std::optional<DatasetManifest> readManifest(
         return refused("manifest illeggibile: " + clause(error.what()));
     }
     if (manifest.id != id)
-        return refused("il manifest descrive il dataset " + manifest.id + " invece di " + std::string(id));
+        return refused("il manifest descrive il dataset " + AppPaths::quotedDatasetID(manifest.id)
+            + " invece di " + AppPaths::quotedDatasetID(id));
     for (auto [name, count] : {std::pair {"strutture", manifest.structureCount},
              std::pair {"triangoli", manifest.triangleCount}, std::pair {"vertici", manifest.vertexCount}})
         if (count < 0 || count > largestPossibleCount)
