@@ -44,7 +44,7 @@ struct ReadyWindow {
     {
         QSignalSpy swapped(fixture.view->viewport(), &QOpenGLWidget::frameSwapped);
         fixture.view->viewport()->update();
-        return swapped.wait(5000);
+        return swapped.wait(hangDeadlineMS);
     }
 
     mutable ViewerFixture fixture;
@@ -93,7 +93,7 @@ TEST(ViewportContainer, floatingControlsWithoutARenderer)
     ViewportContainer container(model);
     container.resize(800, 600);
     container.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&container));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&container, hangDeadlineMS));
     EXPECT_EQ(container.viewport(), nullptr);
     EXPECT_EQ(container.measurementOverlay(), nullptr);
     EXPECT_EQ(container.hoverLabel(), nullptr);
@@ -179,7 +179,7 @@ TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
     QWidget parent;
     parent.resize(800, 600);
     parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent, hangDeadlineMS));
     auto* label = new HoverLabel(&parent);
     QElapsedTimer clock;
 
