@@ -1,4 +1,5 @@
 #include "AnatomyDBTestSupport.h"
+#include "HangDeadline.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <tuple>
 
@@ -45,6 +48,52 @@ int statusOfUnprivilegedChild(const std::function<int()>& check)
         ::_exit(101);
     }
 }
+
+// Tells when a connection that found the database locked starts waiting for it: SQLite's
+// busy wait sleeps through the default file system layer, which this one wraps while it lives.
+class BusyWaitWatch {
+public:
+    BusyWaitWatch()
+        : base_(sqlite3_vfs_find(nullptr))
+        , vfs_(*base_)
+    {
+        watching = this;
+        vfs_.zName = "morvena-busy-wait-watch";
+        vfs_.xSleep = &sleep;
+        sqlite3_vfs_register(&vfs_, 1);
+    }
+    ~BusyWaitWatch()
+    {
+        sqlite3_vfs_unregister(&vfs_);
+        watching = nullptr;
+    }
+    BusyWaitWatch(const BusyWaitWatch&) = delete;
+    BusyWaitWatch& operator=(const BusyWaitWatch&) = delete;
+
+    bool waitForABusyWait()
+    {
+        std::unique_lock lock(mutex_);
+        return slept_.wait_for(lock, hangDeadline, [this] { return sleeps_ > 0; });
+    }
+
+private:
+    static int sleep(sqlite3_vfs*, int microseconds)
+    {
+        {
+            std::lock_guard lock(watching->mutex_);
+            ++watching->sleeps_;
+        }
+        watching->slept_.notify_all();
+        return watching->base_->xSleep(watching->base_, microseconds);
+    }
+
+    static inline BusyWaitWatch* watching = nullptr;
+    sqlite3_vfs* base_;
+    sqlite3_vfs vfs_;
+    std::mutex mutex_;
+    std::condition_variable slept_;
+    int sleeps_ = 0;
+};
 
 } // namespace
 
@@ -361,6 +410,7 @@ TEST(AnatomyDBTransaction, aBeginThatFailsDoesNotRollBackTheOuterTransaction)
 
 TEST(AnatomyDBConcurrency, aWriterWaitsForAnotherConnectionInsteadOfDroppingItsChange)
 {
+    BusyWaitWatch watch; // before any connection opens
     SchemaDatabase fixture;
     AnatomyDB other(fixture.file);
     other.setMeta("a", "b");
@@ -369,7 +419,7 @@ TEST(AnatomyDBConcurrency, aWriterWaitsForAnotherConnectionInsteadOfDroppingItsC
         other.transaction([&] {
             other.setMeta("held", "yes");
             holding = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            EXPECT_TRUE(watch.waitForABusyWait());
         });
     });
     while (!holding)

@@ -1,5 +1,7 @@
 #include "AnatomyImport/Internal/ParallelWork.h"
 
+#include "HangDeadline.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,12 +25,12 @@ constexpr std::size_t firstHeldItem = 1000;
 // Holds a work item past the first ones until the failure has come, and then
 // for a millisecond: to finish the items left before the failure stops the
 // claiming, the failing thread would have to stall for 25 seconds after it,
-// which no busy machine does. The minute is a deadline only a hang reaches.
+// which no busy machine does.
 void holdUntil(std::size_t item, const std::atomic<bool>& failed)
 {
     if (item < firstHeldItem)
         return;
-    const auto hang = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    const auto hang = std::chrono::steady_clock::now() + test::hangDeadline;
     while (!failed && std::chrono::steady_clock::now() < hang)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

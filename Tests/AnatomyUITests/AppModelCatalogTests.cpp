@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <semaphore>
 
 using namespace morvena;
@@ -53,6 +55,50 @@ struct StageLog {
     QMetaObject::Connection connection;
     std::vector<std::optional<Stage>> stages;
 };
+
+// Counts the stages the downloads hand to the model, which queues them for its thread.
+class HandedStages {
+public:
+    void makeDownloadsCount(AppModelServices& services)
+    {
+        services.makeDownload = [this](DatasetCatalog::Entry entry, DatasetDownload::StageHandler onStage) {
+            return std::make_unique<DatasetDownload>(
+                std::move(entry), [this, onStage = std::move(onStage)](const Stage& stage) {
+                    onStage(stage);
+                    std::lock_guard lock(mutex_);
+                    ++count_;
+                    handed_.notify_all();
+                });
+        };
+    }
+    int count() const
+    {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+    bool waitPast(int count)
+    {
+        std::unique_lock lock(mutex_);
+        return handed_.wait_for(lock, hangDeadline, [&] { return count_ > count; });
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable handed_;
+    int count_ = 0;
+};
+
+// Waits on the download's own thread until the download is cancelled.
+bool waitUntilCancelled(const DatasetDownload& download)
+{
+    const auto hang = std::chrono::steady_clock::now() + hangDeadline;
+    while (!download.isCancelled()) {
+        if (std::chrono::steady_clock::now() > hang)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
 
 } // namespace
 
@@ -136,7 +182,8 @@ TEST(AppModelDownload, aFailedDownloadKeepsItsStageUntilTheNextStartOrACancel)
 // cancelled download reaches the model, even what it had already posted.
 TEST(AppModelDownload, aSecondDownloadIsIgnoredAndACancelledOneIsNeverSeenAgain)
 {
-    NetworkModel fixture;
+    HandedStages handed;
+    NetworkModel fixture([&handed](AppModelServices& services) { handed.makeDownloadsCount(services); });
     auto& model = *fixture.model;
     auto slow = fixture.datasets.publishLarge("cubo");
     auto other = fixture.datasets.publish(boxDataset("altro", {{"FMA2", AnatomySystem::muscular}}));
@@ -144,7 +191,7 @@ TEST(AppModelDownload, aSecondDownloadIsIgnoredAndACancelledOneIsNeverSeenAgain)
     model.downloadDataset(slow);
     model.downloadDataset(other);
     ASSERT_TRUE(runPostedCallsUntil([&] { return model.downloadStage()->kind == Kind::downloading; }));
-    std::this_thread::sleep_for(200ms); // transfer reports queue up meanwhile
+    ASSERT_TRUE(handed.waitPast(handed.count())); // a transfer report waits in the model's queue
 
     StageLog log(model);
     model.cancelDownload();
@@ -165,33 +212,31 @@ TEST(AppModelDownload, aSecondDownloadIsIgnoredAndACancelledOneIsNeverSeenAgain)
 // installed before stays as it was.
 TEST(AppModelDownload, aCancelWhileVerifyingReturnsPromptlyAndKeepsTheInstalledDataset)
 {
-    std::binary_semaphore atVerifying {0}, proceed {0};
-    std::atomic<bool> releasedByTheTest {false};
+    std::binary_semaphore atVerifying {0};
+    std::atomic<bool> endedAfterTheCancel {false};
+    const DatasetDownload* made = nullptr; // set before the download starts
     NetworkModel fixture([&](AppModelServices& services) {
         services.makeDownload = [&](DatasetCatalog::Entry entry, DatasetDownload::StageHandler onStage) {
-            return std::make_unique<DatasetDownload>(
+            auto download = std::make_unique<DatasetDownload>(
                 std::move(entry), [&, onStage = std::move(onStage)](const Stage& stage) {
                     onStage(stage);
                     if (stage.kind == Kind::verifying) {
                         atVerifying.release();
-                        releasedByTheTest = proceed.try_acquire_for(60s); // only a hang reaches the deadline
+                        endedAfterTheCancel = waitUntilCancelled(*made);
                     }
                 });
+            made = download.get();
+            return download;
         };
     });
     auto& model = *fixture.model;
     auto installed = fixture.sandbox.install(boxDataset("cubo", {{"FMA7", AnatomySystem::nervous}}));
     const auto before = snapshot(installed);
     model.downloadDataset(fixture.datasets.publish(cube));
-    ASSERT_TRUE(atVerifying.try_acquire_for(30s));
+    ASSERT_TRUE(atVerifying.try_acquire_for(hangDeadline));
 
-    std::jthread release([&] {
-        std::this_thread::sleep_for(
-            500ms); // well after the cancel has raised its flag, on a busy machine too
-        proceed.release();
-    });
     model.cancelDownload();
-    EXPECT_TRUE(releasedByTheTest)
+    EXPECT_TRUE(endedAfterTheCancel)
         << "the cancel returned before the stage in flight ended, or the stage waited out its deadline";
     EXPECT_FALSE(model.downloadStage());
     runPostedCallsUntil([] { return false; }, 200ms);

@@ -4,6 +4,7 @@
 
 #include "AnatomyCore/Archive/DatasetArchive.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "HangDeadline.h"
 #include "TestHttpServer.h"
 
 #include <chrono>
@@ -27,7 +28,7 @@ inline AppModelServices servicesWithoutGL(ModelSandbox& sandbox)
 
 // Runs the model's queued calls until `done` holds; false after `limit`.
 template <class Condition>
-bool runPostedCallsUntil(Condition done, std::chrono::milliseconds limit = std::chrono::seconds(60))
+bool runPostedCallsUntil(Condition done, std::chrono::milliseconds limit = hangDeadline)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
@@ -79,7 +80,7 @@ public:
     bool waitForJob()
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return waiting_ > 0; });
+        return changed_.wait_for(lock, hangDeadline, [this] { return waiting_ > 0; });
     }
     int started() const
     {

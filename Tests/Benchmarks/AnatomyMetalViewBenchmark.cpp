@@ -11,6 +11,7 @@
 #include "AnatomyUI/SharedGLContext.h"
 #include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/AnatomyViewportView.h"
+#include "HangDeadline.h"
 #include "TemporaryFolder.h"
 #include "TestPacks.h"
 #include "WidgetBenchmarkMain.h"
@@ -73,8 +74,9 @@ public:
         layout->addWidget(view);
         window.show();
         window.activateWindow();
-        if (!QTest::qWaitForWindowExposed(&window)
-            || !QTest::qWaitFor([this] { return viewReady && renderer->framesRendered() > 0; }))
+        if (!QTest::qWaitForWindowExposed(&window, test::hangDeadlineMS)
+            || !QTest::qWaitFor(
+                [this] { return viewReady && renderer->framesRendered() > 0; }, test::hangDeadlineMS))
             return;
         renderer->frameAll(view->drawableSize().x / view->drawableSize().y, false);
         target = renderer->camera().project(cubes[targetCube].center, view->drawableSize());

@@ -19,6 +19,7 @@
 #include "AnatomyUI/Viewport/AnatomyMetalView.h"
 #include "AnatomyUI/Viewport/ViewportContainer.h"
 #include "AnatomyUI/Window/ContentView.h"
+#include "HangDeadline.h"
 #include "MorvenaApp/MorvenaWindow.h"
 #include "TemporaryFolder.h"
 #include "ViewportPick.h"
@@ -46,7 +47,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMS = 60000)
+bool waitUntil(const std::function<bool()>& condition, int timeoutMS = test::hangDeadlineMS)
 {
     QElapsedTimer clock;
     clock.start();

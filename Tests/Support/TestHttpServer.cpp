@@ -1,7 +1,11 @@
 #include "TestHttpServer.h"
 
+#include "HangDeadline.h"
 #include "TemporaryFolder.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
@@ -25,14 +29,21 @@ std::filesystem::path serverScript()
     return folder / "http_test_server.py";
 }
 
-// The first line the server prints is its port; it has ten seconds to print it.
+// The first line the server prints is its port. A busy machine may take many seconds
+// to start python3; only a hang keeps the line from coming within the deadline.
 int readPort(int descriptor)
 {
+    const auto deadline = std::chrono::steady_clock::now() + hangDeadline;
     std::string line;
     char c = 0;
     while (line.size() < 16) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd waiting {descriptor, POLLIN, 0};
-        if (poll(&waiting, 1, 10000) != 1 || read(descriptor, &c, 1) != 1 || c == '\n')
+        const int ready = poll(&waiting, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready != 1 || read(descriptor, &c, 1) != 1 || c == '\n')
             break;
         line.push_back(c);
     }
@@ -41,7 +52,7 @@ int readPort(int descriptor)
 
 } // namespace
 
-TestHttpServer::TestHttpServer(std::filesystem::path root)
+TestHttpServer::TestHttpServer(std::filesystem::path root, const std::vector<std::string>& scriptOptions)
     : root_(std::move(root))
 {
     int pipe_[2];
@@ -51,10 +62,13 @@ TestHttpServer::TestHttpServer(std::filesystem::path root)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe_[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipe_[0]);
-    std::string script = serverScript().string();
-    std::string rootArgument = root_.string();
-    std::vector<char*> arguments {const_cast<char*>("python3"), script.data(), const_cast<char*>("--root"),
-        rootArgument.data(), nullptr};
+    const std::string script = serverScript().string();
+    std::vector<std::string> words {"python3", script, "--root", root_.string()};
+    words.insert(words.end(), scriptOptions.begin(), scriptOptions.end());
+    std::vector<char*> arguments;
+    for (auto& word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
     int spawned = posix_spawnp(&process_, "python3", &actions, nullptr, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipe_[1]);

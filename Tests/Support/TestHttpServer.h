@@ -15,7 +15,9 @@ namespace morvena::test {
 // goes. The query string of an address chooses its misbehaviour (see the script).
 class TestHttpServer {
 public:
-    explicit TestHttpServer(std::filesystem::path root);
+    // `scriptOptions` go to the script after --root. Throws when the server has not
+    // reported its port by the deadline only a hang reaches, or ended without it.
+    explicit TestHttpServer(std::filesystem::path root, const std::vector<std::string>& scriptOptions = {});
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;

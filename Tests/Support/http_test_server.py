@@ -20,6 +20,7 @@ counter, so a resumed transfer sees the next attempt:
 Every request is appended to <root>/requests.log as one JSON line before it is
 answered. The server prints its port on the first line of its output and ends
 by itself when its parent goes away or after --idle seconds without a request.
+--start-delay waits that many seconds first, as python3 does on a busy machine.
 """
 import argparse
 import email.utils
@@ -174,7 +175,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--idle", type=float, default=300)
+    parser.add_argument("--start-delay", type=float, default=0)
     args = parser.parse_args()
+    time.sleep(args.start_delay)
     Handler.root = args.root
     server = Server(("127.0.0.1", 0), Handler)
     print(server.server_address[1], flush=True)

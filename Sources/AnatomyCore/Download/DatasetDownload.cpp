@@ -244,4 +244,9 @@ void DatasetDownload::cancel()
     std::lock_guard wait(worker_->reporting); // a stage being reported finishes first
 }
 
+bool DatasetDownload::isCancelled() const
+{
+    return worker_->cancelled;
+}
+
 } // namespace morvena

@@ -64,6 +64,9 @@ public:
     // Stops the transfer or the installation; the installed dataset stays as it
     // was unless the new one already took its place. Reports nothing more.
     void cancel();
+    // Whether cancel() has been called. A stage handler, which cancel() waits for,
+    // may ask from the download's thread.
+    bool isCancelled() const;
 
 private:
     struct Worker;

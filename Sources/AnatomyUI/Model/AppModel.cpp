@@ -54,11 +54,11 @@ AppModel::AppModel(AppModelServices services, QObject* parent)
     lastViewDatasetID_ = settings.lastDatasetID();
     visibleSystems_ = defaultVisibleSystems();
     refreshInstalledDatasets(); // nothing is connected yet to hear of it
-    // A structure no longer drawn must not stay named under a still pointer: the label
-    // goes, and the pointer's next move picks again.
+    // A structure no longer drawn, or moved, must not stay named under a still pointer:
+    // the label goes, and the pointer's next move picks again.
     whenChanged({Field::visibleSystems, Field::isolationActive, Field::hiddenCount, Field::layerDepthMin,
                     Field::clipEnabled, Field::clipAxis, Field::clipOffset, Field::clipFlipped,
-                    Field::showEyesAndTeeth},
+                    Field::showEyesAndTeeth, Field::explode},
         this, [this] { clearHover(); });
     currentModel() = this;
 }

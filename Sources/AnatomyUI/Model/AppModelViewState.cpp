@@ -194,6 +194,8 @@ void AppModel::apply(const AnatomyViewState& state)
     restoreCamera(state);
     restoreStructures(state);
     restoreSettings(state, true);
+    // The camera moved too, which changes no field that clears the hover label.
+    clearHover();
     redraw();
 }
 

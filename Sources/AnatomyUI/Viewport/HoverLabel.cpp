@@ -8,6 +8,9 @@
 #include <QPropertyAnimation>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace morvena {
 
@@ -54,16 +57,26 @@ QRect HoverLabel::placed(QSize size, QPointF point, QSize container, const std::
     for (const QRect& target : {above, below})
         if (isClear(target, container, panels))
             return target;
-    // Beside a wide panel the label could land far from the pointer: it has to reach it.
-    const auto reachesPointer = [&point](const QRect& target) {
-        return point.x() >= target.left() - besidePanel && point.x() <= target.right() + besidePanel;
-    };
+    // Beside a wide panel the label could land far from the pointer: of the clear places
+    // the nearest goes, the first that reaches over it where one does.
+    std::optional<QRect> nearest;
+    int nearestGap = std::numeric_limits<int>::max();
     for (const QRect& target : {above, below})
         for (const QRect& panel : panels)
             for (const QRect& beside : besides(target, panel))
-                if (panel.intersects(target) && isClear(beside, container, panels) && reachesPointer(beside))
-                    return beside;
-    return above;
+                if (const int gap = gapToPointer(beside, point.x());
+                    gap < nearestGap && panel.intersects(target) && isClear(beside, container, panels)) {
+                    nearest = beside;
+                    nearestGap = gap;
+                }
+    return nearest.value_or(above);
+}
+
+int HoverLabel::gapToPointer(const QRect& target, qreal pointerX)
+{
+    const qreal gap
+        = std::max({target.left() - besidePanel - pointerX, pointerX - target.right() - besidePanel, 0.0});
+    return static_cast<int>(std::ceil(gap));
 }
 
 QRect HoverLabel::centredOn(QPointF middle, QSize size, int containerWidth)

@@ -31,8 +31,9 @@ public:
 
     // Where the label of `size` goes for a pointer at `point`: the first place clear of
     // `panels` and inside the container of centred as centre() says, as far below the
-    // pointer, and either of those moved just beside a panel it meets while it still
-    // reaches over the pointer; centred as centre() says where none is clear.
+    // pointer, and either of those moved just beside a panel it meets, the one nearest
+    // the pointer sideways (the first that reaches over it); centred as centre() says
+    // only where none is clear.
     static QRect placed(QSize size, QPointF point, QSize container, const std::vector<QRect>& panels);
 
     // Shows the name where placed() says; repaints only what changed. A name wider
@@ -62,6 +63,9 @@ private:
     static bool isClear(const QRect& target, QSize container, const std::vector<QRect>& panels);
     // `target` moved just right of `panel`, and just left of it.
     static std::array<QRect, 2> besides(const QRect& target, const QRect& panel);
+    // How far sideways the pointer lies beyond the label and the room it leaves to a
+    // panel; 0 where the label reaches over the pointer.
+    static int gapToPointer(const QRect& target, qreal pointerX);
 
     // The name as the label shows it in a container that wide.
     QString fitting(const QString& name, qreal containerWidth) const;

@@ -4,6 +4,7 @@
 
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
+#include "HangDeadline.h"
 #include "TestPacks.h"
 #include "TestSandbox.h"
 
@@ -115,8 +116,9 @@ struct ViewFixture {
         layout->addWidget(view);
         window->show();
         window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        EXPECT_TRUE(QTest::qWaitFor([this] { return readyCount > 0 && renderer->framesRendered() > 0; }));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get(), hangDeadlineMS));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] { return readyCount > 0 && renderer->framesRendered() > 0; }, hangDeadlineMS));
     }
 
     QPointF centre() const { return {view->width() / 2.0, view->height() / 2.0}; }
@@ -244,7 +246,7 @@ TEST(AnatomyMetalView, pausesWhenMinimisedOrHiddenAndRedrawsOneFrameOnRequest)
     ViewFixture f;
     auto pausedAfter = [&](auto change) {
         change();
-        return QTest::qWaitFor([&] { return f.view->isPaused(); }, 5000);
+        return QTest::qWaitFor([&] { return f.view->isPaused(); }, hangDeadlineMS);
     };
     auto oneFrameOnRequest = [&] {
         // Frames asked for before the pause may still come: wait until none does.
@@ -267,10 +269,10 @@ TEST(AnatomyMetalView, pausesWhenMinimisedOrHiddenAndRedrawsOneFrameOnRequest)
         return paints.exposes > 0 || ran ? drawnAtOnce : f.renderer->framesRendered() - before;
     };
     auto resumes = [&] {
-        if (!QTest::qWaitFor([&] { return !f.view->isPaused(); }, 5000))
+        if (!QTest::qWaitFor([&] { return !f.view->isPaused(); }, hangDeadlineMS))
             return false;
         auto before = f.renderer->framesRendered();
-        return QTest::qWaitFor([&] { return f.renderer->framesRendered() > before + 2; }, 5000);
+        return QTest::qWaitFor([&] { return f.renderer->framesRendered() > before + 2; }, hangDeadlineMS);
     };
 
     ASSERT_TRUE(pausedAfter([&] { f.window->showMinimized(); }));

@@ -284,7 +284,7 @@ TEST(ContentViewSetupPage, theNoticeGetsItsLinesAndTheScreenFitsSideways)
     auto& view = fixture.makeContentView();
     view.resize(1440, 900);
     view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, hangDeadlineMS));
     auto& screen = *qobject_cast<QScrollArea*>(view.detailPage());
     auto& notice = *screen.findChild<QLabel*>("unreadableDatasets");
     EXPECT_GE(notice.height(), notice.heightForWidth(notice.width()));
@@ -309,7 +309,7 @@ TEST(ContentViewSetupPage, theNoticeAndItsCommandAreSelectedByMouse)
     std::filesystem::create_directories(AppPaths::datasetsDirectory() / misnamed);
     auto& view = fixture.makeContentView();
     view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, hangDeadlineMS));
     auto& screen = *qobject_cast<QScrollArea*>(view.detailPage());
     auto& notice = *screen.findChild<WrappingLabel*>("unreadableDatasets");
     auto& command = *screen.findChild<QLineEdit*>("unreadableDatasetsCommand");

@@ -349,7 +349,7 @@ TEST(InspectorView, textLevelsPaintAtTheirStrengthsInBothAppearances)
         InspectorView view(inspector.model());
         view.resize(322, 1100);
         view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, hangDeadlineMS));
         const PixelProbe probe(view.grab().toImage());
         const QPalette palette = Theme::palette(appearance);
         int probed = 0;

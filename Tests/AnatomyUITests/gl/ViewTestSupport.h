@@ -4,6 +4,7 @@
 #include "AnatomyUI/Look/ElidedLabel.h"
 #include "AnatomyUI/Look/Theme.h"
 #include "AnatomyUI/Look/WrappingLabel.h"
+#include "HangDeadline.h"
 #include "TestSandbox.h"
 
 #include <QAbstractButton>
@@ -74,7 +75,7 @@ inline void keepLightAndDark(
         widget->resize(size);
         widget->show();
         // Laid out and exposed at its final size, so that scroll ranges have settled.
-        (void)QTest::qWaitForWindowExposed(widget.get());
+        (void)QTest::qWaitForWindowExposed(widget.get(), hangDeadlineMS);
         QApplication::processEvents();
         const auto file
             = reviewArtifact(name + (appearance == Appearance::light ? "-light.png" : "-dark.png"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../ModelTestSupport.h"
+#include "HangDeadline.h"
 
 #include "AnatomyUI/SharedGLContext.h"
 #include "AnatomyUI/Window/ContentView.h"
@@ -16,7 +17,7 @@
 namespace morvena::test {
 
 // Lets the event loop run until the condition holds or the time is up.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMS = 10000)
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMS = hangDeadlineMS)
 {
     QElapsedTimer clock;
     clock.start();
@@ -51,7 +52,7 @@ public:
     {
         view->resize(view->minimumSize());
         view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get(), hangDeadlineMS));
         waitForViewport();
     }
 

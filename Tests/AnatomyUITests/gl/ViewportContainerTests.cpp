@@ -44,7 +44,7 @@ struct ReadyWindow {
     {
         QSignalSpy swapped(fixture.view->viewport(), &QOpenGLWidget::frameSwapped);
         fixture.view->viewport()->update();
-        return swapped.wait(5000);
+        return swapped.wait(hangDeadlineMS);
     }
 
     mutable ViewerFixture fixture;
@@ -93,7 +93,7 @@ TEST(ViewportContainer, floatingControlsWithoutARenderer)
     ViewportContainer container(model);
     container.resize(800, 600);
     container.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&container));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&container, hangDeadlineMS));
     EXPECT_EQ(container.viewport(), nullptr);
     EXPECT_EQ(container.measurementOverlay(), nullptr);
     EXPECT_EQ(container.hoverLabel(), nullptr);
@@ -174,12 +174,34 @@ TEST(ViewportContainer, hoverLabelKeepsClearOfTheEdges)
         EXPECT_EQ(HoverLabel::centre(point, 800), centre) << point.x() << "," << point.y();
 }
 
+// A label 120 × 22 in a container 800 × 600, beside a layers strip 16 from its left edge.
+TEST(ViewportContainer, hoverLabelTakesAPlaceClearOfThePanelsWhereOneIs)
+{
+    const QRect strip(16, 200, 36, 200);
+    struct Case {
+        const char* name;
+        QPointF point;
+        std::vector<QRect> panels;
+        QPoint topLeft;
+    };
+    const Case cases[] = {
+        {"above meets a panel: below", {400, 300}, {{300, 250, 200, 30}}, {340, 321}},
+        {"right of the strip: just beside it, over the pointer", {60, 300}, {strip}, {58, 263}},
+        {"left of the strip: just right of it", {8, 300}, {strip}, {58, 263}},
+        {"none clear: above, under the panels", {8, 300}, {strip, {52, 200, 700, 200}}, {30, 263}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(
+            HoverLabel::placed({120, 22}, c.point, {800, 600}, c.panels), QRect(c.topLeft, QSize(120, 22)))
+            << c.name;
+}
+
 TEST(ViewportContainer, hoverLabelFadesInSlidesToANewNameAndFadesOut)
 {
     QWidget parent;
     parent.resize(800, 600);
     parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent, hangDeadlineMS));
     auto* label = new HoverLabel(&parent);
     QElapsedTimer clock;
 

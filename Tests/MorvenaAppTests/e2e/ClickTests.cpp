@@ -35,8 +35,6 @@ namespace {
 
 using Tool = ViewportTools::Tool;
 
-// Generous: the tests share the machine with others under the sanitizers.
-constexpr int slowMS = 60000;
 constexpr int clickTolerance = 7; // the model's, for clicks
 constexpr int missTolerance = 16; // the widest the renderer searches after a miss
 
@@ -56,15 +54,13 @@ public:
     void open()
     {
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), hangDeadlineMS));
         activate();
-        ASSERT_TRUE(waitUntil(
-            [this] {
-                return model().metalView() && model().renderer() && model().renderer()->framesRendered() > 0
-                    && !model().renderer()->isAnimating() && window->findChild<ViewportContainer*>();
-            },
-            slowMS))
-            << "the dataset was not drawn; title: " << window->windowTitle().toStdString();
+        ASSERT_TRUE(waitUntil([this] {
+            return model().metalView() && model().renderer() && model().renderer()->framesRendered() > 0
+                && !model().renderer()->isAnimating() && window->findChild<ViewportContainer*>();
+        })) << "the dataset was not drawn; title: "
+            << window->windowTitle().toStdString();
         ASSERT_EQ(window->size(), QSize(1440, 900));
     }
 
@@ -200,7 +196,7 @@ private:
     void chooseOnceShown()
     {
         if (!menu_.isVisible() || !menu_.windowHandle() || !menu_.windowHandle()->isExposed()) {
-            if (clock_.elapsed() > slowMS)
+            if (clock_.elapsed() > hangDeadlineMS)
                 poll_.stop();
             return;
         }
@@ -328,14 +324,14 @@ TEST(MorvenaClicks, toolsKeysAndTheOptionsMenuAfterClicks)
     MenuChoice choice(tools.optionsMenu(), "Alta definizione");
     QTest::mouseClick(
         session.handle(), Qt::LeftButton, {}, session.toWindow(options, options.rect().center()));
-    ASSERT_TRUE(waitUntil([&] { return choice.chosen() && !tools.optionsMenu().isVisible(); }, slowMS))
+    ASSERT_TRUE(waitUntil([&] { return choice.chosen() && !tools.optionsMenu().isVisible(); }))
         << "the options menu did not open or offer \"Alta definizione\"";
     EXPECT_EQ(model.quality(), RenderQuality::alta);
     const auto framesBefore = model.renderer()->framesRendered();
     for (int frame = 0; frame < 3; ++frame) {
         QSignalSpy swapped(&session.viewport(), &QOpenGLWidget::frameSwapped);
         session.viewport().update();
-        ASSERT_TRUE(swapped.wait(slowMS)) << "no frame " << frame + 1 << " after the quality changed";
+        ASSERT_TRUE(swapped.wait(hangDeadlineMS)) << "no frame " << frame + 1 << " after the quality changed";
     }
     EXPECT_GE(model.renderer()->framesRendered(), framesBefore + 3);
     model.metalView()->makeCurrent(); // the renderer answers for the current context

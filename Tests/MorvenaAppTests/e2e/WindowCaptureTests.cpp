@@ -87,7 +87,7 @@ public:
     {
         resize(size);
         host_.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_, hangDeadlineMS));
         settle();
     }
 

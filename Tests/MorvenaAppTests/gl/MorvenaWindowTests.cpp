@@ -48,7 +48,7 @@ struct WindowFixture {
     void showActive()
     {
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), hangDeadlineMS));
         // Other test programs share the X server and its focus: Qt is told which
         // window is active, which is what its shortcuts look at.
         QApplication::setActiveWindow(window.get());
@@ -468,7 +468,7 @@ TEST(MorvenaWindowFileDialogs, theListHoldsItsWholeHeaderAtEveryOpening)
                 auto shown = dialog.make();
                 shown->setDirectory(path);
                 shown->show();
-                ASSERT_TRUE(QTest::qWaitForWindowExposed(shown.get()));
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(shown.get(), hangDeadlineMS));
                 auto& list = *shown->findChild<QTreeView*>(QStringLiteral("treeView"));
                 ASSERT_TRUE(waitUntil([&list] { return list.verticalScrollBar()->isVisible(); }));
                 expectWholeHeader(*shown);

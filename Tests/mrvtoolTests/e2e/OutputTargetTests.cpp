@@ -1,5 +1,6 @@
 // What export-gltf and render do with the thing named by --out when it is not a
 // plain file: links, FIFOs, process substitutions, devices, the standard output.
+#include "HangDeadline.h"
 #include "TestDataset.h"
 #include "ToolSandbox.h"
 
@@ -93,12 +94,14 @@ TEST_F(OutputTargets, pipesAndProcessSubstitutionsReceiveTheWholeFile)
         ASSERT_EQ(run(command, work("riferimento").string()).status, 0);
         auto reference = readFile(work("riferimento"));
         const std::string tool = "\"$MRVTOOL\" " + command.words;
+        const std::string reader
+            = "timeout " + std::to_string(test::hangDeadline / std::chrono::seconds(1)) + " cat";
         const std::vector<std::pair<std::string, std::string>> scripts {
             {"FIFO with a reader",
-                "rm -f tubo ricevuto && mkfifo tubo && { timeout 60 cat tubo > ricevuto & } && " + tool
+                "rm -f tubo ricevuto && mkfifo tubo && { " + reader + " tubo > ricevuto & } && " + tool
                     + " --out tubo && wait && test -p tubo"},
             {"process substitution",
-                "rm -f ricevuto && " + tool + " --out >(timeout 60 cat > ricevuto) && wait $!"},
+                "rm -f ricevuto && " + tool + " --out >(" + reader + " > ricevuto) && wait $!"},
         };
         for (const auto& [name, script] : scripts) {
             auto result = sandbox.runShell("cd " + sandbox.workFolder().string() + " && " + script);
