@@ -100,8 +100,10 @@ public:
         readWriteCreating,
     };
 
-    // Throws DBError::open with SQLite's text when the file cannot be opened as
-    // the mode asks. The schema is never created here. An existing file in a
+    // Throws DBError::open, saying why, when the file cannot be opened as the
+    // mode asks, or cannot be read for a cause other than damage or an
+    // interrupted write (descriptors, memory, a busy lock): it would otherwise
+    // answer every query with nothing. The schema is never created here. An existing file in a
     // folder the user cannot write is opened read-only whatever the mode: it
     // reads, and every change of the user's rows is refused.
     AnatomyDB(std::filesystem::path url, OpenMode mode);
@@ -155,12 +157,14 @@ public:
     // at all, without the structures or one of the user's tables, or with a
     // trigger, view, table, index or column that createSchema() does not make),
     // or nothing.
-    // A file SQLite cannot read gives DBError::damagedReason.
+    // A file SQLite cannot read gives DBError::damagedReason, and any other
+    // failure to read it DBError::reason's words.
     std::optional<std::string> schemaProblem() const;
     // Why SQLite cannot read the file at all, as a clause, or nothing: its
     // header, page size or schema damaged, or no database (DBError::damagedReason);
-    // or an interrupted write beside it that this read-only connection may not
-    // roll back, so that nothing can be said of the file.
+    // an interrupted write beside it that this read-only connection may not
+    // roll back, so that nothing can be said of the file; or any other failure
+    // in DBError::reason's words (too many open files, memory, a busy lock).
     std::optional<std::string> unreadableReason() const;
     // Whether SQLite's own check of every page finds the file whole.
     bool passesQuickCheck() const;

@@ -196,13 +196,12 @@ std::string prefixMatchExpression(const std::vector<std::string_view>& words)
     return expression;
 }
 
-// Why the schema could not be read: a damaged file in the user's words, any
-// other failure in SQLite's.
+// Why the schema could not be read, in the user's words.
 std::string readFailure(const sqlite::Connection& connection)
 {
     if (DBError::isDamage(sqlite3_errcode(connection.get())))
         return std::string(DBError::damagedReason);
-    return connection.errorMessage();
+    return connection.failureReason();
 }
 
 // Whether SQLite's quick_check with `argument` (a limit of findings, or the
@@ -437,6 +436,8 @@ std::optional<std::string> AnatomyDB::schemaProblem() const
 std::optional<std::string> AnatomyDB::unreadableReason() const
 {
     const int result = sqlite::schemaRead(*handle_);
+    if (result == SQLITE_OK)
+        return std::nullopt;
     if (DBError::isDamage(result))
         return std::string(DBError::damagedReason);
     // Its rows may be half written: neither damaged nor whole can be said.
@@ -444,7 +445,8 @@ std::optional<std::string> AnatomyDB::unreadableReason() const
         return "accanto c'è il giornale di una scrittura interrotta (" + url_.filename().string()
             + "-journal), che in sola lettura non si può annullare, quindi non si può dire se è integro; "
               "aprire il dataset in Morvena annulla quella scrittura";
-    return std::nullopt;
+    // A healthy file read when descriptors, memory or the lock run out.
+    return handle_->failureReason();
 }
 
 bool AnatomyDB::passesQuickCheck() const
