@@ -1,6 +1,7 @@
 #include "AnatomyImport/Readers/GLTFLoader.h"
 
 #include "AnatomyCore/Support/JSONNesting.h"
+#include "AnatomyCore/Support/SystemText.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Internal/ParallelWork.h"
@@ -209,6 +210,11 @@ bool staysInFolder(const std::string& path)
     return true;
 }
 
+Failure unreadable(const std::string& path, std::string_view reason)
+{
+    return Failure(Failure::Kind::unreadable, path + " (" + std::string(reason) + ")");
+}
+
 // --- The asset. ---
 
 class Asset {
@@ -354,7 +360,7 @@ private:
         }
         const std::string relative = percentDecoded(uri);
         if (!staysInFolder(relative))
-            throw Failure(Failure::Kind::unreadable, relative);
+            throw unreadable(relative, "un buffer si legge solo dalla cartella del file glTF");
         return externalFile(folder_ / relative);
     }
 
@@ -363,7 +369,7 @@ private:
     {
         struct stat info { };
         if (::stat(path.c_str(), &info) != 0)
-            throw Failure(Failure::Kind::unreadable, path.string());
+            throw unreadable(path.string(), SystemText::reason(errno));
         auto& file = externalFiles_[{info.st_dev, info.st_ino}];
         if (!file)
             file = openSource(path);
@@ -375,9 +381,7 @@ private:
         try {
             return std::make_unique<SourceFile>(path, seams_);
         } catch (const SourceFile::Refused& refusal) {
-            throw Failure(Failure::Kind::unreadable, path.string() + " (" + refusal.what() + ")");
-        } catch (const std::system_error&) {
-            throw Failure(Failure::Kind::unreadable, path.string());
+            throw unreadable(path.string(), refusal.what());
         }
     }
 

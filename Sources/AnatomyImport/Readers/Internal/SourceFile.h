@@ -41,9 +41,9 @@ public:
 
     // Throws Refused for a file that is not regular, is larger than the budget,
     // does not fit in it beside the files this thread holds open, or turns out
-    // shorter than when opened; std::system_error with the path when it cannot
-    // be opened or read (a folder among them). Waits until the file's bytes fit
-    // in the budget beside those other readers hold.
+    // shorter than when opened, and with the system's reason for one that
+    // cannot be opened or read (a folder among them). Waits until the file's
+    // bytes fit in the budget beside those other readers hold.
     explicit SourceFile(const std::filesystem::path& path);
     SourceFile(const std::filesystem::path& path, const Seams& seams);
 
