@@ -318,8 +318,7 @@ TEST(AnatomyDBErrors, eachResultCodeNamesItsCauseInItalian)
     const std::string opening = "Impossibile aprire il database anatomico: ";
     const std::string using_ = "Impossibile leggere o scrivere il database anatomico: ";
     const std::string moving = "Impossibile trasferire le annotazioni dell'utente nel nuovo dataset: ";
-    const std::string descriptors
-        = "troppi file aperti: il programma ha esaurito i descrittori di file che il sistema gli concede";
+    const std::string descriptors = "troppi file aperti, descrittori di file di questo programma esauriti";
     const std::tuple<DBError::Kind, int, int, std::string> cases[] = {
         {open, SQLITE_CANTOPEN, EMFILE, opening + descriptors + "."},
         {sql, SQLITE_CANTOPEN, EMFILE, using_ + descriptors + "."},
@@ -327,7 +326,7 @@ TEST(AnatomyDBErrors, eachResultCodeNamesItsCauseInItalian)
         {open, SQLITE_CANTOPEN, EACCES, opening + "permesso negato."},
         {open, SQLITE_CANTOPEN, 0, opening + "il file del database non si può aprire."},
         {sql, SQLITE_IOERR_LOCK, ENOLCK,
-            using_ + "il disco non concede blocchi sui file (capita con cartelle su un disco di rete)."},
+            using_ + "il disco non concede blocchi sui file, come capita su un disco di rete."},
         {sql, SQLITE_IOERR_LOCK, 0, using_ + "il disco non concede il blocco del file del database."},
         {sql, SQLITE_IOERR_NOMEM, 0, using_ + "memoria esaurita."},
         {open, SQLITE_NOMEM, 0, opening + "memoria esaurita."},
@@ -355,8 +354,8 @@ TEST(AnatomyDBErrors, aHealthyFileThatCannotBeOpenedSaysWhy)
     const std::tuple<std::string, fs::perms, bool, std::string> cases[] = {
         {"mode 0000", fs::perms::none, false, "Impossibile aprire il database anatomico: permesso negato."},
         {"no descriptor left", fs::perms::owner_read | fs::perms::others_read, true,
-            "Impossibile aprire il database anatomico: troppi file aperti: il programma ha esaurito i "
-            "descrittori di file che il sistema gli concede."},
+            "Impossibile aprire il database anatomico: troppi file aperti, descrittori di file di questo "
+            "programma esauriti."},
     };
     // The sanitizers check a type with a pipe the first time they meet it: met
     // here first, it is known to a child left without descriptors.
