@@ -102,6 +102,8 @@ TEST(SystemText, theSystemsReasonsReadInItalian)
         {FailureText::of(
              fs::filesystem_error("rename", file, "/b", std::make_error_code(std::errc::io_error))),
             "Operazione non riuscita su /dati/anatomy.sqlite e /b: errore di lettura o scrittura sul disco"},
+        {FailureText::of(std::system_error(EAGAIN, std::generic_category(), "thread")),
+            "Operazione di sistema non riuscita: risorsa momentaneamente non disponibile"},
         {kept,
             AnyOf(IsEmpty(), // nothing where no small file system could be made
                 AllOf(StartsWith("Impossibile conservare il database danneggiato in "
