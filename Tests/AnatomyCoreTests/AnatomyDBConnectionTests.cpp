@@ -5,7 +5,6 @@
 
 #include <grp.h>
 #include <pwd.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,35 +47,6 @@ int statusOfUnprivilegedChild(const std::function<int()>& check)
     } catch (...) {
         ::_exit(101);
     }
-}
-
-// What `say` returns in a child process run as statusOfUnprivilegedChild runs
-// it, read back through a pipe; empty where the child could not say it.
-std::string textOfUnprivilegedChild(const std::function<std::string()>& say)
-{
-    int ends[2] = {-1, -1};
-    if (::pipe(ends) != 0)
-        return {};
-    const int status = statusOfUnprivilegedChild([&] {
-        const auto text = say();
-        return ::write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1;
-    });
-    ::close(ends[1]);
-    std::string text;
-    char buffer[512];
-    for (ssize_t count; (count = ::read(ends[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(count));
-    ::close(ends[0]);
-    return status == 0 ? text : std::string();
-}
-
-// Leaves this process no descriptor to open: the lowest free one is past the limit.
-void spendDescriptors()
-{
-    const int lowestFree = ::dup(0);
-    ::close(lowestFree);
-    const rlimit spent {static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
-    ::setrlimit(RLIMIT_NOFILE, &spent);
 }
 
 } // namespace
@@ -345,41 +315,6 @@ TEST(AnatomyDBErrors, eachResultCodeNamesItsCauseInItalian)
             EXPECT_THAT(said, Not(HasSubstr(sqlite3_errstr(code)))) << code;
             EXPECT_EQ(said.find("danneggiat") != std::string::npos, DBError::isDamage(code)) << code;
         }
-}
-
-// A healthy file that cannot be opened says why, in the system's words.
-TEST(AnatomyDBErrors, aHealthyFileThatCannotBeOpenedSaysWhy)
-{
-    namespace fs = std::filesystem;
-    const std::tuple<std::string, fs::perms, bool, std::string> cases[] = {
-        {"mode 0000", fs::perms::none, false, "Impossibile aprire il database anatomico: permesso negato."},
-        {"no descriptor left", fs::perms::owner_read | fs::perms::others_read, true,
-            "Impossibile aprire il database anatomico: troppi file aperti, descrittori di file di questo "
-            "programma esauriti."},
-    };
-    // The sanitizers check a type with a pipe the first time they meet it: met
-    // here first, it is known to a child left without descriptors.
-    EXPECT_EQ(
-        DBError::fromSQLite(DBError::Kind::open, SQLITE_CANTOPEN, EMFILE, {}).what(), std::get<3>(cases[1]));
-    for (const auto& [name, mode, spent, expected] : cases) {
-        SchemaDatabase fixture;
-        fixture.db.reset();
-        fs::permissions(fixture.file, mode);
-        for (auto folder = fixture.file.parent_path(); folder != folder.root_path();
-             folder = folder.parent_path())
-            fs::permissions(folder, fs::perms::others_exec, fs::perm_options::add);
-        const auto said = textOfUnprivilegedChild([&]() -> std::string {
-            if (spent)
-                spendDescriptors();
-            try {
-                AnatomyDB db(fixture.file, true);
-                return "aperto";
-            } catch (const DBError& error) {
-                return error.what();
-            }
-        });
-        EXPECT_EQ(said, expected) << name;
-    }
 }
 
 TEST(AnatomyDBErrors, aSchemaThatCannotBeCreatedThrowsWithTheSchemaText)
