@@ -42,7 +42,8 @@ std::string requireDatasetID(const Args& args, std::string_view refusal)
 
 DatasetManifest requireManifest(const std::string& id)
 {
-    const std::string unreadable = "Manifest illeggibile per il dataset " + id + ": ";
+    const std::string unreadable
+        = "Manifest illeggibile per il dataset " + AppPaths::quotedDatasetID(id) + ": ";
     try {
         return DatasetManifest::load(AppPaths::manifestURL(id));
     } catch (const FileError& error) {

@@ -201,20 +201,21 @@ TEST(DatasetManifest, installedListsNewestFirstAndSkipsUnusableFolders)
 }
 
 // Folders under names no dataset may take, whatever hides or reorders their
-// letters, are named masked: none shows blank or reversed. (Each holds another
-// dataset's manifest: one of its own would make a folder of Hangul fillers a
-// dataset installed before its id was refused.)
+// letters, are named masked: none shows blank, reversed or like another. (Each
+// holds no dataset file: one would make a folder of Hangul fillers a dataset
+// installed before its id was refused.)
 TEST(DatasetManifest, foldersNoIdMayNameAreListedMasked)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"skel\u202eosso", "«skel?osso»"},
         {"\u3164\u3164", "«??»"},
         {"a\u115f\u1160b", "«a??b»"},
+        {" skel\ufe0f\U0001D159\u2800", "«?skel???»"},
     };
     for (const auto& [folder, quoted] : cases) {
         SCOPED_TRACE(quoted);
         DatasetsFolderCleaner cleaner;
-        sampleManifest("altro").write(AppPaths::datasetsDirectory() / folder / "manifest.json");
+        test::writeFile(AppPaths::datasetsDirectory() / folder / "leggimi.txt", "non un dataset");
         const auto installed = DatasetManifest::scanInstalled();
         EXPECT_TRUE(installed.manifests.empty());
         EXPECT_EQ(installed.misnamedFolders, std::vector<std::string> {folder});

@@ -10,10 +10,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
+#include <numeric>
+#include <span>
 #include <thread>
+#include <vector>
 
 using namespace morvena;
 using namespace morvena::test;
@@ -23,6 +30,31 @@ using ::testing::HasSubstr;
 namespace {
 
 constexpr std::string_view content = "solid triangolo\n";
+
+// A count that other threads raise and a test waits for, with a deadline
+// only a hang reaches.
+class Events {
+public:
+    void add()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            ++count_;
+        }
+        changed_.notify_all();
+    }
+
+    bool reach(int count)
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::minutes(5), [&] { return count_ >= count; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+};
 
 std::string text(std::span<const std::uint8_t> bytes)
 {
@@ -104,23 +136,59 @@ TEST(SourceFile, everyReaderRefusesAFileOverHalfTheMemoryNamingIt)
 
 TEST(ByteBudget, aReaderWaitsUntilItsBytesFitAndOneThatHoldsSomeIsRefusedPastTheLimitInstead)
 {
-    using namespace std::chrono_literals;
-    ByteBudget budget(10);
+    Events events; // each time the other thread goes to sleep, and once it has taken
+    ByteBudget budget(10, [&] { events.add(); });
+    std::atomic<bool> taken = false;
+    std::jthread other;
     auto first = budget.take(6);
     EXPECT_FALSE(budget.take(5)); // 6 + 5 could never fit, whatever other readers give back
-    auto nested = budget.take(4); // a glTF file's buffer: waiting could never end
+    auto nested = budget.take(4);
     ASSERT_TRUE(nested);
-    std::atomic<bool> taken = false;
-    std::jthread other([&] {
+    other = std::jthread([&] {
         auto share = budget.take(7);
         taken = true;
+        events.add();
     });
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(events.reach(1));
     EXPECT_FALSE(taken);
     first = {};
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(events.reach(2)); // woken, it has looked again
     EXPECT_FALSE(taken); // 4 + 7 still over 10
     nested = {};
     other.join();
     EXPECT_TRUE(taken);
+}
+
+// Readers that hold a share each, all within the limit, then take the rest of
+// their set together: one at a time may pass the limit, and readers that start
+// late, holding nothing, wait among them.
+TEST(ByteBudget, readersInParallelHoldAtMostTheLimitAndOneSet)
+{
+    struct Case {
+        std::size_t limit;
+        std::vector<std::size_t> set; // one reader's takes, in order
+        std::size_t late;
+    };
+    const Case cases[] = {{8, {1, 7}, 0}, {8, {1, 1, 1, 1, 1, 1, 1, 1}, 0}, {16, {2, 2, 12}, 3},
+        {24, {3, 21}, 8}, {40, {5, 30}, 2}};
+    constexpr std::ptrdiff_t readers = 8;
+    for (const auto& [limit, set, late] : cases) {
+        ByteBudget budget(limit);
+        std::barrier holding(readers);
+        std::vector<std::jthread> threads;
+        for (std::size_t reader = 0; reader < readers + late; ++reader)
+            threads.emplace_back([&, reader] {
+                std::vector<std::optional<ByteBudget::Share>> shares;
+                shares.push_back(budget.take(set.front()));
+                if (reader < readers)
+                    holding.arrive_and_wait();
+                for (const std::size_t bytes : std::span(set).subspan(1))
+                    shares.push_back(budget.take(bytes));
+                EXPECT_EQ(std::count(shares.begin(), shares.end(), std::nullopt), 0);
+            });
+        threads.clear();
+        EXPECT_GT(budget.highWater(), limit) << limit;
+        EXPECT_LE(budget.highWater(), limit + std::accumulate(set.begin(), set.end(), std::size_t(0)))
+            << limit;
+    }
 }

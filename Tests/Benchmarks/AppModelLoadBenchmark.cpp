@@ -3,7 +3,8 @@
 //   XDG_DATA_HOME=DIR AppModelLoadBenchmark [benchmark flags]
 //
 // loads the dataset "bodyparts3d" (or $MORVENA_BENCH_DATASET) found below DIR.
-// The database openings alone show what checking an installed database costs.
+// The database openings alone show what checking an installed database costs,
+// and the verdict what the load's check of every page and user table does.
 #include "AnatomyCore/Database/AnatomyDB.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/Preferences.h"
@@ -58,6 +59,13 @@ void openDatabase(benchmark::State& state, AnatomyDB::OpenMode mode)
     }
 }
 
+void databaseVerdict(benchmark::State& state)
+{
+    const AnatomyDB db(AppPaths::databaseURL(datasetID()), true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db.verdict().clean());
+}
+
 } // namespace
 
 BENCHMARK(loadDataset)->Unit(benchmark::kMillisecond)->MinTime(3);
@@ -65,5 +73,7 @@ BENCHMARK_CAPTURE(openDatabase, checked, AnatomyDB::OpenMode::readWriteExisting)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(openDatabase, unchecked, AnatomyDB::OpenMode::readWriteCreating)
     ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(databaseVerdict)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -442,8 +442,8 @@ Failure Failure::stopped()
 Failure Failure::unusableDataset(const std::string& dataset, const std::string& problem)
 {
     return Failure(Kind::unusableDataset,
-        "L'archivio del dataset " + dataset + " non contiene un dataset utilizzabile: " + problem
-            + ". Il dataset installato resta com'era.");
+        "L'archivio del dataset " + AppPaths::quotedDatasetID(dataset)
+            + " non contiene un dataset utilizzabile: " + problem + ". Il dataset installato resta com'era.");
 }
 
 Failure Failure::oversized(std::int64_t declaredBytes, std::uint64_t limitBytes)
@@ -464,8 +464,9 @@ Failure Failure::diskFull(std::uint64_t freeBytes)
 
 Failure Failure::foreignDataset(std::string expected, std::string found)
 {
-    Failure failure(
-        Kind::foreignDataset, "L'archivio contiene il dataset " + found + " invece di " + expected + ".");
+    Failure failure(Kind::foreignDataset,
+        "L'archivio contiene il dataset " + AppPaths::quotedDatasetID(found) + " invece di "
+            + AppPaths::quotedDatasetID(expected) + ".");
     failure.expected_ = std::move(expected);
     failure.found_ = std::move(found);
     return failure;
@@ -474,8 +475,8 @@ Failure Failure::foreignDataset(std::string expected, std::string found)
 Failure Failure::unreadableManifest(std::string expected, const std::string& reason)
 {
     Failure failure(Kind::foreignDataset,
-        "Il manifesto dell'archivio non è leggibile (" + reason + "): il dataset " + expected
-            + " non è stato installato.");
+        "Il manifesto dell'archivio non è leggibile (" + reason + "): il dataset "
+            + AppPaths::quotedDatasetID(expected) + " non è stato installato.");
     failure.expected_ = std::move(expected);
     return failure;
 }
@@ -599,13 +600,13 @@ void extract(const fs::path& archive, const fs::path& into)
     stoppableExtract(archive, into, {}, neverStopped, 0);
 }
 
-std::optional<fs::path> install(
+std::optional<DamagedDatabase::Kept> install(
     const fs::path& archive, const fs::path& into, std::optional<std::string_view> expecting)
 {
     return install(archive, into, expecting, neverStopped);
 }
 
-std::optional<fs::path> install(const fs::path& archive, const fs::path& into,
+std::optional<DamagedDatabase::Kept> install(const fs::path& archive, const fs::path& into,
     std::optional<std::string_view> expecting, const std::atomic<bool>& stop, std::int64_t declaredBytes)
 {
     const std::string name = into.filename().string();

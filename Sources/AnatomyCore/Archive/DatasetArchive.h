@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/Storage/DamagedDatabase.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -106,17 +108,17 @@ void extract(const std::filesystem::path& archive, const std::filesystem::path& 
 // into place. On any failure the installed dataset stays as it was. The
 // dataset's lock is held from the extraction on (DatasetLock::Busy when another
 // process holds it); a dataset an interrupted swap set aside is put back as it
-// is taken (FolderSwap::putBackSetAside). Returns where an installed database SQLite could not read
-// was kept in the new folder (FolderSwap::replaceDataset), or none.
+// is taken (FolderSwap::putBackSetAside). Returns the installed database
+// SQLite found damaged, kept in the new folder (FolderSwap::replaceDataset), or none.
 //
 // Extraction stops before the disk is full, and, when `declaredBytes` (the
 // catalog's installed size) is above 0, once the bytes the archive expands to,
 // written or skipped, pass it by a quarter and at least 64 MiB.
-std::optional<std::filesystem::path> install(const std::filesystem::path& archive,
+std::optional<DamagedDatabase::Kept> install(const std::filesystem::path& archive,
     const std::filesystem::path& into, std::optional<std::string_view> expecting);
 // The same, stopping with Failure::stopped() once `stop` is set: it is checked
 // per checksum chunk, per archive block and just before the swap, never after.
-std::optional<std::filesystem::path> install(const std::filesystem::path& archive,
+std::optional<DamagedDatabase::Kept> install(const std::filesystem::path& archive,
     const std::filesystem::path& into, std::optional<std::string_view> expecting,
     const std::atomic<bool>& stop, std::int64_t declaredBytes = 0);
 

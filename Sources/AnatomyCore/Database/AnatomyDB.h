@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnatomyCore/Database/DBError.h"
+#include "AnatomyCore/Database/DatabaseVerdict.h"
 #include "AnatomyCore/Model/AnatomyRelation.h"
 #include "AnatomyCore/Model/AnatomyStructure.h"
 #include "AnatomyCore/Model/AnatomySystem.h"
@@ -160,17 +161,9 @@ public:
     // A file SQLite cannot read gives DBError::damagedReason, and any other
     // failure to read it DBError::reason's words.
     std::optional<std::string> schemaProblem() const;
-    // Why SQLite cannot read the file at all, as a clause, or nothing: its
-    // header, page size or schema damaged, or no database (DBError::damagedReason);
-    // an interrupted write beside it that this read-only connection may not
-    // roll back, so that nothing can be said of the file; or any other failure
-    // in DBError::reason's words (too many open files, memory, a busy lock).
-    std::optional<std::string> unreadableReason() const;
-    // Whether SQLite's own check of every page finds the file whole.
-    bool passesQuickCheck() const;
-    // Whether SQLite's check of the user's tables, their indexes and the counter
-    // of saved views finds them whole; they are small, so it is quick.
-    bool userTablesPassQuickCheck() const;
+    // SQLite's verdict on the file (sqlite::verdict): the one check of damage.
+    // It reads every page, on the caller's thread.
+    DatabaseVerdict verdict() const;
     // The file's text encoding as SQLite names it ("UTF-8", "UTF-16le",
     // "UTF-16be"); empty when it cannot be read. SQLite attaches only databases
     // of one encoding to each other.

@@ -204,14 +204,6 @@ std::string readFailure(const sqlite::Connection& connection)
     return connection.failureReason();
 }
 
-// Whether SQLite's quick_check with `argument` (a limit of findings, or the
-// one table to check) answers "ok".
-bool quickCheckPasses(const sqlite::Connection& connection, std::string_view argument)
-{
-    auto statement = connection.tryPrepare("PRAGMA quick_check(" + std::string(argument) + ")");
-    return statement && statement.step() == SQLITE_ROW && statement.text(0) == "ok";
-}
-
 } // namespace
 
 std::optional<std::string> AnatomyDB::meta(std::string_view key) const
@@ -433,33 +425,9 @@ std::optional<std::string> AnatomyDB::schemaProblem() const
     return AnatomySchema::foreignObject(*handle_);
 }
 
-std::optional<std::string> AnatomyDB::unreadableReason() const
+DatabaseVerdict AnatomyDB::verdict() const
 {
-    const int result = sqlite::schemaRead(*handle_);
-    if (result == SQLITE_OK)
-        return std::nullopt;
-    if (DBError::isDamage(result))
-        return std::string(DBError::damagedReason);
-    // Its rows may be half written: neither damaged nor whole can be said.
-    if (result == SQLITE_READONLY_ROLLBACK)
-        return "accanto c'è il giornale di una scrittura interrotta (" + url_.filename().string()
-            + "-journal), che in sola lettura non si può annullare, quindi non si può dire se è integro; "
-              "aprire il dataset in Morvena annulla quella scrittura";
-    // A healthy file read when descriptors, memory or the lock run out.
-    return handle_->failureReason();
-}
-
-bool AnatomyDB::passesQuickCheck() const
-{
-    // The first finding is enough: any damage refuses the file.
-    return quickCheckPasses(*handle_, "1");
-}
-
-bool AnatomyDB::userTablesPassQuickCheck() const
-{
-    return std::ranges::all_of(userTables, [this](std::string_view table) {
-        return quickCheckPasses(*handle_, table);
-    }) && quickCheckPasses(*handle_, "sqlite_sequence");
+    return sqlite::verdict(*handle_);
 }
 
 std::string AnatomyDB::textEncoding() const

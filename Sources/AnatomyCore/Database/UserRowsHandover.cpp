@@ -4,10 +4,12 @@
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/FileIdentity.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
-#include "AnatomyCore/Support/InvisibleCharacters.h"
+#include "AnatomyCore/Support/FormerStructureIDs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,11 +26,22 @@ namespace fs = std::filesystem;
 // beyond that keeps a handover from failing on a dataset that is open.
 constexpr int busyTimeoutMilliseconds = 5000;
 
-// What a user row consists of, table by table, as the schema has it.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 3> userColumns = {{
-    {AnatomyDB::userTables[0], "concept_id, body, updated_at"},
-    {AnatomyDB::userTables[1], "concept_id, created_at"},
-    {AnatomyDB::userTables[2], "id, name, payload, created_at"},
+// What a user row consists of, table by table, as the schema has it, and how
+// it goes into the incoming database. Rows come in rowid order. A note whose id
+// a damaged unique index let in twice keeps its newer text; one bookmark stays
+// per structure. Rows the new schema cannot hold (a note without text) were
+// never readable and are left out.
+struct UserTable {
+    std::string_view name;
+    std::string_view columns;
+    std::string_view onConflict;
+};
+constexpr std::array<UserTable, 3> userTables = {{
+    {AnatomyDB::userTables[0], "concept_id, body, updated_at",
+        " ON CONFLICT(concept_id) DO UPDATE SET body = excluded.body, updated_at = excluded.updated_at"
+        " WHERE excluded.updated_at >= notes.updated_at"},
+    {AnatomyDB::userTables[1], "concept_id, created_at", ""},
+    {AnatomyDB::userTables[2], "id, name, payload, created_at", ""},
 }};
 
 // Saved views are numbered by an ever-growing counter; numbers of views the
@@ -40,21 +53,8 @@ DBError handoverFailure(const sqlite::Connection& connection)
     return connection.failure(DBError::Kind::handover);
 }
 
-// Damage met while reading the installed file: its rows stay in its pages, and
-// the file is kept instead of failing every later import.
-struct InstalledDamaged { };
-
-// Throws the installed connection's last failure: damage as InstalledDamaged,
-// anything else as the handover's failure.
-[[noreturn]] void failReading(const sqlite::Connection& installed)
-{
-    if (DBError::isDamage(sqlite3_errcode(installed.get())))
-        throw InstalledDamaged {};
-    throw handoverFailure(installed);
-}
-
-// Closing would copy the "-wal" into the damaged file and delete it; both stay
-// as they are, to be kept together.
+// Closing would checkpoint the "-wal" into the damaged file, whose inode the
+// kept copy shares as a hard link, and delete it; both stay as they are.
 void leaveAsFound(sqlite::Connection& installed)
 {
     sqlite3_db_config(installed.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -75,134 +75,196 @@ std::unique_ptr<sqlite::Connection> openForWriting(const fs::path& file)
     return connection;
 }
 
-// Only a table the file lacks means no rows; any other failure to compile is
-// a table of another shape or damage, which must not pass for "nothing".
-bool lacksTable(const sqlite::Connection& connection)
-{
-    return connection.errorMessage().starts_with("no such table");
-}
-
 void run(sqlite::Connection& connection, const std::string& sql)
 {
     if (!connection.tryExecute(sql))
         throw handoverFailure(connection);
 }
 
-// The installed rows of one table, read through the installed database's own
-// connection; none when the file lacks the table or it is empty. Copying none
-// writes nothing, so an import repeated on the same input gives the same file.
-sqlite::Statement installedRows(
-    const sqlite::Connection& installed, std::string_view table, std::string_view columns)
-{
-    // A full scan of the table alone: damage in an index hides no row.
-    const auto from = " FROM " + std::string(table) + " NOT INDEXED";
-    auto probe = installed.tryPrepare("SELECT 1" + from + " LIMIT 1");
-    if (!probe) {
-        if (lacksTable(installed))
-            return {}; // a table the file lacks holds no rows
-        failReading(installed);
+// Reads what SQLite can still read of the installed database. Damage met on
+// the way is noted and read around; any other failure (descriptors, a busy
+// file) throws the handover's failure, before anything is committed.
+class InstalledRows {
+public:
+    InstalledRows(const sqlite::Connection& installed, bool& damaged)
+        : installed_(installed)
+        , damaged_(damaged)
+    {
     }
-    if (const int result = probe.step(); result != SQLITE_ROW) {
-        if (result != SQLITE_DONE)
-            failReading(installed);
-        return {};
-    }
-    auto rows = installed.tryPrepare("SELECT " + std::string(columns) + from);
-    if (!rows)
-        failReading(installed);
-    return rows;
-}
 
-// Calls `each` on every row left to `rows`, a statement of the installed file.
-template <class Each>
-void forEachRow(sqlite::Statement& rows, const sqlite::Connection& installed, Each&& each)
-{
-    int stepped = SQLITE_ROW;
-    while ((stepped = rows.step()) == SQLITE_ROW)
-        each();
-    if (stepped != SQLITE_DONE)
-        failReading(installed);
-}
+    // Calls `each` with every row of `table` that SQLite can read, in rowid
+    // order, as a statement whose columns are the rowid and then `columns`.
+    // A full scan reads the table; where it fails, the next rowid is read
+    // alone, then its row: a row that fails is skipped, and where the rowid
+    // itself cannot be read, the next readable one is searched for. A damaged
+    // leaf costs its own rows, a damaged interior page those below it.
+    template <class Each> void forEach(std::string_view table, std::string_view columns, Each&& each)
+    {
+        const auto from
+            = ", " + std::string(columns) + " FROM " + std::string(table) + " NOT INDEXED WHERE rowid ";
+        auto scan = prepare("SELECT rowid" + from + ">= ?1 ORDER BY rowid");
+        if (!scan)
+            return;
+        auto single = prepare("SELECT rowid" + from + "= ?1");
+        nextRowid_ = prepare("SELECT rowid FROM " + std::string(table)
+            + " NOT INDEXED WHERE rowid >= ?1 "
+              "ORDER BY rowid LIMIT 1");
+        for (std::optional<std::int64_t> start = lowest; start;) {
+            std::optional<std::int64_t> last;
+            scan.bindInt64(1, *start);
+            int stepped = SQLITE_ROW;
+            while ((stepped = scan.step()) == SQLITE_ROW) {
+                each(scan);
+                last = scan.int64(0);
+            }
+            scan.reset();
+            if (stepped == SQLITE_DONE)
+                return;
+            noteDamage();
+            start = readableAfterDamage(last ? following(*last) : start, single, each);
+        }
+    }
+
+    // The installed file's saved-view counter; none when it has none, or
+    // when it cannot be read: the largest view id handed over stands in.
+    std::optional<std::int64_t> viewCounter()
+    {
+        auto counter = prepare("SELECT seq FROM sqlite_sequence WHERE name = ?1");
+        if (!counter)
+            return std::nullopt;
+        counter.bindText(1, viewCounterName);
+        const int result = counter.step();
+        if (result == SQLITE_ROW)
+            return counter.optionalInt64(0);
+        if (result != SQLITE_DONE)
+            noteDamage();
+        return std::nullopt;
+    }
+
+private:
+    static constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    static constexpr std::int64_t highest = std::numeric_limits<std::int64_t>::max();
+
+    static std::optional<std::int64_t> following(std::int64_t rowid)
+    {
+        return rowid == highest ? std::nullopt : std::optional(rowid + 1);
+    }
+
+    // Damage is noted; anything else throws.
+    void noteDamage()
+    {
+        if (!DBError::isDamage(sqlite3_extended_errcode(installed_.get())))
+            throw handoverFailure(installed_);
+        damaged_ = true;
+    }
+
+    // A statement of the installed file; empty where the file lacks the table
+    // or damage keeps it from compiling.
+    sqlite::Statement prepare(const std::string& sql)
+    {
+        auto statement = installed_.tryPrepare(sql);
+        if (!statement && !sqlite::lacksTable(installed_))
+            noteDamage();
+        return statement;
+    }
+
+    enum class Probe { failed, none, found };
+
+    // The first rowid at or after `from`, or none, or a failure to read it.
+    std::pair<Probe, std::int64_t> probe(std::int64_t from)
+    {
+        nextRowid_.bindInt64(1, from);
+        const int result = nextRowid_.step();
+        const std::int64_t rowid = result == SQLITE_ROW ? nextRowid_.int64(0) : 0;
+        nextRowid_.reset();
+        if (result == SQLITE_ROW)
+            return {Probe::found, rowid};
+        if (result == SQLITE_DONE)
+            return {Probe::none, 0};
+        noteDamage();
+        return {Probe::failed, 0};
+    }
+
+    // Hands over rows one by one from `from` until one reads whole, and
+    // returns where the scan goes on: after that row, or none at the end.
+    template <class Each>
+    std::optional<std::int64_t> readableAfterDamage(
+        std::optional<std::int64_t> from, sqlite::Statement& single, Each&& each)
+    {
+        while (from) {
+            const auto [found, rowid] = probe(*from);
+            if (found == Probe::none)
+                return std::nullopt;
+            if (found == Probe::failed) {
+                from = firstReadableKey(*from);
+                continue;
+            }
+            single.bindInt64(1, rowid);
+            const int result = single.step();
+            if (result == SQLITE_ROW)
+                each(single);
+            single.reset();
+            if (result != SQLITE_ROW && result != SQLITE_DONE)
+                noteDamage(); // this row is skipped
+            if (result == SQLITE_ROW)
+                return following(rowid);
+            from = following(rowid);
+        }
+        return std::nullopt;
+    }
+
+    // The smallest key above `failing` whose probe succeeds, or none: the step
+    // doubles from `failing` until a probe succeeds, then halves back, since
+    // the failing keys of one damaged page are one run.
+    std::optional<std::int64_t> firstReadableKey(std::int64_t failing)
+    {
+        std::uint64_t step = 1;
+        std::int64_t good = failing;
+        for (;;) {
+            const auto room = static_cast<std::uint64_t>(highest) - static_cast<std::uint64_t>(failing);
+            good = step >= room ? highest
+                                : static_cast<std::int64_t>(static_cast<std::uint64_t>(failing) + step);
+            if (probe(good).first != Probe::failed)
+                break;
+            if (good == highest)
+                return std::nullopt;
+            failing = good;
+            step *= 2;
+        }
+        while (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(failing) > 1) {
+            const auto middle = static_cast<std::int64_t>(static_cast<std::uint64_t>(failing)
+                + (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(failing)) / 2);
+            (probe(middle).first == Probe::failed ? failing : good) = middle;
+        }
+        return good;
+    }
+
+    const sqlite::Connection& installed_;
+    bool& damaged_;
+    sqlite::Statement nextRowid_;
+};
 
 // Copies the rows value by value instead of attaching one database to the
 // other, which SQLite allows only between files of one text encoding: an
-// installed dataset in UTF-16 can still be updated.
-void copyRows(const sqlite::Connection& installed, sqlite::Connection& incoming, std::string_view table,
-    std::string_view columns)
+// installed dataset in UTF-16 can still be updated. Copying none writes
+// nothing, so an import repeated on the same input gives the same file.
+void copyRows(InstalledRows& installed, sqlite::Connection& incoming, const UserTable& table)
 {
-    auto rows = installedRows(installed, table, columns);
-    if (!rows)
-        return;
     std::string placeholders;
-    for (int column = 1; column <= rows.columnCount(); ++column)
+    const auto columnCount = std::ranges::count(table.columns, ',') + 1;
+    for (int column = 1; column <= columnCount; ++column)
         placeholders += (column == 1 ? "?" : ", ?") + std::to_string(column);
-    // Rows the new schema cannot hold (a note without text) were never readable.
-    auto insert = incoming.tryPrepare("INSERT OR IGNORE INTO main." + std::string(table) + "("
-        + std::string(columns) + ") VALUES (" + placeholders + ")");
+    auto insert = incoming.tryPrepare("INSERT OR IGNORE INTO main." + std::string(table.name) + "("
+        + std::string(table.columns) + ") VALUES (" + placeholders + ")" + std::string(table.onConflict));
     if (!insert)
         throw handoverFailure(incoming);
-    forEachRow(rows, installed, [&] {
-        for (int column = 0; column < rows.columnCount(); ++column)
-            insert.bindColumn(column + 1, rows, column);
+    installed.forEach(table.name, table.columns, [&](const sqlite::Statement& row) {
+        for (int column = 1; column <= columnCount; ++column)
+            insert.bindColumn(column, row, column);
         if (!insert.stepDone())
             throw handoverFailure(incoming);
         insert.reset();
     });
-}
-
-// The installed file's saved-view counter, or none when it has none.
-std::optional<std::int64_t> installedViewCounter(const sqlite::Connection& installed)
-{
-    auto counter = installed.tryPrepare("SELECT seq FROM sqlite_sequence WHERE name = ?1");
-    if (!counter) {
-        if (lacksTable(installed))
-            return std::nullopt; // a file without the counter has no numbers to keep
-        failReading(installed);
-    }
-    counter.bindText(1, viewCounterName);
-    const int result = counter.step();
-    if (result == SQLITE_ROW)
-        return counter.optionalInt64(0);
-    if (result != SQLITE_DONE)
-        failReading(installed);
-    return std::nullopt;
-}
-
-// Reads every user row and the view counter once, before anything is copied,
-// so that damage in their pages is known before the incoming file changes.
-void readEveryUserRow(const sqlite::Connection& installed)
-{
-    for (auto [table, columns] : userColumns)
-        if (auto rows = installedRows(installed, table, columns))
-            forEachRow(rows, installed, [] {});
-    installedViewCounter(installed);
-}
-
-// The installed database with its write lock held, none when there is no file,
-// or damaged when SQLite cannot read its schema or one of its user rows. A
-// damaged schema fails only at the first statement that reads it, after the
-// lock is taken.
-struct LockedInstalled {
-    std::unique_ptr<sqlite::Connection> connection;
-    bool damaged = false;
-};
-
-LockedInstalled lockedInstalled(const fs::path& file)
-{
-    if (!mayExist(file))
-        return {};
-    auto connection = openForWriting(file);
-    try {
-        // Header or page size damaged: NOTADB; pages or schema: CORRUPT.
-        if (sqlite3_exec(connection->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK
-            || sqlite::schemaRead(*connection) != SQLITE_OK)
-            failReading(*connection);
-        readEveryUserRow(*connection);
-    } catch (const InstalledDamaged&) {
-        leaveAsFound(*connection);
-        return {nullptr, true};
-    }
-    return {std::move(connection), false};
 }
 
 // Raises the incoming counter to the installed one; the views copied may have
@@ -226,42 +288,64 @@ void keepViewCounter(sqlite::Connection& incoming, std::int64_t counter)
         throw handoverFailure(incoming);
 }
 
+// Calls `row` with each row of a query on the incoming database.
+template <class Row> void forEachRow(const sqlite::Connection& incoming, const std::string& sql, Row&& row)
+{
+    auto rows = incoming.tryPrepare(sql);
+    if (!rows)
+        throw handoverFailure(incoming);
+    int stepped = SQLITE_ROW;
+    while ((stepped = rows.step()) == SQLITE_ROW)
+        row(rows);
+    if (stepped != SQLITE_DONE)
+        throw handoverFailure(incoming);
+}
+
 // The ids of a table's rows that name no structure of the incoming database.
 std::vector<std::string> idsOfNoStructure(const sqlite::Connection& incoming, std::string_view table)
 {
-    auto ids = incoming.tryPrepare("SELECT concept_id FROM main." + std::string(table)
-        + " AS user_row WHERE typeof(concept_id) = 'text' AND NOT EXISTS "
-          "(SELECT 1 FROM main.structures WHERE concept_id = user_row.concept_id)");
-    if (!ids)
-        throw handoverFailure(incoming);
     std::vector<std::string> found;
-    int stepped = SQLITE_ROW;
-    while ((stepped = ids.step()) == SQLITE_ROW)
-        found.push_back(ids.requiredText(0));
-    if (stepped != SQLITE_DONE)
-        throw handoverFailure(incoming);
+    forEachRow(incoming,
+        "SELECT concept_id FROM main." + std::string(table)
+            + " AS user_row WHERE typeof(concept_id) = 'text' AND NOT EXISTS "
+              "(SELECT 1 FROM main.structures WHERE concept_id = user_row.concept_id)",
+        [&](const sqlite::Statement& row) { found.push_back(row.requiredText(0)); });
     return found;
 }
 
+FormerStructureIDs formerIDsOfIncoming(const sqlite::Connection& incoming)
+{
+    FormerStructureIDs former;
+    forEachRow(incoming,
+        "SELECT concept_id, name_en FROM main.structures"
+        " WHERE typeof(concept_id) = 'text' AND typeof(name_en) = 'text'",
+        [&](const sqlite::Statement& row) { former.add(row.requiredText(0), row.requiredText(1)); });
+    return former;
+}
+
 // Ids derived from mesh names once kept the characters that show nothing
-// ("femore<zero width space>sinistro"); the import now leaves them out. A note
-// or bookmark on such an id follows its structure to the id it has now, unless
-// the structure has one of its own there: the old row then stays where it is,
-// as no row is ever dropped. A name made of such characters alone now gives
-// "structure_<n>", which its old id cannot tell: its rows stay where they are.
+// ("femore<zero width space>sinistro"); the import now leaves them out, and
+// "Osso" and "Os<zero width space>so" now give "osso" and "osso_1". A note or
+// bookmark on an id that names no structure follows the one structure whose
+// name gave that id then, unless that structure has a row of its own there:
+// the old row then stays where it is, as no row is ever dropped. An id the old
+// rule suffixed, or one that several names gave, cannot tell its structure:
+// its rows stay where they are.
 void followRenamedStructures(sqlite::Connection& incoming)
 {
+    std::optional<FormerStructureIDs> former;
     for (auto table : {AnatomyDB::userTables[0], AnatomyDB::userTables[1]}) {
-        auto move = incoming.tryPrepare("UPDATE OR IGNORE main." + std::string(table)
-            + " SET concept_id = ?1 WHERE concept_id = ?2"
-              " AND EXISTS (SELECT 1 FROM main.structures WHERE concept_id = ?1)");
+        auto move = incoming.tryPrepare(
+            "UPDATE OR IGNORE main." + std::string(table) + " SET concept_id = ?1 WHERE concept_id = ?2");
         if (!move)
             throw handoverFailure(incoming);
         for (const auto& id : idsOfNoStructure(incoming, table)) {
-            const auto renamed = InvisibleCharacters::visiblePart(id);
-            if (renamed == id)
+            if (!former)
+                former = formerIDsOfIncoming(incoming);
+            const auto structure = former->structureOf(id);
+            if (!structure)
                 continue;
-            move.bindText(1, renamed);
+            move.bindText(1, *structure);
             move.bindText(2, id);
             if (!move.stepDone())
                 throw handoverFailure(incoming);
@@ -270,51 +354,85 @@ void followRenamedStructures(sqlite::Connection& incoming)
     }
 }
 
-// Replaces the user rows of `incoming` by those of `installed` (none without it).
-void replaceUserRows(const fs::path& incoming, const sqlite::Connection* installed)
+std::int64_t rowCount(const sqlite::Connection& incoming, std::string_view table)
+{
+    auto count = incoming.tryPrepare("SELECT count(*) FROM main." + std::string(table));
+    if (!count || count.step() != SQLITE_ROW)
+        throw handoverFailure(incoming);
+    return count.int64(0);
+}
+
+// Replaces the user rows of `incoming` by those that can be read of
+// `installed` (none without it); returns how many of each the incoming holds.
+UserRowsHandover::Counts replaceUserRows(const fs::path& incoming, InstalledRows* installed)
 {
     auto connection = openForWriting(incoming);
     run(*connection, "BEGIN IMMEDIATE");
     try {
-        for (auto [table, columns] : userColumns) {
-            run(*connection, "DELETE FROM main." + std::string(table));
+        for (const auto& table : userTables) {
+            run(*connection, "DELETE FROM main." + std::string(table.name));
             // A counter the incoming file brings (a view numbered at the end of
             // the range) would stop the user's next row for good.
-            run(*connection, "DELETE FROM main.sqlite_sequence WHERE name = '" + std::string(table) + "'");
+            run(*connection,
+                "DELETE FROM main.sqlite_sequence WHERE name = '" + std::string(table.name) + "'");
             if (installed)
-                copyRows(*installed, *connection, table, columns);
+                copyRows(*installed, *connection, table);
         }
-        if (const auto counter = installed ? installedViewCounter(*installed) : std::nullopt)
+        if (const auto counter = installed ? installed->viewCounter() : std::nullopt)
             keepViewCounter(*connection, *counter);
         if (installed)
             followRenamedStructures(*connection);
+        const UserRowsHandover::Counts counts {rowCount(*connection, userTables[0].name),
+            rowCount(*connection, userTables[1].name), rowCount(*connection, userTables[2].name)};
         run(*connection, "COMMIT");
+        return counts;
     } catch (...) {
         connection->tryExecute("ROLLBACK");
         throw;
     }
 }
 
+// The installed database with its write lock held, none when there is no file.
+// A damaged header or page size fails as soon as the lock is taken (NOTADB),
+// which is damage too: nothing of the file can be read.
+std::unique_ptr<sqlite::Connection> lockedInstalled(const fs::path& file, bool& damaged)
+{
+    if (!mayExist(file))
+        return nullptr;
+    auto connection = openForWriting(file);
+    if (sqlite3_exec(connection->get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (!DBError::isDamage(sqlite3_extended_errcode(connection->get())))
+            throw handoverFailure(*connection);
+        damaged = true;
+        return connection;
+    }
+    const auto verdict = sqlite::verdict(*connection);
+    if (verdict.kind == DatabaseVerdict::Kind::notChecked)
+        throw handoverFailure(*connection);
+    damaged = !verdict.clean();
+    return connection;
+}
+
 } // namespace
 
 UserRowsHandover::UserRowsHandover(const fs::path& installed, const fs::path& incoming)
 {
-    auto locked = lockedInstalled(installed);
-    installed_ = std::move(locked.connection);
-    damaged_ = locked.damaged;
+    installed_ = lockedInstalled(installed, damaged_);
     identity_ = std::make_unique<FileIdentity>(installed);
-    // A version without a database replaces only a version without one.
-    if (!installed_ && !mayExist(incoming))
+    // A version without a database replaces only a version without one, or
+    // a damaged one, which is kept whole.
+    if ((!installed_ || damaged_) && !mayExist(incoming))
         return;
     try {
-        replaceUserRows(incoming, installed_.get());
-    } catch (const InstalledDamaged&) {
-        // Met only now: the incoming rows were rolled back, and the file goes
-        // the way of one found damaged at once.
-        leaveAsFound(*installed_);
-        installed_.reset();
-        damaged_ = true;
-        replaceUserRows(incoming, nullptr);
+        std::optional<InstalledRows> rows;
+        if (installed_)
+            rows.emplace(*installed_, damaged_);
+        handedOver_ = replaceUserRows(incoming, rows ? &*rows : nullptr);
+    } catch (...) {
+        // The installed file stays as it was found, damaged or not.
+        if (damaged_)
+            leaveAsFound(*installed_);
+        throw;
     }
 }
 
@@ -323,8 +441,10 @@ UserRowsHandover::~UserRowsHandover()
     if (!installed_)
         return;
     installed_->tryExecute("ROLLBACK");
+    if (damaged_)
+        leaveAsFound(*installed_);
     // Once replaced, the side files beside the path belong to the new database.
-    if (identity_->replaced())
+    else if (identity_->replaced())
         installed_->keepSideFilesOnClose();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -24,21 +25,30 @@ class FileIdentity;
 // of landing in a database about to be deleted.
 class UserRowsHandover {
 public:
-    // Throws DBError when the installed rows exist but cannot be read for a
-    // reason other than damage, or the incoming database cannot take them;
-    // nothing has changed then. No installed database hands over no rows; nor
-    // does one SQLite cannot read (its header, page size or schema damaged, or
-    // a page of a user table), which installedIsDamaged() then tells. Damage in
-    // an index alone hides no row: every one is handed over.
+    // How many rows of each kind the incoming database holds once handed over.
+    struct Counts {
+        std::int64_t notes = 0;
+        std::int64_t bookmarks = 0;
+        std::int64_t views = 0;
+        bool operator==(const Counts&) const = default;
+    };
+
+    // Throws DBError when the installed rows cannot be read for a reason other
+    // than damage (descriptors, a busy file), or the incoming database cannot
+    // take them; nothing has changed then. No installed database hands over no
+    // rows. Where SQLite's verdict on the installed file is not clean, or a
+    // read meets damage, every row SQLite can still read is handed over, and
+    // installedIsDamaged() tells that the rest stays in the file alone.
     UserRowsHandover(const std::filesystem::path& installed, const std::filesystem::path& incoming);
     ~UserRowsHandover();
     UserRowsHandover(const UserRowsHandover&) = delete;
     UserRowsHandover& operator=(const UserRowsHandover&) = delete;
 
-    // The installed file exists but SQLite cannot read it, or not all of its
-    // user rows: they are still in its pages, and the file must not go with
-    // the old folder.
+    // SQLite finds the installed file damaged: it may hold rows that could not
+    // be read, and must not go with the old folder. From the moment it is
+    // known, the file is only read, and it is closed as it was found.
     bool installedIsDamaged() const { return damaged_; }
+    const Counts& handedOver() const { return handedOver_; }
 
     // Removes every user row from a database that leaves this computer (a
     // published archive), rebuilding the file so that nothing of them stays in
@@ -48,6 +58,7 @@ public:
 private:
     std::unique_ptr<sqlite::Connection> installed_;
     std::unique_ptr<FileIdentity> identity_;
+    Counts handedOver_;
     bool damaged_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Download/HttpTransfer.h"
 #include "AnatomyCore/Model/DecodingError.h"
+#include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
@@ -118,8 +119,8 @@ void requireInstalledSize(const Entry& entry, std::size_t position)
     if (entry.installedBytes > 0)
         return;
     throw DecodingError("datasets[" + std::to_string(position) + "] (dataset \""
-        + UnicodeText::quotable(entry.id, quotedIDBytes) + "\"): installedBytes vale "
-        + std::to_string(entry.installedBytes) + ", deve essere maggiore di 0");
+        + UnicodeText::quotable(InvisibleCharacters::masked(entry.id), quotedIDBytes)
+        + "\"): installedBytes vale " + std::to_string(entry.installedBytes) + ", deve essere maggiore di 0");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnatomyCore/Download/DatasetCatalog.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -31,16 +32,16 @@ public:
         std::int64_t received = 0; // downloading only
         std::int64_t total = 0; // downloading only
         std::string message; // failed only: the Italian text to show
-        // done only: where the installed database was kept when SQLite could not
-        // read it (FolderSwap::replaceDataset); its user rows did not pass on.
-        std::optional<std::filesystem::path> keptDatabase;
+        // done only: the installed database SQLite found damaged, kept with
+        // what could not be read of it (FolderSwap::replaceDataset).
+        std::optional<DamagedDatabase::Kept> keptDatabase;
 
         static Stage downloading(std::int64_t received, std::int64_t total);
         static Stage failed(std::string message);
         static Stage preparing() { return {Kind::preparing}; }
         static Stage verifying() { return {Kind::verifying}; }
         static Stage installing() { return {Kind::installing}; }
-        static Stage done(std::optional<std::filesystem::path> keptDatabase = std::nullopt)
+        static Stage done(std::optional<DamagedDatabase::Kept> keptDatabase = std::nullopt)
         {
             return {Kind::done, 0, 0, {}, std::move(keptDatabase)};
         }

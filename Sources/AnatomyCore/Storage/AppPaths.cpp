@@ -1,10 +1,11 @@
 #include "AnatomyCore/Storage/AppPaths.h"
 
-#include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -62,10 +63,20 @@ std::optional<std::string_view> lookalikeProblem(std::string_view id)
     return std::nullopt;
 }
 
-bool holdsDataset(const std::filesystem::path& folder, std::string_view id)
+bool present(const std::filesystem::path& path)
 {
-    const auto manifest = DatasetManifest::read(folder / manifestFileName);
-    return manifest && manifest->id == id;
+    struct stat found { };
+    return ::lstat(path.c_str(), &found) == 0;
+}
+
+// Whether a dataset, with the user's rows, may lie in the folder or where a
+// swap sets it aside: whatever its manifest says, or without one.
+bool holdsDataset(const std::filesystem::path& folder)
+{
+    for (const auto& place : {folder, FolderSwap::setAsidePath(folder)})
+        if (present(place / databaseFileName) || present(place / manifestFileName))
+            return true;
+    return false;
 }
 
 // What a message may quote of a refused id: printable, and short.
@@ -132,6 +143,11 @@ InvalidDatasetID::InvalidDatasetID(std::string_view id, std::string_view reason)
 {
 }
 
+std::string quotedDatasetID(std::string_view id)
+{
+    return UnicodeText::quotable(InvisibleCharacters::masked(id), maxDatasetIDLength);
+}
+
 std::optional<std::string_view> unsafeNameReason(std::string_view name)
 {
     if (auto problem = pathProblem(name))
@@ -152,7 +168,7 @@ std::optional<std::string_view> datasetIDReason(std::string_view id, const std::
         return problem;
     auto problem = newDatasetIDReason(id);
     // The user's notes live in a dataset installed before its id was refused.
-    if (problem && holdsDataset(folder, id))
+    if (problem && holdsDataset(folder))
         return std::nullopt;
     return problem;
 }

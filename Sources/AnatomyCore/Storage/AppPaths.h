@@ -32,6 +32,11 @@ public:
     InvalidDatasetID(std::string_view id, std::string_view reason);
 };
 
+// A dataset id as a message quotes it: what shows too little of itself
+// (InvisibleCharacters::masked), and whatever could garble the message, as "?",
+// and no longer than an id may be.
+std::string quotedDatasetID(std::string_view id);
+
 // Why `name` cannot be used as one file or folder name inside a folder of
 // ours, or nothing when it can: empty, "." or "..", a separator, "..", a
 // leading dot, control, format and bidirectional characters (those
@@ -46,8 +51,10 @@ std::optional<std::string_view> unsafeNameReason(std::string_view name);
 std::optional<std::string_view> newDatasetIDReason(std::string_view id);
 // Why `id` cannot address the dataset in `folder`, or nothing when it can: as
 // newDatasetIDReason, but a dataset installed before its id was refused for how
-// little it shows (its manifest in `folder` holds the id) stays usable. What
-// could leave the folder or garble a message stays refused for every id.
+// little it shows stays usable where `folder`, or the folder a swap sets it
+// aside in (FolderSwap::setAsidePath), holds a database or a manifest, whatever
+// the manifest says. What could leave the folder or garble a message stays
+// refused for every id.
 std::optional<std::string_view> datasetIDReason(std::string_view id, const std::filesystem::path& folder);
 // The same for the dataset's folder in the datasets folder.
 std::optional<std::string_view> datasetIDReason(std::string_view id);

@@ -183,11 +183,13 @@ void carryKept(const fs::path& from, const fs::path& to)
     placeAll(pairs);
 }
 
-std::string notice(const fs::path& kept)
+std::string notice(const Kept& kept)
 {
-    return "Il database installato era danneggiato: annotazioni, segnalibri e viste non sono stati "
-           "trasferiti. Il file è conservato in "
-        + kept.string() + ".";
+    const auto& [notes, bookmarks, views] = kept.handedOver;
+    return "Il database installato era danneggiato: trasferite " + std::to_string(notes) + " annotazioni, "
+        + std::to_string(bookmarks) + " segnalibri e " + std::to_string(views)
+        + " viste salvate; il file originale, con ciò che non si è potuto leggere, è conservato in "
+        + kept.file.string() + ".";
 }
 
 } // namespace morvena::DamagedDatabase

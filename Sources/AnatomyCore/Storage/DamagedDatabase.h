@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnatomyCore/Database/UserRowsHandover.h"
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -9,12 +11,11 @@
 
 namespace morvena {
 
-// An installed database that SQLite cannot read (its header, page size or
-// schema damaged) may still hold the user's notes, bookmarks and saved views in
-// its pages. An import or a download that replaces the dataset's folder keeps
-// it in the new folder instead of deleting it with the old one, under a name
-// that no program reads as the dataset's database:
-// "anatomy-danneggiato-AAAAMMGG-HHMMSS.sqlite", with its "-wal" and "-journal".
+// An installed database that SQLite finds damaged may still hold notes,
+// bookmarks and saved views of the user's in pages it cannot read. An import or a download that replaces the
+// dataset's folder keeps it in the new folder instead of deleting it with the old one, under a name that no
+// program reads as the dataset's database: "anatomy-danneggiato-AAAAMMGG-HHMMSS.sqlite", with its "-wal" and
+// "-journal".
 namespace DamagedDatabase {
 
 inline constexpr std::string_view keptPrefix = "anatomy-danneggiato-";
@@ -38,8 +39,16 @@ std::vector<std::filesystem::path> keptIn(const std::filesystem::path& folder, s
 // same name, as keep() does. Throws FileError.
 void carryKept(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// What the user is told once a damaged database was kept at `kept`.
-std::string notice(const std::filesystem::path& kept);
+// A damaged database kept by a replacement, and how many of the user's rows
+// could be read of it and handed over to the new database.
+struct Kept {
+    std::filesystem::path file;
+    UserRowsHandover::Counts handedOver;
+    bool operator==(const Kept&) const = default;
+};
+
+// What the user is told once a damaged database was kept.
+std::string notice(const Kept& kept);
 
 } // namespace DamagedDatabase
 

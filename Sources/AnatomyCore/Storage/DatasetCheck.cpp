@@ -61,7 +61,8 @@ std::optional<DatasetManifest> readManifest(
         return refused("manifest illeggibile: " + clause(error.what()));
     }
     if (manifest.id != id)
-        return refused("il manifest descrive il dataset " + manifest.id + " invece di " + std::string(id));
+        return refused("il manifest descrive il dataset " + AppPaths::quotedDatasetID(manifest.id)
+            + " invece di " + AppPaths::quotedDatasetID(id));
     for (auto [name, count] : {std::pair {"strutture", manifest.structureCount},
              std::pair {"triangoli", manifest.triangleCount}, std::pair {"vertici", manifest.vertexCount}})
         if (count < 0 || count > largestPossibleCount)
@@ -106,11 +107,15 @@ void addGeometryProblems(const MeshPack& pack, const std::optional<DatasetManife
             std::to_string(broken) + " vertici del pack hanno coordinate non finite (NaN o infinito)"});
 }
 
+// The verdict is the one judgement of damage: where it finds any, no other
+// check reads through it.
 void addDatabaseProblems(
     const AnatomyDB& db, const MeshPack* pack, Depth depth, std::vector<Problem>& problems)
 {
-    if (auto unreadable = unreadableDatabase(db)) {
-        problems.push_back({Kind::database, std::move(*unreadable)});
+    if (const auto verdict = db.verdict(); !verdict.clean()) {
+        const auto kind
+            = verdict.kind == DatabaseVerdict::Kind::userRowsDamaged ? Kind::userRows : Kind::verdict;
+        problems.push_back({kind, verdict.line()});
         return;
     }
     if (auto problem = db.schemaProblem()) {
@@ -126,10 +131,6 @@ void addDatabaseProblems(
         problems.push_back({Kind::database,
             "il database usa la codifica " + (encoding.empty() ? std::string("sconosciuta") : encoding)
                 + " invece di UTF-8"});
-    if (!db.passesQuickCheck())
-        problems.push_back({Kind::database,
-            "il database è danneggiato: il controllo di integrità di SQLite vi trova pagine o indici "
-            "rovinati"});
     if (!pack)
         return; // without a pack no mesh index can be judged
     const auto outside = db.structuresOutsidePack(static_cast<std::int64_t>(pack->structureCount()));
@@ -140,13 +141,6 @@ void addDatabaseProblems(
 }
 
 } // namespace
-
-std::optional<std::string> unreadableDatabase(const AnatomyDB& db)
-{
-    if (auto reason = db.unreadableReason())
-        return "il database non si apre: " + *reason;
-    return std::nullopt;
-}
 
 std::vector<Problem> structureCountProblems(const AnatomyDB& db, std::size_t packStructures)
 {
@@ -201,22 +195,18 @@ Unusable::Unusable(std::string_view id, const Problem& first)
 void require(
     const MeshPack& pack, const AnatomyDB& db, const fs::path& folder, std::string_view id, Depth depth)
 {
-    auto found = problems(pack, db, folder, id, depth);
+    const auto found = problems(pack, db, folder, id, depth);
+    if (std::ranges::any_of(found, [](const Problem& problem) { return problem.kind == Kind::userRows; }))
+        throw DamagedUserRows(id);
     if (!found.empty())
         throw Unusable(id, found.front());
 }
 
 DamagedUserRows::DamagedUserRows(std::string_view id)
-    : std::runtime_error("Impossibile aprire il dataset " + std::string(id)
+    : std::runtime_error("Impossibile aprire il dataset " + InvisibleCharacters::masked(id)
         + ": annotazioni, segnalibri o viste salvate del database sono danneggiati. Un nuovo import o "
           "download del dataset trasferisce ciò che si può leggere e conserva il resto in un file a parte.")
 {
-}
-
-void requireWholeUserRows(const AnatomyDB& db, std::string_view id)
-{
-    if (!db.userTablesPassQuickCheck())
-        throw DamagedUserRows(id);
 }
 
 } // namespace morvena::DatasetCheck

@@ -22,26 +22,26 @@ class MeshPack;
 // verify passes, the viewer opens.
 namespace DatasetCheck {
 
-// How far the check reads. The viewer's load, on its main thread, reads the
+// How far the check reads. Both depths ask the database's verdict
+// (AnatomyDB::verdict), which reads every page of the database: the viewer's
+// load runs it on its main thread, a cost that follows the file's size (about
+// 10 ms for an atlas without notes). Beyond it, the viewer's load reads the
 // pack's bounds but no vertex and no database row: it skips mesh indices beyond
-// its pack anyway. The installation and verify read every vertex position,
-// every structure's mesh index and every page of the database as well (SQLite's
-// quick_check), require the database in UTF-8, count the structures with
-// geometry against the pack's, and compare the manifest's counts of
-// structures, triangles and vertices with the pack's.
+// its pack anyway. The installation and verify read every vertex position and
+// every structure's mesh index as well, require the database in UTF-8, count
+// the structures with geometry against the pack's, and compare the manifest's
+// counts of structures, triangles and vertices with the pack's.
 enum class Depth { bounds, everyVertex };
 
 struct Problem {
-    enum class Kind { manifest, packUnreadable, geometry, database };
+    // verdict: the database's verdict where it is not clean, the one database
+    // problem then; userRows: the same where it finds the user's notes,
+    // bookmarks or saved views damaged.
+    enum class Kind { manifest, packUnreadable, geometry, database, verdict, userRows };
     Kind kind = Kind::manifest;
     std::string text; // Italian, starting in lower case
     bool operator==(const Problem&) const = default;
 };
-
-// The one problem of a database SQLite cannot read at all
-// (AnatomyDB::unreadableReason), or nothing; no other check of the database
-// follows it.
-std::optional<std::string> unreadableDatabase(const AnatomyDB& db);
 
 // Every problem of the dataset `id` in `folder`, in the order manifest, pack,
 // database; empty when the dataset is usable. Never throws for what the files hold.
@@ -63,7 +63,8 @@ public:
     Unusable(std::string_view id, const Problem& first);
 };
 
-// Throws Unusable when problems() of the opened pack and database finds any.
+// Throws DamagedUserRows when problems() of the opened pack and database finds
+// the user's rows damaged, else Unusable when it finds any problem.
 void require(const MeshPack& pack, const AnatomyDB& db, const std::filesystem::path& folder,
     std::string_view id, Depth depth);
 
@@ -74,9 +75,6 @@ class DamagedUserRows : public std::runtime_error {
 public:
     explicit DamagedUserRows(std::string_view id);
 };
-
-// Throws DamagedUserRows when AnatomyDB::userTablesPassQuickCheck() fails.
-void requireWholeUserRows(const AnatomyDB& db, std::string_view id);
 
 } // namespace DatasetCheck
 

@@ -1,5 +1,6 @@
 #include "AnatomyCore/Storage/DatasetLock.h"
 
+#include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Support/FileError.h"
 
 #include <fcntl.h>
@@ -58,16 +59,16 @@ std::optional<std::string_view> obstacle(const std::filesystem::path& path)
 } // namespace
 
 DatasetLock::Busy::Busy(std::string_view datasetID)
-    : std::runtime_error("Il dataset «" + std::string(datasetID)
+    : std::runtime_error("Il dataset «" + AppPaths::quotedDatasetID(datasetID)
         + "» è già in corso di importazione o installazione da un altro processo.")
 {
 }
 
 DatasetLock::Obstructed::Obstructed(
     std::string_view datasetID, const std::filesystem::path& lockFile, std::string_view what)
-    : std::runtime_error("Impossibile importare o installare il dataset «" + std::string(datasetID)
-        + "»: al posto del suo file di blocco " + lockFile.string() + " c'è " + std::string(what)
-        + ", che si può rimuovere.")
+    : std::runtime_error("Impossibile importare o installare il dataset «"
+        + AppPaths::quotedDatasetID(datasetID) + "»: al posto del suo file di blocco " + lockFile.string()
+        + " c'è " + std::string(what) + ", che si può rimuovere.")
 {
 }
 

@@ -2,6 +2,7 @@
 
 #include "AnatomyCore/Model/DecodingError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/FolderSwap.h"
 #include "AnatomyCore/Support/AtomicFile.h"
 #include "AnatomyCore/Support/FileError.h"
@@ -165,6 +166,19 @@ std::vector<DatasetManifest> DatasetManifest::installed()
     return scanInstalled().manifests;
 }
 
+namespace {
+
+// The dataset's database, or one kept after damage.
+bool holdsUserRows(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    return std::filesystem::exists(
+               std::filesystem::symlink_status(folder / AppPaths::databaseFileName, error))
+        || !DamagedDatabase::keptIn(folder, error).empty();
+}
+
+} // namespace
+
 DatasetManifest::Installed DatasetManifest::scanInstalled()
 {
     const auto datasets = AppPaths::datasetsDirectory();
@@ -179,10 +193,11 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
         if (name.starts_with('.') || !entry->is_directory(typeError))
             continue;
         // A folder installed before its name was refused as an id (one with
-        // bidirectional controls, or Hangul fillers and no manifest of its own)
-        // can no longer be opened, only removed.
+        // bidirectional controls, or Hangul fillers and no dataset file) can no
+        // longer be opened; it may be removed only without the user's rows.
         if (AppPaths::datasetIDReason(name, entry->path())) {
-            installed.misnamedFolders.push_back(std::move(name));
+            (holdsUserRows(entry->path()) ? installed.misnamedDatabases : installed.misnamedFolders)
+                .push_back(std::move(name));
             continue;
         }
         auto manifest = read(entry->path() / AppPaths::manifestFileName);
@@ -213,13 +228,20 @@ std::string quotedNames(const std::vector<std::string>& folders)
     return names;
 }
 
-std::string unreadableSentence(const std::vector<std::string>& folders)
+// "Una cartella in <datasets folder>" and what is said of it, or the same of
+// several, then their names.
+std::string foldersSaying(
+    const std::vector<std::string>& folders, std::string_view ofOne, std::string_view ofSeveral)
 {
     const bool one = folders.size() == 1;
     return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
-        + AppPaths::datasetsDirectory().string()
-        + (one ? " non è leggibile come dataset: " : " non sono leggibili come dataset: ")
-        + quotedNames(folders)
+        + AppPaths::datasetsDirectory().string() + std::string(one ? ofOne : ofSeveral)
+        + quotedNames(folders);
+}
+
+std::string unreadableSentence(const std::vector<std::string>& folders)
+{
+    return foldersSaying(folders, " non è leggibile come dataset: ", " non sono leggibili come dataset: ")
         + " (manifest danneggiato o cartella illeggibile; i dati restano sul disco). Per sapere che cosa non "
           "va: mrvtool verify --id "
         + ShellWord::quoted(folders.front()) + ".";
@@ -228,12 +250,18 @@ std::string unreadableSentence(const std::vector<std::string>& folders)
 std::string misnamedSentence(const std::vector<std::string>& folders)
 {
     const bool one = folders.size() == 1;
-    return std::string(one ? "Una cartella" : "Alcune cartelle") + " in "
-        + AppPaths::datasetsDirectory().string()
-        + (one ? " ha un nome che nessun dataset può avere: "
-               : " hanno un nome che nessun dataset può avere: ")
-        + quotedNames(folders) + " (i dati restano sul disco, ma nessun programma "
+    return foldersSaying(folders,
+               " ha un nome che nessun dataset può avere: ", " hanno un nome che nessun dataset può avere: ")
+        + " (i dati restano sul disco, ma nessun programma "
         + (one ? "la apre). Per rimuoverla:" : "le apre). Per rimuoverle:");
+}
+
+std::string misnamedDatabaseSentence(const std::vector<std::string>& folders)
+{
+    return foldersSaying(folders,
+               " ha un nome che nessun programma apre e contiene il database dell'utente: ",
+               " hanno un nome che nessun programma apre e ciascuna contiene il database dell'utente: ")
+        + " (i dati restano sul disco).";
 }
 
 std::string removalCommand(const std::vector<std::string>& folders)
@@ -248,14 +276,21 @@ std::string removalCommand(const std::vector<std::string>& folders)
 
 std::optional<DatasetManifest::Installed::Notice> DatasetManifest::Installed::notice() const
 {
-    if (unreadableFolders.empty() && misnamedFolders.empty())
+    std::vector<std::string> sentences;
+    if (!unreadableFolders.empty())
+        sentences.push_back(unreadableSentence(unreadableFolders));
+    if (!misnamedDatabases.empty())
+        sentences.push_back(misnamedDatabaseSentence(misnamedDatabases));
+    // Last: the command follows the sentence that leads to it.
+    if (!misnamedFolders.empty())
+        sentences.push_back(misnamedSentence(misnamedFolders));
+    if (sentences.empty())
         return std::nullopt;
-    if (misnamedFolders.empty())
-        return Notice {unreadableSentence(unreadableFolders), std::nullopt};
-    const std::string misnamed = misnamedSentence(misnamedFolders);
-    return Notice {
-        unreadableFolders.empty() ? misnamed : unreadableSentence(unreadableFolders) + " " + misnamed,
-        removalCommand(misnamedFolders)};
+    std::string sentence = sentences.front();
+    for (std::size_t i = 1; i < sentences.size(); ++i)
+        sentence += " " + sentences[i];
+    return Notice {std::move(sentence),
+        misnamedFolders.empty() ? std::nullopt : std::optional(removalCommand(misnamedFolders))};
 }
 
 } // namespace morvena

@@ -61,18 +61,22 @@ struct DatasetManifest {
         std::vector<DatasetManifest> manifests;
         std::vector<std::string> unreadableFolders; // folder names, in listing order
         // Folders whose name no dataset id may have (an older version let
-        // bidirectional controls and characters that show nothing in): never
-        // opened, and removable only by hand. A folder whose name only shows
-        // too little is a dataset still where its manifest holds that name
+        // bidirectional controls and characters that show nothing in), without
+        // the user's rows: never opened, and removable only by hand. A folder
+        // whose name only shows too little is a dataset still where it, or the
+        // folder a swap set it aside in, holds a database or a manifest
         // (AppPaths::datasetIDReason).
         std::vector<std::string> misnamedFolders;
+        // The same, holding the dataset's database or one kept after damage
+        // (DamagedDatabase): named, and never advised away.
+        std::vector<std::string> misnamedDatabases;
 
         struct Notice {
             // In Italian, naming the folders masked and in «», the way to look
             // into the unreadable ones, and the misnamed ones.
             std::string sentence;
-            // The command that removes the misnamed folders, to be copied
-            // whole; none without them.
+            // The command that removes the misnamed folders without the
+            // user's rows, to be copied whole; none without them.
             std::optional<std::string> command;
 
             bool operator==(const Notice&) const = default;

@@ -8,9 +8,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -42,6 +45,58 @@ bool isFolder(const fs::path& path)
     return ::lstat(path.c_str(), &found) == 0 && S_ISDIR(found.st_mode);
 }
 
+// A folder a crash or a hand may leave at a dataset's path: it holds nothing to keep.
+bool isEmptyFolder(const fs::path& path)
+{
+    std::error_code error;
+    return isFolder(path) && fs::directory_iterator(path, error) == fs::directory_iterator() && !error;
+}
+
+bool holdsDatabase(const fs::path& folder)
+{
+    return present(folder / AppPaths::databaseFileName);
+}
+
+// What stands at a dataset's path in place of its folder, or none where its
+// folder is there, with the database in it, or where nothing can be seen.
+std::optional<std::string_view> obstacleAt(const fs::path& into)
+{
+    struct stat found { };
+    if (::lstat(into.c_str(), &found) != 0)
+        return std::nullopt;
+    if (S_ISLNK(found.st_mode))
+        return "un collegamento simbolico";
+    if (!S_ISDIR(found.st_mode))
+        return "un file";
+    if (!holdsDatabase(into))
+        return "una cartella senza il database";
+    return std::nullopt;
+}
+
+// Refuses to go on where the only database lies set aside and something else
+// has taken the dataset's path: neither may be removed to make room.
+void requireNothingInTheWay(const fs::path& into, const fs::path& previous)
+{
+    const auto obstacle = obstacleAt(into);
+    if (!obstacle)
+        return;
+    throw std::runtime_error("Impossibile importare o installare il dataset: al posto della sua cartella "
+        + into.string() + " c'è " + std::string(*obstacle) + ", mentre il database dell'utente è in "
+        + previous.string()
+        + ", dove l'ha messo da parte un'importazione o un'installazione interrotta. Nulla è stato rimosso: "
+          "sposta altrove "
+        + into.string() + " e riprova.");
+}
+
+// Removes a set-aside folder unless it holds the only database.
+void removeSetAside(const fs::path& into, const fs::path& previous)
+{
+    if (holdsDatabase(previous) && !holdsDatabase(into))
+        return;
+    std::error_code ignored;
+    fs::remove_all(previous, ignored);
+}
+
 // The datasets of the folder whose own folder is missing while one set aside is there.
 std::vector<fs::path> setAsideDatasets(const fs::path& datasets)
 {
@@ -53,8 +108,10 @@ std::vector<fs::path> setAsideDatasets(const fs::path& datasets)
             continue;
         const auto id = std::string_view(name).substr(1, name.size() - 1 - setAsideSuffix.size());
         // Only what a swap of one of ours can have left: one name, not hidden.
-        if (!id.empty() && !id.starts_with('.') && absent(datasets / id) && isFolder(entry->path()))
-            found.push_back(datasets / id);
+        const auto into = datasets / id;
+        if (!id.empty() && !id.starts_with('.') && (absent(into) || isEmptyFolder(into))
+            && isFolder(entry->path()))
+            found.push_back(into);
     }
     return found;
 }
@@ -68,8 +125,16 @@ fs::path setAsidePath(const fs::path& into)
 
 void putBackSetAside(const fs::path& into, const fs::path& previous)
 {
-    if (!absent(into) || !isFolder(previous))
+    if (!isFolder(previous))
         return;
+    // rmdir removes a folder only while it is empty, whatever appears in it meanwhile.
+    if (isEmptyFolder(into))
+        ::rmdir(into.c_str());
+    if (!absent(into)) {
+        if (holdsDatabase(previous))
+            requireNothingInTheWay(into, previous);
+        return;
+    }
     if (std::rename(previous.c_str(), into.c_str()) != 0)
         throw FileError("Impossibile rimettere al suo posto il dataset", into, errno);
 }
@@ -91,7 +156,7 @@ void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::pat
     putBackSetAside(into, previous);
     std::error_code error;
     if (present(into))
-        fs::remove_all(previous, error); // a left-over of an earlier failed attempt
+        removeSetAside(into, previous); // a left-over of an earlier failed attempt
     if (!fs::exists(fs::symlink_status(into, error))) {
         if (std::rename(incoming.c_str(), into.c_str()) != 0)
             throw FileError("Impossibile installare il dataset in", into, errno);
@@ -108,13 +173,13 @@ void swapIntoPlace(const fs::path& incoming, const fs::path& into, const fs::pat
         std::rename(previous.c_str(), into.c_str());
         throw FileError("Impossibile installare il dataset in", into, reason);
     }
-    fs::remove_all(previous, error);
+    removeSetAside(into, previous);
 }
 
 namespace {
 
-// Puts the installed database into the incoming folder when SQLite cannot read
-// it and it holds any byte; none otherwise.
+// Puts the installed database into the incoming folder when SQLite finds it
+// damaged and it holds any byte; none otherwise.
 std::optional<fs::path> keptDamaged(
     const UserRowsHandover& handover, const fs::path& installed, const fs::path& incoming)
 {
@@ -126,7 +191,7 @@ std::optional<fs::path> keptDamaged(
 
 } // namespace
 
-std::optional<fs::path> replaceDataset(
+std::optional<DamagedDatabase::Kept> replaceDataset(
     const fs::path& incoming, const fs::path& into, const fs::path& previous)
 {
     const auto installed = into / AppPaths::databaseFileName;
@@ -136,7 +201,7 @@ std::optional<fs::path> replaceDataset(
     swapIntoPlace(incoming, into, previous);
     if (!kept)
         return std::nullopt;
-    return into / kept->filename();
+    return DamagedDatabase::Kept {into / kept->filename(), handover.handedOver()};
 }
 
 } // namespace morvena::FolderSwap

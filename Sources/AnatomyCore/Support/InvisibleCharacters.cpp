@@ -172,6 +172,26 @@ std::vector<bool> emptySyllableFillers(const std::vector<CodePoint>& points)
     return empty;
 }
 
+constexpr UChar32 nullNotehead = 0x1D159;
+constexpr UChar32 objectReplacement = 0xFFFC;
+
+bool isBlank(UChar32 c)
+{
+    return c == blankBraillePattern || (c >= 0 && u_isUWhiteSpace(c));
+}
+
+bool isMark(UChar32 c)
+{
+    return c >= 0 && (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0;
+}
+
+// Kept by removed(), yet nothing of its own on a screen: a variation selector
+// after a character with no such variant, or a stand-in for nothing a name holds.
+bool isUnseen(UChar32 c)
+{
+    return c == nullNotehead || c == objectReplacement || has(c, UCHAR_VARIATION_SELECTOR);
+}
+
 enum class Fate { kept, dropped, space };
 
 struct Context {
@@ -267,12 +287,24 @@ std::string visiblePart(std::string_view name)
 
 std::string masked(std::string_view text)
 {
+    const auto points = decoded(text);
+    // The blanks of either end, and the marks a text starts with, show nothing of their own there.
+    std::size_t leadingBlanks = 0;
+    while (leadingBlanks < points.size() && isBlank(points[leadingBlanks].value))
+        ++leadingBlanks;
+    std::size_t trailingBlanks = points.size();
+    while (trailingBlanks > leadingBlanks && isBlank(points[trailingBlanks - 1].value))
+        --trailingBlanks;
+    std::size_t leadingMarks = 0;
+    while (leadingBlanks == 0 && leadingMarks < points.size() && isMark(points[leadingMarks].value))
+        ++leadingMarks;
     std::string shown;
     shown.reserve(text.size());
-    for (std::size_t offset = 0; offset < text.size();) {
-        const auto point = UnicodeText::codePointAt(text, offset);
-        shown += removable(point.value) ? "?" : text.substr(offset, point.length);
-        offset += point.length;
+    for (std::size_t at = 0; at < points.size(); ++at) {
+        const auto& point = points[at];
+        const bool hidden = removable(point.value) || isUnseen(point.value) || at < leadingBlanks
+            || at >= trailingBlanks || at < leadingMarks;
+        shown += hidden ? "?" : text.substr(point.start, point.length);
     }
     return shown;
 }
@@ -281,30 +313,17 @@ bool nothingVisible(std::string_view text)
 {
     for (std::size_t offset = 0; offset < text.size();) {
         const auto point = UnicodeText::codePointAt(text, offset);
-        if (point.value < 0 || (point.value != blankBraillePattern && !u_isUWhiteSpace(point.value)))
+        if (!isBlank(point.value))
             return false;
         offset += point.length;
     }
     return true;
 }
 
-namespace {
-
-constexpr UChar32 nullNotehead = 0x1D159;
-constexpr UChar32 objectReplacement = 0xFFFC;
-
-bool isBlank(UChar32 c)
-{
-    return c == blankBraillePattern || (c >= 0 && u_isUWhiteSpace(c));
-}
-
-} // namespace
-
 bool containsUnseen(std::string_view text)
 {
     for (const auto& point : decoded(text))
-        if (point.value == nullNotehead || point.value == objectReplacement
-            || has(point.value, UCHAR_VARIATION_SELECTOR))
+        if (isUnseen(point.value))
             return true;
     return false;
 }
@@ -317,10 +336,7 @@ bool blankAtAnEnd(std::string_view text)
 
 bool startsWithMark(std::string_view text)
 {
-    if (text.empty())
-        return false;
-    const UChar32 first = UnicodeText::codePointAt(text, 0).value;
-    return first >= 0 && (U_GET_GC_MASK(first) & U_GC_M_MASK) != 0;
+    return !text.empty() && isMark(UnicodeText::codePointAt(text, 0).value);
 }
 
 } // namespace morvena::InvisibleCharacters

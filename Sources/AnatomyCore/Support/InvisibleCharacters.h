@@ -24,7 +24,6 @@ std::string removed(std::string_view text);
 // The part of a name that a structure id derived from it keeps: what removed()
 // keeps, with the line and paragraph separators left out rather than turned
 // into spaces, as an id that breaks a line garbles every listing that quotes it.
-// An id derived before this rule passes through it to the id its name gives now.
 std::string visiblePart(std::string_view name);
 
 // Whether removed() drops the code point, or turns it into a space, in some
@@ -33,8 +32,11 @@ std::string visiblePart(std::string_view name);
 bool removable(std::int32_t codePoint);
 // Whether the text holds a removable code point.
 bool containsRemovable(std::string_view text);
-// The text with each removable code point as "?", for a message that quotes a
-// refused id or folder name: a name of Hangul fillers is not quoted as a blank.
+// The text with "?" for each code point that a new dataset id may not hold for
+// how little it shows: the removable ones, those containsUnseen finds, the
+// white space and blank braille patterns of either end and the combining marks
+// it starts with. For a message or listing that quotes an id or folder name: a
+// name of Hangul fillers is not quoted as a blank, nor "skel" + U+FE0F as "skel".
 std::string masked(std::string_view text);
 
 // Whether the text holds nothing but white space and blank braille patterns (U+2800).

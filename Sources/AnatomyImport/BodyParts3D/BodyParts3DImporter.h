@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "AnatomyImport/Geometry/RawMesh.h"
 #include "AnatomyImport/ImportProgress.h"
@@ -44,9 +45,9 @@ public:
         std::vector<std::string> unclassified;
         // Concepts with an element file that was absent or unreadable.
         std::vector<std::string> missingOBJ;
-        // Where the installed database was kept when SQLite could not read it:
-        // its notes, bookmarks and saved views did not pass to the new one.
-        std::optional<std::filesystem::path> keptDatabase;
+        // The installed database SQLite found damaged, kept in the dataset's
+        // folder with what could not be read of it.
+        std::optional<DamagedDatabase::Kept> keptDatabase;
 
         bool operator==(const Result&) const = default;
     };

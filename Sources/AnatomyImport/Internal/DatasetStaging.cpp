@@ -43,7 +43,7 @@ DatasetStaging::~DatasetStaging()
     removeQuietly(staging_);
 }
 
-std::optional<fs::path> DatasetStaging::commit()
+std::optional<DamagedDatabase::Kept> DatasetStaging::commit()
 {
     if (committed_)
         return std::nullopt; // a second exchange would bring the old dataset back

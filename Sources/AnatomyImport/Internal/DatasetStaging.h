@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/DatasetLock.h"
 
 #include <filesystem>
@@ -24,9 +25,10 @@ class DatasetStaging {
 public:
     // Checks the id (AppPaths::InvalidDatasetID), takes the dataset's lock
     // (DatasetLock::Busy when another process holds it), puts back a dataset
-    // that an interrupted swap set aside, removes what an earlier, interrupted
-    // import left behind and creates an empty staging
-    // folder with the datasets folder above it. Throws FileError when it cannot.
+    // that an interrupted swap set aside (FolderSwap::putBackSetAside, which
+    // refuses where something else took its place), removes what an earlier,
+    // interrupted import left behind and creates an empty staging folder with
+    // the datasets folder above it. Throws FileError when it cannot.
     explicit DatasetStaging(std::string_view datasetID);
     ~DatasetStaging();
     DatasetStaging(const DatasetStaging&) = delete;
@@ -39,10 +41,10 @@ public:
     // Makes the staged folder the dataset's folder and removes the one it
     // replaces, after the user's notes, bookmarks and saved views of the
     // installed database have moved into the staged one. Every file written into
-    // the staging folder must be closed. Returns where an installed database
-    // SQLite could not read was kept (FolderSwap::replaceDataset), or none.
+    // the staging folder must be closed. Returns the installed database SQLite
+    // found damaged, kept in the new folder (FolderSwap::replaceDataset), or none.
     // Throws FileError or DBError; the installed dataset then stays as it was.
-    std::optional<std::filesystem::path> commit();
+    std::optional<DamagedDatabase::Kept> commit();
 
 private:
     std::filesystem::path installed_;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -20,6 +21,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <utility>
 
 #include <sys/stat.h>
@@ -223,8 +225,7 @@ public:
         : folder_(path.parent_path())
         , seams_ {budget, {}}
     {
-        file_ = openSource(path);
-        readContainer(file_->bytes());
+        readContainer(fileBytes(path));
         loadBuffers();
         const auto bufferBytes = totalBufferBytes();
         positionBudget_ = emittedPositionsFloor + bufferBytes / 12 * emittedCopiesOfBufferData;
@@ -361,25 +362,23 @@ private:
         const std::string relative = percentDecoded(uri);
         if (!staysInFolder(relative))
             throw unreadable(relative, "un buffer si legge solo dalla cartella del file glTF");
-        return externalFile(folder_ / relative);
+        return fileBytes(folder_ / relative);
     }
 
-    // A file that several buffers name, by any path, is read once.
-    Bytes externalFile(const std::filesystem::path& path)
-    {
-        struct stat info { };
-        if (::stat(path.c_str(), &info) != 0)
-            throw unreadable(path.string(), SystemText::reason(errno));
-        auto& file = externalFiles_[{info.st_dev, info.st_ino}];
-        if (!file)
-            file = openSource(path);
-        return file->bytes();
-    }
-
-    std::unique_ptr<SourceFile> openSource(const std::filesystem::path& path) const
+    // A file that the asset or several buffers name, by any path, is read
+    // once. It is told by the descriptor it is read from, so that a file
+    // replaced meanwhile is never taken for the one read already.
+    Bytes fileBytes(const std::filesystem::path& path)
     {
         try {
-            return std::make_unique<SourceFile>(path, seams_);
+            const auto file = SourceFile::open(path);
+            struct stat info { };
+            if (::fstat(file.get(), &info) != 0)
+                throw unreadable(path.string(), SystemText::reason(errno));
+            auto& source = files_[{info.st_dev, info.st_ino}];
+            if (!source)
+                source = std::make_unique<SourceFile>(file, path, seams_);
+            return source->bytes();
         } catch (const SourceFile::Refused& refusal) {
             throw unreadable(path.string(), refusal.what());
         }
@@ -707,12 +706,11 @@ private:
 
     std::filesystem::path folder_;
     SourceFile::Seams seams_;
-    std::unique_ptr<SourceFile> file_;
     json root_;
     std::optional<Bytes> binChunk_;
     std::vector<Bytes> buffers_;
     std::deque<std::vector<std::uint8_t>> decoded_;
-    std::map<std::pair<dev_t, ino_t>, std::unique_ptr<SourceFile>> externalFiles_;
+    std::map<std::pair<dev_t, ino_t>, std::unique_ptr<SourceFile>> files_;
     bool parallel_ = false;
     std::vector<Emission> emissions_;
     std::vector<RawMesh> result_;

@@ -438,7 +438,7 @@ private:
     // and where a damaged installed database was kept, if one was.
     struct ImportedDataset {
         std::string id;
-        std::optional<std::filesystem::path> keptDatabase;
+        std::optional<DamagedDatabase::Kept> keptDatabase;
     };
     using ImportRun = std::function<ImportedDataset(
         const ImportProgressHandler& progress, const std::atomic<bool>& stop)>;
@@ -463,7 +463,7 @@ private:
     void finishImport(const std::optional<ImportedDataset>& imported, const std::string& failure);
     // Tells the user where a damaged installed database was kept, once its
     // replacement is loaded: its notes did not pass on.
-    void tellOfKeptDatabase(const std::optional<std::filesystem::path>& kept);
+    void tellOfKeptDatabase(const std::optional<DamagedDatabase::Kept>& kept);
 
     AppModelServices services_;
     // Which dataset the remembered last view belongs to: the one loaded when it

@@ -135,7 +135,7 @@ void AppModel::finishImport(const std::optional<ImportedDataset>& imported, cons
     tellOfKeptDatabase(imported->keptDatabase);
 }
 
-void AppModel::tellOfKeptDatabase(const std::optional<fs::path>& kept)
+void AppModel::tellOfKeptDatabase(const std::optional<DamagedDatabase::Kept>& kept)
 {
     if (!kept)
         return;

@@ -92,10 +92,9 @@ AppModel::OpenedDataset AppModel::openDataset(const std::string& datasetID)
     // An installed dataset's database must already exist: opening never creates one.
     opened.db = std::make_shared<AnatomyDB>(
         AppPaths::databaseURL(datasetID), AnatomyDB::OpenMode::readWriteExisting);
-    // On the main thread: the bounds, not every vertex.
+    // On the main thread: the bounds, not every vertex, and the database's verdict.
     DatasetCheck::require(*opened.pack, *opened.db, AppPaths::datasetDirectory(datasetID), datasetID,
         DatasetCheck::Depth::bounds);
-    DatasetCheck::requireWholeUserRows(*opened.db, datasetID);
     opened.scene = std::make_shared<AnatomyScene>(opened.pack, defaultVisibleSystems());
     opened.renderer = services_.makeRenderer(opened.pack, opened.scene);
     if (!opened.renderer)

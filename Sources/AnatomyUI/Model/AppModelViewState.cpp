@@ -2,7 +2,7 @@
 
 #include "AnatomyCore/Pack/MeshPack.h"
 #include "AnatomyCore/Storage/Preferences.h"
-#include "AnatomyCore/Support/InvisibleCharacters.h"
+#include "AnatomyCore/Support/FormerStructureIDs.h"
 #include "AnatomyRender/AnatomyRenderer.h"
 #include "AnatomyRender/AnatomyScene.h"
 
@@ -60,15 +60,37 @@ std::map<AnatomySystem, float> opacitiesOf(const std::map<std::string, float>& s
     return opacity;
 }
 
-// A concept ID unknown to the pack is looked up once more as a structure's id
-// derived now (a view stored before ids left out invisible characters), then
-// dropped; repeats are dropped too, and the order is kept.
-std::vector<std::int64_t> indicesOf(MeshPack& pack, const std::vector<std::string>& conceptIDs)
+// The ids that the structures' names gave before ids left out invisible
+// characters, read only for a view that names an id the pack does not know: a
+// view stored then.
+FormerStructureIDs formerIDsFor(MeshPack& pack, const AnatomyDB* db, const AnatomyViewState& state)
+{
+    FormerStructureIDs former;
+    const auto& index = pack.indexByConceptID();
+    const auto known = [&](const std::string& conceptID) { return index.contains(conceptID); };
+    if (!db
+        || (std::ranges::all_of(state.hiddenStructures, known)
+            && std::ranges::all_of(state.isolatedStructures, known)
+            && std::ranges::all_of(state.selected, known)))
+        return former;
+    for (const auto& structure : db->allStructures())
+        former.add(structure.conceptID, structure.nameEN);
+    return former;
+}
+
+// A concept ID unknown to the pack is looked up once more as the structure
+// whose name gave it before, then dropped; repeats are dropped too, and the
+// order is kept.
+std::vector<std::int64_t> indicesOf(
+    MeshPack& pack, const FormerStructureIDs& former, const std::vector<std::string>& conceptIDs)
 {
     const auto& index = pack.indexByConceptID();
     const auto lookUp = [&](const std::string& conceptID) {
         const auto found = index.find(conceptID);
-        return found != index.end() ? found : index.find(InvisibleCharacters::visiblePart(conceptID));
+        if (found != index.end())
+            return found;
+        const auto structure = former.structureOf(conceptID);
+        return structure ? index.find(*structure) : index.end();
     };
     std::vector<std::int64_t> indices;
     std::unordered_set<std::int64_t> seen;
@@ -196,11 +218,12 @@ void AppModel::restoreStructures(const AnatomyViewState& state)
     assign(visibleSystems_, systemsOf(state.visibleSystems), Field::visibleSystems);
     assign(systemOpacity_, opacitiesOf(state.systemOpacity), Field::systemOpacity);
     applyToScene(visibleSystems_, systemOpacity_);
-    scene_->hidden.assign(indicesOf(*pack_, state.hiddenStructures));
-    scene_->isolate(indicesOf(*pack_, state.isolatedStructures));
+    const auto former = formerIDsFor(*pack_, db_.get(), state);
+    scene_->hidden.assign(indicesOf(*pack_, former, state.hiddenStructures));
+    scene_->isolate(indicesOf(*pack_, former, state.isolatedStructures));
     assign(isolationActive_, !scene_->isolated.empty(), Field::isolationActive);
     assign(hiddenCount_, static_cast<std::int64_t>(scene_->hidden.size()), Field::hiddenCount);
-    setSelectedIndices(indicesOf(*pack_, state.selected));
+    setSelectedIndices(indicesOf(*pack_, former, state.selected));
     refreshSelectionCards();
 }
 

@@ -73,7 +73,7 @@ std::string infoBlock(const DatasetManifest& manifest, const MeshPack& pack, con
     auto lodTriangles
         = [&pack](int lod) { return humanCount(static_cast<std::int64_t>(pack.indexCountForLOD(lod) / 3)); };
     std::ostringstream out;
-    out << field(manifest.displayName) << "  [" << field(manifest.id) << "]\n"
+    out << field(manifest.displayName) << "  [" << AppPaths::quotedDatasetID(manifest.id) << "]\n"
         << "  licenza        " << field(manifest.license) << "\n"
         << "  attribuzione   " << field(manifest.attribution) << "\n"
         << "  origine        " << field(manifest.sourceURL) << "\n"

@@ -38,13 +38,13 @@ const DatasetCatalog::Entry& chosenEntry(const DatasetCatalog& catalog, const st
     auto entry = std::find_if(catalog.datasets.begin(), catalog.datasets.end(),
         [&](const auto& candidate) { return candidate.id == *id; });
     if (entry == catalog.datasets.end())
-        throw Fail("Dataset " + TerminalText::field(*id) + " assente dal catalogo.");
+        throw Fail("Dataset " + AppPaths::quotedDatasetID(*id) + " assente dal catalogo.");
     return *entry;
 }
 
 // Runs the download to its end; the stages arrive on the download's worker.
 // Returns where a damaged installed database was kept, if one was.
-std::optional<std::filesystem::path> download(const DatasetCatalog::Entry& entry)
+std::optional<DamagedDatabase::Kept> download(const DatasetCatalog::Entry& entry)
 {
     std::counting_semaphore<> finished(0);
     FetchProgress progress;

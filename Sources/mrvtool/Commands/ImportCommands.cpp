@@ -24,11 +24,11 @@ std::string summaryBlock(const BodyParts3DImporter::Result& result, double secon
 {
     const auto& m = result.manifest;
     return format("Importazione completata in %.1f s", seconds) + "\n  dataset      "
-        + TerminalText::field(m.displayName) + "  [" + m.id + "]" + "\n  licenza      "
-        + TerminalText::field(m.license) + "\n  strutture    " + humanCount(m.structureCount)
-        + "\n  triangoli    " + humanCount(m.triangleCount) + "\n  vertici      " + humanCount(m.vertexCount)
-        + "\n  pack         " + result.packURL.string() + "\n  database     " + result.databaseURL.string()
-        + "\n  note         " + m.notes;
+        + TerminalText::field(m.displayName) + "  [" + AppPaths::quotedDatasetID(m.id) + "]"
+        + "\n  licenza      " + TerminalText::field(m.license) + "\n  strutture    "
+        + humanCount(m.structureCount) + "\n  triangoli    " + humanCount(m.triangleCount)
+        + "\n  vertici      " + humanCount(m.vertexCount) + "\n  pack         " + result.packURL.string()
+        + "\n  database     " + result.databaseURL.string() + "\n  note         " + m.notes;
 }
 
 void reportUnclassified(const BodyParts3DImporter::Result& result, const Args& args)

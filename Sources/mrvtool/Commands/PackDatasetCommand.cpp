@@ -99,6 +99,16 @@ void checkWrittenCatalog(const fs::path& file, const std::string& id, const std:
         "✓ catalogo coerente con l'archivio (" + std::to_string(written.datasets.size()) + " dataset)");
 }
 
+// A dataset kept usable under an id refused since is the user's alone: no
+// installation would take the id from a catalog.
+void requirePublishableID(const std::string& id)
+{
+    if (auto reason = AppPaths::newDatasetIDReason(id))
+        throw Fail("Il dataset " + AppPaths::quotedDatasetID(id)
+            + " va importato di nuovo con un nuovo identificativo per pubblicarlo: il suo identificativo "
+            + std::string(*reason) + ".");
+}
+
 } // namespace
 
 void packDatasetCommand(const Args& args)
@@ -106,6 +116,7 @@ void packDatasetCommand(const Args& args)
     auto id = resolveDatasetID(args);
     if (!id)
         throw Fail("Nessun dataset installato.");
+    requirePublishableID(*id);
     // Checked before anything is written: the revision becomes part of a file name.
     std::string archiveName = CatalogPublishing::archiveName(*id, args.option("revision").value_or("1"));
 
@@ -115,7 +126,8 @@ void packDatasetCommand(const Args& args)
     std::string baseAddress = args.option("base-url").value_or(CatalogPublishing::defaultBaseAddress());
 
     std::int64_t installedBytes = CatalogPublishing::directorySize(AppPaths::datasetDirectory(*id));
-    Console::print("Compressione di " + *id + " (" + megabytes(installedBytes) + " MB)…");
+    Console::print(
+        "Compressione di " + AppPaths::quotedDatasetID(*id) + " (" + megabytes(installedBytes) + " MB)…");
     auto archive = DatasetArchive::create(AppPaths::datasetDirectory(*id), archiveFile);
     Console::print("  archivio   " + archiveName);
     Console::print("  dimensione " + megabytes(archive.bytes) + " MB "

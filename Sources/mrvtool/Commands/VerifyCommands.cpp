@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -52,12 +53,11 @@ void checkRuns(std::size_t i, const PackStructure& record, std::span<const std::
     }
 }
 
-// The structure checks: vertex range, level runs and a database row for each
-// structure; a database SQLite cannot read is named once by the dataset's check
-// instead of once per structure.
-std::vector<std::string> structureProblems(const RawPackReader& pack, const AnatomyDB& db)
+// The structure checks: vertex range, level runs and, where `lookUp`, a database
+// row for each structure; a database whose verdict is not clean is named once
+// by the dataset's check instead of once per structure.
+std::vector<std::string> structureProblems(const RawPackReader& pack, const AnatomyDB& db, bool lookUp)
 {
-    const bool lookUp = !DatasetCheck::unreadableDatabase(db);
     std::vector<std::string> problems;
     auto structures = pack.structures();
     for (std::size_t i = 0; i < structures.size(); ++i) {
@@ -193,26 +193,35 @@ void verifyCommand(const Args& args)
     RawPackReader inspection(packURL);
     AnatomyDB db(AppPaths::databaseURL(id), true);
 
-    auto problems = structureProblems(inspection, db);
-    // What the installation and the viewer check as well: manifest, finite
-    // geometry, database schema, pages and mesh indices, and the structure
-    // count. The viewer opens the pack with every record checked, so damage the
-    // checks above do not name (a vertex owned by no structure, a level the
-    // header does not declare) fails too; when they named some, the pack's
-    // refusal adds nothing. Without an open pack the check counts no
-    // structures: the raw reader's count stands in.
+    // What the installation and the viewer check as well: the database's
+    // verdict, manifest, finite geometry, database schema and mesh indices, and
+    // the structure count. The viewer opens the pack with every record checked,
+    // so damage the structure checks do not name (a vertex owned by no
+    // structure, a level the header does not declare) fails too; when they
+    // named some, the pack's refusal adds nothing. Without an open pack the
+    // check counts no structures: the raw reader's count stands in.
     auto checked
         = DatasetCheck::problems(AppPaths::datasetDirectory(id), id, DatasetCheck::Depth::everyVertex);
+    const auto verdict = std::ranges::find_if(checked, [](const DatasetCheck::Problem& problem) {
+        return problem.kind == DatasetCheck::Problem::Kind::verdict
+            || problem.kind == DatasetCheck::Problem::Kind::userRows;
+    });
+    const bool clean = verdict == checked.end();
+    std::vector<std::string> problems;
+    if (!clean)
+        problems.push_back(std::move(verdict->text));
+    auto structural = structureProblems(inspection, db, clean);
+    const bool damageNamed = !structural.empty();
+    std::ranges::move(structural, std::back_inserter(problems));
     const auto unreadablePack = [](const DatasetCheck::Problem& problem) {
         return problem.kind == DatasetCheck::Problem::Kind::packUnreadable;
     };
-    if (std::ranges::any_of(checked, unreadablePack) && !DatasetCheck::unreadableDatabase(db))
+    if (std::ranges::any_of(checked, unreadablePack) && clean)
         for (auto& problem : DatasetCheck::structureCountProblems(db, inspection.structures().size()))
             problems.push_back(std::move(problem.text));
-    const bool damageNamed = !problems.empty();
-    for (auto& problem : checked)
-        if (!unreadablePack(problem) || !damageNamed)
-            problems.push_back(std::move(problem.text));
+    for (auto it = checked.begin(); it != checked.end(); ++it)
+        if (it != verdict && (!unreadablePack(*it) || !damageNamed))
+            problems.push_back(std::move(it->text));
 
     if (!problems.empty())
         refuse(problemReport(problems));
@@ -230,9 +239,9 @@ void auditCommand(const Args& args)
     auto id = requireDatasetID(args, "Nessun dataset.");
     printKeptDatabases(id);
     AnatomyDB db(AppPaths::databaseURL(id), true);
-    // Otherwise every list would read empty and the audit pass.
-    if (const auto unreadable = DatasetCheck::unreadableDatabase(db))
-        refuse(*unreadable);
+    // Otherwise every list would read what damage leaves and the audit pass.
+    if (const auto verdict = db.verdict(); !verdict.clean())
+        refuse(verdict.line());
     auto all = db.allStructures();
     auto rules = auditRules();
     bool full = args.flag("full");

@@ -55,7 +55,7 @@ std::optional<std::string> FetchProgress::failure() const
     return message_;
 }
 
-std::optional<std::filesystem::path> FetchProgress::keptDatabase() const
+std::optional<DamagedDatabase::Kept> FetchProgress::keptDatabase() const
 {
     std::lock_guard hold(lock_);
     return keptDatabase_;

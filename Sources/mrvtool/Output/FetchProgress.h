@@ -19,13 +19,13 @@ public:
     std::string record(const DatasetDownload::Stage& stage);
     std::optional<std::string> failure() const;
     // Where the installation kept a damaged installed database, once done.
-    std::optional<std::filesystem::path> keptDatabase() const;
+    std::optional<DamagedDatabase::Kept> keptDatabase() const;
 
 private:
     mutable std::mutex lock_;
     int lastPercent_ = -1;
     std::optional<std::string> message_;
-    std::optional<std::filesystem::path> keptDatabase_;
+    std::optional<DamagedDatabase::Kept> keptDatabase_;
 };
 
 } // namespace morvena::tool

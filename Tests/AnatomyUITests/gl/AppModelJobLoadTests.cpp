@@ -155,17 +155,18 @@ TEST(AppModelImportLoad, aKeptDamagedDatabaseIsToldOfWhenAnImportOrADownloadEnds
         ASSERT_TRUE(holds<AppModel::Ready>(model)) << failure(model);
         ASSERT_EQ(fixture.notices.size(), 1u) << downloads;
         EXPECT_TRUE(fixture.notices[0].starts_with(
-            "Il database installato era danneggiato: annotazioni, segnalibri e viste non "
-            "sono stati trasferiti. Il file è conservato in "
+            "Il database installato era danneggiato: trasferite 0 annotazioni, 0 segnalibri e 0 viste "
+            "salvate; il file originale, con ciò che non si è potuto leggere, è conservato in "
             + (AppPaths::datasetDirectory(id) / "anatomy-danneggiato-").string()))
             << downloads;
         EXPECT_EQ(model.lastMessage(), fixture.notices[0]);
     }
 }
 
-// Damage in the notes or their index would hide every note without a word: the
-// load fails, pointing to the import that keeps the file.
-TEST(AppModelImportLoad, aDamagedUserTableFailsTheLoad)
+// Damage in the user's rows would hide them without a word, and damage in the
+// dataset's own pages would show an empty dataset: the load fails, pointing to
+// the import that keeps the file, or to verify.
+TEST(AppModelImportLoad, aDamagedDatabaseFailsTheLoad)
 {
     for (const auto& damage : userTableDamages()) {
         GLJobModel fixture;
@@ -173,9 +174,14 @@ TEST(AppModelImportLoad, aDamagedUserTableFailsTheLoad)
         damage.apply(AppPaths::databaseURL("cubo"));
         fixture.model->load("cubo");
         EXPECT_EQ(failure(*fixture.model),
-            "Impossibile aprire il dataset cubo: annotazioni, segnalibri o viste salvate del database sono "
-            "danneggiati. Un nuovo import o download del dataset trasferisce ciò che si può leggere e "
-            "conserva il resto in un file a parte.")
+            damage.userRows
+                ? "Impossibile aprire il dataset cubo: annotazioni, segnalibri o viste salvate del database "
+                  "sono "
+                  "danneggiati. Un nuovo import o download del dataset trasferisce ciò che si può leggere e "
+                  "conserva il resto in un file a parte."
+                : "Il dataset cubo non è utilizzabile: il database è danneggiato: il controllo di integrità "
+                  "di "
+                  "SQLite vi trova pagine o indici rovinati. Per i dettagli: mrvtool verify --id cubo")
             << damage.name;
     }
 }

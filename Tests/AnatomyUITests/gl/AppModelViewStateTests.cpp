@@ -161,6 +161,33 @@ TEST(AppModelViewStates, whatIsRestoredStaysWithinWhatTheControlsCanShow)
     EXPECT_EQ(model.clipOffset(), -900);
 }
 
+// A view stored while ids kept invisible characters finds the structure whose
+// name gave each id then, and none where no name or two names gave it.
+TEST(AppModelViewStates, anIdOfTheFormerRuleFindsTheOneStructureWhoseNameGaveIt)
+{
+    const std::pair<std::string, std::string> structures[] = {
+        {"osso", "Osso"}, {"osso_1", "Os\u200bso"}, {"femore", "Fe\u200bmore"}, {"femore_3", "Fe\u200bmore"}};
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"os\u200bso", {"osso_1"}}, // two names that differ by one U+200B
+        {"os\u2060so", {}},
+        {"fe\u200bmore", {}},
+    };
+    TestDataset dataset("ossa");
+    int column = 4;
+    for (const auto& [conceptID, name] : structures) {
+        dataset.add(conceptID, name, skeletal, pixelBox(conceptID, column, 20, column + 6, 40));
+        column += 10;
+    }
+    ViewedModel fixture(dataset);
+    for (const auto& [stored, found] : cases) {
+        SCOPED_TRACE(stored);
+        AnatomyViewState state;
+        state.selected = {stored};
+        fixture.model->apply(state);
+        EXPECT_EQ(fixture.selectedConcepts(), found);
+    }
+}
+
 TEST(AppModelViewStates, aViewRestoredWhileTheCameraTurnsKeepsItsCamera)
 {
     ViewedModel fixture(sixteenBoxes());

@@ -371,7 +371,8 @@ TEST(ToolInspection, listNamesAFolderItCannotReadWithTheWayOut)
 }
 
 // A dataset installed under an id with bidirectional controls, which no id may
-// hold any more, is named masked, with a command that removes it exactly.
+// hold any more, is named masked; without its database, with a command that
+// removes it exactly.
 TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
 {
     ToolSandbox sandbox;
@@ -380,6 +381,7 @@ TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
     const std::string misnamed = "skel\u202eosso\u2066x";
     std::filesystem::copy(datasets / "buono", datasets / misnamed);
     editManifest(datasets / misnamed, [&](auto& manifest) { manifest.id = misnamed; });
+    std::filesystem::remove(datasets / misnamed / "anatomy.sqlite");
 
     auto list = sandbox.run({"list"});
     EXPECT_EQ(list.status, 0);
@@ -397,6 +399,40 @@ TEST(ToolInspection, listNamesAFolderNoIdCanNameWithTheCommandThatRemovesIt)
     EXPECT_FALSE(std::filesystem::exists(datasets / misnamed));
     EXPECT_TRUE(std::filesystem::exists(datasets / "buono"));
     EXPECT_EQ(sandbox.run({"list"}).err, "");
+}
+
+// A folder with the user's database is never advised away, its manifest cut:
+// under an id refused since, it is one to look into with verify, which takes
+// the id; under a name no program opens, it is only named.
+TEST(ToolInspection, listAdvisesRemovingNoFolderWithTheUsersDatabase)
+{
+    const struct {
+        std::string folder;
+        std::string notice;
+        bool verified;
+    } cases[] = {
+        {"cuore\u3164umano",
+            " non è leggibile come dataset: «cuore?umano» (manifest danneggiato o cartella illeggibile; i "
+            "dati "
+            "restano sul disco). Per sapere che cosa non va: mrvtool verify --id "
+            "$'cuore\\xe3\\x85\\xa4umano'.",
+            true},
+        {"skel\u202eosso",
+            " ha un nome che nessun programma apre e contiene il database dell'utente: «skel?osso» (i dati "
+            "restano sul disco).",
+            false},
+    };
+    for (const auto& [folder, notice, verified] : cases) {
+        SCOPED_TRACE(notice);
+        ToolSandbox sandbox;
+        writeFile(sampleDataset(folder).install(sandbox.dataHome()) / "manifest.json", "{\"id\": \"cuore");
+        const auto list = sandbox.run({"list"});
+        EXPECT_EQ(list.err,
+            "Una cartella in " + (sandbox.dataHome() / "Morvena" / "datasets").string() + notice + "\n");
+        const auto verify = sandbox.run({"verify", "--id", folder});
+        EXPECT_EQ(verify.err.find("Identificativo di dataset non valido") == std::string::npos, verified)
+            << verify.err;
+    }
 }
 
 TEST(ToolInspection, boundingBoxInFullDecimalsAndRelationsByConceptName)

@@ -154,6 +154,11 @@ TEST_F(PackDataset, refusalsWriteNothingOutsideTheirFolders)
     };
     std::filesystem::remove(sandbox.datasetFolder("test-dataset") / "manifest.json");
     sampleDataset("second").install(sandbox.dataHome());
+    // Installed before their ids were refused, each shows as "skel" alone.
+    for (const char* refusedSince : {"skel\ufe0f", "skel\u3164"})
+        sampleDataset(refusedSince).install(sandbox.dataHome());
+    const std::string importAgain = "Il dataset skel? va importato di nuovo con un nuovo identificativo per "
+                                    "pubblicarlo: il suo identificativo contiene caratteri invisibili.";
     const std::vector<Case> cases {
         {{"--id", "second", "--revision", "../../escaped"}, "Revisione non valida"},
         {{"--id", "second", "--revision", "1/x"}, "Revisione non valida"},
@@ -162,6 +167,8 @@ TEST_F(PackDataset, refusalsWriteNothingOutsideTheirFolders)
             "Manifest illeggibile per il dataset test-dataset: il file o la cartella non esiste."},
         {{"--id", "assente"},
             "Manifest illeggibile per il dataset assente: il file o la cartella non esiste."},
+        {{"--id", "skel\ufe0f"}, importAgain},
+        {{"--id", "skel\u3164", "--revision", "2"}, importAgain},
     };
     for (const auto& refused : cases) {
         SCOPED_TRACE(refused.arguments[1] + " " + refused.arguments.back());

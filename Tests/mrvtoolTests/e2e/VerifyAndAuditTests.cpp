@@ -291,19 +291,28 @@ TEST(VerifyCommand, failsEveryDamageTheOtherProgramsRefuse)
     }
 }
 
-// A database SQLite cannot read is named in one line, not once per structure,
-// and an audit that would read no structure from it fails with that line. So is
-// one beside an interrupted write that a read-only open may not roll back.
+// Damage SQLite finds in the database is named in one line, not once per
+// structure, and an audit that would read what damage leaves fails with that
+// line. So is a database beside an interrupted write that a read-only open may
+// not roll back.
 TEST(VerifyCommand, aDamagedDatabaseIsOneProblemForVerifyAndAudit)
 {
     std::vector<std::pair<DatabaseDamage, std::string>> cases;
     for (auto& damage : databaseDamages())
         cases.emplace_back(
             std::move(damage), "il database non si apre: è danneggiato o non è un database SQLite");
+    for (auto& damage : userTableDamages())
+        cases.emplace_back(std::move(damage),
+            damage.userRows
+                ? "annotazioni, segnalibri o viste salvate del database sono danneggiati: un nuovo "
+                  "import o download del dataset trasferisce ciò che si può leggere e conserva il "
+                  "resto in un file a parte"
+                : "il database è danneggiato: il controllo di integrità di SQLite vi trova pagine o "
+                  "indici rovinati");
     cases.emplace_back(DatabaseDamage {"header, hot journal",
                            [](const auto& file) {
-                               databaseDamages().front().apply(file);
                                writeFile(file.string() + "-journal", "giornale");
+                               return databaseDamages().front().apply(file);
                            }},
         "il database non si apre: accanto c'è il giornale di una scrittura interrotta "
         "(anatomy.sqlite-journal), che in sola lettura non si può annullare, quindi non si può dire se è "

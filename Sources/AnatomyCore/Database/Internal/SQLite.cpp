@@ -1,5 +1,7 @@
 #include "AnatomyCore/Database/Internal/SQLite.h"
 
+#include "AnatomyCore/Database/AnatomyDB.h"
+
 #include <sys/statvfs.h>
 
 #include <cerrno>
@@ -42,6 +44,38 @@ std::string immutableURI(const std::filesystem::path& file)
         uri += hexDigits[code & 0xF];
     }
     return uri + "?immutable=1";
+}
+
+// What one of SQLite's checks answers.
+enum class Finding { whole, damage, missingTable, notRun };
+
+// A check is whole only where it answers exactly one row, "ok". A step that
+// fails with damage is damage before or after a row: a zeroed page gives one
+// finding, then fails.
+Finding check(const Connection& connection, const std::string& pragma)
+{
+    auto statement = connection.tryPrepare(pragma);
+    int result = statement ? SQLITE_ROW : SQLITE_ERROR;
+    int rows = 0;
+    bool ok = false;
+    while (statement && (result = statement.step()) == SQLITE_ROW)
+        ok = ++rows == 1 && statement.text(0) == "ok";
+    if (result == SQLITE_DONE)
+        return ok && rows == 1 ? Finding::whole : Finding::damage;
+    if (lacksTable(connection))
+        return Finding::missingTable;
+    return DBError::isDamage(sqlite3_extended_errcode(connection.get())) ? Finding::damage : Finding::notRun;
+}
+
+DatabaseVerdict notChecked(const Connection& connection)
+{
+    return {.kind = DatabaseVerdict::Kind::notChecked, .failure = connection.failureReason()};
+}
+
+std::string journalName(const Connection& connection)
+{
+    const char* file = sqlite3_db_filename(connection.get(), "main");
+    return std::filesystem::path(file ? file : "").filename().string() + "-journal";
 }
 
 } // namespace
@@ -173,6 +207,42 @@ int schemaRead(const Connection& connection)
     if (probe && probe.step() == SQLITE_ROW)
         return SQLITE_OK;
     return sqlite3_extended_errcode(connection.get());
+}
+
+DatabaseVerdict verdict(const Connection& connection)
+{
+    using Kind = DatabaseVerdict::Kind;
+    const int schema = schemaRead(connection);
+    if (DBError::isDamage(schema))
+        return {.kind = Kind::unreadable};
+    if (schema == SQLITE_READONLY_ROLLBACK)
+        return {.kind = Kind::interruptedWrite, .journal = journalName(connection)};
+    if (schema != SQLITE_OK)
+        return notChecked(connection);
+    // The first finding is enough: any damage refuses the file.
+    const Finding everyPage = check(connection, "PRAGMA quick_check(1)");
+    if (everyPage == Finding::notRun)
+        return notChecked(connection);
+    // integrity_check of one table reads that table's pages and compares its
+    // indexes with its rows, which quick_check does not; it ignores every
+    // other table.
+    std::vector<std::string_view> userTables(AnatomyDB::userTables.begin(), AnatomyDB::userTables.end());
+    userTables.push_back("sqlite_sequence");
+    bool userRowsWhole = true;
+    for (auto table : userTables) {
+        const Finding found = check(connection, "PRAGMA integrity_check(" + std::string(table) + ")");
+        if (found == Finding::notRun)
+            return notChecked(connection);
+        userRowsWhole = userRowsWhole && found != Finding::damage;
+    }
+    if (!userRowsWhole)
+        return {.kind = Kind::userRowsDamaged};
+    return {.kind = everyPage == Finding::whole ? Kind::clean : Kind::otherPagesDamaged};
+}
+
+bool lacksTable(const Connection& connection)
+{
+    return connection.errorMessage().starts_with("no such table");
 }
 
 std::optional<std::string> textForKey(

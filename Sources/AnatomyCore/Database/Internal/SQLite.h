@@ -4,6 +4,7 @@
 // AnatomyCore: nothing outside the module sees a sqlite3 type.
 
 #include "AnatomyCore/Database/DBError.h"
+#include "AnatomyCore/Database/DatabaseVerdict.h"
 
 #include <sqlite3.h>
 
@@ -149,6 +150,16 @@ template <class Read> auto readRows(const Connection& connection, std::string_vi
 // failure, in extended codes (SQLITE_READONLY_ROLLBACK: an interrupted write
 // that this connection may not roll back).
 int schemaRead(const Connection& connection);
+
+// SQLite's verdict on the connection's database: its schema read first, then
+// quick_check of every page and integrity_check of each user table with its
+// indexes and of the views' counter. A table the file lacks is no finding here.
+// Runs on the caller's thread; it reads the whole file.
+DatabaseVerdict verdict(const Connection& connection);
+
+// Only a table the file lacks: any other failure to compile is a table of
+// another shape or damage, which must not pass for "nothing".
+bool lacksTable(const Connection& connection);
 
 // The first column of the first row for one bound text key; no row, NULL and
 // empty text give no value.

@@ -59,9 +59,23 @@ void ByteBudget::Share::giveBack() noexcept
         std::exchange(budget_, nullptr)->giveBack(bytes_, holder_);
 }
 
-ByteBudget::ByteBudget(std::size_t limit)
+ByteBudget::ByteBudget(std::size_t limit, std::function<void()> beforeWaiting)
     : limit_(limit)
+    , beforeWaiting_(std::move(beforeWaiting))
 {
+}
+
+std::size_t ByteBudget::highWater() const
+{
+    std::lock_guard lock(mutex_);
+    return highWater_;
+}
+
+bool ByteBudget::mayTake(std::size_t bytes, std::size_t heldAlready, std::thread::id thread) const
+{
+    if (fits(bytes))
+        return true;
+    return heldAlready > 0 && (overdraftHolder_ == std::thread::id() || overdraftHolder_ == thread);
 }
 
 std::optional<ByteBudget::Share> ByteBudget::take(std::size_t bytes)
@@ -75,9 +89,15 @@ std::optional<ByteBudget::Share> ByteBudget::take(std::size_t bytes)
     // Every take keeps a thread's shares within the limit.
     if (bytes > limit_ - heldAlready)
         return std::nullopt;
-    if (heldAlready == 0)
-        freed_.wait(lock, [&] { return taken_ == 0 || taken_ + bytes <= limit_; });
+    while (!mayTake(bytes, heldAlready, thread)) {
+        if (beforeWaiting_)
+            beforeWaiting_();
+        freed_.wait(lock);
+    }
+    if (!fits(bytes))
+        overdraftHolder_ = thread;
     taken_ += bytes;
+    highWater_ = std::max(highWater_, taken_);
     heldByThread_[thread] += bytes;
     return Share(*this, bytes);
 }
@@ -90,6 +110,10 @@ void ByteBudget::giveBack(std::size_t bytes, std::thread::id holder) noexcept
         if (auto held = heldByThread_.find(holder);
             held != heldByThread_.end() && (held->second -= bytes) == 0)
             heldByThread_.erase(held);
+        // Every share outside the overdraft was taken under the limit, so the
+        // overdraft ends at the latest when its holder has given back its own.
+        if (taken_ <= limit_)
+            overdraftHolder_ = std::thread::id();
     }
     freed_.notify_all();
 }

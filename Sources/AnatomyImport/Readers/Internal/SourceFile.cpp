@@ -1,6 +1,5 @@
 #include "AnatomyImport/Readers/Internal/SourceFile.h"
 
-#include "AnatomyCore/Support/FileDescriptor.h"
 #include "AnatomyCore/Support/SystemText.h"
 
 #include <cerrno>
@@ -44,12 +43,22 @@ SourceFile::SourceFile(const std::filesystem::path& path)
 {
 }
 
-SourceFile::SourceFile(const std::filesystem::path& path, const Seams& seams)
+FileDescriptor SourceFile::open(const std::filesystem::path& path)
 {
     // Non-blocking, so that opening a FIFO returns at once to be refused.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0)
         fail();
+    return file;
+}
+
+SourceFile::SourceFile(const std::filesystem::path& path, const Seams& seams)
+    : SourceFile(open(path), path, seams)
+{
+}
+
+SourceFile::SourceFile(const FileDescriptor& file, const std::filesystem::path& path, const Seams& seams)
+{
     struct stat info { };
     if (::fstat(file.get(), &info) != 0)
         fail();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnatomyCore/Support/FileDescriptor.h"
 #include "AnatomyImport/Readers/Internal/ByteBudget.h"
 
 #include <cstddef>
@@ -39,13 +40,20 @@ public:
         std::function<void()> beforeReading;
     };
 
+    // Opens `path` to be read; throws Refused with the system's reason when it
+    // cannot. A FIFO opens at once, to be refused when read.
+    static FileDescriptor open(const std::filesystem::path& path);
+
     // Throws Refused for a file that is not regular, is larger than the budget,
     // does not fit in it beside the files this thread holds open, or turns out
     // shorter than when opened, and with the system's reason for one that
-    // cannot be opened or read (a folder among them). Waits until the file's
-    // bytes fit in the budget beside those other readers hold.
+    // cannot be opened or read (a folder among them). Waits while the budget
+    // says.
     explicit SourceFile(const std::filesystem::path& path);
     SourceFile(const std::filesystem::path& path, const Seams& seams);
+    // The same for `file`, opened at `path` by open(): a reader that tells
+    // files apart by their descriptors reads the very file it looked at.
+    SourceFile(const FileDescriptor& file, const std::filesystem::path& path, const Seams& seams);
 
     std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
 
