@@ -11,9 +11,11 @@ ImportError::ImportError(Kind kind, std::string payload, const std::string& desc
 {
 }
 
-ImportError ImportError::missingMetadata(std::string fileName)
+ImportError ImportError::missingMetadata(std::string fileName, std::string_view reason)
 {
-    auto description = "File di metadati assente: " + fileName;
+    auto description = reason.empty()
+        ? "File di metadati assente: " + fileName
+        : "File di metadati non leggibile: " + fileName + " (" + std::string(reason) + ")";
     return ImportError(Kind::missingMetadata, std::move(fileName), description);
 }
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace morvena {
 
@@ -19,7 +20,8 @@ public:
         outOfMemory, // payload: the file being read
     };
 
-    static ImportError missingMetadata(std::string fileName);
+    // A file that is there but cannot be read says why, in `reason`.
+    static ImportError missingMetadata(std::string fileName, std::string_view reason = {});
     static ImportError noOBJFiles(std::string path);
     static ImportError noStructures();
     // The same, followed by the first file that failed and its reader's reason.

@@ -1,6 +1,7 @@
 #include "AnatomyDBTestSupport.h"
 #include "HangDeadline.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -19,6 +20,8 @@
 
 using namespace morvena;
 using namespace morvena::test;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -286,7 +289,8 @@ TEST(AnatomyDBErrors, statementMessagesCarrySQLiteTextAndTheFirst160Characters)
         FAIL();
     } catch (const DBError& error) {
         EXPECT_EQ(error.kind(), DBError::Kind::sql);
-        EXPECT_STREQ(error.what(), "Errore SQL: no such table: structures");
+        EXPECT_STREQ(error.what(),
+            "Impossibile leggere o scrivere il database anatomico: struttura del database non riconosciuta.");
         const std::string message = error.message();
         const std::string prefix = "no such table: structures — ";
         ASSERT_EQ(message.rfind(prefix, 0), 0u) << message;
@@ -307,18 +311,59 @@ TEST(AnatomyDBErrors, aFullDiskIsSaidInItalianAndNoSQLIsShown)
     const std::tuple<DBError::Kind, int, int, std::string> cases[] = {
         {sql, SQLITE_FULL, 0, "Impossibile scrivere" + full},
         {open, SQLITE_IOERR_SHMSIZE, ENOSPC, "Impossibile aprire" + full},
-        {open, SQLITE_CANTOPEN, EDQUOT, "Impossibile aprire" + full},
+        {open, SQLITE_CANTOPEN, EDQUOT,
+            "Impossibile aprire il database anatomico: la quota di spazio su disco è esaurita. Libera spazio "
+            "e riprova."},
         {sql, SQLITE_IOERR_WRITE, EIO,
             "Impossibile leggere o scrivere il database anatomico: errore di lettura o scrittura sul disco."},
-        {sql, SQLITE_ERROR, ENOSPC, "Errore SQL: testo"},
-        {handover, SQLITE_IOERR_WRITE, ENOSPC, moving + "spazio su disco esaurito"},
-        {handover, SQLITE_READONLY, 0, moving + "database in sola lettura"},
+        {sql, SQLITE_ERROR, ENOSPC,
+            "Impossibile leggere o scrivere il database anatomico: struttura del database non riconosciuta."},
+        {handover, SQLITE_IOERR_WRITE, ENOSPC, moving + "il disco è pieno"},
+        {handover, SQLITE_READONLY, 0, moving + "il database è in sola lettura"},
     };
     for (const auto& [kind, code, systemError, what] : cases) {
         const auto error = DBError::fromSQLite(kind, code, systemError, "testo", "CREATE TABLE meta (key)");
         EXPECT_EQ(error.what(), what) << code;
         EXPECT_EQ(error.message(), "testo — CREATE TABLE meta (key)");
     }
+}
+
+// Each result code names its cause in Italian; the system error behind an I/O
+// or open failure is said in the system's words, a resource is named, and only
+// damage calls the file damaged.
+TEST(AnatomyDBErrors, eachResultCodeNamesItsCauseInItalian)
+{
+    using enum DBError::Kind;
+    const std::string opening = "Impossibile aprire il database anatomico: ";
+    const std::string using_ = "Impossibile leggere o scrivere il database anatomico: ";
+    const std::string moving = "Impossibile trasferire le annotazioni dell'utente nel nuovo dataset: ";
+    const std::string descriptors = "troppi file aperti, descrittori di file di questo programma esauriti";
+    const std::tuple<DBError::Kind, int, int, std::string> cases[] = {
+        {open, SQLITE_CANTOPEN, EMFILE, opening + descriptors + "."},
+        {sql, SQLITE_CANTOPEN, EMFILE, using_ + descriptors + "."},
+        {handover, SQLITE_CANTOPEN, EMFILE, moving + descriptors},
+        {open, SQLITE_CANTOPEN, EACCES, opening + "permesso negato."},
+        {open, SQLITE_CANTOPEN, 0, opening + "il file del database non si può aprire."},
+        {sql, SQLITE_IOERR_LOCK, ENOLCK,
+            using_ + "il disco non concede blocchi sui file, come capita su un disco di rete."},
+        {sql, SQLITE_IOERR_LOCK, 0, using_ + "il disco non concede il blocco del file del database."},
+        {sql, SQLITE_IOERR_NOMEM, 0, using_ + "memoria esaurita."},
+        {open, SQLITE_NOMEM, 0, opening + "memoria esaurita."},
+        {sql, SQLITE_BUSY, EMFILE, using_ + "il database è in uso da un altro programma."},
+        {sql, SQLITE_CONSTRAINT_TRIGGER, 0, using_ + "i dati violano un vincolo del database."},
+        {sql, SQLITE_CORRUPT_INDEX, 0,
+            "Impossibile leggere il database anatomico: il database è danneggiato."},
+        {open, SQLITE_NOTADB, 0, opening + "il file è danneggiato o non è un database SQLite."},
+        {sql, 99, 0, using_ + "errore di SQLite numero 99."},
+    };
+    for (const auto& [kind, code, systemError, what] : cases)
+        EXPECT_EQ(DBError::fromSQLite(kind, code, systemError, sqlite3_errstr(code)).what(), what) << code;
+    for (int code = SQLITE_OK; code <= SQLITE_WARNING; ++code)
+        for (auto kind : {open, sql, handover}) {
+            const std::string said = DBError::fromSQLite(kind, code, 0, sqlite3_errstr(code)).what();
+            EXPECT_THAT(said, Not(HasSubstr(sqlite3_errstr(code)))) << code;
+            EXPECT_EQ(said.find("danneggiat") != std::string::npos, DBError::isDamage(code)) << code;
+        }
 }
 
 TEST(AnatomyDBErrors, aSchemaThatCannotBeCreatedThrowsWithTheSchemaText)
@@ -331,7 +376,8 @@ TEST(AnatomyDBErrors, aSchemaThatCannotBeCreatedThrowsWithTheSchemaText)
         db.createSchema();
         FAIL();
     } catch (const DBError& error) {
-        EXPECT_STREQ(error.what(), "Errore SQL: views may not be indexed");
+        EXPECT_STREQ(error.what(),
+            "Impossibile leggere o scrivere il database anatomico: struttura del database non riconosciuta.");
         const std::string message = error.message();
         EXPECT_NE(message.find("views may not be indexed — "), std::string::npos) << message;
         EXPECT_NE(message.find("CREATE TABLE IF NOT EXISTS meta"), std::string::npos);
@@ -386,7 +432,8 @@ TEST(AnatomyDBTransaction, aFailedCommitRollsBackAndThrowsTheCommitError)
         });
         FAIL() << "the commit succeeded";
     } catch (const DBError& error) {
-        EXPECT_STREQ(error.what(), "Errore SQL: FOREIGN KEY constraint failed");
+        EXPECT_STREQ(error.what(),
+            "Impossibile leggere o scrivere il database anatomico: i dati violano un vincolo del database.");
         EXPECT_EQ(error.message(), "FOREIGN KEY constraint failed — COMMIT");
     }
     EXPECT_FALSE(fixture.db->meta("kept"));

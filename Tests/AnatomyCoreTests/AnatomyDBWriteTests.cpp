@@ -113,7 +113,8 @@ TEST(AnatomyDBStructureWrites, aFullTextStatementThatCannotCompileThrowsBeforeAn
         fixture.db->insert(structures);
         FAIL();
     } catch (const DBError& error) {
-        EXPECT_STREQ(error.what(), "Errore SQL: no such table: structures_fts");
+        EXPECT_STREQ(error.what(),
+            "Impossibile leggere o scrivere il database anatomico: struttura del database non riconosciuta.");
         EXPECT_EQ(error.message().rfind("no such table: structures_fts — INSERT INTO structures_fts", 0), 0u)
             << error.message();
     }
@@ -133,7 +134,9 @@ TEST(AnatomyDBStructureWrites, aRowThatFailsStopsTheListAndTheTransactionWritesN
         FAIL();
     } catch (const DBError& error) {
         // Only SQLite's text: a failed step carries no statement.
-        EXPECT_STREQ(error.what(), "Errore SQL: riga rifiutata");
+        EXPECT_STREQ(error.what(),
+            "Impossibile leggere o scrivere il database anatomico: i dati violano un vincolo del database.");
+        EXPECT_EQ(error.message(), "riga rifiutata");
     }
     EXPECT_TRUE(fixture.db->allStructures().empty());
     EXPECT_EQ(RawDatabase(fixture.file).scalar("SELECT count(*) FROM structures_fts"), "0");

@@ -55,12 +55,13 @@ constexpr std::size_t structureRecord(std::size_t index)
 
 TEST(MeshPackErrors, descriptionsAreTheItalianTexts)
 {
-    EXPECT_STREQ(MeshPackError::cannotOpen("/x/y").what(), "Impossibile aprire il pack geometrico: /x/y");
+    EXPECT_STREQ(MeshPackError::cannotOpen("/x/y", "permesso negato").what(),
+        "Impossibile aprire il pack geometrico: /x/y (permesso negato)");
     EXPECT_STREQ(MeshPackError::badVersion(2).what(), "Versione del pack non supportata: 2");
     EXPECT_STREQ(MeshPackError::badMagic().what(), "Il file non è un pack .mrvpack valido.");
     EXPECT_STREQ(MeshPackError::truncated().what(), "Il pack geometrico è troncato o corrotto.");
     EXPECT_EQ(MeshPackError::badVersion(7).version(), 7u);
-    EXPECT_EQ(MeshPackError::cannotOpen("/x").path(), "/x");
+    EXPECT_EQ(MeshPackError::cannotOpen("/x", "permesso negato").path(), "/x");
 }
 
 TEST(MeshPackOpening, filesThatAreNotPacksAreRefused)
@@ -72,7 +73,8 @@ TEST(MeshPackOpening, filesThatAreNotPacksAreRefused)
     } catch (const MeshPackError& error) {
         EXPECT_EQ(error.kind(), MeshPackError::Kind::cannotOpen);
         EXPECT_EQ(std::string(error.what()),
-            "Impossibile aprire il pack geometrico: " + (folder / "manca.mrvpack").string());
+            "Impossibile aprire il pack geometrico: " + (folder / "manca.mrvpack").string()
+                + " (il file o la cartella non esiste)");
     }
     writeFile(folder / "header-only", std::string(256, '\0'));
     EXPECT_EQ(openFailure(folder / "header-only"), MeshPackError::Kind::truncated);

@@ -67,12 +67,19 @@ TEST(BodyParts3DTableRows, unreadableOrNonUTF8FileIsMissingMetadataNamedByItsFil
 {
     TemporaryFolder folder;
     writeFile(folder / "bad.txt", "header\nFMA1\t\xFF\xFE\n");
-    for (auto file : {folder / "bad.txt", folder / "absent.txt", folder.path()}) {
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {folder / "bad.txt", "File di metadati non leggibile: bad.txt (non è un testo UTF-8)"},
+        {folder / "absent.txt", "File di metadati assente: absent.txt"},
+        {folder.path(),
+            "File di metadati non leggibile: " + folder.path().filename().string() + " (è una cartella)"},
+    };
+    for (const auto& [file, what] : cases) {
         try {
             BodyParts3DImporter::rows(file, true);
             ADD_FAILURE() << file;
         } catch (const ImportError& error) {
             EXPECT_EQ(error, ImportError::missingMetadata(file.filename().string()));
+            EXPECT_EQ(error.what(), what);
         }
     }
 }

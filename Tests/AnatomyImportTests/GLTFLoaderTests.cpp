@@ -315,7 +315,8 @@ TEST(GLTFBuffers, sourcesAreDataURIsExternalFilesOrTheBinChunk)
     EXPECT_EQ(meshes[0].positions, triangle);
     external.root["buffers"][0]["uri"] = "missing.bin";
     EXPECT_EQ(loader.failure(external.root.dump(), "external.gltf"),
-        std::pair(Kind::unreadable, (loader.folder / "missing.bin").string()));
+        std::pair(Kind::unreadable,
+            (loader.folder / "missing.bin").string() + " (il file o la cartella non esiste)"));
 }
 
 // Under a budget of the document and 1.5 buffer files: a file is read once

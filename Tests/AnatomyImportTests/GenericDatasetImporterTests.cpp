@@ -666,7 +666,9 @@ TEST_F(GenericDatasetImporterTest, nothingImportedNamesTheFirstFileThatFailedAnd
         "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}]})";
     const std::pair<std::string, std::string> cases[] = {
         {R"("byteLength": 36)", "JSON glTF non valido: buffer 0 più corto della sua lunghezza"},
-        {R"("uri": "m.bin")", "File glTF non leggibile: https://example.org/m.bin"},
+        {R"("uri": "m.bin")",
+            "File glTF non leggibile: https://example.org/m.bin (un buffer si legge solo dalla cartella del "
+            "file glTF)"},
         {R"("count": 3)", "JSON glTF non valido: accessor 0 fuori dai limiti del suo buffer o non valido"},
     };
     const std::string spoilt[]

@@ -241,14 +241,23 @@ TEST(OBJFiles, loadMapsTheFileAndFailsWithTheItalianMessage)
     EXPECT_EQ(loaded.allIndices(), (Indices {0, 1, 2}));
     EXPECT_EQ(OBJLoader::load(folder / "empty.obj"), OBJLoader::Result {});
 
-    for (const auto& path : {folder / "missing.obj", folder.path()}) {
+    std::filesystem::create_symlink("loop.obj", folder / "loop.obj");
+    const std::pair<std::filesystem::path, std::string> unreadable[] = {
+        {folder / "missing.obj", "il file o la cartella non esiste"},
+        {folder.path(), "è una cartella"},
+        {folder / (std::string(300, 'a') + ".obj"), "il nome del file o del percorso è troppo lungo"},
+        {folder / "loop.obj",
+            "troppi collegamenti simbolici nel percorso, forse un collegamento che rimanda a sé stesso"},
+    };
+    for (const auto& [path, reason] : unreadable) {
         try {
             OBJLoader::load(path);
             ADD_FAILURE() << path;
         } catch (const OBJLoader::Failure& failure) {
             EXPECT_EQ(failure.kind(), OBJLoader::Failure::Kind::unreadable);
             EXPECT_EQ(failure.path(), path.string());
-            EXPECT_EQ(std::string(failure.what()), "File OBJ non leggibile: " + path.string());
+            EXPECT_EQ(std::string(failure.what()),
+                "File OBJ non leggibile: " + path.string() + " (" + reason + ")");
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "AnatomyCore/Database/DBError.h"
 #include "AnatomyCore/Database/Internal/SQLite.h"
 #include "AnatomyCore/Database/UserRowsHandover.h"
+#include "AnatomyCore/Model/DecodingError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetCheck.h"
 #include "AnatomyCore/Storage/DatasetLock.h"
@@ -464,12 +465,19 @@ Failure Failure::diskFull(std::uint64_t freeBytes)
 Failure Failure::foreignDataset(std::string expected, std::string found)
 {
     Failure failure(Kind::foreignDataset,
-        found.empty() ? "Il manifesto dell'archivio non è leggibile: il dataset "
-                + AppPaths::quotedDatasetID(expected) + " non è stato installato."
-                      : "L'archivio contiene il dataset " + AppPaths::quotedDatasetID(found) + " invece di "
-                + AppPaths::quotedDatasetID(expected) + ".");
+        "L'archivio contiene il dataset " + AppPaths::quotedDatasetID(found) + " invece di "
+            + AppPaths::quotedDatasetID(expected) + ".");
     failure.expected_ = std::move(expected);
     failure.found_ = std::move(found);
+    return failure;
+}
+
+Failure Failure::unreadableManifest(std::string expected, const std::string& reason)
+{
+    Failure failure(Kind::foreignDataset,
+        "Il manifesto dell'archivio non è leggibile (" + reason + "): il dataset "
+            + AppPaths::quotedDatasetID(expected) + " non è stato installato.");
+    failure.expected_ = std::move(expected);
     return failure;
 }
 
@@ -567,6 +575,19 @@ void stoppableExtract(const fs::path& archive, const fs::path& into, std::span<c
     extracted.keep();
 }
 
+// The id that the extracted manifest names; refuses the archive, saying why,
+// where the manifest cannot be read.
+std::string archivedDatasetID(const fs::path& incoming, const std::string& name)
+{
+    try {
+        return DatasetManifest::load(incoming / AppPaths::manifestFileName).id;
+    } catch (const FileError& error) {
+        throw Failure::unreadableManifest(name, error.reason());
+    } catch (const DecodingError& error) {
+        throw Failure::unreadableManifest(name, error.what());
+    }
+}
+
 } // namespace
 
 std::string sha256(const fs::path& file)
@@ -620,9 +641,8 @@ std::optional<DamagedDatabase::Kept> install(const fs::path& archive, const fs::
             missing.emplace_back(entry);
     if (!missing.empty())
         throw Failure::incompleteExtraction(std::move(missing));
-    auto manifest = DatasetManifest::read(incoming / AppPaths::manifestFileName);
-    if (!manifest || manifest->id != name)
-        throw Failure::foreignDataset(name, manifest ? manifest->id : "");
+    if (const auto found = archivedDatasetID(incoming, name); found != name)
+        throw Failure::foreignDataset(name, found);
     auto problems = DatasetCheck::problems(incoming, name, DatasetCheck::Depth::everyVertex);
     if (!problems.empty())
         throw Failure::unusableDataset(name, std::move(problems.front().text));

@@ -48,8 +48,10 @@ public:
     // "Archivio incompleto: mancano a, b."
     static Failure incompleteExtraction(std::vector<std::string> missing);
     // The archive's manifest names another dataset than the folder it is being
-    // installed as, or cannot be read (`found` empty).
+    // installed as.
     static Failure foreignDataset(std::string expected, std::string found);
+    // The archive's manifest cannot be read, for `reason`; of kind foreignDataset.
+    static Failure unreadableManifest(std::string expected, const std::string& reason);
     // The caller stopped the installation: "Installazione annullata."
     static Failure stopped();
     // The extracted dataset fails the check every program makes (DatasetCheck):

@@ -96,6 +96,16 @@ void requireReadableStructures(const sqlite::Connection& connection)
         throw connection.failure(DBError::Kind::open);
 }
 
+// A file that cannot be read for want of descriptors, memory or the lock
+// would answer every query with nothing, as if it held no rows; damage and an
+// interrupted write are left for the checks to name.
+void requireReadableFile(const sqlite::Connection& connection)
+{
+    const int result = sqlite::schemaRead(connection);
+    if (result != SQLITE_OK && !DBError::isDamage(result) && result != SQLITE_READONLY_ROLLBACK)
+        throw connection.failure(DBError::Kind::open);
+}
+
 } // namespace
 
 AnatomyDB::AnatomyDB(std::filesystem::path url, bool readOnly)
@@ -112,6 +122,7 @@ AnatomyDB::AnatomyDB(std::filesystem::path url, OpenMode mode)
     handle_ = openConnection(url_, mode);
     identity_ = std::make_unique<FileIdentity>(url_);
     sqlite3_busy_timeout(handle_->get(), busyTimeoutMilliseconds);
+    requireReadableFile(*handle_);
     if (mode == OpenMode::readWriteExisting)
         requireReadableStructures(*handle_);
     // A read-only file keeps its journal mode; these are best effort.

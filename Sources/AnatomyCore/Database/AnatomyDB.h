@@ -101,8 +101,10 @@ public:
         readWriteCreating,
     };
 
-    // Throws DBError::open with SQLite's text when the file cannot be opened as
-    // the mode asks. The schema is never created here. An existing file in a
+    // Throws DBError::open, saying why, when the file cannot be opened as the
+    // mode asks, or cannot be read for a cause other than damage or an
+    // interrupted write (descriptors, memory, a busy lock): it would otherwise
+    // answer every query with nothing. The schema is never created here. An existing file in a
     // folder the user cannot write is opened read-only whatever the mode: it
     // reads, and every change of the user's rows is refused.
     AnatomyDB(std::filesystem::path url, OpenMode mode);
@@ -156,7 +158,8 @@ public:
     // at all, without the structures or one of the user's tables, or with a
     // trigger, view, table, index or column that createSchema() does not make),
     // or nothing.
-    // A file SQLite cannot read gives DBError::damagedReason.
+    // A file SQLite cannot read gives DBError::damagedReason, and any other
+    // failure to read it DBError::reason's words.
     std::optional<std::string> schemaProblem() const;
     // SQLite's verdict on the file (sqlite::verdict): the one check of damage.
     // It reads every page, on the caller's thread.

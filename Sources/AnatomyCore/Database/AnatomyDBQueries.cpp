@@ -196,13 +196,12 @@ std::string prefixMatchExpression(const std::vector<std::string_view>& words)
     return expression;
 }
 
-// Why the schema could not be read: a damaged file in the user's words, any
-// other failure in SQLite's.
+// Why the schema could not be read, in the user's words.
 std::string readFailure(const sqlite::Connection& connection)
 {
     if (DBError::isDamage(sqlite3_errcode(connection.get())))
         return std::string(DBError::damagedReason);
-    return connection.errorMessage();
+    return connection.failureReason();
 }
 
 } // namespace

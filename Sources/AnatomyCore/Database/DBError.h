@@ -23,19 +23,21 @@ public:
     // Whether a result code (extended codes too) says so: SQLITE_NOTADB, SQLITE_CORRUPT.
     static bool isDamage(int resultCode);
 
-    static DBError open(std::string message);
-    static DBError sql(std::string message);
+    // Why SQLite failed, as an Italian clause without a final stop, from its
+    // result code (extended codes too) and the system error behind it (0 when
+    // none): one sentence per result code, but for an I/O error or a file that
+    // cannot be opened, whose system error says the cause (a full disk, a
+    // permission, too many open files, a lock the disk refuses…). Only
+    // isDamage codes call the file damaged.
+    static std::string reason(int resultCode, int systemError);
+
     // What SQLite reported: its result code (extended codes too), the system
-    // error behind it (0 when none) and its English text. A full disk
-    // (SQLITE_FULL, or ENOSPC or EDQUOT behind an I/O error or a file that
-    // cannot be opened) and an I/O error
-    // are described in Italian, and so is a damaged file (isDamage, with
-    // damagedReason); any other failure keeps SQLite's text. A
-    // handover's failure is always described in Italian alone: "Impossibile
-    // trasferire le annotazioni dell'utente nel nuovo dataset: " and the reason
-    // (spazio su disco esaurito, database in sola lettura, struttura del
-    // database non riconosciuta, …). The statement, when given, goes into
-    // message() only, its first 160 characters after " — ".
+    // error behind it (0 when none) and its English text. what() says, in
+    // Italian alone, what could not be done and reason(); a full disk adds
+    // the advice to free space. A handover's failure reads "Impossibile
+    // trasferire le annotazioni dell'utente nel nuovo dataset: " and the
+    // reason. SQLite's text and the statement, when given (its first 160
+    // characters after " — "), go into message() only.
     static DBError fromSQLite(Kind kind, int resultCode, int systemError, const std::string& sqliteText,
         std::string_view statement = {});
 

@@ -12,9 +12,10 @@ MeshPackError::MeshPackError(Kind kind, const std::string& message, std::string 
 {
 }
 
-MeshPackError MeshPackError::cannotOpen(const std::string& path)
+MeshPackError MeshPackError::cannotOpen(const std::string& path, std::string_view reason)
 {
-    return {Kind::cannotOpen, "Impossibile aprire il pack geometrico: " + path, path};
+    return {Kind::cannotOpen,
+        "Impossibile aprire il pack geometrico: " + path + " (" + std::string(reason) + ")", path};
 }
 
 MeshPackError MeshPackError::badVersion(std::uint32_t version)

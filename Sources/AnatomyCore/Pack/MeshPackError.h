@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace morvena {
 
@@ -18,7 +19,8 @@ public:
         tooLarge, // the builder's data exceeds the format's 32-bit fields
     };
 
-    static MeshPackError cannotOpen(const std::string& path);
+    // `reason` is a clause, such as SystemText gives.
+    static MeshPackError cannotOpen(const std::string& path, std::string_view reason);
     static MeshPackError badVersion(std::uint32_t version);
     static MeshPackError badMagic();
     static MeshPackError truncated();

@@ -2,10 +2,12 @@
 
 #include "AnatomyCore/Pack/MeshPackError.h"
 #include "AnatomyCore/Support/FileDescriptor.h"
+#include "AnatomyCore/Support/SystemText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -47,17 +49,17 @@ PackFile::PackFile(const std::filesystem::path& url)
     // mapping outlives the descriptor.
     FileDescriptor file(::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!file)
-        throw MeshPackError::cannotOpen(url.string());
+        throw MeshPackError::cannotOpen(url.string(), SystemText::reason(errno));
     struct stat status { };
     if (::fstat(file.get(), &status) != 0)
-        throw MeshPackError::truncated();
+        throw MeshPackError::cannotOpen(url.string(), SystemText::reason(errno));
     if (!S_ISREG(status.st_mode))
-        throw MeshPackError::cannotOpen(url.string());
+        throw MeshPackError::cannotOpen(url.string(), "non è un file regolare");
     if (status.st_size <= static_cast<off_t>(PackFormat::headerSize))
         throw MeshPackError::truncated();
     mapping_ = FileMapping(file.get(), static_cast<std::size_t>(status.st_size));
     if (!mapping_)
-        throw MeshPackError::cannotOpen(url.string());
+        throw MeshPackError::cannotOpen(url.string(), SystemText::reason(errno));
 
     std::memcpy(&header_, mapping_.data(), sizeof header_);
     if (header_.magic != PackFormat::magic)

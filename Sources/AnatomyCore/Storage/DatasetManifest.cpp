@@ -112,8 +112,11 @@ DatasetManifest DatasetManifest::decode(std::string_view text)
     json document;
     try {
         document = json::parse(text);
-    } catch (const json::exception& error) {
-        throw DecodingError(std::string("JSON non valido: ") + error.what());
+    } catch (const json::parse_error& error) {
+        // The parser's own words are English; where it stopped is what the user can look at.
+        throw DecodingError("JSON non valido: errore di sintassi al byte " + std::to_string(error.byte));
+    } catch (const json::exception&) {
+        throw DecodingError("JSON non valido");
     }
     return DatasetManifest {
         .id = decodeRequiredString(document, "id"),
@@ -143,16 +146,19 @@ void DatasetManifest::write(const std::filesystem::path& url) const
     AtomicFile::write(url, encoded());
 }
 
+DatasetManifest DatasetManifest::load(const std::filesystem::path& url)
+{
+    return decode(SmallFile::load(url));
+}
+
 std::optional<DatasetManifest> DatasetManifest::read(const std::filesystem::path& url)
 {
-    auto bytes = SmallFile::read(url);
-    if (!bytes)
-        return std::nullopt;
     try {
-        return decode(*bytes);
+        return load(url);
+    } catch (const FileError&) {
     } catch (const DecodingError&) {
-        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 std::vector<DatasetManifest> DatasetManifest::installed()

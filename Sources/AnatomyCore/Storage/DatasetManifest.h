@@ -41,7 +41,10 @@ struct DatasetManifest {
     // Creates the containing folder with its parents and replaces the file
     // atomically. Throws FileError.
     void write(const std::filesystem::path& url) const;
-    // The manifest stored at `url`, or nothing when it cannot be read or decoded.
+    // The manifest stored at `url`. Throws FileError where it cannot be read,
+    // DecodingError where it does not decode.
+    static DatasetManifest load(const std::filesystem::path& url);
+    // The same, or nothing where load throws.
     static std::optional<DatasetManifest> read(const std::filesystem::path& url);
     // Manifests of the installed datasets, newest import first (equal dates keep
     // the folder listing's order). Hidden folders and folders whose manifest

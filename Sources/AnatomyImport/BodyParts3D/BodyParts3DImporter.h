@@ -102,8 +102,8 @@ public:
     // The steps of run().
 
     // The TAB-separated rows of one metadata file, lines of any ending, empty
-    // lines dropped. Throws ImportError::missingMetadata when the file cannot
-    // be read as UTF-8.
+    // lines dropped. Throws ImportError::missingMetadata, with the reason where
+    // the file is there, when the file cannot be read as UTF-8.
     static std::vector<std::vector<std::string>> rows(const std::filesystem::path& file, bool skipHeader);
     // Reads the six tables from the metadata folder; the part-of tables are
     // optional.

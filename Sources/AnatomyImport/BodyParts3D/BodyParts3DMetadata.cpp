@@ -3,6 +3,7 @@
 #include "AnatomyImport/BodyParts3D/BodyParts3DImporter.h"
 #include "AnatomyImport/BodyParts3D/Internal/BodyParts3DStages.h"
 
+#include "AnatomyCore/Support/FileError.h"
 #include "AnatomyCore/Support/SmallFile.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/ImportError.h"
@@ -109,13 +110,20 @@ void readRelations(const std::vector<Row>& rows, BodyParts3DImporter::Metadata::
 std::vector<std::vector<std::string>> BodyParts3DImporter::rows(
     const std::filesystem::path& file, bool skipHeader)
 {
-    auto text = SmallFile::read(file, maxTableBytes);
-    if (!text || !UnicodeText::isValidUTF8(*text))
-        throw ImportError::missingMetadata(file.filename().string());
+    const auto name = file.filename().string();
+    std::string text;
+    try {
+        text = SmallFile::load(file, maxTableBytes);
+    } catch (const FileError& error) {
+        throw ImportError::missingMetadata(
+            name, error.code() == std::errc::no_such_file_or_directory ? "" : error.reason());
+    }
+    if (!UnicodeText::isValidUTF8(text))
+        throw ImportError::missingMetadata(name, "non è un testo UTF-8");
     // Names travel to screens and terminals: no control character of the file
     // may colour, move or reverse what they show.
-    *text = UnicodeText::replacingControls(*text, {}, "\t\n\r");
-    auto all = lines(*text);
+    text = UnicodeText::replacingControls(text, {}, "\t\n\r");
+    auto all = lines(text);
     std::vector<Row> result;
     result.reserve(all.size());
     for (std::size_t index = skipHeader ? 1 : 0; index < all.size(); ++index) {

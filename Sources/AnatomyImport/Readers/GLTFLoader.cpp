@@ -1,6 +1,7 @@
 #include "AnatomyImport/Readers/GLTFLoader.h"
 
 #include "AnatomyCore/Support/JSONNesting.h"
+#include "AnatomyCore/Support/SystemText.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 #include "AnatomyImport/Geometry/MeshGeometry.h"
 #include "AnatomyImport/Internal/ParallelWork.h"
@@ -211,6 +212,11 @@ bool staysInFolder(const std::string& path)
     return true;
 }
 
+Failure unreadable(const std::string& path, std::string_view reason)
+{
+    return Failure(Failure::Kind::unreadable, path + " (" + std::string(reason) + ")");
+}
+
 // --- The asset. ---
 
 class Asset {
@@ -355,7 +361,7 @@ private:
         }
         const std::string relative = percentDecoded(uri);
         if (!staysInFolder(relative))
-            throw Failure(Failure::Kind::unreadable, relative);
+            throw unreadable(relative, "un buffer si legge solo dalla cartella del file glTF");
         return fileBytes(folder_ / relative);
     }
 
@@ -368,15 +374,13 @@ private:
             const auto file = SourceFile::open(path);
             struct stat info { };
             if (::fstat(file.get(), &info) != 0)
-                throw std::system_error(errno, std::generic_category(), path.string());
+                throw unreadable(path.string(), SystemText::reason(errno));
             auto& source = files_[{info.st_dev, info.st_ino}];
             if (!source)
                 source = std::make_unique<SourceFile>(file, path, seams_);
             return source->bytes();
         } catch (const SourceFile::Refused& refusal) {
-            throw Failure(Failure::Kind::unreadable, path.string() + " (" + refusal.what() + ")");
-        } catch (const std::system_error&) {
-            throw Failure(Failure::Kind::unreadable, path.string());
+            throw unreadable(path.string(), refusal.what());
         }
     }
 

@@ -172,8 +172,6 @@ std::vector<RawMesh> read(const std::filesystem::path& path)
         file.emplace(path);
     } catch (const SourceFile::Refused& refusal) {
         throw std::runtime_error("File non leggibile: " + path.string() + " (" + refusal.what() + ")");
-    } catch (const std::system_error&) {
-        throw std::runtime_error("File non leggibile: " + path.string());
     }
     if (extension == "stl" || (extension == "ply" && PLYLayout::isSound(file->bytes())))
         return loadWithAssimp(file->bytes(), extension);

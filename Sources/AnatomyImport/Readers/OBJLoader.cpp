@@ -333,8 +333,6 @@ Result load(const std::filesystem::path& path)
         return parse(file.bytes());
     } catch (const SourceFile::Refused& refusal) {
         throw Failure(Failure::Kind::unreadable, path.string(), refusal.what());
-    } catch (const std::system_error&) {
-        throw Failure(Failure::Kind::unreadable, path.string());
     }
 }
 

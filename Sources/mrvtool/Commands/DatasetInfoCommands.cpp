@@ -189,18 +189,14 @@ void listCommand(const Args&)
 
 void infoCommand(const Args& args)
 {
-    auto id = resolveDatasetID(args);
-    auto manifest = id ? DatasetManifest::read(AppPaths::manifestURL(*id)) : std::nullopt;
-    if (!manifest) {
-        Console::print("Nessun dataset installato.");
-        throw ExitRequest {1};
-    }
-    MeshPack pack(AppPaths::packURL(*id));
-    AnatomyDB db(AppPaths::databaseURL(*id), true);
-    Console::print(infoBlock(*manifest, pack, db));
+    const auto id = requireDatasetID(args, "Nessun dataset installato.");
+    const auto manifest = requireManifest(id);
+    MeshPack pack(AppPaths::packURL(id));
+    AnatomyDB db(AppPaths::databaseURL(id), true);
+    Console::print(infoBlock(manifest, pack, db));
     Console::print("  strutture per sistema:" + systemCountLines(db));
-    if (!manifest->missingSystems.empty())
-        Console::print("  non presenti nel dataset: " + field(join(manifest->missingSystems, ", ")));
+    if (!manifest.missingSystems.empty())
+        Console::print("  non presenti nel dataset: " + field(join(manifest.missingSystems, ", ")));
 }
 
 void searchCommand(const Args& args)

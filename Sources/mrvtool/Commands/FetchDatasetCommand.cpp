@@ -9,6 +9,7 @@
 #include "AnatomyCore/Storage/DamagedDatabase.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
 #include "mrvtool/Commands/Commands.h"
+#include "mrvtool/DatasetChoice.h"
 #include "mrvtool/Fail.h"
 #include "mrvtool/Output/Console.h"
 #include "mrvtool/Output/FetchProgress.h"
@@ -66,9 +67,7 @@ std::optional<DamagedDatabase::Kept> download(const DatasetCatalog::Entry& entry
 // the manifest's counts with the pack before the swap, so they agree here.
 void checkInstalled(const std::string& id)
 {
-    auto manifest = DatasetManifest::read(AppPaths::manifestURL(id));
-    if (!manifest)
-        throw Fail("Dataset installato ma manifest illeggibile.");
+    const auto manifest = requireManifest(id);
     MeshPack pack(AppPaths::packURL(id));
     AnatomyDB db(AppPaths::databaseURL(id), false);
     auto counts = db.countsBySystem(true);
@@ -77,8 +76,8 @@ void checkInstalled(const std::string& id)
     auto packCount = static_cast<std::int64_t>(pack.structureCount());
 
     Console::print("✓ installato in " + AppPaths::datasetDirectory(id).string());
-    Console::print("  manifest   " + TerminalText::field(manifest->displayName) + " "
-        + TerminalText::field(manifest->version));
+    Console::print("  manifest   " + TerminalText::field(manifest.displayName) + " "
+        + TerminalText::field(manifest.version));
     Console::print("  pack       " + humanCount(packCount) + " strutture, "
         + humanCount(static_cast<std::int64_t>(pack.triangleCount())) + " triangoli");
     Console::print("  database   " + humanCount(classified) + " strutture classificate");

@@ -121,9 +121,7 @@ void packDatasetCommand(const Args& args)
     std::string archiveName = CatalogPublishing::archiveName(*id, args.option("revision").value_or("1"));
 
     fs::path folder = outputFolder(args);
-    auto manifest = DatasetManifest::read(AppPaths::manifestURL(*id));
-    if (!manifest)
-        throw Fail("Manifest illeggibile per il dataset " + AppPaths::quotedDatasetID(*id) + ".");
+    const auto manifest = requireManifest(*id);
     fs::path archiveFile = folder / archiveName;
     std::string baseAddress = args.option("base-url").value_or(CatalogPublishing::defaultBaseAddress());
 
@@ -140,7 +138,7 @@ void packDatasetCommand(const Args& args)
     DatasetCatalog catalog
         = CatalogPublishing::readIfValid(catalogFile).value_or(DatasetCatalog {.formatVersion = 1});
     CatalogPublishing::merge(
-        catalog, catalogEntry(*manifest, *id, baseAddress + "/" + archiveName, archive, installedBytes));
+        catalog, catalogEntry(manifest, *id, baseAddress + "/" + archiveName, archive, installedBytes));
     if (auto release = appRelease(args, baseAddress))
         catalog.macApp = std::move(release);
     CatalogPublishing::write(catalog, catalogFile);

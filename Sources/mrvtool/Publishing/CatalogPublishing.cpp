@@ -78,10 +78,7 @@ std::optional<DatasetCatalog> readIfValid(const fs::path& file)
 
 DatasetCatalog read(const fs::path& file)
 {
-    auto document = SmallFile::read(file);
-    if (!document)
-        throw FileError("Impossibile leggere il file", file, std::make_error_code(std::errc::io_error));
-    return DatasetCatalog::decode(*document);
+    return DatasetCatalog::decode(SmallFile::load(file));
 }
 
 void write(const DatasetCatalog& catalog, const fs::path& file)

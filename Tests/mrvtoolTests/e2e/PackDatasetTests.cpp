@@ -163,8 +163,10 @@ TEST_F(PackDataset, refusalsWriteNothingOutsideTheirFolders)
         {{"--id", "second", "--revision", "../../escaped"}, "Revisione non valida"},
         {{"--id", "second", "--revision", "1/x"}, "Revisione non valida"},
         {{"--id", "../second"}, "Identificativo di dataset non valido"},
-        {{"--id", "test-dataset"}, "Manifest illeggibile per il dataset test-dataset."},
-        {{"--id", "assente"}, "Manifest illeggibile per il dataset assente."},
+        {{"--id", "test-dataset"},
+            "Manifest illeggibile per il dataset test-dataset: il file o la cartella non esiste."},
+        {{"--id", "assente"},
+            "Manifest illeggibile per il dataset assente: il file o la cartella non esiste."},
         {{"--id", "skel\ufe0f"}, importAgain},
         {{"--id", "skel\u3164", "--revision", "2"}, importAgain},
     };

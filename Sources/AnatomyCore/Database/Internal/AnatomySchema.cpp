@@ -76,7 +76,7 @@ std::optional<std::string> foreignObject(const sqlite::Connection& connection)
 {
     auto objects = objectsOf(connection);
     if (!objects)
-        return "l'elenco delle sue tabelle non è leggibile";
+        return "l'elenco delle sue tabelle non è leggibile: " + connection.failureReason();
     const auto& written = writtenObjects();
     for (const auto& object : *objects) {
         auto same = std::ranges::find_if(written, [&](const SchemaObject& known) {

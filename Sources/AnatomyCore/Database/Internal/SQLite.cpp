@@ -69,10 +69,7 @@ Finding check(const Connection& connection, const std::string& pragma)
 
 DatabaseVerdict notChecked(const Connection& connection)
 {
-    std::string failure = connection.failure(DBError::Kind::open).what();
-    if (failure.ends_with('.'))
-        failure.pop_back();
-    return {.kind = DatabaseVerdict::Kind::notChecked, .failure = std::move(failure)};
+    return {.kind = DatabaseVerdict::Kind::notChecked, .failure = connection.failureReason()};
 }
 
 std::string journalName(const Connection& connection)
@@ -148,7 +145,8 @@ Connection::Connection(const std::filesystem::path& file, int flags, bool immuta
         : sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (result != SQLITE_OK) {
         // The destructor does not run for a constructor that throws.
-        DBError error = db_ ? failure(DBError::Kind::open) : DBError::open("open failed");
+        DBError error = db_ ? failure(DBError::Kind::open)
+                            : DBError::fromSQLite(DBError::Kind::open, result, 0, sqlite3_errstr(result));
         sqlite3_close_v2(std::exchange(db_, nullptr));
         throw error;
     }
@@ -185,13 +183,22 @@ Statement Connection::tryPrepare(std::string_view sql) const noexcept
     return Statement(raw); // null for a text without a statement
 }
 
+int Connection::systemError() const
+{
+    const int error = sqlite3_system_errno(db_);
+    if ((sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_IOERR && error == 0 && nearlyFull(file_))
+        return ENOSPC;
+    return error;
+}
+
 DBError Connection::failure(DBError::Kind kind, std::string_view sql) const
 {
-    const int code = sqlite3_extended_errcode(db_);
-    int systemError = sqlite3_system_errno(db_);
-    if ((code & 0xFF) == SQLITE_IOERR && systemError == 0 && nearlyFull(file_))
-        systemError = ENOSPC;
-    return DBError::fromSQLite(kind, code, systemError, errorMessage(), sql);
+    return DBError::fromSQLite(kind, sqlite3_extended_errcode(db_), systemError(), errorMessage(), sql);
+}
+
+std::string Connection::failureReason() const
+{
+    return DBError::reason(sqlite3_extended_errcode(db_), systemError());
 }
 
 int schemaRead(const Connection& connection)

@@ -73,7 +73,7 @@ private:
 // once every statement is finalized.
 class Connection {
 public:
-    // Throws DBError::open with SQLite's failure, or "open failed" when no
+    // Throws DBError::open with SQLite's failure, or for want of memory when no
     // handle came back. An immutable file is opened read-only and read without
     // locks or side files: for a file nobody can change, in a folder where
     // SQLite could not create them.
@@ -105,8 +105,13 @@ public:
     // The connection's last failure as the error to throw; the statement that
     // failed, when given, is kept in its message() only.
     DBError failure(DBError::Kind kind, std::string_view sql = {}) const;
+    // The connection's last failure as DBError::reason words it.
+    std::string failureReason() const;
 
 private:
+    // The system error behind the last failure, 0 when none.
+    int systemError() const;
+
     std::filesystem::path file_;
     sqlite3* db_ = nullptr;
 };

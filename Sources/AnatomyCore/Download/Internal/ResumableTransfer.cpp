@@ -1,6 +1,7 @@
 #include "AnatomyCore/Download/Internal/ResumableTransfer.h"
 
 #include "AnatomyCore/Download/HttpTransfer.h"
+#include "AnatomyCore/Support/SystemText.h"
 
 #include <unistd.h>
 
@@ -64,22 +65,6 @@ std::optional<std::string> validatorOf(const HttpTransfer::Response& response)
     if (modified && !modified->empty())
         return modified;
     return std::nullopt;
-}
-
-std::string writeProblem(int error)
-{
-    switch (error) {
-    case ENOSPC:
-        return "spazio su disco esaurito.";
-    case EDQUOT:
-        return "quota del disco superata.";
-    case EFBIG:
-        return "file troppo grande per il disco.";
-    case EIO:
-        return "errore di scrittura sul disco.";
-    default:
-        return "errore di scrittura (codice " + std::to_string(error) + ").";
-    }
 }
 
 Outcome failure(std::string message)
@@ -187,7 +172,7 @@ private:
             if (count < 0 && errno == EINTR)
                 continue;
             if (count <= 0) {
-                writeFailure_ = writeProblem(count < 0 ? errno : EIO);
+                writeFailure_ = SystemText::reason(count < 0 ? errno : EIO);
                 return stop(Ending::writeFailed);
             }
             written_ += count;
@@ -201,7 +186,7 @@ private:
     bool truncateFile()
     {
         if (::ftruncate(descriptor_, 0) != 0) {
-            writeFailure_ = writeProblem(errno);
+            writeFailure_ = SystemText::reason(errno);
             return stop(Ending::writeFailed);
         }
         written_ = 0;
@@ -217,7 +202,7 @@ private:
         case Ending::tooLarge:
             return failure("Download interrotto: il server invia più dati di quanti ne indichi il catalogo.");
         default:
-            return failure("Non è stato possibile salvare l'archivio scaricato: " + writeFailure_);
+            return failure("Non è stato possibile salvare l'archivio scaricato: " + writeFailure_ + ".");
         }
     }
 

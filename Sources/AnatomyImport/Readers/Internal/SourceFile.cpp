@@ -1,5 +1,7 @@
 #include "AnatomyImport/Readers/Internal/SourceFile.h"
 
+#include "AnatomyCore/Support/SystemText.h"
+
 #include <cerrno>
 #include <utility>
 
@@ -11,9 +13,10 @@ namespace morvena {
 
 namespace {
 
-[[noreturn]] void fail(const std::filesystem::path& path)
+[[noreturn]] void fail()
 {
-    throw std::system_error(errno, std::generic_category(), path.string());
+    const int error = errno;
+    throw SourceFile::Refused(static_cast<std::errc>(error), SystemText::reason(error));
 }
 
 std::string mebibytes(std::size_t bytes)
@@ -45,7 +48,7 @@ FileDescriptor SourceFile::open(const std::filesystem::path& path)
     // Non-blocking, so that opening a FIFO returns at once to be refused.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0)
-        fail(path);
+        fail();
     return file;
 }
 
@@ -58,10 +61,10 @@ SourceFile::SourceFile(const FileDescriptor& file, const std::filesystem::path& 
 {
     struct stat info { };
     if (::fstat(file.get(), &info) != 0)
-        fail(path);
+        fail();
     if (S_ISDIR(info.st_mode)) {
         errno = EISDIR;
-        fail(path);
+        fail();
     }
     if (!S_ISREG(info.st_mode))
         throw Refused(std::errc::invalid_argument, "non è un file regolare");
@@ -82,7 +85,7 @@ SourceFile::SourceFile(const FileDescriptor& file, const std::filesystem::path& 
         seams.beforeReading();
     const auto count = file.readFully({reinterpret_cast<std::byte*>(data_.get()), size});
     if (!count)
-        fail(path);
+        fail();
     if (*count < size)
         throw Refused(std::errc::io_error, "il file è cambiato durante la lettura");
     size_ = size;

@@ -40,14 +40,15 @@ public:
         std::function<void()> beforeReading;
     };
 
-    // Opens `path` to be read; throws std::system_error with the path when it
+    // Opens `path` to be read; throws Refused with the system's reason when it
     // cannot. A FIFO opens at once, to be refused when read.
     static FileDescriptor open(const std::filesystem::path& path);
 
     // Throws Refused for a file that is not regular, is larger than the budget,
     // does not fit in it beside the files this thread holds open, or turns out
-    // shorter than when opened; std::system_error with the path when it cannot
-    // be opened or read (a folder among them). Waits while the budget says.
+    // shorter than when opened, and with the system's reason for one that
+    // cannot be opened or read (a folder among them). Waits while the budget
+    // says.
     explicit SourceFile(const std::filesystem::path& path);
     SourceFile(const std::filesystem::path& path, const Seams& seams);
     // The same for `file`, opened at `path` by open(): a reader that tells
