@@ -20,7 +20,8 @@ std::optional<std::string> resolveDatasetID(const Args& args)
         FolderSwap::putBackWhereFree(AppPaths::datasetsDirectory());
         return id;
     }
-    auto installed = DatasetManifest::installed();
+    auto scan = DatasetManifest::scanInstalled();
+    const auto& installed = scan.manifests;
     auto lastUsed = Preferences::shared().lastDatasetID();
     if (!lastUsed.empty()) {
         for (const auto& manifest : installed)
@@ -29,6 +30,9 @@ std::optional<std::string> resolveDatasetID(const Args& args)
     }
     if (!installed.empty())
         return installed.front().id;
+    // Not "no dataset": the folder that would tell could not be read.
+    if (scan.listingFailure)
+        throw Fail(*scan.listingFailure);
     return std::nullopt;
 }
 

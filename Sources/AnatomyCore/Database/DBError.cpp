@@ -110,9 +110,10 @@ std::string italianDescription(DBError::Kind kind, int resultCode, int systemErr
 
 } // namespace
 
-DBError::DBError(Kind kind, std::string description, std::string message)
+DBError::DBError(Kind kind, std::string description, std::string reason, std::string message)
     : std::runtime_error(std::move(description))
     , kind_(kind)
+    , reason_(std::move(reason))
     , message_(std::move(message))
 {
 }
@@ -142,7 +143,8 @@ DBError DBError::fromSQLite(
     std::string message = sqliteText;
     if (!statement.empty())
         message.append(" — ").append(leadingCharacters(statement, statementExcerptLength));
-    return DBError(kind, italianDescription(kind, resultCode, systemError), std::move(message));
+    return DBError(kind, italianDescription(kind, resultCode, systemError), reason(resultCode, systemError),
+        std::move(message));
 }
 
 } // namespace morvena

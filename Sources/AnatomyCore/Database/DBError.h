@@ -42,13 +42,16 @@ public:
         std::string_view statement = {});
 
     Kind kind() const { return kind_; }
+    // Why it failed, as reason(resultCode, systemError) says it.
+    const std::string& reason() const { return reason_; }
     // SQLite's own text, without the Italian prefix.
     const std::string& message() const { return message_; }
 
 private:
-    DBError(Kind kind, std::string description, std::string message);
+    DBError(Kind kind, std::string description, std::string reason, std::string message);
 
     Kind kind_;
+    std::string reason_;
     std::string message_;
 };
 

@@ -7,6 +7,7 @@
 #include "AnatomyCore/Pack/MeshPackError.h"
 #include "AnatomyCore/Storage/AppPaths.h"
 #include "AnatomyCore/Storage/DatasetManifest.h"
+#include "AnatomyCore/Support/FileError.h"
 #include "AnatomyCore/Support/InvisibleCharacters.h"
 #include "AnatomyCore/Support/ShellWord.h"
 #include "AnatomyCore/Support/SmallFile.h"
@@ -49,9 +50,12 @@ std::optional<DatasetManifest> readManifest(
         problems.push_back({Kind::manifest, std::move(text)});
         return std::nullopt;
     };
-    auto bytes = SmallFile::read(folder / AppPaths::manifestFileName);
-    if (!bytes)
-        return refused("manifest mancante o illeggibile");
+    std::optional<std::string> bytes;
+    try {
+        bytes = SmallFile::load(folder / AppPaths::manifestFileName);
+    } catch (const FileError& error) {
+        return refused("manifest illeggibile: " + error.reason());
+    }
     if (!nlohmann::json::accept(*bytes))
         return refused("il manifest non è un documento JSON valido");
     DatasetManifest manifest;
@@ -172,7 +176,7 @@ std::vector<Problem> problems(const fs::path& folder, std::string_view id, Depth
         AnatomyDB db(folder / AppPaths::databaseFileName, true);
         addDatabaseProblems(db, pack.get(), depth, found);
     } catch (const DBError& error) {
-        found.push_back({Kind::database, "il database non si apre: " + clause(error.what())});
+        found.push_back({Kind::database, "il database non si apre: " + error.reason()});
     }
     return found;
 }

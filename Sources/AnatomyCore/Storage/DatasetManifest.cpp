@@ -10,6 +10,7 @@
 #include "AnatomyCore/Support/JSONNesting.h"
 #include "AnatomyCore/Support/ShellWord.h"
 #include "AnatomyCore/Support/SmallFile.h"
+#include "AnatomyCore/Support/SystemText.h"
 #include "AnatomyCore/Support/UnicodeText.h"
 
 #include <nlohmann/json.hpp>
@@ -208,6 +209,10 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
         else
             installed.unreadableFolders.push_back(std::move(name));
     }
+    // A folder not made yet holds no dataset; any other failure must not read as an empty folder.
+    if (error && error != std::errc::no_such_file_or_directory)
+        installed.listingFailure = "Impossibile leggere la cartella dei dataset " + datasets.string() + ": "
+            + SystemText::reason(error) + ".";
     std::stable_sort(installed.manifests.begin(), installed.manifests.end(),
         [](const DatasetManifest& a, const DatasetManifest& b) { return a.importedAt > b.importedAt; });
     return installed;
@@ -277,6 +282,8 @@ std::string removalCommand(const std::vector<std::string>& folders)
 std::optional<DatasetManifest::Installed::Notice> DatasetManifest::Installed::notice() const
 {
     std::vector<std::string> sentences;
+    if (listingFailure)
+        sentences.push_back(*listingFailure);
     if (!unreadableFolders.empty())
         sentences.push_back(unreadableSentence(unreadableFolders));
     if (!misnamedDatabases.empty())

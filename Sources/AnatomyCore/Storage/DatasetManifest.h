@@ -70,6 +70,9 @@ struct DatasetManifest {
         // The same, holding the dataset's database or one kept after damage
         // (DamagedDatabase): named, and never advised away.
         std::vector<std::string> misnamedDatabases;
+        // Why the datasets folder could not be read through, in Italian; what
+        // was read before the failure is listed all the same.
+        std::optional<std::string> listingFailure;
 
         struct Notice {
             // In Italian, naming the folders masked and in «», the way to look
@@ -81,7 +84,8 @@ struct DatasetManifest {
 
             bool operator==(const Notice&) const = default;
         };
-        // Nothing when there are neither unreadable nor misnamed folders.
+        // Nothing when the folder was read through and there are neither
+        // unreadable nor misnamed folders.
         std::optional<Notice> notice() const;
     };
     // Puts back first what an interrupted swap set aside, where the dataset's

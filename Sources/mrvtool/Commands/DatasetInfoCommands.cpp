@@ -175,6 +175,9 @@ void listCommand(const Args&)
     if (auto notice = scan.notice())
         Console::writeError(notice->sentence + "\n" + (notice->command ? *notice->command + "\n" : ""));
     const auto& installed = scan.manifests;
+    // The notice said why the folder could not be read: it is not empty.
+    if (installed.empty() && scan.listingFailure)
+        throw ExitRequest {1};
     if (installed.empty()) {
         Console::print("Nessun dataset installato in " + AppPaths::datasetsDirectory().string());
         return;
