@@ -178,6 +178,13 @@ bool holdsUserRows(const std::filesystem::path& folder)
         || !DamagedDatabase::keptIn(folder, error).empty();
 }
 
+// Descriptors or memory the program or the computer ran out of.
+bool isResourceFailure(std::error_code code)
+{
+    return code == std::errc::too_many_files_open || code == std::errc::too_many_files_open_in_system
+        || code == std::errc::not_enough_memory;
+}
+
 } // namespace
 
 DatasetManifest::Installed DatasetManifest::scanInstalled()
@@ -201,7 +208,18 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
                 .push_back(std::move(name));
             continue;
         }
-        auto manifest = read(entry->path() / AppPaths::manifestFileName);
+        std::optional<DatasetManifest> manifest;
+        try {
+            manifest = load(entry->path() / AppPaths::manifestFileName);
+        } catch (const FileError& failure) {
+            // Not the folder's fault: the program ran out of what reading takes.
+            if (isResourceFailure(failure.code())) {
+                installed.listingFailure = "Impossibile leggere la cartella dei dataset " + datasets.string()
+                    + ": " + failure.reason() + ".";
+                break;
+            }
+        } catch (const DecodingError&) {
+        }
         // Callers address a dataset by its manifest's id; a folder holding
         // another dataset's manifest would send them to the wrong folder.
         if (manifest && manifest->id == name)
@@ -210,7 +228,7 @@ DatasetManifest::Installed DatasetManifest::scanInstalled()
             installed.unreadableFolders.push_back(std::move(name));
     }
     // A folder not made yet holds no dataset; any other failure must not read as an empty folder.
-    if (error && error != std::errc::no_such_file_or_directory)
+    if (error && error != std::errc::no_such_file_or_directory && !installed.listingFailure)
         installed.listingFailure = "Impossibile leggere la cartella dei dataset " + datasets.string() + ": "
             + SystemText::reason(error) + ".";
     std::stable_sort(installed.manifests.begin(), installed.manifests.end(),
