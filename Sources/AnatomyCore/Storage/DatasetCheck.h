@@ -24,8 +24,9 @@ namespace DatasetCheck {
 
 // How far the check reads. Both depths ask the database's verdict
 // (AnatomyDB::verdict), which reads every page of the database: the viewer's
-// load runs it on its main thread, a cost that follows the file's size (about
-// 10 ms for an atlas without notes). Beyond it, the viewer's load reads the
+// load runs it on its main thread, a cost that follows the file's size and the
+// number of notes (5 ms for an atlas of 2,234 structures without notes, a
+// quarter of a second with 200,000). Beyond it, the viewer's load reads the
 // pack's bounds but no vertex and no database row: it skips mesh indices beyond
 // its pack anyway. The installation and verify read every vertex position and
 // every structure's mesh index as well, require the database in UTF-8, count
