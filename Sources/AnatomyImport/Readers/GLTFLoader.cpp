@@ -377,7 +377,7 @@ private:
                 throw unreadable(path.string(), SystemText::reason(errno));
             auto& source = files_[{info.st_dev, info.st_ino}];
             if (!source)
-                source = std::make_unique<SourceFile>(file, path, seams_);
+                source = std::make_unique<SourceFile>(file, seams_);
             return source->bytes();
         } catch (const SourceFile::Refused& refusal) {
             throw unreadable(path.string(), refusal.what());

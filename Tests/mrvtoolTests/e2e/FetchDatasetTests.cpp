@@ -214,8 +214,9 @@ TEST_F(FetchDataset, theUsersRowsOutliveAKillBetweenTheRenamesIdsRefusedSinceAnd
         EXPECT_EQ(db.note("FMA7088"), "la nota da non perdere");
         for (const auto& [old, now] : oldRows) {
             EXPECT_EQ(db.note(now), old);
-            if (now != old)
+            if (now != old) {
                 EXPECT_EQ(db.note(old), std::nullopt);
+            }
         }
         EXPECT_THAT(db.bookmarks(), UnorderedElementsAre("femoresinistro", "osso_1"));
         const auto list = sandbox.run({"list"});

@@ -53,11 +53,11 @@ FileDescriptor SourceFile::open(const std::filesystem::path& path)
 }
 
 SourceFile::SourceFile(const std::filesystem::path& path, const Seams& seams)
-    : SourceFile(open(path), path, seams)
+    : SourceFile(open(path), seams)
 {
 }
 
-SourceFile::SourceFile(const FileDescriptor& file, const std::filesystem::path& path, const Seams& seams)
+SourceFile::SourceFile(const FileDescriptor& file, const Seams& seams)
 {
     struct stat info { };
     if (::fstat(file.get(), &info) != 0)

@@ -51,9 +51,9 @@ public:
     // says.
     explicit SourceFile(const std::filesystem::path& path);
     SourceFile(const std::filesystem::path& path, const Seams& seams);
-    // The same for `file`, opened at `path` by open(): a reader that tells
-    // files apart by their descriptors reads the very file it looked at.
-    SourceFile(const FileDescriptor& file, const std::filesystem::path& path, const Seams& seams);
+    // The same for `file`, opened by open(): a reader that tells files apart
+    // by their descriptors reads the very file it looked at.
+    SourceFile(const FileDescriptor& file, const Seams& seams);
 
     std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
 
