@@ -171,6 +171,7 @@ TEST(AppModelImportLoad, aDamagedDatabaseFailsTheLoad)
     for (const auto& damage : userTableDamages()) {
         GLJobModel fixture;
         fixture.sandbox.install(boxDataset("cubo", {{"FMA1", AnatomySystem::skeletal}}));
+        writeUserRows(AppPaths::databaseURL("cubo"));
         damage.apply(AppPaths::databaseURL("cubo"));
         fixture.model->load("cubo");
         EXPECT_EQ(failure(*fixture.model),

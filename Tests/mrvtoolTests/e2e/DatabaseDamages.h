@@ -33,7 +33,7 @@ inline constexpr RowCounts writtenRows {300, 100, 2};
 
 struct DatabaseDamage {
     std::string name;
-    // Writes the rows the damage needs, damages the file, and returns how many
+    // Damages a file that holds writeUserRows(), and returns how many of those
     // rows SQLite can still read.
     std::function<RowCounts(const std::filesystem::path& database)> apply;
     // The damage lies in the user's tables, not only in the dataset's own.
@@ -117,54 +117,56 @@ inline void zeroPage(const std::filesystem::path& file, const LeafPage& page)
 // indexes and the views' counter, or in a table of the dataset's own.
 inline std::vector<DatabaseDamage> userTableDamages()
 {
-    const auto written = [](const auto& damage) {
-        return [damage](const std::filesystem::path& file) {
-            writeUserRows(file);
-            return damage(file);
-        };
-    };
     constexpr auto notes = writtenRows.notes, bookmarks = writtenRows.bookmarks, views = writtenRows.views;
     return {
-        {"notes page", written([=](const auto& file) {
-             damageFirstPage(file, "notes");
-             return RowCounts {0, bookmarks, views};
-         })},
-        {"notes index", written([=](const auto& file) {
-             damageFirstPage(file, "sqlite_autoindex_notes_1");
-             return writtenRows;
-         })},
+        {"notes page",
+            [=](const std::filesystem::path& file) {
+                damageFirstPage(file, "notes");
+                return RowCounts {0, bookmarks, views};
+            }},
+        {"notes index",
+            [=](const std::filesystem::path& file) {
+                damageFirstPage(file, "sqlite_autoindex_notes_1");
+                return writtenRows;
+            }},
         // A leaf whose cell count is one short hides its last row without an error.
-        {"notes leaf cell count", written([=](const auto& file) {
-             const auto leaf = leafPages(file, "notes").at(1);
-             overwrite(file, leaf.offset + 4, std::string(1, static_cast<char>(leaf.cells - 1)));
-             return RowCounts {notes - 1, bookmarks, views};
-         })},
+        {"notes leaf cell count",
+            [=](const std::filesystem::path& file) {
+                const auto leaf = leafPages(file, "notes").at(1);
+                overwrite(file, leaf.offset + 4, std::string(1, static_cast<char>(leaf.cells - 1)));
+                return RowCounts {notes - 1, bookmarks, views};
+            }},
         // A cell pointer that repeats the one before it reads one row twice and another never.
-        {"notes leaf cell pointer repeated", written([=](const auto& file) {
-             const auto leaf = leafPages(file, "notes").at(1);
-             overwrite(file, leaf.offset + 10, readFile(file).substr(leaf.offset + 8, 2));
-             return RowCounts {notes - 1, bookmarks, views};
-         })},
+        {"notes leaf cell pointer repeated",
+            [=](const std::filesystem::path& file) {
+                const auto leaf = leafPages(file, "notes").at(1);
+                overwrite(file, leaf.offset + 10, readFile(file).substr(leaf.offset + 8, 2));
+                return RowCounts {notes - 1, bookmarks, views};
+            }},
         // "n0102" becomes "n0103", still between its neighbours: only a comparison of
         // the index with its rows finds it.
-        {"notes index key in order", written([=](const auto& file) {
-             const auto leaf = leafPages(file, "sqlite_autoindex_notes_1").front();
-             overwrite(file, readFile(file).find("n0102", leaf.offset) + 4, "3");
-             return writtenRows;
-         })},
-        {"one zeroed notes leaf", written([=](const auto& file) {
-             const auto leaf = leafPages(file, "notes").at(2);
-             zeroPage(file, leaf);
-             return RowCounts {notes - leaf.cells, bookmarks, views};
-         })},
-        {"views counter page", written([=](const auto& file) {
-             zeroPage(file, leafPages(file, "sqlite_sequence").front());
-             return writtenRows;
-         })},
-        {"zeroed structures page", written([=](const auto& file) {
-             zeroPage(file, leafPages(file, "structures").at(1));
-             return writtenRows;
-         }),
+        {"notes index key in order",
+            [=](const std::filesystem::path& file) {
+                const auto leaf = leafPages(file, "sqlite_autoindex_notes_1").front();
+                overwrite(file, readFile(file).find("n0102", leaf.offset) + 4, "3");
+                return writtenRows;
+            }},
+        {"one zeroed notes leaf",
+            [=](const std::filesystem::path& file) {
+                const auto leaf = leafPages(file, "notes").at(2);
+                zeroPage(file, leaf);
+                return RowCounts {notes - leaf.cells, bookmarks, views};
+            }},
+        {"views counter page",
+            [=](const std::filesystem::path& file) {
+                zeroPage(file, leafPages(file, "sqlite_sequence").front());
+                return writtenRows;
+            }},
+        {"zeroed structures page",
+            [=](const std::filesystem::path& file) {
+                zeroPage(file, leafPages(file, "structures").at(1));
+                return writtenRows;
+            },
             false},
     };
 }

@@ -260,6 +260,7 @@ TEST_F(FetchDataset, aDamagedInstalledDatabaseIsKeptThroughImportsAndDownloads)
             ToolSandbox sandbox;
             ASSERT_EQ(import(sandbox).status, 0) << label;
             const auto folder = sandbox.datasetFolder("test-dataset");
+            writeUserRows(folder / "anatomy.sqlite");
             const auto readable = damage.apply(folder / "anatomy.sqlite");
             const auto damaged = readFile(folder / "anatomy.sqlite");
 

@@ -319,7 +319,9 @@ TEST(VerifyCommand, aDamagedDatabaseIsOneProblemForVerifyAndAudit)
         "integro; aprire il dataset in Morvena annulla quella scrittura");
     for (const auto& [damage, problem] : cases) {
         ToolSandbox sandbox;
-        damage.apply(healthyDataset().install(sandbox.dataHome()) / "anatomy.sqlite");
+        const auto database = healthyDataset().install(sandbox.dataHome()) / "anatomy.sqlite";
+        writeUserRows(database);
+        damage.apply(database);
         auto verified = sandbox.run({"verify", "--id", "prova"});
         EXPECT_EQ(verified.status, 1) << damage.name;
         EXPECT_THAT(lines(verified.out), ElementsAre("Problemi rilevati (1):", "  - " + problem))
